@@ -1,0 +1,102 @@
+#include "diag/DDErrorLog.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+namespace sandloop {
+
+namespace {
+
+std::string ProgramPath() {
+  std::vector<char> buf(4096);
+  for (;;) {
+    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+    if (n < 0) return std::string();
+    if (static_cast<std::size_t>(n) < buf.size()) return std::string(buf.data(), static_cast<std::size_t>(n));
+    buf.resize(buf.size() * 2);
+  }
+}
+
+bool Blank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+std::string Trim(const std::string& s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && Blank(s[b])) ++b;
+  while (e > b && Blank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+// The user's state folder for this program, empty when there is none.
+std::filesystem::path StateFolder() {
+  const char* state = std::getenv("XDG_STATE_HOME");
+  // Only an absolute path counts; anything else falls back to the default.
+  if (state != nullptr && state[0] == '/') return std::filesystem::path(state) / "sandloop";
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] == '/') return std::filesystem::path(home) / ".local" / "state" / "sandloop";
+  return {};
+}
+
+}  // namespace
+
+TDDErrorLog::TDDErrorLog(TComponent* owner) : TDDErrorLog(owner, ProgramPath()) {}
+
+TDDErrorLog::TDDErrorLog(TComponent* owner, const std::string& program_path)
+    : TComponent(owner), FProgramPath(program_path) {
+  Open();
+}
+
+TDDErrorLog::~TDDErrorLog() {
+  if (FFile != nullptr) std::fclose(FFile);
+}
+
+std::string TDDErrorLog::LogFileNameFor(const std::string& program_path) {
+  const std::size_t dot = program_path.find('.');
+  return (dot == std::string::npos ? std::string() : program_path.substr(0, dot)) + ".log";
+}
+
+std::string TDDErrorLog::GetLogFileName() const { return LogFileNameFor(FProgramPath); }
+
+void TDDErrorLog::Open() {
+  const std::string primary = GetLogFileName();
+  FFile = std::fopen(primary.c_str(), "a");
+  if (FFile != nullptr) {
+    FOpenedPath = primary;
+    return;
+  }
+  const std::filesystem::path folder = StateFolder();
+  if (folder.empty()) return;
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  std::string name = std::filesystem::path(primary).filename().string();
+  if (name.empty()) name = ".log";
+  const std::string fallback = (folder / name).string();
+  FFile = std::fopen(fallback.c_str(), "a");
+  if (FFile != nullptr) FOpenedPath = fallback;
+}
+
+void TDDErrorLog::WriteToLog(const std::string& text) {
+  if (FFile == nullptr) return;
+  std::fwrite(text.data(), 1, text.size(), FFile);
+  std::fputc('\n', FFile);
+  std::fflush(FFile);
+}
+
+void TDDErrorLog::WriteToLog(const std::string& label, const std::string& value) {
+  std::string line = Trim(label);
+  if (line.size() > 256) line.resize(256);
+  line += ": ";
+  line += Trim(value);
+  WriteToLog(line);
+}
+
+std::string TDDErrorLog::TimeText(const LocalTime& time) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", time.hour % 100, time.minute % 100, time.second % 100);
+  return text;
+}
+
+}  // namespace sandloop

@@ -1,0 +1,123 @@
+#include "kit/DDani.h"
+
+#include "kit/Clip.h"
+#include "kit/DDbmp.h"
+#include "kit/ddraw/gdi.h"
+
+namespace sandloop {
+
+TDDani::TDDani(TComponent* owner) : TComponent(owner) {}
+
+// The frame surfaces are not released here: an owner calls CloseSurface first.
+TDDani::~TDDani() = default;
+
+void TDDani::SetBitmap(const Picture* bitmap) {
+  if (bitmap != nullptr) FBitmap = *bitmap;
+}
+
+void TDDani::ReleaseSlot(int index) {
+  if (index < 0 || index >= kMaxFrames) return;
+  if (FpSurface[index] != nullptr) {
+    FpSurface[index]->Release();
+    FpSurface[index] = nullptr;
+  }
+}
+
+void TDDani::ReportError(const std::string& message, int release_slot) {
+  SetErrorResult(message);
+  ReleaseSlot(release_slot);
+  if (OnError) OnError(this);
+}
+
+void TDDani::CloseSurface() {
+  for (int i = 0; i < kMaxFrames; ++i) ReleaseSlot(i);
+}
+
+void TDDani::CreateSurface() {
+  if (DDmainModule == nullptr) return ReportError("Error connect to DDMAIN", -1);
+  FDD = DDmainModule->FpDD;
+  if (FDD == nullptr) return ReportError("Error FDD==NULL", -1);
+  FDDBACK = DDmainModule->FpDDSBack;
+  if (FDDBACK == nullptr) return ReportError("Error FDDBACK==NULL", -1);
+  // A negative frame height names no frames either.
+  if (FYOffsetFrame <= 0) return ReportError("Not defined FYOffsetFrame", -1);
+  FFrameCount = FBitmap.Height() / FYOffsetFrame;
+  if (FFrameCount > kMaxFrames) return ReportError("TOO match sprites", -1);
+
+  const int width = FStretching ? FStretchWidth : FBitmap.Width();
+  const int height = FStretching ? FStretchHeight : FYOffsetFrame;
+  // A second call replaces the frames of the first instead of leaking them.
+  CloseSurface();
+  for (int i = 0; i < FFrameCount; ++i) Create1Surface(i, width, height);
+}
+
+void TDDani::Create1Surface(int index, int width, int height) {
+  if (index < 0 || index >= kMaxFrames || FDD == nullptr) return;
+  IDirectDrawSurface*& slot = FpSurface[index];
+  DDSURFACEDESC desc{};
+  desc.dwSize = sizeof(desc);
+  desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
+  desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+  desc.dwWidth = static_cast<DWORD>(width);
+  desc.dwHeight = static_cast<DWORD>(height);
+  FLastResult = FDD->CreateSurface(&desc, &slot, nullptr);
+  if (FAILED(FLastResult)) return ReportError("Error CreateSurfaceANI", index);
+
+  HDC dc = nullptr;
+  FLastResult = slot->GetDC(&dc);
+  if (FAILED(FLastResult)) return ReportError("Error FpSurface->GetDC (ANI)", index);
+  const int band = FYOffsetFrame;
+  Picture frame(FBitmap.Width(), band);
+  frame.CopyRect(0, 0, FBitmap, 0, band * index, FBitmap.Width(), band);
+  StretchDrawPicture(dc, RECT{0, 0, width, height}, frame);
+  slot->ReleaseDC(dc);
+}
+
+void TDDani::DrawAni() {
+  if (FDDBACK == nullptr) return ReportError("Error FDDBACK==NULL", -1);
+  // A frame outside the strip or one whose surface is gone is reported and
+  // not drawn, rather than handed to the blit.
+  if (FNumberFrame < 0 || FNumberFrame >= kMaxFrames || FpSurface[FNumberFrame] == nullptr)
+    return ReportError("Error FpSurface==NULL", -1);
+  FSrc.left = 0;
+  FSrc.top = 0;
+  FSrc.right = FStretching ? FStretchWidth : FBitmap.Width();
+  FSrc.bottom = FStretching ? FStretchHeight : FYOffsetFrame;
+  DrawImageFunc();
+}
+
+void TDDani::DrawImageFunc() {
+  if (FDDBACK == nullptr || DDmainModule == nullptr) return;
+  if (FNumberFrame < 0 || FNumberFrame >= kMaxFrames || FpSurface[FNumberFrame] == nullptr) return;
+  const ClippedBlit blit = ClipToScreen(DDmainModule->GetWidth(), DDmainModule->GetHeight(), FShowX, FShowY, FSrc);
+  if (!blit.draw) return;
+  do {
+    FLastResult = FDDBACK->BltFast(static_cast<DWORD>(blit.dst_x), static_cast<DWORD>(blit.dst_y),
+                                   FpSurface[FNumberFrame], &blit.src, FBlitFlags);
+  } while (FLastResult == DDERR_WASSTILLDRAWING);
+  if (FAILED(FLastResult)) ReportError("Error FDDBACK->BltFast (BMP)", FNumberFrame);
+}
+
+void TDDani::SetTransparency(bool value) {
+  if (FFrameCount <= 0) return;
+  if (value) {
+    FBlitFlags = DDBLTFAST_SRCCOLORKEY;
+    for (int i = 0; i < FFrameCount && i < kMaxFrames; ++i) DDSetColorKey(FpSurface[i], CLR_INVALID, i);
+    FTransparency = true;
+  } else {
+    FBlitFlags = DDBLTFAST_NOCOLORKEY;
+    FTransparency = false;
+  }
+}
+
+void TDDani::DDSetColorKey(IDirectDrawSurface* surface, COLORREF colour, int index) {
+  if (surface == nullptr) return;
+  DDCOLORKEY key;
+  key.dwColorSpaceLowValue = key.dwColorSpaceHighValue = DDColorMatch(surface, colour);
+  FLastResult = surface->SetColorKey(DDCKEY_SRCBLT, &key);
+  if (FAILED(FLastResult)) ReportError("Error SetColorKey (ANI)", index);
+}
+
+DWORD TDDani::DDColorMatch(IDirectDrawSurface* surface, COLORREF colour) { return ColorMatch(surface, colour); }
+
+}  // namespace sandloop

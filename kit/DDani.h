@@ -1,0 +1,94 @@
+#pragma once
+// TDDani: an animation strip. Its picture (`Bitmap`) is a vertical strip
+// of frames YOffsetFrame pixels high; CreateSurface cuts it once into one
+// off-screen surface per frame (at most 200), each optionally scaled to
+// StretchWidth x StretchHeight, and DrawAni blits frame NumberFrame into the
+// display device's back buffer at (ShowX, ShowY), clipped to the screen by
+// the sprite's rule, optionally through a colour key taken from that
+// frame's own top-left pixel. Failures are reported by ErrorResult and
+// OnError, never by exceptions. The component draws no preview of its own.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "kit/Component.h"
+#include "kit/DDmain.h"
+#include "kit/Picture.h"
+#include "kit/ddraw/ddraw.h"
+
+namespace sandloop {
+
+class TDDani : public TComponent {
+ public:
+  static constexpr int kMaxFrames = 200;
+
+  explicit TDDani(TComponent* owner);
+  ~TDDani() override;
+
+  TDDmain* DDmainModule = nullptr;
+  IDirectDraw* FDD = nullptr;
+  // Slot i holds the surface of frame i; owned, released by CloseSurface
+  // and the error paths.
+  std::array<IDirectDrawSurface*, kMaxFrames> FpSurface{};
+  IDirectDrawSurface* FDDBACK = nullptr;
+  TNotifyEvent OnError;
+
+  [[nodiscard]] const Picture& Bitmap() const { return FBitmap; }
+  // Copies the picture; a null argument changes nothing.
+  void SetBitmap(const Picture* bitmap);
+
+  void CreateSurface();
+  void Create1Surface(int index, int width, int height);
+  void CloseSurface();
+  void DrawAni();
+  void DrawImageFunc();
+  void SetTransparency(bool value);
+  void DDSetColorKey(IDirectDrawSurface* surface, COLORREF colour, int index);
+  DWORD DDColorMatch(IDirectDrawSurface* surface, COLORREF colour);
+
+  // Bitmap height / YOffsetFrame, set by CreateSurface.
+  [[nodiscard]] int FrameCount() const { return FFrameCount; }
+
+  void SetShowX(int value) { FShowX = value; }
+  void SetShowY(int value) { FShowY = value; }
+  [[nodiscard]] int GetShowX() const { return FShowX; }
+  [[nodiscard]] int GetShowY() const { return FShowY; }
+  void SetErrorResult(const std::string& text) { FErrorResult = text; }
+  [[nodiscard]] const std::string& GetErrorResult() const { return FErrorResult; }
+  void SetNumberFrame(int value) { FNumberFrame = value; }
+  void SetYOffsetFrame(int value) { FYOffsetFrame = value; }
+  [[nodiscard]] int GetNumberFrame() const { return FNumberFrame; }
+  [[nodiscard]] int GetYOffsetFrame() const { return FYOffsetFrame; }
+  void SetStretching(bool value) { FStretching = value; }
+  void SetStretchWidth(int value) { FStretchWidth = value; }
+  void SetStretchHeight(int value) { FStretchHeight = value; }
+  [[nodiscard]] bool Transparency() const { return FTransparency; }
+  [[nodiscard]] bool Stretching() const { return FStretching; }
+  [[nodiscard]] int StretchWidth() const { return FStretchWidth; }
+  [[nodiscard]] int StretchHeight() const { return FStretchHeight; }
+
+  [[nodiscard]] HRESULT LastResult() const { return FLastResult; }
+  [[nodiscard]] RECT SourceRect() const { return FSrc; }
+  [[nodiscard]] DWORD BlitFlags() const { return FBlitFlags; }
+
+ private:
+  void ReportError(const std::string& message, int release_slot);
+  void ReleaseSlot(int index);
+
+  int FFrameCount = 0;
+  Picture FBitmap;
+  HRESULT FLastResult = 0;
+  std::string FErrorResult;
+  int FShowX = 0;
+  int FShowY = 0;
+  RECT FSrc;
+  int FNumberFrame = 0;
+  int FYOffsetFrame = 0;
+  DWORD FBlitFlags = 0;
+  bool FTransparency = false;
+  int FStretchWidth = 0;
+  int FStretchHeight = 0;
+  bool FStretching = false;
+};
+
+}  // namespace sandloop

@@ -1,0 +1,93 @@
+#pragma once
+// TDDbmp: a sprite. Its picture (`Bitmap`) is copied once, optionally
+// scaled, into an off-screen surface of its own by CreateSurface; DrawImage
+// then blits the whole picture, and DrawAni one horizontal band of it, into
+// the back buffer of the display device at (ShowX, ShowY), clipped to the
+// screen, optionally skipping the pixels that have the value of the
+// surface's top-left pixel. Failures are reported by ErrorResult and
+// OnError, never by exceptions. The component draws no preview of its own.
+#include <cstdint>
+#include <string>
+
+#include "kit/Component.h"
+#include "kit/DDmain.h"
+#include "kit/Picture.h"
+#include "kit/ddraw/ddraw.h"
+
+namespace sandloop {
+
+// The stored pixel value that `colour` has in the surface's format, read
+// back through the surface; CLR_INVALID leaves the surface as it is and
+// reads its top-left pixel. 0xFFFFFFFF when the surface cannot be locked.
+DWORD ColorMatch(IDirectDrawSurface* surface, COLORREF colour);
+
+class TDDbmp : public TComponent {
+ public:
+  explicit TDDbmp(TComponent* owner);
+  ~TDDbmp() override;
+
+  // The display device to draw through; the device's objects are borrowed.
+  TDDmain* DDmainModule = nullptr;
+  IDirectDraw* FDD = nullptr;
+  IDirectDrawSurface* FDDBACK = nullptr;
+  // The sprite's own surface, released by CloseSurface and the error paths.
+  IDirectDrawSurface* FpSurface = nullptr;
+  TNotifyEvent OnError;
+
+  [[nodiscard]] const Picture& Bitmap() const { return FBitmap; }
+  // Copies the picture; a null argument changes nothing.
+  void SetBitmap(const Picture* bitmap);
+
+  void CreateSurface();
+  void CloseSurface();
+  void DrawImage();
+  void DrawAni();
+  void DrawImageFunc();
+  void SetTransparency(bool value);
+  void DDSetColorKey(IDirectDrawSurface* surface, COLORREF colour);
+  DWORD DDColorMatch(IDirectDrawSurface* surface, COLORREF colour) { return ColorMatch(surface, colour); }
+
+  void SetShowX(int value) { FShowX = value; }
+  void SetShowY(int value) { FShowY = value; }
+  [[nodiscard]] int GetShowX() const { return FShowX; }
+  [[nodiscard]] int GetShowY() const { return FShowY; }
+  void SetErrorResult(const std::string& text) { FErrorResult = text; }
+  [[nodiscard]] const std::string& GetErrorResult() const { return FErrorResult; }
+  void SetNumberFrame(int value) { FNumberFrame = value; }
+  void SetYOffsetFrame(int value) { FYOffsetFrame = value; }
+  [[nodiscard]] int GetNumberFrame() const { return FNumberFrame; }
+  [[nodiscard]] int GetYOffsetFrame() const { return FYOffsetFrame; }
+  void SetStretching(bool value) { FStretching = value; }
+  void SetStretchWidth(int value) { FStretchWidth = value; }
+  void SetStretchHeight(int value) { FStretchHeight = value; }
+  [[nodiscard]] bool Transparency() const { return FTransparency; }
+  [[nodiscard]] bool Stretching() const { return FStretching; }
+  [[nodiscard]] int StretchWidth() const { return FStretchWidth; }
+  [[nodiscard]] int StretchHeight() const { return FStretchHeight; }
+
+  // The result code of the latest platform call, the source rectangle of
+  // the latest draw and the blit flags (0 plain, 1 colour key).
+  [[nodiscard]] HRESULT LastResult() const { return FLastResult; }
+  [[nodiscard]] RECT SourceRect() const { return FSrc; }
+  [[nodiscard]] DWORD BlitFlags() const { return FBlitFlags; }
+
+ private:
+  void ReportError(const std::string& message, bool release);
+  void ReleaseSurface();
+
+  Picture FBitmap;
+  HRESULT FLastResult = 0;
+  std::string FErrorResult;
+  int FShowX = 0;
+  int FShowY = 0;
+  RECT FSrc;  // source left, top, right, bottom of the next blit
+  int FNumberFrame = 0;
+  int FYOffsetFrame = 0;
+  DWORD FBlitFlags = 0;
+  bool FTransparency = false;
+  int FStretchWidth = 0;
+  int FStretchHeight = 0;
+  bool FStretching = false;
+};
+
+}  // namespace sandloop

@@ -1,0 +1,98 @@
+// JPEG decoding from memory with libjpeg. The library reports fatal errors
+// through a callback that must not return; it jumps back here, and the
+// error becomes a PictureError naming the picture.
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "kit/Picture.h"
+
+namespace sandloop {
+
+namespace {
+struct ErrorManager {
+  jpeg_error_mgr base;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+void OnJpegError(j_common_ptr info) {
+  auto* err = reinterpret_cast<ErrorManager*>(info->err);
+  (*info->err->format_message)(info, err->message);
+  std::longjmp(err->jump, 1);
+}
+
+// Warnings are not printed; those that mean damaged or missing data end
+// the decoding like an error, so that a truncated file is not shown with a
+// grey bottom.
+void OnJpegMessage(j_common_ptr info, int level) {
+  if (level >= 0) return;
+  switch (info->err->msg_code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_EXTRANEOUS_DATA:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+      OnJpegError(info);
+      break;
+    default:
+      break;
+  }
+}
+}  // namespace
+
+Picture Picture::FromJpeg(std::span<const std::uint8_t> bytes, const std::string& name) {
+  if (bytes.size() < 4) throw PictureError("picture \"" + name + "\" cannot be read: the JPEG data is too short");
+  jpeg_decompress_struct info{};
+  ErrorManager err{};
+  info.err = jpeg_std_error(&err.base);
+  err.base.error_exit = OnJpegError;
+  err.base.emit_message = OnJpegMessage;
+  // Everything that must survive the jump lives outside the setjmp scope.
+  Picture* volatile result = nullptr;
+  std::vector<std::uint8_t> row;
+  if (setjmp(err.jump) != 0) {
+    jpeg_destroy_decompress(&info);
+    delete result;
+    throw PictureError("picture \"" + name + "\" cannot be read: " + err.message);
+  }
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&info, TRUE);
+  // Refused before any pixel memory is taken (the BMP reader's bound).
+  if (info.image_width == 0 || info.image_height == 0 ||
+      static_cast<std::uint64_t>(info.image_width) * info.image_height > (std::uint64_t{1} << 25)) {
+    jpeg_destroy_decompress(&info);
+    throw PictureError("picture \"" + name + "\" cannot be read: the picture is too large");
+  }
+  info.out_color_space = JCS_RGB;
+  jpeg_start_decompress(&info);
+  if (info.output_width == 0 || info.output_height == 0 || info.output_width > 32768 || info.output_height > 32768 ||
+      info.output_components != 3) {
+    jpeg_destroy_decompress(&info);
+    throw PictureError("picture \"" + name + "\" cannot be read: unsupported JPEG layout");
+  }
+  result = new Picture(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
+  row.resize(static_cast<std::size_t>(info.output_width) * 3);
+  while (info.output_scanline < info.output_height) {
+    JSAMPROW rows[1] = {row.data()};
+    const int y = static_cast<int>(info.output_scanline);
+    jpeg_read_scanlines(&info, rows, 1);
+    std::uint32_t* dst = result->Row(y);
+    for (unsigned x = 0; x < info.output_width; ++x)
+      dst[x] = (static_cast<std::uint32_t>(row[3 * x]) << 16) | (static_cast<std::uint32_t>(row[3 * x + 1]) << 8) |
+               row[3 * x + 2];
+  }
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  Picture out = std::move(*result);
+  delete result;
+  return out;
+}
+
+}  // namespace sandloop

@@ -1,0 +1,55 @@
+#include "kit/ddraw/backend.h"
+
+#include <mutex>
+
+namespace sandloop::display {
+
+namespace {
+// The display service of the process, chosen once at start.
+std::mutex g_backend_lock;
+std::shared_ptr<Backend> g_backend;
+}  // namespace
+
+void SetBackend(std::shared_ptr<Backend> backend) {
+  std::lock_guard<std::mutex> g(g_backend_lock);
+  g_backend = std::move(backend);
+}
+
+Backend* CurrentBackend() {
+  std::lock_guard<std::mutex> g(g_backend_lock);
+  return g_backend.get();
+}
+
+std::shared_ptr<Backend> CurrentBackendShared() {
+  std::lock_guard<std::mutex> g(g_backend_lock);
+  return g_backend;
+}
+
+const char* OpName(Op op) {
+  switch (op) {
+    case Op::DirectDrawCreate: return "DirectDrawCreate";
+    case Op::EnumerateDevices: return "DirectDrawEnumerateExA";
+    case Op::SetCooperativeLevel: return "SetCooperativeLevel";
+    case Op::SetDisplayMode: return "SetDisplayMode";
+    case Op::CreateSurface: return "CreateSurface";
+    case Op::GetAttachedSurface: return "GetAttachedSurface";
+    case Op::Flip: return "Flip";
+    case Op::Restore: return "Restore";
+    case Op::Blt: return "Blt";
+    case Op::BltFast: return "BltFast";
+    case Op::GetDC: return "GetDC";
+    case Op::ReleaseDC: return "ReleaseDC";
+    case Op::Lock: return "Lock";
+    case Op::Unlock: return "Unlock";
+    case Op::SetColorKey: return "SetColorKey";
+    case Op::GetCaps: return "GetCaps";
+    case Op::EnumDisplayModes: return "EnumDisplayModes";
+    case Op::QueryInterface: return "QueryInterface";
+    case Op::GetGammaRamp: return "GetGammaRamp";
+    case Op::SetGammaRamp: return "SetGammaRamp";
+    case Op::Count: break;
+  }
+  return "?";
+}
+
+}  // namespace sandloop::display

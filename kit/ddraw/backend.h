@@ -1,0 +1,125 @@
+#pragma once
+// The seam between the display layer and a real or simulated display: one
+// small interface that the SDL back end (sdl/) and the memory-only headless
+// back end (headless/) implement. The layer's surfaces live in memory; a
+// back end lists modes and monitors, takes and gives back the screen,
+// presents a composed page, delivers input and shows message boxes.
+//
+// The back end in use is a process-wide service, like the display itself:
+// the program selects one at start (SetBackend) and the layer's objects use
+// it from then on.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "kit/ddraw/ddraw.h"
+
+namespace sandloop {
+class Picture;
+}
+
+namespace sandloop::display {
+
+struct DisplayMode {
+  int width = 0;
+  int height = 0;
+  int bpp = 0;
+  bool operator==(const DisplayMode&) const = default;
+};
+
+// Operations whose result a back end may override (fault injection).
+enum class Op {
+  DirectDrawCreate,
+  EnumerateDevices,
+  SetCooperativeLevel,
+  SetDisplayMode,
+  CreateSurface,
+  GetAttachedSurface,
+  Flip,
+  Restore,
+  Blt,
+  BltFast,
+  GetDC,
+  ReleaseDC,
+  Lock,
+  Unlock,
+  SetColorKey,
+  GetCaps,
+  EnumDisplayModes,
+  QueryInterface,
+  GetGammaRamp,
+  SetGammaRamp,
+  Count
+};
+const char* OpName(Op op);
+
+// A composed page as it is handed to the screen.
+struct PageView {
+  const std::uint8_t* pixels = nullptr;
+  int width = 0;
+  int height = 0;
+  int pitch = 0;  // bytes per row
+  int bpp = 0;    // 16, 24 or 32
+};
+
+// Input delivered to the application's message loop. Key codes are the
+// platform's virtual-key codes (VK_ESCAPE 27, VK_LEFT 37 ... VK_DOWN 40,
+// letters and digits as their upper-case characters).
+struct InputEvent {
+  enum class Kind { KeyDown, KeyPress, MouseMove, MouseButtonUp, Quit };
+  Kind kind = Kind::Quit;
+  int key = 0;       // KeyDown: virtual-key code
+  char ch = 0;       // KeyPress: the character
+  int x = 0, y = 0;  // mouse position
+  HWND window = 0;
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  virtual const char* Name() const = 0;
+
+  // The result an operation must return instead of doing its work, or DD_OK
+  // to let it run. Only the headless back end injects failures.
+  virtual HRESULT Fault(Op) { return DD_OK; }
+
+  // Display facts.
+  virtual std::vector<DisplayMode> Modes() = 0;  // every listed mode
+  virtual DisplayMode DesktopMode() = 0;
+  virtual int MonitorCount() = 0;
+  virtual bool GammaSupported() { return true; }
+
+  // Windows. A form window is made by the program; a foreign window is one
+  // of another program, named by its platform id (the preview host).
+  virtual HWND CreateFormWindow(const std::string& title) = 0;
+  virtual void DestroyWindow(HWND window) = 0;
+  virtual bool WindowExists(HWND window) = 0;
+  virtual bool IsWindowVisible(HWND window) = 0;
+  // Draws `picture` unscaled with its top-left corner at (x, y) of a window.
+  virtual bool DrawToWindow(HWND window, const Picture& picture, int x, int y) = 0;
+
+  // Exclusive full-screen use of the display by `window`.
+  virtual HRESULT BeginExclusive(HWND window) = 0;
+  // Switches to a listed mode; a size or depth that is not listed fails
+  // with DDERR_INVALIDMODE. The desktop's own mode needs no change.
+  virtual HRESULT SetMode(const DisplayMode& mode) = 0;
+  virtual void EndExclusive() = 0;
+  // Shows a page; `ramp` null means the neutral ramp. Waits for the display
+  // where the back end can, so that a loop of presents runs at its rate.
+  virtual HRESULT Present(const PageView& page, const DDGAMMARAMP* ramp) = 0;
+
+  // Input.
+  virtual bool PollEvent(InputEvent* event) = 0;
+  virtual void WaitEvent(int timeout_ms) = 0;
+
+  // A modal message with an OK button.
+  virtual void ShowMessage(HWND owner, const std::string& text, const std::string& caption) = 0;
+};
+
+// The back end in use; null until one is set.
+void SetBackend(std::shared_ptr<Backend> backend);
+Backend* CurrentBackend();
+std::shared_ptr<Backend> CurrentBackendShared();
+
+}  // namespace sandloop::display

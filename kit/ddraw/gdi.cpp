@@ -1,0 +1,224 @@
+// Text, pixels and pictures on a device context. Text is drawn with
+// FreeType from the DejaVu font that the system's font package installs;
+// glyphs are rendered once and kept, since the overlay lines redraw the
+// same characters every frame. Without the font, text is not drawn and one
+// warning goes to standard error.
+#include "kit/ddraw/gdi.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "kit/Picture.h"
+#include "kit/ddraw/dc.h"
+
+void DeviceContext::BlendRgb(int x, int y, std::uint32_t rgb, unsigned coverage) const {
+  if (!Inside(x, y) || coverage == 0) return;
+  if (coverage >= 255) {
+    StoreRgb(x, y, rgb);
+    return;
+  }
+  const std::uint32_t old = LoadRgb(x, y);
+  std::uint32_t out = 0;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    const unsigned a = (old >> shift) & 0xFF, b = (rgb >> shift) & 0xFF;
+    const unsigned mixed = (b * coverage + a * (255 - coverage) + 127) / 255;
+    out |= mixed << shift;
+  }
+  StoreRgb(x, y, out);
+}
+
+namespace {
+
+constexpr int kFontPixels = 16;
+
+struct Glyph {
+  int left = 0, top = 0;  // offset of the bitmap from the pen position and baseline
+  int width = 0, rows = 0;
+  int advance = 0;
+  std::vector<std::uint8_t> coverage;
+};
+
+// The process-wide font, like the system's stock font: loaded on first use.
+class FontCache {
+ public:
+  static FontCache& Instance() {
+    static FontCache cache;
+    return cache;
+  }
+
+  // Null when no font could be loaded.
+  const Glyph* Get(unsigned char c) {
+    std::lock_guard<std::mutex> g(lock_);
+    if (!Load()) return nullptr;
+    Glyph& glyph = glyphs_[c];
+    if (!done_[c]) {
+      done_[c] = true;
+      if (FT_Load_Char(face_, c, FT_LOAD_RENDER) == 0) {
+        const FT_GlyphSlot slot = face_->glyph;
+        glyph.left = slot->bitmap_left;
+        glyph.top = slot->bitmap_top;
+        glyph.width = static_cast<int>(slot->bitmap.width);
+        glyph.rows = static_cast<int>(slot->bitmap.rows);
+        glyph.advance = static_cast<int>(slot->advance.x >> 6);
+        glyph.coverage.resize(static_cast<std::size_t>(glyph.width) * glyph.rows);
+        for (int r = 0; r < glyph.rows; ++r)
+          for (int col = 0; col < glyph.width; ++col)
+            glyph.coverage[static_cast<std::size_t>(r) * glyph.width + col] =
+                slot->bitmap.buffer[r * slot->bitmap.pitch + col];
+      }
+    }
+    return &glyph;
+  }
+
+  int Ascender() {
+    std::lock_guard<std::mutex> g(lock_);
+    return Load() ? ascender_ : kFontPixels;
+  }
+
+ private:
+  FontCache() = default;
+  ~FontCache() {
+    if (face_ != nullptr) FT_Done_Face(face_);
+    if (library_ != nullptr) FT_Done_FreeType(library_);
+  }
+
+  bool Load() {
+    if (tried_) return face_ != nullptr;
+    tried_ = true;
+    if (FT_Init_FreeType(&library_) != 0) {
+      library_ = nullptr;
+      std::fprintf(stderr, "sandloop: cannot start the font renderer; text is not drawn\n");
+      return false;
+    }
+    static const char* const kPaths[] = {
+        "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
+        "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+        "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf",
+    };
+    for (const char* path : kPaths) {
+      if (FT_New_Face(library_, path, 0, &face_) == 0) break;
+      face_ = nullptr;
+    }
+    if (face_ == nullptr) {
+      std::fprintf(stderr, "sandloop: the DejaVu font (package fonts-dejavu-core) is missing; text is not drawn\n");
+      return false;
+    }
+    FT_Set_Pixel_Sizes(face_, 0, kFontPixels);
+    ascender_ = static_cast<int>(face_->size->metrics.ascender >> 6);
+    return true;
+  }
+
+  std::mutex lock_;
+  bool tried_ = false;
+  FT_Library library_ = nullptr;
+  FT_Face face_ = nullptr;
+  int ascender_ = kFontPixels;
+  std::array<Glyph, 256> glyphs_{};
+  std::array<bool, 256> done_{};
+};
+
+std::uint32_t ToRgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+COLORREF ToColorRef(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+}  // namespace
+
+int SetBkMode(HDC dc, int mode) {
+  if (dc == nullptr) return 0;
+  const int old = dc->bk_mode;
+  dc->bk_mode = mode;
+  return old;
+}
+
+COLORREF SetTextColor(HDC dc, COLORREF colour) {
+  if (dc == nullptr) return CLR_INVALID;
+  const COLORREF old = dc->text_color;
+  dc->text_color = colour;
+  return old;
+}
+
+COLORREF SetBkColor(HDC dc, COLORREF colour) {
+  if (dc == nullptr) return CLR_INVALID;
+  const COLORREF old = dc->bk_color;
+  dc->bk_color = colour;
+  return old;
+}
+
+int TextWidth(HDC, const std::string& text) {
+  int width = 0;
+  for (unsigned char c : text) {
+    if (const Glyph* g = FontCache::Instance().Get(c)) width += g->advance;
+  }
+  return width;
+}
+
+bool TextOutA(HDC dc, int x, int y, const char* text, int length) {
+  if (dc == nullptr || text == nullptr || length < 0) return false;
+  FontCache& font = FontCache::Instance();
+  const int baseline = y + font.Ascender();
+  const std::uint32_t colour = ToRgb(dc->text_color);
+  if (dc->bk_mode == OPAQUE) {
+    const int w = TextWidth(dc, std::string(text, static_cast<std::size_t>(length)));
+    const std::uint32_t bk = ToRgb(dc->bk_color);
+    for (int yy = std::max(0, y); yy < std::min(dc->Height(), y + kFontPixels + 3); ++yy)
+      for (int xx = std::max(0, x); xx < std::min(dc->Width(), x + w); ++xx) dc->StoreRgb(xx, yy, bk);
+  }
+  int pen = x;
+  for (int i = 0; i < length; ++i) {
+    const Glyph* g = font.Get(static_cast<unsigned char>(text[i]));
+    if (g == nullptr) return false;
+    for (int r = 0; r < g->rows; ++r) {
+      const int py = baseline - g->top + r;
+      if (py < 0 || py >= dc->Height()) continue;
+      for (int c = 0; c < g->width; ++c)
+        dc->BlendRgb(pen + g->left + c, py, colour, g->coverage[static_cast<std::size_t>(r) * g->width + c]);
+    }
+    pen += g->advance;
+  }
+  return true;
+}
+
+COLORREF GetPixel(HDC dc, int x, int y) {
+  if (dc == nullptr || !dc->Inside(x, y)) return CLR_INVALID;
+  return ToColorRef(dc->LoadRgb(x, y));
+}
+
+COLORREF SetPixel(HDC dc, int x, int y, COLORREF colour) {
+  if (dc == nullptr || !dc->Inside(x, y)) return CLR_INVALID;
+  dc->StoreRgb(x, y, ToRgb(colour));
+  return ToColorRef(dc->LoadRgb(x, y));
+}
+
+void DrawPicture(HDC dc, int x, int y, const sandloop::Picture& picture) {
+  if (dc == nullptr || picture.Empty()) return;
+  const int x0 = std::max(0, x), x1 = std::min(dc->Width(), x + picture.Width());
+  const int y0 = std::max(0, y), y1 = std::min(dc->Height(), y + picture.Height());
+  for (int yy = y0; yy < y1; ++yy) {
+    const std::uint32_t* row = picture.Row(yy - y);
+    for (int xx = x0; xx < x1; ++xx) dc->StoreRgb(xx, yy, row[xx - x]);
+  }
+}
+
+void StretchDrawPicture(HDC dc, const RECT& dst, const sandloop::Picture& picture) {
+  if (dc == nullptr || picture.Empty()) return;
+  const int dw = dst.right - dst.left, dh = dst.bottom - dst.top;
+  if (dw <= 0 || dh <= 0) return;
+  const int pw = picture.Width(), ph = picture.Height();
+  const int y0 = std::max(0, static_cast<int>(dst.top)), y1 = std::min(dc->Height(), static_cast<int>(dst.bottom));
+  const int x0 = std::max(0, static_cast<int>(dst.left)), x1 = std::min(dc->Width(), static_cast<int>(dst.right));
+  // Nearest neighbour: destination pixel d takes source pixel d * size / dsize.
+  std::vector<int> columns(static_cast<std::size_t>(std::max(0, x1 - x0)));
+  for (int xx = x0; xx < x1; ++xx)
+    columns[static_cast<std::size_t>(xx - x0)] =
+        static_cast<int>(static_cast<std::int64_t>(xx - dst.left) * pw / dw);
+  for (int yy = y0; yy < y1; ++yy) {
+    const int sy = static_cast<int>(static_cast<std::int64_t>(yy - dst.top) * ph / dh);
+    const std::uint32_t* row = picture.Row(sy);
+    for (int xx = x0; xx < x1; ++xx) dc->StoreRgb(xx, yy, row[columns[static_cast<std::size_t>(xx - x0)]]);
+  }
+}

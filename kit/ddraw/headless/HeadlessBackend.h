@@ -1,0 +1,125 @@
+#pragma once
+// The memory-only display back end: no screen, no window system. Tests and
+// the file renderer run on it. Everything a real display decides is set
+// here instead: the listed modes, the desktop's mode, the monitor count,
+// gamma support, which windows are visible, and the input that arrives.
+// Any operation can be made to fail with a chosen result code, once or for
+// a number of calls, so that every error path of the kit can be reached.
+// The last presented page is kept (with the gamma ramp applied, as a screen
+// would show it) and can be written to a PNG file.
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "kit/Picture.h"
+#include "kit/ddraw/backend.h"
+
+namespace sandloop::display {
+
+class HeadlessBackend final : public Backend {
+ public:
+  struct Message {
+    HWND owner = 0;
+    std::string text;
+    std::string caption;
+  };
+
+  // 800x600, 1024x768, 1152x864, 1280x1024 and 1920x1080 at 16, 24 and 32
+  // bits; desktop 1024x768x32; one monitor; gamma supported.
+  HeadlessBackend();
+
+  const char* Name() const override { return "headless"; }
+
+  // --- configuration -----------------------------------------------------
+  void SetModes(std::vector<DisplayMode> modes);
+  void SetDesktopMode(DisplayMode mode);
+  void SetMonitorCount(int count);
+  void SetGammaSupported(bool supported);
+  // Messages go to the recorded list only (the default); with true they are
+  // also printed to standard error.
+  void SetEchoMessages(bool echo);
+
+  // Makes the next `times` calls of `op` return `code` (times < 0: every
+  // call from now on). FailOnce is FailNext(op, code, 1).
+  void FailNext(Op op, HRESULT code, int times);
+  void FailOnce(Op op, HRESULT code) { FailNext(op, code, 1); }
+  void ClearFaults();
+  // How many times `op` was asked for (including calls that were failed).
+  int Calls(Op op) const;
+
+  // Windows: form windows are made visible when created; foreign ids are
+  // invisible until SetWindowVisible, or until `polls` more PollEvent calls
+  // have been made (VisibleAfterPolls).
+  void SetWindowVisible(HWND window, bool visible);
+  void VisibleAfterPolls(HWND window, int polls);
+  // The picture last drawn into a window (empty if none) and where.
+  const Picture& WindowPicture(HWND window) const;
+
+  // Input: queued events are returned by PollEvent in order.
+  void PushEvent(const InputEvent& event);
+
+  // --- results ------------------------------------------------------------
+  const std::vector<Message>& Messages() const { return messages_; }
+  void ClearMessages() { messages_.clear(); }
+  bool Exclusive() const { return exclusive_window_ != 0; }
+  HWND ExclusiveWindow() const { return exclusive_window_; }
+  DisplayMode CurrentMode() const { return current_mode_; }
+  int Presents() const { return presents_; }
+  // The last presented page as the viewer would see it (gamma applied).
+  const Picture& Screen() const { return screen_; }
+  // Writes Screen() to a PNG file; false when the file cannot be written.
+  bool WritePng(const std::string& path) const;
+
+  // --- Backend ------------------------------------------------------------
+  HRESULT Fault(Op op) override;
+  std::vector<DisplayMode> Modes() override { return modes_; }
+  DisplayMode DesktopMode() override { return desktop_; }
+  int MonitorCount() override { return monitors_; }
+  bool GammaSupported() override { return gamma_; }
+  HWND CreateFormWindow(const std::string& title) override;
+  void DestroyWindow(HWND window) override;
+  bool WindowExists(HWND window) override { return windows_.count(window) != 0; }
+  bool IsWindowVisible(HWND window) override;
+  bool DrawToWindow(HWND window, const Picture& picture, int x, int y) override;
+  HRESULT BeginExclusive(HWND window) override;
+  HRESULT SetMode(const DisplayMode& mode) override;
+  void EndExclusive() override;
+  HRESULT Present(const PageView& page, const DDGAMMARAMP* ramp) override;
+  bool PollEvent(InputEvent* event) override;
+  void WaitEvent(int timeout_ms) override;
+  void ShowMessage(HWND owner, const std::string& text, const std::string& caption) override;
+
+ private:
+  struct Fault_ {
+    HRESULT code = DD_OK;
+    int times = 0;
+  };
+  struct Window {
+    std::string title;
+    bool visible = false;
+    int visible_after_polls = -1;
+    Picture picture;
+  };
+
+  mutable std::mutex mutex_;  // Fault() and Present() may come from any thread
+  std::vector<DisplayMode> modes_;
+  DisplayMode desktop_{1024, 768, 32};
+  DisplayMode current_mode_{1024, 768, 32};
+  int monitors_ = 1;
+  bool gamma_ = true;
+  bool echo_ = false;
+  std::map<Op, Fault_> faults_;
+  std::map<Op, int> calls_;
+  std::map<HWND, Window> windows_;
+  HWND next_window_ = 0x1000;
+  HWND exclusive_window_ = 0;
+  std::deque<InputEvent> events_;
+  std::vector<Message> messages_;
+  int presents_ = 0;
+  Picture screen_;
+};
+
+}  // namespace sandloop::display

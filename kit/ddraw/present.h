@@ -1,0 +1,34 @@
+#pragma once
+// Turning a composed page into what the viewer sees: conversion of the
+// page's depth to 32-bit XRGB, with the gamma ramp applied to each channel
+// (the high byte of each ramp entry) where one is set. Both back ends use it.
+#include <cstdint>
+
+#include "kit/ddraw/backend.h"
+
+namespace sandloop::display {
+
+// Per-channel 8-bit lookup tables taken from a ramp. When every table of
+// the ramp is linear (entry i = i * step modulo 65536, as the kit's ramps
+// are), the steps are kept too: such a ramp is a multiply per channel,
+// which every x86-64 CPU can do 8 channels at a time.
+struct RampTables {
+  std::uint8_t red[256];
+  std::uint8_t green[256];
+  std::uint8_t blue[256];
+  bool linear = false;
+  std::uint16_t step_red = 0, step_green = 0, step_blue = 0;
+};
+RampTables MakeRampTables(const DDGAMMARAMP& ramp);
+
+// Converts `page` into `dst` (32-bit XRGB rows of `dst_pitch` bytes),
+// through `tables` when not null. Uses AVX-512 VBMI where the CPU has it;
+// the result is the same bit for bit as ConvertPagePortable's.
+void ConvertPage(const PageView& page, std::uint8_t* dst, int dst_pitch, const RampTables* tables);
+// The path of CPUs without it, kept callable so that tests and benchmarks
+// compare both.
+void ConvertPagePortable(const PageView& page, std::uint8_t* dst, int dst_pitch, const RampTables* tables);
+// Whether ConvertPage takes the AVX-512 VBMI path on this CPU.
+bool ConvertPageVectorised();
+
+}  // namespace sandloop::display

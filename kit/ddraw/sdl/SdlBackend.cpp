@@ -1,0 +1,481 @@
+#include "kit/ddraw/sdl/SdlBackend.h"
+
+#include <SDL2/SDL.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+// Xlib names events with macros that clash with the input kinds.
+#undef KeyPress
+#undef KeyRelease
+#undef None
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <thread>
+#include <vector>
+
+#include "kit/Picture.h"
+#include "kit/ddraw/present.h"
+
+namespace sandloop::display {
+
+namespace {
+
+// The platform's virtual-key code for an SDL key.
+int VirtualKey(SDL_Keycode k) {
+  if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
+  if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
+  if (k >= SDLK_F1 && k <= SDLK_F12) return 112 + (k - SDLK_F1);
+  switch (k) {
+    case SDLK_BACKSPACE: return 8;
+    case SDLK_TAB: return 9;
+    case SDLK_RETURN: case SDLK_KP_ENTER: return 13;
+    case SDLK_LSHIFT: case SDLK_RSHIFT: return 16;
+    case SDLK_LCTRL: case SDLK_RCTRL: return 17;
+    case SDLK_LALT: case SDLK_RALT: return 18;
+    case SDLK_PAUSE: return 19;
+    case SDLK_CAPSLOCK: return 20;
+    case SDLK_ESCAPE: return 27;
+    case SDLK_SPACE: return 32;
+    case SDLK_PAGEUP: return 33;
+    case SDLK_PAGEDOWN: return 34;
+    case SDLK_END: return 35;
+    case SDLK_HOME: return 36;
+    case SDLK_LEFT: return 37;
+    case SDLK_UP: return 38;
+    case SDLK_RIGHT: return 39;
+    case SDLK_DOWN: return 40;
+    case SDLK_INSERT: return 45;
+    case SDLK_DELETE: return 46;
+    case SDLK_KP_PLUS: return 107;
+    case SDLK_KP_MINUS: return 109;
+    case SDLK_PLUS: case SDLK_EQUALS: return 187;
+    case SDLK_MINUS: return 189;
+    default: return 255;  // a key without its own code still counts as a key
+  }
+}
+
+// Whether the machine has a GPU that the accelerated renderer can use.
+bool HaveGpu() {
+  std::error_code ec;
+  if (!std::filesystem::exists("/dev/dri", ec)) return false;
+  const char* soft = std::getenv("LIBGL_ALWAYS_SOFTWARE");
+  return soft == nullptr || std::strcmp(soft, "1") != 0;
+}
+
+// A renderer name that stands for software rasterising behind OpenGL.
+bool SoftwareGl() {
+  using GetString = const unsigned char* (*)(unsigned);
+  auto get = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+  if (get == nullptr) return false;
+  const unsigned char* name = get(0x1F01 /* GL_RENDERER */);
+  if (name == nullptr) return false;
+  const std::string s(reinterpret_cast<const char*>(name));
+  for (const char* soft : {"llvmpipe", "softpipe", "Software", "swrast"})
+    if (s.find(soft) != std::string::npos) return true;
+  return false;
+}
+
+class SdlBackend final : public Backend {
+ public:
+  SdlBackend() = default;
+  ~SdlBackend() override {
+    EndExclusive();
+    for (auto& [id, w] : windows_) SDL_DestroyWindow(w);
+    if (x_display_ != nullptr) XCloseDisplay(x_display_);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+
+  bool Start(std::string* why) {
+    const bool driver_chosen = std::getenv("SDL_VIDEODRIVER") != nullptr;
+    if (!driver_chosen && std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
+      *why = "no display: neither DISPLAY nor WAYLAND_DISPLAY is set";
+      return false;
+    }
+    // The window's own framebuffer, not one emulated through OpenGL.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // Termination signals end the program as usual instead of becoming a
+    // quit event that a modal message box would never read.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+      *why = SDL_GetError();
+      return false;
+    }
+    // SDL falls back to drivers that draw nowhere; a saver needs a screen.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver_chosen && driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+      *why = std::string("no display: only SDL's \"") + driver + "\" video driver is available";
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      return false;
+    }
+    return true;
+  }
+
+  const char* Name() const override { return "sdl"; }
+
+  std::vector<DisplayMode> Modes() override {
+    std::vector<DisplayMode> out;
+    const int n = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < n; ++i) {
+      SDL_DisplayMode m;
+      if (SDL_GetDisplayMode(0, i, &m) != 0) continue;
+      for (int bpp : {16, 24, 32}) {
+        const DisplayMode d{m.w, m.h, bpp};
+        if (std::find(out.begin(), out.end(), d) == out.end()) out.push_back(d);
+      }
+    }
+    const DisplayMode desk = DesktopMode();
+    for (int bpp : {16, 24, 32}) {
+      const DisplayMode d{desk.width, desk.height, bpp};
+      if (std::find(out.begin(), out.end(), d) == out.end()) out.push_back(d);
+    }
+    return out;
+  }
+
+  DisplayMode DesktopMode() override {
+    SDL_DisplayMode m;
+    if (SDL_GetDesktopDisplayMode(0, &m) != 0) return {800, 600, 32};
+    const int bytes = SDL_BYTESPERPIXEL(m.format);
+    return {m.w, m.h, bytes >= 4 ? 32 : bytes == 3 ? 24 : bytes == 2 ? 16 : 32};
+  }
+
+  int MonitorCount() override { return std::max(1, SDL_GetNumVideoDisplays()); }
+
+  HWND CreateFormWindow(const std::string& title) override {
+    SDL_Window* w = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 640, 480,
+                                     SDL_WINDOW_HIDDEN);
+    if (w == nullptr) return 0;
+    const HWND id = next_id_++;
+    windows_[id] = w;
+    return id;
+  }
+
+  void DestroyWindow(HWND window) override {
+    if (window == exclusive_) EndExclusive();
+    const auto it = windows_.find(window);
+    if (it == windows_.end()) return;
+    SDL_DestroyWindow(it->second);
+    windows_.erase(it);
+  }
+
+  bool WindowExists(HWND window) override {
+    if (windows_.find(window) != windows_.end()) return true;
+    Display* x = XDisplay();
+    XWindowAttributes attributes;
+    return x != nullptr && XGetWindowAttributes(x, static_cast<Window>(window), &attributes) != 0;
+  }
+
+  bool IsWindowVisible(HWND window) override {
+    if (const auto it = windows_.find(window); it != windows_.end())
+      return (SDL_GetWindowFlags(it->second) & SDL_WINDOW_SHOWN) != 0;
+    Display* x = XDisplay();
+    if (x == nullptr) return false;
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(x, static_cast<Window>(window), &attributes) == 0) return false;
+    return attributes.map_state == IsViewable;
+  }
+
+  bool DrawToWindow(HWND window, const Picture& picture, int x, int y) override {
+    Display* d = XDisplay();
+    if (d == nullptr || picture.Empty()) return false;
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(d, static_cast<Window>(window), &attributes) == 0) return false;
+    XImage* image = XCreateImage(d, attributes.visual, static_cast<unsigned>(attributes.depth), ZPixmap, 0, nullptr,
+                                 static_cast<unsigned>(picture.Width()), static_cast<unsigned>(picture.Height()), 32, 0);
+    if (image == nullptr) return false;
+    image->data = static_cast<char*>(std::calloc(static_cast<std::size_t>(image->bytes_per_line), picture.Height()));
+    const Visual* v = attributes.visual;
+    auto place = [](unsigned long mask, unsigned value) {
+      if (mask == 0) return 0ul;
+      int shift = 0;
+      while (((mask >> shift) & 1) == 0) ++shift;
+      int bits = 0;
+      while (((mask >> (shift + bits)) & 1) != 0) ++bits;
+      return (static_cast<unsigned long>(value >> (8 - std::min(bits, 8))) << shift) & mask;
+    };
+    for (int py = 0; py < picture.Height(); ++py)
+      for (int px = 0; px < picture.Width(); ++px) {
+        const std::uint32_t c = picture.Pixel(px, py);
+        XPutPixel(image, px, py,
+                  place(v->red_mask, (c >> 16) & 0xFF) | place(v->green_mask, (c >> 8) & 0xFF) |
+                      place(v->blue_mask, c & 0xFF));
+      }
+    GC gc = XCreateGC(d, static_cast<Window>(window), 0, nullptr);
+    XPutImage(d, static_cast<Window>(window), gc, image, 0, 0, x, y, static_cast<unsigned>(picture.Width()),
+              static_cast<unsigned>(picture.Height()));
+    XFreeGC(d, gc);
+    XDestroyImage(image);  // frees the data too
+    XSync(d, False);
+    return true;
+  }
+
+  HRESULT BeginExclusive(HWND window) override {
+    const auto it = windows_.find(window);
+    if (it == windows_.end()) return DDERR_INVALIDPARAMS;
+    exclusive_ = window;
+    win_ = it->second;
+    return DD_OK;
+  }
+
+  HRESULT SetMode(const DisplayMode& mode) override {
+    if (win_ == nullptr) return DDERR_NOEXCLUSIVEMODE;
+    const std::vector<DisplayMode> listed = Modes();
+    if (std::find(listed.begin(), listed.end(), mode) == listed.end()) return DDERR_INVALIDMODE;
+    const DisplayMode desk = DesktopMode();
+    DropPresenter();
+    // Without a window manager nothing moves a full-screen window to the
+    // screen's corner, so place it there first.
+    SDL_Rect bounds{0, 0, 0, 0};
+    SDL_GetDisplayBounds(0, &bounds);
+    SDL_SetWindowPosition(win_, bounds.x, bounds.y);
+    SDL_SetWindowSize(win_, mode.width, mode.height);
+    if (mode.width == desk.width && mode.height == desk.height) {
+      // The desktop's own size: full screen without a mode change.
+      if (SDL_SetWindowFullscreen(win_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return DDERR_INVALIDMODE;
+    } else {
+      SDL_DisplayMode want{};
+      want.w = mode.width;
+      want.h = mode.height;
+      SDL_DisplayMode got;
+      if (SDL_GetClosestDisplayMode(0, &want, &got) == nullptr || got.w != mode.width || got.h != mode.height)
+        return DDERR_INVALIDMODE;
+      if (SDL_SetWindowDisplayMode(win_, &got) != 0 || SDL_SetWindowFullscreen(win_, SDL_WINDOW_FULLSCREEN) != 0)
+        return DDERR_INVALIDMODE;
+      refresh_ = got.refresh_rate;
+    }
+    if (refresh_ <= 0) {
+      SDL_DisplayMode m;
+      refresh_ = SDL_GetDesktopDisplayMode(0, &m) == 0 && m.refresh_rate > 0 ? m.refresh_rate : 60;
+    }
+    SDL_ShowWindow(win_);
+    SDL_RaiseWindow(win_);
+    mode_ = mode;
+    return DD_OK;
+  }
+
+  void EndExclusive() override {
+    DropPresenter();
+    if (win_ != nullptr) {
+      SDL_SetWindowFullscreen(win_, 0);
+      SDL_HideWindow(win_);
+    }
+    win_ = nullptr;
+    exclusive_ = 0;
+  }
+
+  HRESULT Present(const PageView& page, const DDGAMMARAMP* ramp) override {
+    if (win_ == nullptr) return DDERR_NOEXCLUSIVEMODE;
+    RampTables tables;
+    if (ramp != nullptr) tables = MakeRampTables(*ramp);
+    const RampTables* t = ramp != nullptr ? &tables : nullptr;
+    if (!presenter_chosen_) ChoosePresenter();
+    if (renderer_ != nullptr) return PresentTexture(page, t);
+    return PresentSurface(page, t);
+  }
+
+  bool PollEvent(InputEvent* event) override {
+    if (TakePendingChar(event)) return true;
+    SDL_Event e;
+    while (SDL_PollEvent(&e) != 0) {
+      if (Translate(e, event)) return true;
+    }
+    return false;
+  }
+
+  void WaitEvent(int timeout_ms) override {
+    // SDL_WaitEventTimeout would take the event off the queue; a short sleep
+    // keeps the wait simple and leaves the event for PollEvent.
+    if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_FALSE)
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::clamp(timeout_ms, 0, 50)));
+  }
+
+  void ShowMessage(HWND owner, const std::string& text, const std::string& caption) override {
+    SDL_Window* parent = nullptr;
+    if (const auto it = windows_.find(owner); it != windows_.end()) parent = it->second;
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), parent) != 0)
+      std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+  }
+
+ private:
+  Display* XDisplay() {
+    if (x_display_ == nullptr && !x_tried_) {
+      x_tried_ = true;
+      x_display_ = XOpenDisplay(nullptr);
+      // Xlib's default handler ends the process on any error, such as a
+      // window id that names no window; such calls just fail instead.
+      if (x_display_ != nullptr) XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    }
+    return x_display_;
+  }
+
+  void ChoosePresenter() {
+    presenter_chosen_ = true;
+    if (!HaveGpu()) return;
+    renderer_ = SDL_CreateRenderer(win_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    if (renderer_ == nullptr) return;
+    SDL_RendererInfo info;
+    const bool gl = SDL_GetRendererInfo(renderer_, &info) == 0 && std::strncmp(info.name, "opengl", 6) == 0;
+    if ((info.flags & SDL_RENDERER_SOFTWARE) != 0 || (gl && SoftwareGl())) {
+      SDL_DestroyRenderer(renderer_);
+      renderer_ = nullptr;
+    }
+  }
+
+  void DropPresenter() {
+    if (texture_ != nullptr) SDL_DestroyTexture(texture_);
+    if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
+    if (scratch_ != nullptr) SDL_FreeSurface(scratch_);
+    texture_ = nullptr;
+    renderer_ = nullptr;
+    scratch_ = nullptr;
+    presenter_chosen_ = false;
+    refresh_ = 0;
+  }
+
+  HRESULT PresentTexture(const PageView& page, const RampTables* t) {
+    if (texture_ == nullptr || tex_w_ != page.width || tex_h_ != page.height) {
+      if (texture_ != nullptr) SDL_DestroyTexture(texture_);
+      texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, page.width,
+                                   page.height);
+      if (texture_ == nullptr) return DDERR_SURFACELOST;
+      tex_w_ = page.width;
+      tex_h_ = page.height;
+    }
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return DDERR_SURFACELOST;
+    ConvertPage(page, static_cast<std::uint8_t*>(pixels), pitch, t);
+    SDL_UnlockTexture(texture_);
+    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    SDL_RenderPresent(renderer_);  // waits for the vertical blank
+    return DD_OK;
+  }
+
+  HRESULT PresentSurface(const PageView& page, const RampTables* t) {
+    SDL_Surface* target = SDL_GetWindowSurface(win_);
+    if (target == nullptr) return DDERR_SURFACELOST;
+    const bool direct = target->format->format == SDL_PIXELFORMAT_RGB888 ||
+                        target->format->format == SDL_PIXELFORMAT_ARGB8888;
+    if (direct && target->w == page.width && target->h == page.height) {
+      if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
+      ConvertPage(page, static_cast<std::uint8_t*>(target->pixels), target->pitch, t);
+      if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+    } else {
+      if (scratch_ == nullptr || scratch_->w != page.width || scratch_->h != page.height) {
+        if (scratch_ != nullptr) SDL_FreeSurface(scratch_);
+        scratch_ = SDL_CreateRGBSurfaceWithFormat(0, page.width, page.height, 32, SDL_PIXELFORMAT_RGB888);
+        if (scratch_ == nullptr) return DDERR_SURFACELOST;
+      }
+      ConvertPage(page, static_cast<std::uint8_t*>(scratch_->pixels), scratch_->pitch, t);
+      SDL_BlitScaled(scratch_, nullptr, target, nullptr);
+    }
+    if (SDL_UpdateWindowSurface(win_) != 0) return DDERR_SURFACELOST;
+    Pace();
+    return DD_OK;
+  }
+
+  // Without vertical sync, waits until one refresh period has passed since
+  // the previous present, so that a loop of flips does not burn a core.
+  void Pace() {
+    using clock = std::chrono::steady_clock;
+    const auto period = std::chrono::microseconds(1000000 / std::max(refresh_, 1));
+    const auto now = clock::now();
+    if (next_present_ > now) {
+      std::this_thread::sleep_until(next_present_);
+      next_present_ += period;
+    } else {
+      next_present_ = now + period;
+    }
+  }
+
+  bool Translate(const SDL_Event& e, InputEvent* out) {
+    switch (e.type) {
+      case SDL_QUIT:
+        out->kind = InputEvent::Kind::Quit;
+        return true;
+      case SDL_KEYDOWN: {
+        out->kind = InputEvent::Kind::KeyDown;
+        out->key = VirtualKey(e.key.keysym.sym);
+        out->window = IdOf(e.key.windowID);
+        // Keys that make a control character come as characters as well.
+        const int vk = out->key;
+        if (vk == 27 || vk == 13 || vk == 8 || vk == 9) pending_char_ = static_cast<char>(vk);
+        return true;
+      }
+      case SDL_TEXTINPUT: {
+        const unsigned char c = static_cast<unsigned char>(e.text.text[0]);
+        if (c == 0 || c >= 0x80 || e.text.text[1] != 0) return false;
+        out->kind = InputEvent::Kind::KeyPress;
+        out->ch = static_cast<char>(c);
+        out->window = IdOf(e.text.windowID);
+        return true;
+      }
+      case SDL_MOUSEMOTION:
+        out->kind = InputEvent::Kind::MouseMove;
+        out->x = e.motion.x;
+        out->y = e.motion.y;
+        out->window = IdOf(e.motion.windowID);
+        return true;
+      case SDL_MOUSEBUTTONUP:
+        out->kind = InputEvent::Kind::MouseButtonUp;
+        out->x = e.button.x;
+        out->y = e.button.y;
+        out->window = IdOf(e.button.windowID);
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  HWND IdOf(Uint32 sdl_id) const {
+    for (const auto& [id, w] : windows_)
+      if (SDL_GetWindowID(w) == sdl_id) return id;
+    return 0;
+  }
+
+ public:
+  // A control character from the last key, delivered after its key-down.
+  bool TakePendingChar(InputEvent* out) {
+    if (pending_char_ == 0) return false;
+    out->kind = InputEvent::Kind::KeyPress;
+    out->ch = pending_char_;
+    out->window = exclusive_;
+    pending_char_ = 0;
+    return true;
+  }
+
+ private:
+  std::map<HWND, SDL_Window*> windows_;
+  HWND next_id_ = 1;
+  HWND exclusive_ = 0;
+  SDL_Window* win_ = nullptr;
+  DisplayMode mode_;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  int tex_w_ = 0, tex_h_ = 0;
+  SDL_Surface* scratch_ = nullptr;
+  bool presenter_chosen_ = false;
+  int refresh_ = 0;
+  std::chrono::steady_clock::time_point next_present_{};
+  char pending_char_ = 0;
+  Display* x_display_ = nullptr;
+  bool x_tried_ = false;
+};
+
+}  // namespace
+
+std::shared_ptr<Backend> CreateSdlBackend(std::string* why) {
+  auto b = std::make_shared<SdlBackend>();
+  std::string reason;
+  if (!b->Start(&reason)) {
+    if (why != nullptr) *why = reason;
+    return nullptr;
+  }
+  return b;
+}
+
+}  // namespace sandloop::display

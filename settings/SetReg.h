@@ -1,0 +1,103 @@
+#pragma once
+// TSetReg reads and writes single named values of the product's per-user
+// key HKEY_CURRENT_USER\SOFTWARE\<CompanyName>\<ProductName>. The key lives
+// in a registry export file (RegStore.h) with the registry's encodings:
+// ints and bools as REG_DWORD, text as REG_SZ, floats as an 8-byte
+// REG_BINARY double.
+//
+// Every call returns whether the key could be opened (for writes: opened or
+// created); when it could not, nothing is written and the out-parameter
+// keeps its value. Once the key is open, a missing or mistyped value is an
+// ERegistryError with the message "Failed to get data for '<name>'" or
+// "Invalid data type for '<name>'", and a value that cannot be stored is
+// "Failed to set data for '<name>'".
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "kit/Component.h"
+#include "settings/RegFile.h"
+
+namespace sandloop {
+
+class ERegistryError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class TSetReg : public TComponent {
+ public:
+  explicit TSetReg(TComponent* owner) : TComponent(owner) {}
+
+  const std::string& GetCompanyName() const { return FCompanyName; }
+  void SetCompanyName(std::string value) { FCompanyName = std::move(value); }
+  const std::string& GetProductName() const { return FProductName; }
+  void SetProductName(std::string value) { FProductName = std::move(value); }
+  // The file that holds the key; DefaultStorePath() (read at each call)
+  // while empty.
+  std::string GetStorePath() const;
+  void SetStorePath(std::string value) { FStorePath = std::move(value); }
+
+  // Fired when the file was found damaged and set aside (or could not be);
+  // the same text always goes to standard error. Run mode logs it.
+  std::function<void(TSetReg* Sender, const std::string& Message)> OnStoreDamaged;
+
+  // "HKEY_CURRENT_USER\SOFTWARE\<CompanyName>\<ProductName>".
+  std::string KeyPath() const;
+
+  bool Write(const std::string& Name, int Value);
+  bool Write(const std::string& Name, bool Value);
+  bool Write(const std::string& Name, float Value);
+  bool Write(const std::string& Name, const std::string& Value);
+  bool Write(const std::string& Name, const char* Value) { return Write(Name, std::string(Value)); }
+
+  bool Read(const std::string& Name, int& Value);
+  bool Read(const std::string& Name, bool& Value);
+  bool Read(const std::string& Name, float& Value);
+  bool Read(const std::string& Name, std::string& Value);
+
+  // Between BeginUpdate and EndUpdate writes are collected (Write returns
+  // true) and stored together by EndUpdate in one replacement of the file:
+  // all of them or, if the process dies or the write fails, none. Reads in
+  // between see the collected values. EndUpdate returns false when the key
+  // could not be opened and raises "Failed to set data for '<name>'" with
+  // the first collected name when the file could not be written.
+  void BeginUpdate();
+  bool EndUpdate();
+  // Drops the collected writes (for an update left by an exception).
+  void CancelUpdate();
+  bool Updating() const { return FUpdating; }
+
+ private:
+  bool WriteValue(const std::string& Name, const RegValue& Value);
+  // Opens the key for reading: false when it cannot be opened; otherwise
+  // `found` tells whether the value exists and `value` holds it.
+  bool Fetch(const std::string& Name, bool* found, RegValue* value);
+  bool Commit(const std::vector<std::pair<std::string, RegValue>>& values);
+
+  std::string FCompanyName;
+  std::string FProductName;
+  std::string FStorePath;
+  bool FUpdating = false;
+  std::vector<std::pair<std::string, RegValue>> FPending;
+};
+
+// Ends an update when it leaves scope: EndUpdate normally, CancelUpdate
+// when an exception is passing through.
+class TSetRegUpdate {
+ public:
+  explicit TSetRegUpdate(TSetReg& store) : store_(store) { store_.BeginUpdate(); }
+  ~TSetRegUpdate() {
+    if (store_.Updating()) store_.CancelUpdate();
+  }
+  TSetRegUpdate(const TSetRegUpdate&) = delete;
+  TSetRegUpdate& operator=(const TSetRegUpdate&) = delete;
+  bool Commit() { return store_.EndUpdate(); }
+
+ private:
+  TSetReg& store_;
+};
+
+}  // namespace sandloop

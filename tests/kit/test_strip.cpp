@@ -1,0 +1,307 @@
+// The animation strip: frame counting, one surface per frame, per-frame
+// colour keys, the shared clipping and every reported failure.
+#include "kit/DDani.h"
+#include "tests/kit/SpriteTestSupport.h"
+
+namespace sandloop {
+namespace {
+
+using display::Op;
+using testing::DisplayTest;
+using testing::PatternPicture;
+using testing::StoredPixel;
+
+class StripTest : public DisplayTest {
+ protected:
+  void Attach(TDDani& a) {
+    a.DDmainModule = dd.get();
+    a.OnError = [this, &a](TComponent* sender) {
+      ++errors;
+      EXPECT_EQ(sender, &a);
+      messages.push_back(a.GetErrorResult());
+    };
+  }
+  int Filled(const TDDani& a) const {
+    int n = 0;
+    for (auto* s : a.FpSurface) n += s != nullptr;
+    return n;
+  }
+  int errors = 0;
+  std::vector<std::string> messages;
+};
+
+TEST_F(StripTest, ConstructorDefaults) {
+  TDDani a(form.get());
+  EXPECT_EQ(a.FrameCount(), 0);
+  EXPECT_EQ(Filled(a), 0);
+  EXPECT_EQ(a.FDDBACK, nullptr);
+  EXPECT_EQ(a.StretchWidth(), 0);
+  EXPECT_EQ(a.StretchHeight(), 0);
+  EXPECT_FALSE(a.Transparency());
+  EXPECT_FALSE(a.Stretching());
+}
+
+TEST_F(StripTest, FrameCountsDropThePartialBand) {
+  Open(40, 30, 32);
+  for (auto [height, offset, frames] :
+       {std::tuple{3312, 23, 144}, {480, 30, 16}, {4800, 160, 30}, {100, 30, 3}, {29, 30, 0}}) {
+    TDDani a(form.get());
+    Attach(a);
+    const Picture p(2, height, 0x102030);
+    a.SetBitmap(&p);
+    a.SetYOffsetFrame(offset);
+    a.CreateSurface();
+    EXPECT_EQ(a.FrameCount(), frames) << height << "/" << offset;
+    EXPECT_EQ(Filled(a), frames);
+    a.CloseSurface();
+    EXPECT_EQ(Filled(a), 0);
+    EXPECT_EQ(a.FrameCount(), frames) << "the count survives CloseSurface";
+  }
+  EXPECT_EQ(errors, 0);
+}
+
+TEST_F(StripTest, TwoHundredFramesAreBuiltAndTwoHundredAndOneAreRefused) {
+  Open(40, 30, 32);
+  TDDani a(form.get());
+  Attach(a);
+  Picture p(1, 200);
+  a.SetBitmap(&p);
+  a.SetYOffsetFrame(1);
+  a.CreateSurface();
+  EXPECT_EQ(a.FrameCount(), 200);
+  EXPECT_EQ(Filled(a), 200);
+  EXPECT_EQ(errors, 0);
+  a.CloseSurface();
+
+  p = Picture(1, 201);
+  a.SetBitmap(&p);
+  a.CreateSurface();
+  EXPECT_EQ(a.GetErrorResult(), "TOO match sprites");
+  EXPECT_EQ(a.FrameCount(), 201);
+  EXPECT_EQ(Filled(a), 0);
+  // Keys are set for no frame, but the flags and Transparency are.
+  const int keys = hb->Calls(Op::SetColorKey);
+  a.SetTransparency(true);
+  EXPECT_EQ(hb->Calls(Op::SetColorKey), keys);
+  EXPECT_TRUE(a.Transparency());
+  EXPECT_EQ(a.BlitFlags(), DDBLTFAST_SRCCOLORKEY);
+  EXPECT_EQ(errors, 1);
+}
+
+TEST_F(StripTest, EachFrameSurfaceHoldsItsBand) {
+  Open(40, 30, 24);
+  TDDani a(form.get());
+  Attach(a);
+  const Picture p = PatternPicture(5, 12);  // 4 frames of 3 rows
+  a.SetBitmap(&p);
+  a.SetYOffsetFrame(3);
+  a.CreateSurface();
+  ASSERT_EQ(a.FrameCount(), 4);
+  for (int f = 0; f < 4; ++f) {
+    ASSERT_EQ(testing::SurfaceSize(a.FpSurface[f]), std::make_pair(5, 3));
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 5; ++x) ASSERT_EQ(StoredPixel(a.FpSurface[f], x, y), p.Pixel(x, f * 3 + y));
+  }
+  // Drawn at (4, 6): the frame's own rows.
+  a.SetNumberFrame(2);
+  a.SetShowX(4);
+  a.SetShowY(6);
+  a.DrawAni();
+  EXPECT_EQ(Back(4, 6), Stored(p.Pixel(0, 6)));
+  EXPECT_EQ(Back(8, 8), Stored(p.Pixel(4, 8)));
+  EXPECT_EQ(Back(4, 9), 0u);
+  // y = -1 cuts the frame's first row.
+  testing::FillSurface(dd->FpDDSBack, 0);
+  a.SetShowY(-1);
+  a.DrawAni();
+  EXPECT_EQ(Back(4, 0), Stored(p.Pixel(0, 7)));
+  EXPECT_EQ(Back(4, 1), Stored(p.Pixel(0, 8)));
+  EXPECT_EQ(Back(4, 2), 0u);
+  EXPECT_EQ(errors, 0);
+  a.CloseSurface();
+}
+
+TEST_F(StripTest, StretchedFramesAreTheStretchSize) {
+  Open(40, 30, 32);
+  TDDani a(form.get());
+  Attach(a);
+  const Picture p = PatternPicture(46, 69);  // 3 frames of 46 x 23
+  a.SetBitmap(&p);
+  a.SetYOffsetFrame(23);
+  a.SetStretching(true);
+  a.SetStretchWidth(24);
+  a.SetStretchHeight(12);
+  a.CreateSurface();
+  ASSERT_EQ(a.FrameCount(), 3);
+  for (int f = 0; f < 3; ++f) EXPECT_EQ(testing::SurfaceSize(a.FpSurface[f]), std::make_pair(24, 12));
+  a.SetNumberFrame(1);
+  a.SetShowX(3);
+  a.SetShowY(2);
+  a.DrawAni();
+  // 24 x 12 at (3, 2), nearest neighbour from the band.
+  EXPECT_EQ(Back(3, 2), p.Pixel(0, 23));
+  EXPECT_EQ(Back(3 + 23, 2 + 11), p.Pixel(23 * 46 / 24, 23 + 11 * 23 / 12));
+  EXPECT_EQ(Back(3 + 24, 2), 0u);
+  EXPECT_EQ(Back(3, 2 + 12), 0u);
+  EXPECT_EQ(errors, 0);
+  a.CloseSurface();
+}
+
+TEST_F(StripTest, EveryFrameHasItsOwnKey) {
+  for (int bpp : {16, 24, 32}) {
+    SCOPED_TRACE(bpp);
+    dd->SetEnabled(false);
+    Open(40, 30, bpp);
+    TDDani a(form.get());
+    Attach(a);
+    // Frame 0 keyed on red, frame 1 on green; each frame also holds the
+    // other frame's key colour, which it must draw.
+    Picture p(4, 4, 0x808080);
+    p.SetPixel(0, 0, 0xFF0000);
+    p.SetPixel(2, 1, 0xFF0000);
+    p.SetPixel(3, 1, 0x00FF00);
+    p.SetPixel(0, 2, 0x00FF00);
+    p.SetPixel(2, 3, 0x00FF00);
+    p.SetPixel(3, 3, 0xFF0000);
+    a.SetBitmap(&p);
+    a.SetYOffsetFrame(2);
+    a.CreateSurface();
+    a.SetTransparency(true);
+    const std::uint32_t bg = Stored(0x0000FF);
+    for (int f = 0; f < 2; ++f) {
+      testing::FillSurface(dd->FpDDSBack, bg);
+      a.SetNumberFrame(f);
+      a.SetShowX(1);
+      a.SetShowY(1);
+      a.DrawAni();
+      EXPECT_EQ(Back(1, 1), bg) << "top-left of frame " << f;
+      EXPECT_EQ(Back(3, 2), bg) << "keyed pixel of frame " << f;
+      EXPECT_EQ(Back(4, 2), Stored(f == 0 ? 0x00FF00 : 0xFF0000)) << "the other frame's key";
+      EXPECT_EQ(Back(2, 1), Stored(0x808080));
+    }
+    EXPECT_EQ(errors, 0);
+    a.CloseSurface();
+  }
+}
+
+TEST_F(StripTest, TransparencyBeforeCreateSurfaceDoesNothing) {
+  TDDani a(form.get());
+  Attach(a);
+  a.SetTransparency(true);
+  EXPECT_FALSE(a.Transparency());
+  EXPECT_EQ(a.BlitFlags(), 0u);
+  EXPECT_EQ(errors, 0);
+}
+
+TEST_F(StripTest, CreateSurfaceChecks) {
+  TDDani a(form.get());
+  Attach(a);
+  const Picture p(4, 8);
+  a.SetBitmap(&p);
+  a.DDmainModule = nullptr;
+  a.CreateSurface();
+  EXPECT_EQ(a.GetErrorResult(), "Error connect to DDMAIN");
+  a.DDmainModule = dd.get();
+  a.CreateSurface();
+  EXPECT_EQ(a.GetErrorResult(), "Error FDD==NULL");
+  Open(40, 30, 32);
+  IDirectDrawSurface* back = dd->FpDDSBack;
+  dd->FpDDSBack = nullptr;
+  a.CreateSurface();
+  dd->FpDDSBack = back;
+  EXPECT_EQ(a.GetErrorResult(), "Error FDDBACK==NULL");
+  a.CreateSurface();
+  EXPECT_EQ(a.GetErrorResult(), "Not defined FYOffsetFrame");
+  a.SetYOffsetFrame(-2);
+  a.CreateSurface();
+  EXPECT_EQ(a.GetErrorResult(), "Not defined FYOffsetFrame");
+  EXPECT_EQ(Filled(a), 0);
+  EXPECT_EQ(errors, 5);
+}
+
+TEST_F(StripTest, AFailingFrameDoesNotStopTheOthers) {
+  Open(40, 30, 32);
+  TDDani a(form.get());
+  Attach(a);
+  const Picture p = PatternPicture(3, 8);
+  a.SetBitmap(&p);
+  a.SetYOffsetFrame(2);
+  hb->FailOnce(Op::CreateSurface, DDERR_OUTOFMEMORY);
+  a.CreateSurface();
+  EXPECT_EQ(a.GetErrorResult(), "Error CreateSurfaceANI");
+  EXPECT_EQ(a.FpSurface[0], nullptr);
+  EXPECT_EQ(Filled(a), 3);
+  // A second build replaces every frame; this time the context of frame 0
+  // and the key of frame 2 fail.
+  hb->FailOnce(Op::GetDC, DDERR_CANTCREATEDC);
+  a.CreateSurface();
+  EXPECT_EQ(a.GetErrorResult(), "Error FpSurface->GetDC (ANI)");
+  EXPECT_EQ(a.FpSurface[0], nullptr);
+  EXPECT_EQ(Filled(a), 3);
+  a.SetTransparency(true);  // frame 0 has no surface and is skipped
+  EXPECT_EQ(errors, 2);
+  a.SetTransparency(false);
+  hb->FailOnce(Op::SetColorKey, DDERR_GENERIC);
+  a.SetTransparency(true);
+  EXPECT_EQ(a.GetErrorResult(), "Error SetColorKey (ANI)");
+  EXPECT_EQ(errors, 3);
+  EXPECT_EQ(a.FpSurface[1], nullptr);
+  EXPECT_EQ(Filled(a), 2);
+  a.CloseSurface();
+}
+
+TEST_F(StripTest, FailedBlitEmptiesOnlyThatFrame) {
+  Open(40, 30, 32);
+  TDDani a(form.get());
+  Attach(a);
+  const Picture p = PatternPicture(3, 9);
+  a.SetBitmap(&p);
+  a.SetYOffsetFrame(3);
+  a.CreateSurface();
+  hb->FailNext(Op::BltFast, DDERR_WASSTILLDRAWING, 2);
+  a.SetNumberFrame(1);
+  a.DrawAni();
+  EXPECT_EQ(errors, 0);
+  hb->FailOnce(Op::BltFast, DDERR_SURFACELOST);
+  a.DrawAni();
+  EXPECT_EQ(a.GetErrorResult(), "Error FDDBACK->BltFast (BMP)");
+  EXPECT_EQ(a.FpSurface[1], nullptr);
+  EXPECT_EQ(Filled(a), 2);
+  // The other frames still draw; the emptied one is reported, not drawn.
+  a.SetNumberFrame(2);
+  a.SetShowX(5);
+  a.DrawAni();
+  EXPECT_EQ(errors, 1);
+  EXPECT_EQ(Back(5, 0), p.Pixel(0, 6));
+  a.SetNumberFrame(1);
+  a.DrawAni();
+  EXPECT_EQ(a.GetErrorResult(), "Error FpSurface==NULL");
+  EXPECT_EQ(errors, 2);
+  a.CloseSurface();
+}
+
+TEST_F(StripTest, FramesOutsideTheStripAreReportedAndNotDrawn) {
+  Open(40, 30, 32);
+  TDDani a(form.get());
+  Attach(a);
+  const Picture p = PatternPicture(3, 6);
+  a.SetBitmap(&p);
+  a.SetYOffsetFrame(3);
+  a.CreateSurface();
+  const int blits = hb->Calls(Op::BltFast);
+  for (int frame : {-1, 2, 199, 200, 100000}) {
+    a.SetNumberFrame(frame);
+    a.DrawAni();
+    EXPECT_EQ(a.GetErrorResult(), "Error FpSurface==NULL") << frame;
+  }
+  EXPECT_EQ(hb->Calls(Op::BltFast), blits);
+  a.FDDBACK = nullptr;
+  a.SetNumberFrame(0);
+  a.DrawAni();
+  EXPECT_EQ(a.GetErrorResult(), "Error FDDBACK==NULL");
+  EXPECT_EQ(errors, 6);
+  a.CloseSurface();
+}
+
+}  // namespace
+}  // namespace sandloop

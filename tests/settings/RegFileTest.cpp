@@ -1,0 +1,258 @@
+#include "settings/RegFile.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/settings/TempStore.h"
+
+namespace sandloop {
+namespace {
+
+using test::kKey;
+
+constexpr char kOurs[] =
+    "Windows Registry Editor Version 5.00\n"
+    "\n"
+    "[HKEY_CURRENT_USER\\SOFTWARE\\Morvant\\Sandloop]\n"
+    "\"flag_fps\"=dword:0000000a\n"
+    "\"RegLat\"=hex:00,00,00,40,44,64,49,40\n"
+    "\"Name\"=\"say \\\"hi\\\" C:\\\\dir\"\n"
+    "\n";
+
+RegDocument MustParse(std::string_view text) {
+  RegParseError error;
+  std::optional<RegDocument> doc = RegDocument::Parse(text, &error);
+  EXPECT_TRUE(doc.has_value()) << "line " << error.line << ": " << error.reason;
+  return doc ? *doc : RegDocument();
+}
+
+TEST(RegFile, ReadsEachKindOfTheExportFormat) {
+  RegDocument doc = MustParse(kOurs);
+  EXPECT_TRUE(doc.HasKey(kKey));
+  auto dword = doc.Get(kKey, "flag_fps");
+  ASSERT_TRUE(dword);
+  EXPECT_EQ(dword->type, REG_DWORD);
+  EXPECT_EQ(dword->data, (std::vector<std::uint8_t>{10, 0, 0, 0}));
+  auto bin = doc.Get(kKey, "RegLat");
+  ASSERT_TRUE(bin);
+  EXPECT_EQ(bin->type, REG_BINARY);
+  EXPECT_EQ(bin->data.size(), 8u);
+  auto text = doc.Get(kKey, "Name");
+  ASSERT_TRUE(text);
+  EXPECT_EQ(text->AsText(), "say \"hi\" C:\\dir");
+  // Names and key paths compare without regard to case, as in the registry.
+  EXPECT_TRUE(doc.Get("hkey_current_user\\software\\morvant\\sandloop", "FLAG_FPS"));
+  EXPECT_FALSE(doc.Get(kKey, "missing"));
+}
+
+TEST(RegFile, WritesCanonicalLinesThatReadBackTheSame) {
+  RegDocument doc;
+  doc.Set(kKey, "Gamma", RegValue::Dword(256));
+  doc.Set(kKey, "Neg", RegValue::Dword(0xFFFFFFFFu));
+  doc.Set(kKey, "Bytes", RegValue::Binary({0x9a, 0x99, 0x99, 0x99, 0x99, 0x59, 0x49, 0x40}));
+  doc.Set(kKey, "Quote\"d", RegValue::Text("a \"b\" \\c\\"));
+  doc.Set(kKey, "Lines", RegValue::Text("one\ntwo"));
+  doc.Set(kKey, "Long", RegValue::Binary(std::vector<std::uint8_t>(60, 0xAB)));
+  doc.Set(kKey, "", RegValue::Text("default"));
+  const std::string text = doc.Serialize();
+  EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Morvant\\Sandloop]\n", 0), 0u)
+      << text;
+  EXPECT_NE(text.find("\"Gamma\"=dword:00000100\n"), std::string::npos);
+  EXPECT_NE(text.find("\"Neg\"=dword:ffffffff\n"), std::string::npos);
+  EXPECT_NE(text.find("\"Bytes\"=hex:9a,99,99,99,99,59,49,40\n"), std::string::npos);
+  EXPECT_NE(text.find("\"Quote\\\"d\"=\"a \\\"b\\\" \\\\c\\\\\"\n"), std::string::npos);
+  // Text that cannot stand on one line travels as hex(1), UTF-16.
+  EXPECT_NE(text.find("\"Lines\"=hex(1):6f,00,6e,00,65,00,0a,00,74,00,77,00,6f,00,00,00\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("@=\"default\"\n"), std::string::npos);
+  // Long byte lists wrap at about 80 columns with ",\" and go on indented.
+  for (std::size_t pos = 0, end; (end = text.find('\n', pos)) != std::string::npos; pos = end + 1)
+    EXPECT_LE(end - pos, 80u);
+  EXPECT_NE(text.find(",\\\n  ab,"), std::string::npos);
+
+  RegDocument back = MustParse(text);
+  for (const char* name : {"Gamma", "Neg", "Bytes", "Quote\"d", "Lines", "Long", ""}) {
+    auto a = doc.Get(kKey, name), b = back.Get(kKey, name);
+    ASSERT_TRUE(a && b) << name;
+    EXPECT_EQ(a->type, b->type) << name;
+    EXPECT_EQ(a->AsText(), b->AsText()) << name;
+    EXPECT_EQ(a->quoted ? std::vector<std::uint8_t>() : a->data,
+              b->quoted ? std::vector<std::uint8_t>() : b->data)
+        << name;
+  }
+  EXPECT_EQ(back.Get(kKey, "Lines")->AsText(), "one\ntwo");
+  EXPECT_EQ(back.Serialize(), text);
+}
+
+TEST(RegFile, KeepsEverythingItDoesNotChange) {
+  const std::string other =
+      "[HKEY_CURRENT_USER\\Software\\Other\\Tool]\r\n"
+      "; a comment a person wrote\r\n"
+      "\"Path\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,00,00\r\n"
+      "\"Odd\"=hex(b):01,02,03,04,05,06,07,08\r\n"
+      "\"Wrapped\"=hex:01,02,\\\r\n"
+      "    03,04\r\n"
+      "\r\n";
+  const std::string ours =
+      "[HKEY_CURRENT_USER\\SOFTWARE\\Morvant\\Sandloop]\r\n"
+      "\"Gamma\"=dword:000000FF\r\n"
+      "\"clockX\"=dword:00000001\r\n";
+  const std::string file = "Windows Registry Editor Version 5.00\r\n\r\n" + other + ours;
+  RegDocument doc = MustParse(file);
+  doc.Set(kKey, "clockX", RegValue::Dword(934));
+  doc.Set(kKey, "clockY", RegValue::Dword(90));
+  const std::string out = doc.Serialize();
+  // The other key, its comment and the untouched value are kept byte for
+  // byte; new lines follow the file's own line ends.
+  EXPECT_NE(out.find(other), std::string::npos) << out;
+  EXPECT_NE(out.find("\"Gamma\"=dword:000000FF\r\n"), std::string::npos);
+  EXPECT_NE(out.find("\"clockX\"=dword:000003a6\r\n\"clockY\"=dword:0000005a\r\n"), std::string::npos) << out;
+  EXPECT_EQ(out.find("dword:00000001"), std::string::npos);
+  RegDocument back = MustParse(out);
+  EXPECT_EQ(back.Get("HKEY_CURRENT_USER\\Software\\Other\\Tool", "Wrapped")->data,
+            (std::vector<std::uint8_t>{1, 2, 3, 4}));
+  EXPECT_EQ(back.Get("HKEY_CURRENT_USER\\Software\\Other\\Tool", "Path")->AsText(), "%HOME%");
+}
+
+TEST(RegFile, NewKeyGoesAfterOtherKeysSetOffByABlankLine) {
+  RegDocument doc = MustParse(
+      "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Other]\n\"a\"=dword:00000001\n");
+  doc.Set(kKey, "b", RegValue::Dword(2));
+  EXPECT_EQ(doc.Serialize(),
+            "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Other]\n\"a\"=dword:00000001\n"
+            "\n[HKEY_CURRENT_USER\\SOFTWARE\\Morvant\\Sandloop]\n\"b\"=dword:00000002\n");
+}
+
+TEST(RegFile, AcceptsTheVariantsOfTheFormat) {
+  // UTF-16LE with its mark, as the registry editor exports.
+  std::string utf8 = "Windows Registry Editor Version 5.00\r\n\r\n[" + std::string(kKey) +
+                     "]\r\n\"Stadt\"=\"K\xC3\xB6ln \xF0\x9F\x8C\xB4\"\r\n";
+  std::vector<std::uint8_t> u16 = Utf8ToUtf16le(utf8, false);
+  std::string bytes = "\xFF\xFE" + std::string(u16.begin(), u16.end());
+  EXPECT_EQ(MustParse(bytes).Get(kKey, "Stadt")->AsText(), "K\xC3\xB6ln \xF0\x9F\x8C\xB4");
+  // UTF-8 mark.
+  EXPECT_TRUE(MustParse("\xEF\xBB\xBF" + utf8).HasKey(kKey));
+  // A deletion mark reads as no value; of repeated entries the last wins.
+  RegDocument doc = MustParse("Windows Registry Editor Version 5.00\n[" + std::string(kKey) +
+                              "]\n\"a\"=dword:00000001\n\"a\"=-\n\"b\"=dword:00000001\n\"B\"=dword:00000002\n");
+  EXPECT_FALSE(doc.Get(kKey, "a"));
+  EXPECT_EQ(doc.Get(kKey, "b")->data[0], 2);
+  doc.Set(kKey, "a", RegValue::Dword(5));
+  EXPECT_EQ(MustParse(doc.Serialize()).Get(kKey, "a")->data[0], 5);
+}
+
+// Damaged files, kept here as regression inputs: each must be refused with
+// the line where it goes wrong, never read as a shorter file.
+TEST(RegFile, RefusesDamagedFiles) {
+  const std::string head = "Windows Registry Editor Version 5.00\n\n[" + std::string(kKey) + "]\n";
+  struct Case {
+    std::string text;
+    int line;
+  } cases[] = {
+      {"", 1},
+      {"REGEDIT4\n", 1},
+      {std::string("\x7F" "ELF\x02\x01\x01\x00\n", 9), 0},
+      {"Windows Registry Editor Version 5.00\n\"a\"=dword:00000001\n", 2},
+      {head + "\"a\"=dword:0000001\n", 4},
+      {head + "\"a\"=dword:0000000g\n", 4},
+      {head + "\"a\"=dword:\n", 4},
+      {head + "\"a\"=\n", 4},
+      {head + "\"a\"=\"open\n", 4},
+      {head + "\"a\"=\"x\" y\n", 4},
+      {head + "\"a=dword:00000001\n", 4},
+      {head + "\"a\" dword:00000001\n", 4},
+      {head + "\"a\"=hex:01,2\n", 4},
+      {head + "\"a\"=hex:01,02,\n", 4},
+      {head + "\"a\"=hex:01 02\n", 4},
+      {head + "\"a\"=hex(zz):01\n", 4},
+      {head + "\"a\"=hex:01,\\\n", 4},
+      {head + "\"a\"=hex:01,\\\n  02,\\\n  0\n", 6},
+      {head + "\"a\"=word:1\n", 4},
+      {head + "[HKEY_CURRENT_USER\n", 4},
+      {head + "garbage\n", 4},
+      {head + "\"a\"=dword:00000001", 4},  // no line end: cut short
+      {std::string("\xFF\xFE\x57", 3), 0},
+      {head + std::string("\"a\"=\"x\0y\"\n", 10), 0},
+  };
+  for (const Case& c : cases) {
+    RegParseError error;
+    EXPECT_FALSE(RegDocument::Parse(c.text, &error)) << c.text;
+    EXPECT_EQ(error.line, c.line) << c.text;
+    EXPECT_FALSE(error.reason.empty());
+  }
+}
+
+// Whatever length a file is cut to, it either is refused or reads as the
+// file's first values with exactly their values: a cut never yields a
+// changed value.
+TEST(RegFile, ACutFileNeverReadsAsOtherValues) {
+  RegDocument doc;
+  doc.Set(kKey, "flag_fps", RegValue::Dword(0x12345678));
+  doc.Set(kKey, "RegLat", RegValue::Binary({0, 0, 0, 0x40, 0x44, 0x64, 0x49, 0x40}));
+  doc.Set(kKey, "Long", RegValue::Binary(std::vector<std::uint8_t>(40, 0x11)));
+  doc.Set(kKey, "Text", RegValue::Text("a \"quoted\" \\ text"));
+  doc.Set(kKey, "Lines", RegValue::Text("x\ny"));
+  const std::string full = doc.Serialize();
+  for (std::size_t n = 0; n < full.size(); ++n) {
+    std::optional<RegDocument> cut = RegDocument::Parse(full.substr(0, n), nullptr);
+    if (!cut) continue;
+    for (const char* name : {"flag_fps", "RegLat", "Long", "Text", "Lines"}) {
+      auto v = cut->Get(kKey, name);
+      if (!v) continue;
+      auto w = doc.Get(kKey, name);
+      EXPECT_EQ(v->AsText(), w->AsText()) << "cut at " << n;
+      EXPECT_EQ(v->quoted ? std::vector<std::uint8_t>() : v->data,
+                w->quoted ? std::vector<std::uint8_t>() : w->data)
+          << "cut at " << n << " " << name;
+    }
+  }
+}
+
+// Random damage to a valid file: the parser never fails badly, and what it
+// accepts it writes back so that it reads the same again.
+TEST(RegFile, SurvivesRandomDamage) {
+  RegDocument doc;
+  doc.Set(kKey, "flag_fps", RegValue::Dword(1));
+  doc.Set(kKey, "RegLat", RegValue::Binary({0, 0, 0, 0x40, 0x44, 0x64, 0x49, 0x40}));
+  doc.Set(kKey, "Long", RegValue::Binary(std::vector<std::uint8_t>(40, 0x11)));
+  doc.Set(kKey, "Text", RegValue::Text("a \"quoted\" \\ text"));
+  doc.Set("HKEY_CURRENT_USER\\Other", "", RegValue::Typed(REG_EXPAND_SZ, Utf8ToUtf16le("%X%", true)));
+  const std::string full = doc.Serialize();
+  const std::string alphabet = "\"\\[]=,:@-;\n\r\t 0aFgx()\xFF\xFE\xC3";
+  std::uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  int accepted = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string text = full;
+    for (int k = 1 + static_cast<int>(next() % 4); k > 0; --k) {
+      std::size_t pos = next() % (text.size() + 1);
+      char c = alphabet[next() % alphabet.size()];
+      switch (next() % 3) {
+        case 0: if (pos < text.size()) text[pos] = c; break;
+        case 1: text.insert(pos, 1, c); break;
+        case 2: if (pos < text.size()) text.erase(pos, 1); break;
+      }
+    }
+    std::optional<RegDocument> parsed = RegDocument::Parse(text, nullptr);
+    if (!parsed) continue;
+    ++accepted;
+    parsed->Set(kKey, "Added", RegValue::Text("new"));
+    std::optional<RegDocument> again = RegDocument::Parse(parsed->Serialize(), nullptr);
+    ASSERT_TRUE(again) << text;
+    EXPECT_EQ(again->Serialize(), parsed->Serialize());
+    EXPECT_EQ(again->Get(kKey, "Added")->AsText(), "new");
+  }
+  EXPECT_GT(accepted, 0);
+}
+
+TEST(RegFile, Utf16ConversionHandlesBadInput) {
+  // Invalid UTF-8 becomes U+FFFD; text ends at the first zero character.
+  EXPECT_EQ(Utf8ToUtf16le("\xC3", false), (std::vector<std::uint8_t>{0xFD, 0xFF}));
+  EXPECT_EQ(Utf8ToUtf16le("\xE0\x80\x80", false).size(), 6u);  // overlong: three replacements
+  const std::uint8_t text[] = {'a', 0, 0, 0, 'b', 0};
+  EXPECT_EQ(Utf16leToUtf8(text, sizeof text), "a");
+  const std::uint8_t lone[] = {0x00, 0xD8, 'c', 0};
+  EXPECT_EQ(Utf16leToUtf8(lone, sizeof lone), "\xEF\xBF\xBD" "c");
+}
+
+}  // namespace
+}  // namespace sandloop

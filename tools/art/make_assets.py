@@ -1,0 +1,177 @@
+#!/usr/bin/python3
+"""Paints every picture of the scene and makes the surf sound, writing them
+to assets/embed/ (run from anywhere; takes a couple of minutes).
+
+    /usr/bin/python3 tools/art/make_assets.py [--only NAME,...] [--out DIR]
+
+Deterministic: fixed seeds everywhere, so a rerun gives the same pictures
+(the same bytes with the same numpy, Pillow and cairo versions).
+"""
+import argparse
+import os
+import sys
+import time
+
+import numpy as np
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+
+from artlib import (quantize_keyed, quantize_rgb, bmp8_bytes, bmp8_rle_bytes, jpeg_bytes,
+                    indexed_to_rgb, to8, smoothstep)  # noqa: E402
+import creatures  # noqa: E402
+import scenery  # noqa: E402
+import sound  # noqa: E402
+from water import Sea  # noqa: E402
+
+ROOT = os.path.abspath(os.path.join(HERE, '..', '..'))
+EMBED = os.path.join(ROOT, 'assets', 'embed')
+
+# far surf: 518 x 56 frames shown at 663 x 71 from (0, 492); near surf:
+# 800 x 160 frames shown at 1024 x 204 from (0, 563) (1024 x 768 layout)
+FAR = dict(w=518, h=56, x0=0.0, y0=492.0, sx=663.0 / 518, sy=71.0 / 56)
+NEAR = dict(w=800, h=160, x0=0.0, y0=563.0, sx=1024.0 / 800, sy=204.0 / 160)
+FRAMES = 30
+
+
+def log(*a):
+    print(*a, flush=True)
+
+
+def write(out, name, blob):
+    path = os.path.join(out, name)
+    with open(path, 'wb') as f:
+        f.write(blob)
+    log(f'  wrote {name} ({len(blob)} bytes)')
+
+
+def keyed_bmp(out, name, col, alpha):
+    idx, pal = quantize_keyed(col, alpha)
+    write(out, name + '.bmp', bmp8_bytes(idx, pal))
+    return idx, pal
+
+
+def cover_mask(sprites, erode=6):
+    """Where the opaque parts of the second plane, stones and plant hide the
+    surf in the 1024 x 768 layout, shrunk by `erode` pixels so that small
+    placement differences between resolutions never uncover black."""
+    m = np.zeros((768, 1024), dtype=bool)
+    for name in ('SECONDPLANE', 'STOUNLEFT', 'PAPRIGHT'):
+        if name not in sprites:
+            continue
+        X, Y, w, h = scenery.PLACE[name]
+        opaque = sprites[name] != 0
+        sub = m[Y:Y + h, X:X + w]
+        sub |= opaque[:sub.shape[0], :sub.shape[1]]
+    # erosion by a square: a pixel stays covered only if all within `erode` are
+    cov = m.copy()
+    for dy in range(-erode, erode + 1, 2):
+        for dx in range(-erode, erode + 1, 2):
+            cov &= np.roll(np.roll(m, dy, axis=0), dx, axis=1)
+    return cov
+
+
+def surf_strip(sea, band, cover, ss=2):
+    w, h = band['w'], band['h']
+    frames = []
+    # sample positions (supersampled) in the layout
+    oy, ox = np.mgrid[0:h * ss, 0:w * ss].astype(np.float64)
+    lx = band['x0'] + (ox + 0.5) / ss * band['sx']
+    ly = band['y0'] + (oy + 0.5) / ss * band['sy']
+    # covered pixels (by pixel centre) are painted black
+    cx = np.clip((band['x0'] + (np.arange(w) + 0.5) * band['sx']).astype(int), 0, 1023)
+    cy = np.clip((band['y0'] + (np.arange(h) + 0.5) * band['sy']).astype(int), 0, 767)
+    covered = cover[cy][:, cx]
+    for f in range(FRAMES):
+        t = f / FRAMES
+        img = sea.render(lx, ly, t)
+        img = img.reshape(h, ss, w, ss, 3).mean(axis=(1, 3))
+        img[covered] = 0.0
+        frames.append(img)
+    return np.concatenate(frames, axis=0)
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument('--out', default=EMBED)
+    ap.add_argument('--only', default='')
+    args = ap.parse_args()
+    only = set(s.strip().upper() for s in args.only.split(',') if s.strip())
+    out = args.out
+    os.makedirs(out, exist_ok=True)
+
+    def want(name):
+        return not only or name in only
+
+    t0 = time.time()
+    sea = Sea()
+    sprites = {}
+
+    log('backdrop')
+    if want('GROUND'):
+        write(out, 'GROUND.jpg', jpeg_bytes(scenery.paint_backdrop(sea), quality=92))
+
+    painters = [
+        ('SECONDPLANE', lambda: scenery.paint_second_plane(sea)),
+        ('PALMLEFT', scenery.paint_palm_left),
+        ('PALMMIDLE', scenery.paint_palm_middle),
+        ('PALMRIGHT', scenery.paint_palm_right),
+        ('STOUNLEFT', lambda: scenery.paint_stones(sea)),
+        ('PAPRIGHT', scenery.paint_plant),
+    ]
+    for name, fn in painters:
+        need_mask = name in ('SECONDPLANE', 'STOUNLEFT', 'PAPRIGHT') and (want('HIGHTWATER') or want('LOWWATER'))
+        if not want(name) and not need_mask:
+            continue
+        log(name.lower())
+        col, alpha = fn()
+        if want(name):
+            idx, _ = keyed_bmp(out, name, col, alpha)
+        else:
+            idx, _ = quantize_keyed(col, alpha)
+        sprites[name] = idx
+
+    if want('HIGHTWATER') or want('LOWWATER'):
+        cover = cover_mask(sprites)
+        if want('HIGHTWATER'):
+            log('far surf')
+            write(out, 'HIGHTWATER.jpg', jpeg_bytes(surf_strip(sea, FAR, cover), quality=90))
+        if want('LOWWATER'):
+            log('near surf')
+            write(out, 'LOWWATER.jpg', jpeg_bytes(surf_strip(sea, NEAR, cover), quality=88))
+
+    if want('EAGLES'):
+        log('eagles')
+        keyed_bmp(out, 'EAGLES', *creatures.eagle_strip())
+    for k in (1, 2, 3):
+        if want(f'BUTTERFLY{k}'):
+            log(f'butterfly {k}')
+            keyed_bmp(out, f'BUTTERFLY{k}', *creatures.butterfly_strip(k))
+
+    if want('SOUNDNAME'):
+        log('surf sound')
+        size = sound.make(os.path.join(out, 'SOUNDNAME.wav'))
+        log(f'  wrote SOUNDNAME.wav ({size} bytes)')
+
+    # the miniatures are made from the pictures just written, composed the
+    # way the program composes them
+    if want('PREV_BITMAP') or want('DIALOGHEADER'):
+        import review
+        scene = review.compose(out, 1024, 768, creatures_at=review.DEFAULT_CREATURES)
+        if want('PREV_BITMAP'):
+            log('preview bitmap')
+            small = review.shrink(scene, 154, 116)
+            idx, pal = quantize_rgb(to8(small), colors=256, dither=False)
+            write(out, 'PREV_BITMAP.bmp', bmp8_rle_bytes(idx, pal))
+        if want('DIALOGHEADER'):
+            log('dialog header')
+            big = review.compose(out, 1920, 1080, creatures_at=review.HEADER_CREATURES)
+            crop = big[180:180 + 700, 0:929]
+            small = review.shrink(crop, 154, 116)
+            idx, pal = quantize_rgb(to8(small), colors=256, dither=True)
+            write(out, 'DIALOGHEADER.bmp', bmp8_bytes(idx, pal))
+    log(f'done in {time.time() - t0:.0f} s')
+
+
+if __name__ == '__main__':
+    main()

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds and runs every test: a normal build, an AddressSanitizer and
+# UndefinedBehaviorSanitizer build, and a ThreadSanitizer build of the
+# suites whose code runs on more than one thread. Stops at the first failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+build() {  # dir, extra cmake args...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+}
+
+echo "== normal build"
+build build
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== address and undefined-behaviour sanitizers"
+build build-asan -DSANDLOOP_SANITIZE=address,undefined -DSANDLOOP_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+echo "== thread sanitizer"
+build build-tsan -DSANDLOOP_SANITIZE=thread -DSANDLOOP_BENCH=OFF -DSANDLOOP_SDL=OFF
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"$jobs"

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Sandloop needs to build, run and test.
+# Works as root or through sudo; does nothing when everything is present.
+# Usage: tools/setup-debian.sh [--tools]   (--tools adds the painting tools' packages)
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  libsdl2-dev libx11-dev libjpeg-dev libfreetype-dev fonts-dejavu-core
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth x11-utils xdotool
+)
+if [[ "${1:-}" == "--tools" ]]; then
+  packages+=(python3-numpy python3-pil python3-cairo sox tzdata nodejs npm)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if [[ ${#missing[@]} -eq 0 ]]; then
+  echo "setup: all packages are present"
+  exit 0
+fi
+
+as_root=()
+if [[ $(id -u) -ne 0 ]]; then
+  if command -v sudo >/dev/null; then as_root=(sudo); else
+    echo "setup: need root or sudo to install: ${missing[*]}" >&2
+    exit 1
+  fi
+fi
+echo "setup: installing ${missing[*]}"
+"${as_root[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
