@@ -219,6 +219,12 @@ void StretchDrawPicture(HDC dc, const RECT& dst, const sandloop::Picture& pictur
   for (int yy = y0; yy < y1; ++yy) {
     const int sy = static_cast<int>(static_cast<std::int64_t>(yy - dst.top) * ph / dh);
     const std::uint32_t* row = picture.Row(sy);
+    if (dc->Bpp() == 32) {
+      // 32-bit surfaces hold the picture's own 0x00RRGGBB values.
+      auto* out = reinterpret_cast<std::uint32_t*>(dc->At(x0, yy));
+      for (int xx = x0; xx < x1; ++xx) out[xx - x0] = row[columns[static_cast<std::size_t>(xx - x0)]];
+      continue;
+    }
     for (int xx = x0; xx < x1; ++xx) dc->StoreRgb(xx, yy, row[columns[static_cast<std::size_t>(xx - x0)]]);
   }
 }
