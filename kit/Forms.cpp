@@ -4,6 +4,19 @@
 
 namespace sandloop {
 
+TWindowHolder::~TWindowHolder() {
+  if (window_ != 0) {
+    if (display::Backend* b = display::CurrentBackend()) b->DestroyWindow(window_);
+  }
+}
+
+HWND TWindowHolder::Handle() {
+  if (window_ == 0) {
+    if (display::Backend* b = display::CurrentBackend()) window_ = b->CreateFormWindow(caption_);
+  }
+  return window_;
+}
+
 TForm::TForm(TApplication& app, std::string caption) : TComponent(&app), app_(app), caption_(std::move(caption)) {
   app_.AddForm(this);
 }

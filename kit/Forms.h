@@ -16,6 +16,19 @@ namespace sandloop {
 
 class TApplication;
 
+// A component with a window of the current display back end and no input:
+// what a tool or a test hands the display device when no form runs a loop.
+class TWindowHolder : public TComponent, public TWindowOwner {
+ public:
+  explicit TWindowHolder(std::string caption = "Sandloop") : TComponent(nullptr), caption_(std::move(caption)) {}
+  ~TWindowHolder() override;
+  HWND Handle() override;
+
+ private:
+  std::string caption_;
+  HWND window_ = 0;
+};
+
 // A form: a component with a window. Input of its window arrives through
 // the virtual handlers; Close() ends it, and closing the main form ends the
 // application's message loop.

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "kit/DDmain.h"
+#include "kit/Forms.h"
 #include "kit/DXClock.h"
 #include "kit/LocalClock.h"
 #include "kit/ddraw/gdi.h"
@@ -18,17 +19,9 @@ namespace {
 
 using sandloop::display::HeadlessBackend;
 
-class Form : public sandloop::TComponent, public sandloop::TWindowOwner {
+class Form : public sandloop::TWindowHolder {
  public:
-  explicit Form(HeadlessBackend* hb) : TComponent(nullptr), hb_(hb) {}
-  HWND Handle() override {
-    if (window_ == 0) window_ = hb_->CreateFormWindow("render_clock");
-    return window_;
-  }
-
- private:
-  HeadlessBackend* hb_;
-  HWND window_ = 0;
+  explicit Form(HeadlessBackend*) : TWindowHolder("render_clock") {}
 };
 
 void Fill(IDirectDrawSurface* s, const RECT& r, DWORD rgb) {

@@ -12,6 +12,7 @@
 
 #include "kit/Component.h"
 #include "kit/DDmain.h"
+#include "kit/Forms.h"
 #include "kit/Picture.h"
 #include "kit/ddraw/backend.h"
 #include "kit/ddraw/ddraw.h"
@@ -20,17 +21,9 @@
 
 namespace sandloop::testing {
 
-class TestForm : public TComponent, public TWindowOwner {
+class TestForm : public TWindowHolder {
  public:
-  explicit TestForm(display::HeadlessBackend& hb) : TComponent(nullptr), hb_(hb) {}
-  HWND Handle() override {
-    if (window_ == 0) window_ = hb_.CreateFormWindow("test");
-    return window_;
-  }
-
- private:
-  display::HeadlessBackend& hb_;
-  HWND window_ = 0;
+  explicit TestForm(display::HeadlessBackend&) : TWindowHolder("test") {}
 };
 
 // The stored value of pixel (x, y) of a surface, read through Lock.

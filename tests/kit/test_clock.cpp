@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "kit/DDmain.h"
+#include "kit/Forms.h"
 #include "kit/DXClock.h"
 #include "kit/LocalClock.h"
 #include "kit/ddraw/headless/HeadlessBackend.h"
@@ -20,17 +21,9 @@ using sandloop::TDXClock;
 using sandloop::display::HeadlessBackend;
 using sandloop::display::Op;
 
-class ClockForm : public sandloop::TComponent, public sandloop::TWindowOwner {
+class ClockForm : public sandloop::TWindowHolder {
  public:
-  explicit ClockForm(HeadlessBackend* hb) : TComponent(nullptr), hb_(hb) {}
-  HWND Handle() override {
-    if (window_ == 0) window_ = hb_->CreateFormWindow("test");
-    return window_;
-  }
-
- private:
-  HeadlessBackend* hb_;
-  HWND window_ = 0;
+  explicit ClockForm(HeadlessBackend*) : TWindowHolder("test") {}
 };
 
 LocalTime At(int h, int m, int s) {

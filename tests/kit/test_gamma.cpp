@@ -11,6 +11,7 @@
 
 #include "kit/DDgamma.h"
 #include "kit/DDmain.h"
+#include "kit/Forms.h"
 #include "kit/ddraw/gdi.h"
 #include "kit/ddraw/headless/HeadlessBackend.h"
 #include "kit/ddraw/pixel.h"
@@ -23,17 +24,9 @@ using sandloop::TDDmain;
 using sandloop::display::HeadlessBackend;
 using sandloop::display::Op;
 
-class GammaForm : public sandloop::TComponent, public sandloop::TWindowOwner {
+class GammaForm : public sandloop::TWindowHolder {
  public:
-  explicit GammaForm(HeadlessBackend* hb) : TComponent(nullptr), hb_(hb) {}
-  HWND Handle() override {
-    if (window_ == 0) window_ = hb_->CreateFormWindow("test");
-    return window_;
-  }
-
- private:
-  HeadlessBackend* hb_;
-  HWND window_ = 0;
+  explicit GammaForm(HeadlessBackend*) : TWindowHolder("test") {}
 };
 
 class GammaTest : public ::testing::Test {
