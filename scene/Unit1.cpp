@@ -1,5 +1,7 @@
 #include "scene/Unit1.h"
 
+#include <cstdio>
+
 #include "kit/ddraw/backend.h"
 #include "sun/SunTime.h"
 
@@ -58,6 +60,8 @@ void TForm1::DrawFrame(bool& done) {
 void TForm1::DDmain1Error(TComponent*) {
   CloseScene();
   DDErrorLog1.WriteToLog("DDmain1Error", DDmain1.GetErrorResult());
+  // Nothing is shown on the screen; a person at a terminal still learns why.
+  std::fprintf(stderr, "sandloop: display error: %s\n", DDmain1.GetErrorResult().c_str());
   FinishSaver();
 }
 
@@ -75,6 +79,7 @@ void TForm1::FinishSaver() {
 
 void TForm1::AppException(TComponent*, const std::exception& e) {
   DDErrorLog1.WriteToLog("ExceptionMessage", e.what());
+  std::fprintf(stderr, "sandloop: %s\n", e.what());
   if (finished_) return;
   finished_ = true;
   Application().OnIdle = nullptr;
