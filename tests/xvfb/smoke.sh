@@ -35,8 +35,13 @@ for _ in $(seq 100); do
 done
 [ -n "$win" ] || fail "run mode: no window appeared ($(cat run.log))"
 xdotool getwindowgeometry "$win" | grep -q "Geometry: 1024x768" || fail "run mode: window is not full screen"
-sleep 0.5
-xdotool key --window "$win" a
+# Press a key until the saver has gone (the window may take a moment to
+# receive input on a loaded machine).
+for _ in $(seq 50); do
+  kill -0 $saver 2>/dev/null || break
+  xdotool key --window "$win" a 2>/dev/null
+  sleep 0.2
+done
 wait $saver; rc=$?
 [ $rc -eq 0 ] || fail "run mode: exit code $rc ($(cat run.log))"
 [ -s "$XDG_CONFIG_HOME/sandloop/registry.reg" ] || fail "run mode: settings were not stored"
