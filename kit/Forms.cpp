@@ -17,23 +17,12 @@ HWND TWindowHolder::Handle() {
   return window_;
 }
 
-TForm::TForm(TApplication& app, std::string caption) : TComponent(&app), app_(app), caption_(std::move(caption)) {
+TForm::TForm(TApplication& app, std::string caption) : TWindowHolder(std::move(caption), &app), app_(app) {
   app_.AddForm(this);
 }
 
-TForm::~TForm() {
-  if (window_ != 0) {
-    if (display::Backend* b = display::CurrentBackend()) b->DestroyWindow(window_);
-  }
-}
-
-HWND TForm::Handle() {
-  if (window_ == 0) {
-    if (display::Backend* b = display::CurrentBackend()) window_ = b->CreateFormWindow(caption_);
-  }
-  return window_;
-}
-
+// Form windows are only ever shown by taking the display; giving the display
+// back hides them, so there is nothing more to do here.
 void TForm::Hide() {}
 
 TApplication::TApplication() : TComponent(nullptr) {}

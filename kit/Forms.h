@@ -20,7 +20,8 @@ class TApplication;
 // what a tool or a test hands the display device when no form runs a loop.
 class TWindowHolder : public TComponent, public TWindowOwner {
  public:
-  explicit TWindowHolder(std::string caption = "Sandloop") : TComponent(nullptr), caption_(std::move(caption)) {}
+  explicit TWindowHolder(std::string caption = "Sandloop", TComponent* owner = nullptr)
+      : TComponent(owner), caption_(std::move(caption)) {}
   ~TWindowHolder() override;
   HWND Handle() override;
 
@@ -32,12 +33,10 @@ class TWindowHolder : public TComponent, public TWindowOwner {
 // A form: a component with a window. Input of its window arrives through
 // the virtual handlers; Close() ends it, and closing the main form ends the
 // application's message loop.
-class TForm : public TComponent, public TWindowOwner {
+class TForm : public TWindowHolder {
  public:
   TForm(TApplication& app, std::string caption);
-  ~TForm() override;
 
-  HWND Handle() override;
   void Close() { closed_ = true; }
   [[nodiscard]] bool Closed() const { return closed_; }
   void Hide();
@@ -50,8 +49,6 @@ class TForm : public TComponent, public TWindowOwner {
 
  private:
   TApplication& app_;
-  std::string caption_;
-  HWND window_ = 0;
   bool closed_ = false;
 };
 
