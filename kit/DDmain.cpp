@@ -135,9 +135,14 @@ HRESULT TDDmain::EnumerateScreens() {
 void TDDmain::FlipSurfaces() {
   if (FpDDSPrimary == nullptr || FpDDSBack == nullptr) return;
   if (FShowFPS) FuncShowFPS();
-  if (ShowTestString()) FuncShowTST(TestString(), 20, 20);
-  if (ShowTestString2()) FuncShowTST(TestString2(), 20, 40);
-  if (ShowTestString3()) FuncShowTST(TestString3(), 20, 60);
+  {
+    // Drawn under the lock rather than from copies, so that a frame makes
+    // no allocation; the timer thread waits at most for three short lines.
+    std::lock_guard<std::mutex> g(FTestLock);
+    if (ShowTestString()) FuncShowTST(FTestString, 20, 20);
+    if (ShowTestString2()) FuncShowTST(FTestString2, 20, 40);
+    if (ShowTestString3()) FuncShowTST(FTestString3, 20, 60);
+  }
   for (;;) {
     const HRESULT hr = FpDDSPrimary->Flip(nullptr, 0);
     if (hr == DD_OK) return;
