@@ -19,11 +19,15 @@ out=$(env -u DISPLAY -u WAYLAND_DISPLAY timeout 20 "$exe" /s 2>&1); rc=$?
 grep -q "the display cannot be opened" <<<"$out" || fail "no display: message missing: $out"
 
 # 2. A virtual screen.
-for n in $(seq 90 120); do [ -e /tmp/.X11-unix/X$n ] || { disp=:$n; break; }; done
-Xvfb "$disp" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display number itself and writes it once it is ready;
+# -noreset keeps it from restarting (and refusing connections) whenever
+# its last client leaves.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
-export DISPLAY=$disp
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(head -1 "$work/display")
+xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb at $DISPLAY does not answer"
 
 timeout 30 "$exe" /s > run.log 2>&1 &
 saver=$!
