@@ -37,6 +37,8 @@ class TDDbmp : public TComponent {
   [[nodiscard]] const Picture& Bitmap() const { return FBitmap; }
   // Copies the picture; a null argument changes nothing.
   void SetBitmap(const Picture* bitmap);
+  // Takes the picture over without copying it.
+  void SetBitmap(Picture&& bitmap) { FBitmap = std::move(bitmap); }
 
   void CreateSurface();
   void CloseSurface();

@@ -68,7 +68,7 @@ void TApplication::Dispatch(const display::InputEvent& event) {
     case Kind::MouseMove: target->FormMouseMove(0, event.x, event.y); break;
     case Kind::MouseButtonUp: target->FormMouseUp(event.x, event.y); break;
     case Kind::Quit:
-      if (TForm* main = MainForm()) main->Close();
+      if (TForm* main = MainForm()) main->FormQuit();
       break;
   }
 }

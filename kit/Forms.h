@@ -46,6 +46,8 @@ class TForm : public TWindowHolder {
   virtual void FormKeyDown(int& /*key*/, unsigned /*shift*/) {}
   virtual void FormMouseMove(unsigned /*shift*/, int /*x*/, int /*y*/) {}
   virtual void FormMouseUp(int /*x*/, int /*y*/) {}
+  // The window system asks the program to end (the window's close box).
+  virtual void FormQuit() { Close(); }
 
  private:
   TApplication& app_;

@@ -1,95 +1,217 @@
 #include "scene/Unit1.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <chrono>
 
-#include "kit/ddraw/backend.h"
+#include "kit/Picture.h"
 #include "sun/SunTime.h"
 
 namespace sandloop {
 
-TForm1::TForm1(TApplication& app, const LocalClock& clock) : TForm(app, "Sandloop"), clock_(clock) {
+TForm1::TForm1(TApplication& app, const LocalClock& clock, SceneOptions options)
+    : TForm(app, "Sandloop"), DXClock1(this, clock), clock_(clock), options_(std::move(options)) {
   DDmain1.OnError = [this](TComponent* sender) { DDmain1Error(sender); };
+  DDtimer1.OnTimer = [this](TComponent* sender) { DDtimer1Timer(sender); };
+  DXClock1.DDmainModule = &DDmain1;
+  DDgamma1.DDmainModule = &DDmain1;
+  for (int i = 0; i < kPieceCount; ++i) {
+    const Piece piece = PieceAt(i);
+    if (piece.bmp != nullptr) piece.bmp->DDmainModule = &DDmain1;
+    if (piece.ani != nullptr) piece.ani->DDmainModule = &DDmain1;
+  }
   ConfigureSettingsStore(SetReg1);
-  SetReg1.OnStoreDamaged = [this](TSetReg*, const std::string& message) {
-    DDErrorLog1.WriteToLog("SettingsStore", message);
-  };
+  SetReg1.OnStoreDamaged = [this](TSetReg*, const std::string& message) { Log("SettingsStore", message); };
 }
 
+// A scene destroyed while it still runs (an exception out of the message
+// loop) stops its timer and releases its surfaces first.
 TForm1::~TForm1() { CloseScene(); }
+
+TForm1::Piece TForm1::PieceAt(int index) {
+  switch (index) {
+    case kGround: return {&DDbmp1ground, nullptr};
+    case kLowWater: return {nullptr, &DDani1lowwater};
+    case kHighWater: return {nullptr, &DDani1hightwater};
+    case kSecondPlane: return {&DDbmp1secondplane, nullptr};
+    case kPalmLeft: return {&DDbmp1palmleft, nullptr};
+    case kPalmMiddle: return {&DDbmp1palmmidle, nullptr};
+    case kPalmRight: return {&DDbmp1palmright, nullptr};
+    case kStonesLeft: return {&DDbmp1stounleft, nullptr};
+    case kPlantRight: return {&DDbmp1papright, nullptr};
+    case kEagles: return {nullptr, &DDani1Eagles};
+    case kButterfly1: return {nullptr, &DDani1Butterflys};
+    case kButterfly2: return {nullptr, &DDani2Butterflys};
+    case kButterfly3: return {nullptr, &DDani3Butterflys};
+    default: return {};
+  }
+}
 
 std::string TForm1::Now() const { return TDDErrorLog::TimeText(clock_.Now()); }
 
+void TForm1::Log(const std::string& text) {
+  if (!options_.offline) DDErrorLog1.WriteToLog(text);
+}
+
+void TForm1::Log(const std::string& label, const std::string& value) {
+  if (!options_.offline) DDErrorLog1.WriteToLog(label, value);
+}
+
 void TForm1::FormCreate() {
+  // 1-2: from here on an unhandled exception ends the saver.
   Application().OnException = [this](TComponent* sender, const std::exception& e) { AppException(sender, e); };
-  DDErrorLog1.WriteToLog(TDDErrorLog::kRunStart);
-  DDErrorLog1.WriteToLog("START AT========>", Now());
+  Log(TDDErrorLog::kRunStart);
+  Log("START AT========>", Now());
 
+  // 3-4
+  MouseExitPending = false;
+  FlipParity = false;
+  WaterFrame.store(0, std::memory_order_relaxed);
   Settings = SettingsRecord{};
-  SceneLoadSettings(SetReg1, Settings, Handle());
+  bool stored_key = true;
+  if (options_.offline) {
+    // A scene drawn to files writes nothing: without a stored key it takes
+    // the values a first run would store, instead of storing them.
+    bool probe = false;
+    stored_key = SetReg1.Read(SettingsTable[0].name, probe);
+  }
+  if (stored_key)
+    SceneLoadSettings(SetReg1, Settings, Handle());
+  else
+    Settings = FirstRunSettings();
+  for (const SettingOverride& o : options_.overrides) ApplySettingOverride(Settings, o);
+  // Values a hand edit may have put out of range: the start table holds
+  // seven eagles, and the gamma level runs from 0 to 256.
+  Settings.NumEagles = std::clamp(Settings.NumEagles, 0, 7);
+  Settings.Gamma = std::clamp(Settings.Gamma, 0, 256);
 
-  float rise = SunEventTime(SunEvent::Sunrise, Settings.RegLat, Settings.RegLng, Settings.RegOfUTC, false, clock_);
-  float set = SunEventTime(SunEvent::Sunset, Settings.RegLat, Settings.RegLng, Settings.RegOfUTC, false, clock_);
+  // 5-7: the sun's times for the stored place, today.
+  Latitude = Settings.RegLat;
+  Longitude = Settings.RegLng;
+  UtcOffset = Settings.RegOfUTC;
+  float rise = SunEventTime(SunEvent::Sunrise, Latitude, Longitude, UtcOffset, false, clock_);
+  float set = SunEventTime(SunEvent::Sunset, Latitude, Longitude, UtcOffset, false, clock_);
   if (Settings.FlagDaylightSavingTime) {
     rise += 1.0f;
     set += 1.0f;
   }
+  SetSunTimes(rise, set);
 
+  // 8: the display. A display that cannot be opened has ended the saver
+  // through DDmain1Error; nothing after this may start again.
   DDmain1.SetWidth(Settings.ResHor);
   DDmain1.SetHeight(Settings.ResVert);
   DDmain1.SetColorDepth(Settings.ColorDepth);
   DDmain1.SetEnabled(true);
-  if (finished_) return;  // the display failed and the saver has ended
+  if (finished_ || !DDmain1.Enabled()) return;
   DDmain1.ClearBackSurface();
   DDmain1.FlipSurfaces();
+  if (finished_) return;
   DDmain1.SetshowFPS(Settings.flag_fps);
+
+  // 9
   if (Settings.ShowRisSet) {
     DDmain1.SetShowTestString2(true);
     DDmain1.SetTestString2("Sunrise at: " + FormatSunTime(rise));
     DDmain1.SetShowTestString3(true);
     DDmain1.SetTestString3("Sunset at: " + FormatSunTime(set));
   }
+
+  // 10-11
+  DDtimer1.SetInterval(TimerInterval(Settings.SetSpeed));
+  DXClock1.SetXcenter(Settings.clockX);
+  DXClock1.SetYcenter(Settings.clockY);
+  DXClock1.SetRadius(Settings.clockRad);
+
+  // 12-15: the pictures, with the creatures after their strips.
+  SeedRandom();
+  layout_ = LayoutFor(DDmain1.GetWidth(), DDmain1.GetHeight());
+  BuildPieces();
+  SeedRandom();
+
+  // 16
+  DDgamma1.SetEnabled(true);
+  if (DDgamma1.Enabled()) {
+    DDgamma1.SetRGB(Settings.Gamma);
+    DDgamma1.SetEnabled(false);
+  }
+  // 17
+  DXClock1.SetColor(Settings.ColorClock);
+  // A clock that does not fit the screen in any sensible way is not drawn;
+  // its stored settings stay as they are.
+  clock_visible_ = Settings.flag_clock && ClockMakesSense();
+
+  if (!options_.offline) {
+    SystemSaverRunning(true);  // 18
+    DDtimer1.SetEnabled(true);  // 19
+    StartSound();               // 20
+    Cursor(false);              // 21
+  }
+  // 22-23
+  StartTimeOfDay();
+  // 24: frames are drawn from now on.
   Application().OnIdle = [this](bool& done) { DrawFrame(done); };
 }
 
-void TForm1::DrawFrame(bool& done) {
-  done = false;
-  DDmain1.ClearBackSurface();
-  DDmain1.FlipSurfaces();
+int TForm1::TimerInterval(int speed) {
+  if (speed == 0) return 60;
+  if (speed == 2) return 40;
+  return 50;
 }
 
-void TForm1::DDmain1Error(TComponent*) {
-  CloseScene();
-  DDErrorLog1.WriteToLog("DDmain1Error", DDmain1.GetErrorResult());
-  // Nothing is shown on the screen; a person at a terminal still learns why.
-  std::fprintf(stderr, "sandloop: display error: %s\n", DDmain1.GetErrorResult().c_str());
-  FinishSaver();
+bool TForm1::ClockMakesSense() const {
+  const int w = DDmain1.GetWidth(), h = DDmain1.GetHeight();
+  const int r = Settings.clockRad, x = Settings.clockX, y = Settings.clockY;
+  return r > 0 && r <= std::max(w, h) && x >= 0 && x < w && y >= 0 && y < h;
 }
 
-void TForm1::CloseScene() { DDmain1.SetEnabled(false); }
-
-void TForm1::FinishSaver() {
-  if (finished_) return;
-  finished_ = true;
-  Application().OnIdle = nullptr;
-  CloseScene();
-  Hide();
-  DDErrorLog1.WriteToLog("FINISH AT=======>", Now());
-  Close();
+void TForm1::BuildPieces() {
+  for (int i = 0; i < kPieceCount; ++i) {
+    BuildPiece(i, layout_[static_cast<std::size_t>(i)]);
+    if (finished_) return;
+    if (i == kEagles) InitEagles();
+    if (i == kButterfly3) InitButterflies();
+  }
 }
 
-void TForm1::AppException(TComponent*, const std::exception& e) {
-  DDErrorLog1.WriteToLog("ExceptionMessage", e.what());
-  std::fprintf(stderr, "sandloop: %s\n", e.what());
-  if (finished_) return;
-  finished_ = true;
-  Application().OnIdle = nullptr;
-  if (DDmain1.Enabled()) CloseScene();
-  DDErrorLog1.WriteToLog("FINISH WITH E AT=======>", Now());
-  Application().Terminate();
+// Fills one sprite or strip from its picture, sizes it, makes its surfaces
+// and places it. The decoded picture is dropped once the surfaces hold it.
+void TForm1::BuildPiece(int index, const Placement& p) {
+  const Piece piece = PieceAt(index);
+  Picture picture = Picture::FromResource(p.resource);
+  if (piece.bmp != nullptr) {
+    TDDbmp& s = *piece.bmp;
+    s.SetBitmap(std::move(picture));
+    s.SetStretching(true);
+    s.SetStretchWidth(p.width);
+    s.SetStretchHeight(p.height);
+    s.CreateSurface();
+    if (p.transparent) s.SetTransparency(true);
+    s.SetShowX(p.x);
+    s.SetShowY(p.y);
+    s.SetBitmap(Picture());
+  } else {
+    TDDani& s = *piece.ani;
+    s.SetBitmap(std::move(picture));
+    s.SetYOffsetFrame(p.frame_height);
+    s.SetStretching(true);
+    s.SetStretchWidth(p.width);
+    s.SetStretchHeight(p.height);
+    s.CreateSurface();
+    if (p.transparent) s.SetTransparency(true);
+    s.SetShowX(p.x);
+    s.SetShowY(p.y);
+    s.SetBitmap(Picture());
+  }
 }
 
-// Until the scene's own input rules arrive, any key ends the saver.
-void TForm1::FormKeyPress(char&) { FinishSaver(); }
-void TForm1::FormKeyDown(int&, unsigned) { FinishSaver(); }
+void TForm1::SeedRandom() {
+  if (options_.seed) {
+    random_seed_ = *options_.seed;
+  } else {
+    random_seed_ = static_cast<std::uint32_t>(
+        std::chrono::system_clock::now().time_since_epoch() / std::chrono::milliseconds(1));
+  }
+  ReseedCreatures(random_seed_);
+}
 
 }  // namespace sandloop

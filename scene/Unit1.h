@@ -1,53 +1,181 @@
 #pragma once
-// TForm1: the full-screen form of run mode. FormCreate logs the start,
-// loads the settings, opens the display in the stored mode and installs
-// the frame drawing as the application's idle event; the message loop then
-// runs until an input ends the saver, which is logged as the finish.
+// TForm1: the full-screen beach scene of run mode. It owns every component
+// of the scene; FormCreate builds the whole scene in one pass (settings,
+// sun times, display, sprites and strips, creatures, gamma, timer, sound,
+// cursor, tint) and installs DrawFrame as the application's idle event.
+// Input decides whether the saver ends; FinishSaver, AppException and
+// DDmain1Error end it.
+//
+// Two threads share the scene:
+//  - The frame timer's thread runs DDtimer1Timer: it advances WaterFrame,
+//    the creatures, WingCounter, the demonstration clock and the tint.
+//  - The main thread runs set-up, DrawFrame, the input handlers and the
+//    finish routines.
+// Everything the tick writes and the frame reads is an atomic (relaxed: a
+// frame may show some creatures already stepped and others not, never a
+// torn value), and the texts of the overlay lines are exchanged under the
+// display device's lock. The tick never allocates, releases or resizes
+// anything the frame uses; CloseScene stops the timer before it releases
+// the surfaces and the creature records. Set-up finishes writing every
+// field the tick reads before it enables the timer.
+#include <array>
+#include <atomic>
+#include <cstdint>
 #include <exception>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "diag/DDErrorLog.h"
+#include "kit/DDani.h"
+#include "kit/DDbmp.h"
+#include "kit/DDgamma.h"
 #include "kit/DDmain.h"
+#include "kit/DDtimer.h"
+#include "kit/DXClock.h"
 #include "kit/Forms.h"
 #include "kit/LocalClock.h"
+#include "scene/Layout.h"
+#include "settings/Overrides.h"
 #include "settings/SetReg.h"
 #include "settings/Settings.h"
 
 namespace sandloop {
 
+// How a scene runs besides its stored settings.
+struct SceneOptions {
+  // Settings changed for this run only, applied right after the load.
+  std::vector<SettingOverride> overrides;
+  // A scene drawn to files: the caller advances the ticks itself, and the
+  // scene starts no timer and no sound, writes neither the settings store
+  // nor the log, and leaves the cursor and the system's saver state alone.
+  bool offline = false;
+  // Seeds the pseudo-random source instead of the current time.
+  std::optional<std::uint32_t> seed;
+};
+
 class TForm1 : public TForm {
  public:
   // `clock` is the local time the scene reads (the computer's by default).
-  explicit TForm1(TApplication& app, const LocalClock& clock = SystemClock());
+  explicit TForm1(TApplication& app, const LocalClock& clock = SystemClock(), SceneOptions options = {});
   ~TForm1() override;
 
-  // Components, in the order they are made and released in reverse.
+  // --- components, made in this order and destroyed in reverse ------------
   TDDErrorLog DDErrorLog1{this};
   TSetReg SetReg1{this};
   TDDmain DDmain1{this};
+  TDXClock DXClock1;
+  TDDtimer DDtimer1{this};
+  TDDgamma DDgamma1{this};
+  TDDbmp DDbmp1ground{this};
+  TDDani DDani1lowwater{this};
+  TDDani DDani1hightwater{this};
+  TDDbmp DDbmp1secondplane{this};
+  TDDbmp DDbmp1palmleft{this};
+  TDDbmp DDbmp1palmmidle{this};
+  TDDbmp DDbmp1palmright{this};
+  TDDbmp DDbmp1stounleft{this};
+  TDDbmp DDbmp1papright{this};
+  TDDani DDani1Eagles{this};
+  TDDani DDani1Butterflys{this};
+  TDDani DDani2Butterflys{this};
+  TDDani DDani3Butterflys{this};
 
+  // --- state --------------------------------------------------------------
+  bool FinishGuard = false;
+  bool FlipParity = false;
+  std::atomic<int> WaterFrame{0};  // written by the tick
+  bool MouseExitPending = false;
   // The working copy of the settings, named after the stored values.
   SettingsRecord Settings;
+  float Latitude = 0, Longitude = 0;
+  int UtcOffset = 0;
+  std::atomic<int> WingCounter{0};  // written by the tick
+  int NumButterflies = 0;
 
+  // --- set-up (Unit1.cpp) ---------------------------------------------------
   // Builds and starts the scene. Exceptions go to the application's
   // exception event, which is AppException from the first step on.
   void FormCreate();
-  void DrawFrame(bool& done);
-  void DDmain1Error(TComponent* sender);
-  void AppException(TComponent* sender, const std::exception& e);
-  void FinishSaver();
-  void CloseScene();
 
+  // --- creatures and time of day (Creatures, TimeOfDay) --------------------
+  void InitEagles();
+  void InitButterflies();
+  void UpdateDaylight();
+
+  // --- frame (Frame.cpp) ----------------------------------------------------
+  void DDtimer1Timer(TComponent* sender);
+  void DrawFrame(bool& done);
+  // Composes the whole frame from the current state and flips it.
+  void RenderFrame();
+  void DDmain1Error(TComponent* sender);
+  // The timer period for a speed setting: 0 slow, 2 fast, else normal.
+  [[nodiscard]] static int TimerInterval(int speed);
+
+  // --- input and finish (Finish.cpp) ----------------------------------------
   void FormKeyPress(char& key) override;
   void FormKeyDown(int& key, unsigned shift) override;
+  void FormMouseMove(unsigned shift, int x, int y) override;
+  void FormQuit() override;
+  void TryFinish();
+  bool VerifyPassword(HWND window);
+  void FinishSaver();
+  void CloseScene();
+  void AppException(TComponent* sender, const std::exception& e);
 
   // True once the saver has finished; later input is ignored.
   [[nodiscard]] bool Finished() const { return finished_; }
+  // The placement of the 13 sprites and strips (valid after set-up).
+  [[nodiscard]] const Layout& Placements() const { return layout_; }
+  // The last mouse position seen by any scene of the process.
+  static int LastMouseX();
+  static int LastMouseY();
+  static void ResetLastMouse();
 
  private:
-  std::string Now() const;
+  struct Piece {
+    TDDbmp* bmp = nullptr;
+    TDDani* ani = nullptr;
+  };
+  [[nodiscard]] Piece PieceAt(int index);
+  void ComposeFrame();
+  [[nodiscard]] int ScreenX(float design_x) const;
+  [[nodiscard]] int ScreenY(float design_y) const;
+  void StepEagles();
+  void StepButterflies();
+  void DrawEagles();
+  void DrawButterflies();
+  void ReleaseCreatures();
+  void ReseedCreatures(std::uint32_t seed);
+  void SeedRandom();
+  void SetSunTimes(float rise, float set);
+  void StartTimeOfDay();
+  void TickTimeOfDay();
+  [[nodiscard]] bool ClockMakesSense() const;
+  // The platform's side: sound, cursor, the system's saver state.
+  void StartSound();
+  void StopSound();
+  void Cursor(bool show);
+  void BuildPieces();
+  void BuildPiece(int index, const Placement& p);
+  void Log(const std::string& text);
+  void Log(const std::string& label, const std::string& value);
+  void StoreInt(const char* name, int value);
+  void GammaStep(int delta);
+  void MoveClock(int key);
+  [[nodiscard]] std::string Now() const;
+  void SystemSaverRunning(bool running);
 
   const LocalClock& clock_;
+  SceneOptions options_;
+  Layout layout_{};
   bool finished_ = false;
+  bool scene_closed_ = false;
+  bool sound_started_ = false;
+  bool clock_visible_ = false;
+  std::uint32_t random_seed_ = 0;
+  std::atomic<std::uint64_t> tick_count_{0};
 };
 
 }  // namespace sandloop

@@ -88,8 +88,8 @@ void RunConfiguration(TApplication& app) {
               kMessageCaption, MB_OK);
 }
 
-void RunScene(TApplication& app) {
-  TForm1* form = app.CreateForm<TForm1>();
+void RunScene(TApplication& app, const SceneOptions& scene) {
+  TForm1* form = app.CreateForm<TForm1>(SystemClock(), scene);
   try {
     form->FormCreate();
   } catch (const std::exception& e) {
@@ -100,7 +100,7 @@ void RunScene(TApplication& app) {
 
 }  // namespace
 
-int SandloopMain(const std::vector<std::string>& args) {
+int SandloopMain(const std::vector<std::string>& args, const SceneOptions& scene) {
   TApplication app;
   try {
     app.Initialize();
@@ -108,7 +108,7 @@ int SandloopMain(const std::vector<std::string>& args) {
       case RunMode::Preview: RunPreview(app, args); break;
       case RunMode::Configuration: RunConfiguration(app); break;
       case RunMode::PasswordChange: RunPasswordChange(args); break;
-      case RunMode::Run: RunScene(app); break;
+      case RunMode::Run: RunScene(app, scene); break;
     }
   } catch (const std::exception& e) {
     app.ShowException(e);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "scene/Unit1.h"
+
 namespace sandloop {
 
 enum class RunMode { Preview, Configuration, Run, PasswordChange };
@@ -28,7 +30,8 @@ class EConvertError : public std::runtime_error {
 
 // Runs the mode the arguments ask for (arguments after the program name)
 // and returns the process's exit code.
-int SandloopMain(const std::vector<std::string>& args);
+// `scene` adds run-time options to run mode.
+int SandloopMain(const std::vector<std::string>& args, const SceneOptions& scene = {});
 
 // The texts of the shell.
 inline constexpr const char* kConfigTitle = "Tidewalk Beach Screensaver";

@@ -9,6 +9,8 @@
 #include "kit/ddraw/backend.h"
 #include "kit/ddraw/sdl/SdlBackend.h"
 #include "kit/LocalClock.h"
+#include "shell/CommandLine.h"
+#include "shell/Render.h"
 #include "shell/Shell.h"
 #include "sun/SunCommand.h"
 
@@ -20,10 +22,20 @@ int main(int argc, char** argv) {
   if (!args.empty() && (args[0] == "--sun" || args[0] == "--cities"))
     return sandloop::RunSunCommand(args, std::cout, std::cerr, sandloop::SystemClock());
   if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-    std::cout << "usage: sandloop [/s | /c | /p WINDOW | /a WINDOW]\n"
+    std::cout << "usage: sandloop [/s | /c | /p WINDOW | /a WINDOW] [--set NAME=VALUE]...\n"
+                 "       sandloop --render FILE.png [--size WxH] [--depth 16|24|32] [--ticks N] [--frames K]\n"
+                 "                [--at \"YYYY-MM-DD HH:MM:SS\"] [--seed S] [--set NAME=VALUE]...\n"
                  "       sandloop --sun \"CITY NAME\" [--dst] [--date YYYY-MM-DD]\n"
                  "       sandloop --cities\n";
     return 0;
+  }
+  // Pictures of the scene, drawn in memory: no display needed.
+  if (!args.empty() && args[0] == "--render") return sandloop::RunRender(args, std::cout, std::cerr);
+  sandloop::SceneOptions scene;
+  std::string bad;
+  if (!sandloop::ExtractSettingOverrides(args, &scene.overrides, &bad)) {
+    std::fprintf(stderr, "sandloop: %s\n", bad.c_str());
+    return 2;
   }
   std::string why;
   auto backend = sandloop::display::CreateSdlBackend(&why);
@@ -32,7 +44,7 @@ int main(int argc, char** argv) {
   } else {
     std::fprintf(stderr, "sandloop: the display cannot be opened (%s)\n", why.c_str());
   }
-  const int code = sandloop::SandloopMain(args);
+  const int code = sandloop::SandloopMain(args, scene);
   sandloop::display::SetBackend(nullptr);
   return code;
 }

@@ -1,0 +1,43 @@
+#pragma once
+// The options of the command line that are not the screen-saver mode
+// switch: "--set NAME=VALUE" (any mode, this run only) and the options of
+// "--render". Pure functions, so that every form can be tested and fuzzed
+// without a display.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "kit/LocalClock.h"
+#include "settings/Overrides.h"
+
+namespace sandloop {
+
+// Removes every "--set NAME=VALUE" pair from `args` into `out`. False with
+// `error` set when a pair is incomplete or names a bad setting or value.
+bool ExtractSettingOverrides(std::vector<std::string>& args, std::vector<SettingOverride>* out,
+                             std::string* error);
+
+struct RenderOptions {
+  std::string file;  // holds one %d-style conversion when frames > 1
+  int width = 1024;
+  int height = 768;
+  int depth = 32;
+  int ticks = 0;
+  int frames = 1;
+  std::optional<LocalTime> at;
+  std::optional<std::uint32_t> seed;
+  std::vector<SettingOverride> overrides;
+};
+
+// Reads "--render FILE [options]" (args[0] is "--render"). False with
+// `error` set for anything it cannot take.
+bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* out, std::string* error);
+
+// The file name of frame `index` (FILE itself for a single frame).
+[[nodiscard]] std::string RenderFileName(const RenderOptions& options, int index);
+
+// "YYYY-MM-DD HH:MM:SS" as a local time with its day of the week.
+[[nodiscard]] std::optional<LocalTime> ParseLocalTime(const std::string& text);
+
+}  // namespace sandloop
