@@ -28,10 +28,13 @@
 #include "kit/ddraw/ddraw.h"
 #include "kit/ddraw/headless/HeadlessBackend.h"
 #include "kit/ddraw/pixel.h"
+#include "bench/Measure.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Measure;
+using bench::Seconds;
 using sandloop::display::HeadlessBackend;
 
 constexpr int kW = 1920, kH = 1080;
@@ -119,32 +122,6 @@ struct BlitScene {
   }
   std::size_t Bytes() const { return static_cast<std::size_t>(kW) * kH * (bpp / 8); }
 };
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-// Runs `op` once per iteration, timed by hand, with a memcpy of `bytes`
-// timed just before it; the ratio of the two totals is reported. `after`
-// runs untimed after each `op`.
-template <typename Op, typename After = void (*)()>
-void Measure(benchmark::State& state, std::size_t bytes, Op op, After after = [] {}) {
-  std::vector<std::uint8_t> a(bytes, 1), b(bytes, 2);
-  double op_total = 0, copy_total = 0;
-  for (auto _ : state) {
-    const auto t0 = Clock::now();
-    std::memcpy(b.data(), a.data(), bytes);
-    benchmark::ClobberMemory();
-    const auto t1 = Clock::now();
-    op();
-    benchmark::ClobberMemory();
-    const auto t2 = Clock::now();
-    copy_total += Seconds(t1 - t0);
-    op_total += Seconds(t2 - t1);
-    state.SetIterationTime(Seconds(t2 - t1));
-    after();
-  }
-  state.counters["x_memcpy"] = op_total / copy_total;
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
-}
 
 void BM_BltFast(benchmark::State& state) {
   const int bpp = static_cast<int>(state.range(0));

@@ -66,10 +66,8 @@ void TDDani::Create1Surface(int index, int width, int height) {
   HDC dc = nullptr;
   FLastResult = slot->GetDC(&dc);
   if (FAILED(FLastResult)) return ReportError("Error FpSurface->GetDC (ANI)", index);
-  const int band = FYOffsetFrame;
-  Picture frame(FBitmap.Width(), band);
-  frame.CopyRect(0, 0, FBitmap, 0, band * index, FBitmap.Width(), band);
-  StretchDrawPicture(dc, RECT{0, 0, width, height}, frame);
+  // Frame `index` is the band of rows index * YOffsetFrame onwards.
+  StretchDrawPictureBand(dc, RECT{0, 0, width, height}, FBitmap, FYOffsetFrame * index, FYOffsetFrame);
   slot->ReleaseDC(dc);
 }
 

@@ -38,6 +38,10 @@ Picture::Picture(int width, int height, std::uint32_t fill)
     : width_(std::max(0, width)), height_(std::max(0, height)),
       pixels_(static_cast<std::size_t>(width_) * height_, fill) {}
 
+Picture::Picture(int width, int height, Unfilled) : width_(std::max(0, width)), height_(std::max(0, height)) {
+  pixels_.resize(static_cast<std::size_t>(width_) * height_);
+}
+
 void Picture::CopyRect(int dx, int dy, const Picture& src, int sx, int sy, int w, int h) {
   if (w <= 0 || h <= 0) return;
   // Trim the rectangle to both pictures.

@@ -7,6 +7,8 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace sandloop {
@@ -42,9 +44,30 @@ class Picture {
   void CopyRect(int dx, int dy, const Picture& src, int sx, int sy, int w, int h);
 
  private:
+  // Leaves new elements uninitialised: a decoder writes every pixel, and
+  // filling a large picture first would cost a whole extra pass.
+  template <class T>
+  struct DefaultInit : std::allocator<T> {
+    template <class U>
+    struct rebind {
+      using other = DefaultInit<U>;
+    };
+    template <class U>
+    void construct(U* p) noexcept {
+      ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... A>
+    void construct(U* p, A&&... a) {
+      ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
+    }
+  };
+  struct Unfilled {};
+  // A picture whose pixels the caller writes, every one of them.
+  Picture(int width, int height, Unfilled);
+
   int width_ = 0;
   int height_ = 0;
-  std::vector<std::uint32_t> pixels_;
+  std::vector<std::uint32_t, DefaultInit<std::uint32_t>> pixels_;
 };
 
 // Writes a picture as a PNG file (RGB, 8 bits per channel); false when the

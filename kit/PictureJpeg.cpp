@@ -77,7 +77,7 @@ Picture Picture::FromJpeg(std::span<const std::uint8_t> bytes, const std::string
     jpeg_destroy_decompress(&info);
     throw PictureError("picture \"" + name + "\" cannot be read: unsupported JPEG layout");
   }
-  result = new Picture(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
+  result = new Picture(static_cast<int>(info.output_width), static_cast<int>(info.output_height), Unfilled{});
   row.resize(static_cast<std::size_t>(info.output_width) * 3);
   while (info.output_scanline < info.output_height) {
     JSAMPROW rows[1] = {row.data()};

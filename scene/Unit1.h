@@ -109,6 +109,8 @@ class TForm1 : public TForm {
   void DrawFrame(bool& done);
   // Composes the whole frame from the current state and flips it.
   void RenderFrame();
+  // Draws every layer of the current state into the back surface.
+  void ComposeFrame();
   void DDmain1Error(TComponent* sender);
   // The timer period for a speed setting: 0 slow, 2 fast, else normal.
   [[nodiscard]] static int TimerInterval(int speed);
@@ -139,7 +141,6 @@ class TForm1 : public TForm {
     TDDani* ani = nullptr;
   };
   [[nodiscard]] Piece PieceAt(int index);
-  void ComposeFrame();
   [[nodiscard]] int ScreenX(float design_x) const;
   [[nodiscard]] int ScreenY(float design_y) const;
   void StepEagles();

@@ -15,6 +15,7 @@
 #include "kit/ddraw/blit.h"
 #include "kit/ddraw/dc.h"
 #include "kit/ddraw/ddraw.h"
+#include "kit/ddraw/PageMemory.h"
 #include "kit/ddraw/pixel.h"
 
 const GUID IID_IDirectDrawGammaControl = {0x69C11C3E, 0xB46B, 0x11D1, {0xAD, 0x7A, 0x00, 0xC0, 0x4F, 0xC2, 0x9B, 0x4E}};
@@ -84,13 +85,16 @@ class GammaControl final : public IDirectDrawGammaControl {
   std::atomic<std::uint32_t> refs_{1};
 };
 
+class Surface;
+Surface* NewSurface(std::shared_ptr<DisplayState> s, int w, int h, int bpp, bool primary);
+
 class Surface final : public IDirectDrawSurface {
  public:
   Surface(std::shared_ptr<DisplayState> s, int w, int h, int bpp, bool primary)
       : state_(std::move(s)), width_(w), height_(h), bpp_(bpp), primary_(primary) {
     pitch_ = ((w * (bpp / 8)) + 3) & ~3;
     // Four spare bytes so that a 32-bit read of any pixel stays inside.
-    mem_.assign(static_cast<std::size_t>(pitch_) * h + 4, 0);
+    mem_ = PageMemory(static_cast<std::size_t>(pitch_) * h + 4);
   }
 
   std::uint32_t AddRef() override { return ++refs_; }
@@ -109,7 +113,7 @@ class Surface final : public IDirectDrawSurface {
     if (!primary_ || back_ == nullptr) return DDERR_NOTFLIPPABLE;
     if (HRESULT f = Ask(*state_, Op::Flip); f != DD_OK) return f;
     if (!state_->exclusive) return DDERR_NOEXCLUSIVEMODE;
-    std::swap(mem_, back_->mem_);
+    mem_.swap(back_->mem_);
     return Present();
   }
 
@@ -279,7 +283,7 @@ class Surface final : public IDirectDrawSurface {
   std::shared_ptr<DisplayState> state_;
   int width_, height_, bpp_, pitch_ = 0;
   bool primary_;
-  std::vector<std::uint8_t> mem_;
+  PageMemory mem_;
   Surface* back_ = nullptr;  // the attached back buffer of a primary surface
   bool has_key_ = false;
   std::uint32_t key_ = 0;
@@ -287,6 +291,16 @@ class Surface final : public IDirectDrawSurface {
   int locks_ = 0;
   std::atomic<std::uint32_t> refs_{1};
 };
+
+// Null when the surface's memory cannot be had, as the platform reports
+// DDERR_OUTOFMEMORY rather than failing the program.
+Surface* NewSurface(std::shared_ptr<DisplayState> s, int w, int h, int bpp, bool primary) {
+  try {
+    return new Surface(std::move(s), w, h, bpp, primary);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
 
 class DirectDraw final : public IDirectDraw {
  public:
@@ -347,11 +361,11 @@ class DirectDraw final : public IDirectDraw {
     if ((desc->dwFlags & DDSD_CAPS) != 0 && (desc->ddsCaps.dwCaps & DDSCAPS_PRIMARYSURFACE) != 0) {
       if (!state_->exclusive) return DDERR_NOEXCLUSIVEMODE;
       const int w = state_->mode.width, h = state_->mode.height;
-      auto* primary = new (std::nothrow) Surface(state_, w, h, bpp, true);
+      auto* primary = NewSurface(state_, w, h, bpp, true);
       if (primary == nullptr) return DDERR_OUTOFMEMORY;
       if ((desc->dwFlags & DDSD_BACKBUFFERCOUNT) != 0 && desc->dwBackBufferCount >= 1 &&
           (desc->ddsCaps.dwCaps & DDSCAPS_FLIP) != 0) {
-        auto* back = new (std::nothrow) Surface(state_, w, h, bpp, false);
+        auto* back = NewSurface(state_, w, h, bpp, false);
         if (back == nullptr) {
           primary->Release();
           return DDERR_OUTOFMEMORY;

@@ -9,6 +9,7 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <cstring>
 #include <array>
 #include <cstdio>
 #include <mutex>
@@ -204,11 +205,12 @@ void DrawPicture(HDC dc, int x, int y, const sandloop::Picture& picture) {
   }
 }
 
-void StretchDrawPicture(HDC dc, const RECT& dst, const sandloop::Picture& picture) {
-  if (dc == nullptr || picture.Empty()) return;
+void StretchDrawPictureBand(HDC dc, const RECT& dst, const sandloop::Picture& picture, int band_top, int band_height) {
+  if (dc == nullptr || picture.Empty() || band_top < 0 || band_height <= 0 || band_top + band_height > picture.Height())
+    return;
   const int dw = dst.right - dst.left, dh = dst.bottom - dst.top;
   if (dw <= 0 || dh <= 0) return;
-  const int pw = picture.Width(), ph = picture.Height();
+  const int pw = picture.Width(), ph = band_height;
   const int y0 = std::max(0, static_cast<int>(dst.top)), y1 = std::min(dc->Height(), static_cast<int>(dst.bottom));
   const int x0 = std::max(0, static_cast<int>(dst.left)), x1 = std::min(dc->Width(), static_cast<int>(dst.right));
   // Nearest neighbour: destination pixel d takes source pixel d * size / dsize.
@@ -216,9 +218,16 @@ void StretchDrawPicture(HDC dc, const RECT& dst, const sandloop::Picture& pictur
   for (int xx = x0; xx < x1; ++xx)
     columns[static_cast<std::size_t>(xx - x0)] =
         static_cast<int>(static_cast<std::int64_t>(xx - dst.left) * pw / dw);
+  int previous_sy = -1;
   for (int yy = y0; yy < y1; ++yy) {
     const int sy = static_cast<int>(static_cast<std::int64_t>(yy - dst.top) * ph / dh);
-    const std::uint32_t* row = picture.Row(sy);
+    if (sy == previous_sy) {
+      // An enlarged picture repeats source rows: copy the row just made.
+      std::memcpy(dc->At(x0, yy), dc->At(x0, yy - 1), static_cast<std::size_t>(x1 - x0) * (dc->Bpp() / 8));
+      continue;
+    }
+    previous_sy = sy;
+    const std::uint32_t* row = picture.Row(band_top + sy);
     if (dc->Bpp() == 32) {
       // 32-bit surfaces hold the picture's own 0x00RRGGBB values.
       auto* out = reinterpret_cast<std::uint32_t*>(dc->At(x0, yy));
@@ -227,4 +236,8 @@ void StretchDrawPicture(HDC dc, const RECT& dst, const sandloop::Picture& pictur
     }
     for (int xx = x0; xx < x1; ++xx) dc->StoreRgb(xx, yy, row[columns[static_cast<std::size_t>(xx - x0)]]);
   }
+}
+
+void StretchDrawPicture(HDC dc, const RECT& dst, const sandloop::Picture& picture) {
+  StretchDrawPictureBand(dc, dst, picture, 0, picture.Height());
 }

@@ -39,6 +39,8 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF colour);
 // stretch of the platform. Both clip to the surface.
 void DrawPicture(HDC dc, int x, int y, const sandloop::Picture& picture);
 void StretchDrawPicture(HDC dc, const RECT& dst, const sandloop::Picture& picture);
+// The same for rows [band_top, band_top + band_height) of the picture only.
+void StretchDrawPictureBand(HDC dc, const RECT& dst, const sandloop::Picture& picture, int band_top, int band_height);
 
 // The size in pixels of `text` in the context's font.
 int TextWidth(HDC dc, const std::string& text);
