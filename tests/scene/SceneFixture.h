@@ -1,0 +1,86 @@
+#pragma once
+// A scene on the memory-only display with a private home, a fixed local
+// time and fixed random numbers. Offline scenes are stepped by the test
+// (no timer thread); online ones run as the saver does, storing settings
+// and writing the log into the private home.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "kit/Forms.h"
+#include "kit/ddraw/headless/HeadlessBackend.h"
+#include "scene/Unit1.h"
+
+namespace sandloop::test {
+
+class SceneTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    hb = std::make_shared<display::HeadlessBackend>();
+    display::SetBackend(hb);
+    char pattern[] = "/tmp/sandloop-scene-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    home = pattern;
+    setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+    setenv("XDG_STATE_HOME", (home + "/state").c_str(), 1);
+    TForm1::ResetLastMouse();
+  }
+  void TearDown() override {
+    app.reset();
+    display::SetBackend(nullptr);
+    std::error_code ec;
+    std::filesystem::remove_all(home, ec);
+  }
+
+  // Builds a scene at width x height x 32 with the given "NAME=VALUE"
+  // settings for this run.
+  TForm1* Start(int width, int height, std::vector<std::string> settings = {}, bool offline = true) {
+    hb->SetModes({{width, height, 32}});
+    hb->SetDesktopMode({width, height, 32});
+    SceneOptions options;
+    options.offline = offline;
+    options.seed = 7;
+    for (const std::string& s : settings) {
+      std::string error;
+      auto o = ParseSettingOverride(s, &error);
+      EXPECT_TRUE(o) << error;
+      if (o) options.overrides.push_back(*o);
+    }
+    app = std::make_unique<TApplication>();
+    form = app->CreateForm<TForm1>(clock, options);
+    form->FormCreate();
+    return form;
+  }
+
+  std::string StorePath() const { return home + "/config/sandloop/registry.reg"; }
+  std::string Log() const { return ReadText(form->DDErrorLog1.OpenedPath()); }
+  static std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  // The stored integer `name`, read back as the next start would.
+  int Stored(const std::string& name) {
+    TSetReg store(nullptr);
+    ConfigureSettingsStore(store);
+    int value = -1;
+    EXPECT_TRUE(store.Read(name, value)) << name;
+    return value;
+  }
+  void Key(char ch) { hb->PushEvent({display::InputEvent::Kind::KeyPress, 0, ch, 0, 0, 0}); app->ProcessMessages(); }
+  void KeyDown(int vk) { hb->PushEvent({display::InputEvent::Kind::KeyDown, vk, 0, 0, 0, 0}); app->ProcessMessages(); }
+  void Mouse(int x, int y) { hb->PushEvent({display::InputEvent::Kind::MouseMove, 0, 0, x, y, 0}); app->ProcessMessages(); }
+
+  std::shared_ptr<display::HeadlessBackend> hb;
+  std::string home;
+  FixedClock clock{LocalTime{2004, 6, 21, 1, 10, 8, 30, 0}};
+  std::unique_ptr<TApplication> app;
+  TForm1* form = nullptr;
+};
+
+}  // namespace sandloop::test

@@ -1,0 +1,96 @@
+// The tick and the frame: the wraps of the surf and wing counters, the
+// layers checked pixel by pixel against our own composition of the
+// pictures by the layout table, one flip per frame, and a display error
+// in the middle of the run.
+#include "kit/Clip.h"
+#include "kit/Picture.h"
+#include "tests/scene/SceneFixture.h"
+
+namespace sandloop::test {
+namespace {
+
+// The frame as the layers should make it: each picture stretched to its
+// place by nearest neighbour, its top-left colour left out where it is
+// transparent, clipped by the sprites' screen rule, bottom layer first.
+Picture ExpectedFrame(const Layout& layout, int w, int h, int water) {
+  Picture out(w, h, 0);
+  for (int index : {kGround, kHighWater, kLowWater, kSecondPlane, kPalmLeft, kPalmMiddle, kPalmRight, kStonesLeft,
+                    kPlantRight}) {
+    const Placement& p = layout[static_cast<std::size_t>(index)];
+    const Picture pic = Picture::FromResource(p.resource);
+    const int band_h = p.frame_height > 0 ? p.frame_height : pic.Height();
+    const int band_top = p.frame_height > 0 ? band_h * water : 0;
+    const std::uint32_t key = pic.Pixel(0, band_top);
+    const ClippedBlit c = ClipToScreen(w, h, p.x, p.y, RECT{0, 0, p.width, p.height});
+    if (!c.draw) continue;
+    for (int sy = c.src.top; sy < c.src.bottom; ++sy)
+      for (int sx = c.src.left; sx < c.src.right; ++sx) {
+        const std::uint32_t rgb = pic.Pixel(sx * pic.Width() / p.width, band_top + sy * band_h / p.height);
+        if (p.transparent && rgb == key) continue;
+        out.SetPixel(c.dst_x + sx - c.src.left, c.dst_y + sy - c.src.top, rgb);
+      }
+  }
+  return out;
+}
+
+class FrameTest : public SceneTest {};
+
+TEST_F(FrameTest, TheLayersMatchOurOwnCompositionOfThePictures) {
+  for (auto [w, h] : {std::pair{160, 120}, {800, 600}}) {
+    Start(w, h, {"FlagShowEagles=0", "FlagShowButterfly=0", "flag_clock=0", "ShowRisSet=0", "flag_fps=0",
+                 "FlagDemoDaytime=0"});
+    for (int t = 0; t < 5; ++t) form->DDtimer1Timer(nullptr);
+    form->RenderFrame();
+    const Picture expected = ExpectedFrame(form->Placements(), w, h, 5);
+    const Picture& shown = hb->Screen();
+    ASSERT_EQ(shown.Width(), w);
+    int wrong = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (shown.Pixel(x, y) != expected.Pixel(x, y) && ++wrong <= 3)
+          ADD_FAILURE() << w << "x" << h << ": pixel " << x << "," << y << " is " << std::hex << shown.Pixel(x, y)
+                        << ", expected " << expected.Pixel(x, y);
+    EXPECT_EQ(wrong, 0);
+    TearDown();
+    SetUp();
+  }
+}
+
+TEST_F(FrameTest, TheCountersWrapAndEachFrameFlipsOnce) {
+  Start(160, 120);
+  std::vector<int> water, wings;
+  for (int t = 1; t <= 31; ++t) {
+    form->DDtimer1Timer(nullptr);
+    if (t >= 14 && t <= 16) wings.push_back(form->WingCounter.load());
+    if (t >= 28) water.push_back(form->WaterFrame.load());
+  }
+  EXPECT_EQ(water, (std::vector<int>{28, 29, 0, 1}));
+  EXPECT_EQ(wings, (std::vector<int>{14, 15, 0}));
+
+  const int presents = hb->Presents();
+  const bool parity = form->FlipParity;
+  bool done = true;
+  form->DrawFrame(done);
+  EXPECT_FALSE(done);
+  EXPECT_EQ(hb->Presents(), presents + 1);
+  EXPECT_NE(form->FlipParity, parity);
+}
+
+TEST_F(FrameTest, ALostSurfaceEndsTheRunWithItsLogLines) {
+  Start(160, 120, {}, /*offline=*/false);
+  ASSERT_TRUE(form->DDtimer1.Enabled());
+  hb->FailOnce(display::Op::Flip, DDERR_SURFACELOST);
+  bool done = true;
+  form->DrawFrame(done);
+  EXPECT_TRUE(form->Finished());
+  EXPECT_FALSE(form->DDtimer1.Enabled());
+  EXPECT_FALSE(form->DDmain1.Enabled());
+  EXPECT_FALSE(app->OnIdle);
+  const std::string log = Log();
+  const auto error = log.rfind("DDmain1Error: FpDDSPrimary->DDERR_SURFACELOST\n");
+  ASSERT_NE(error, std::string::npos) << log;
+  EXPECT_NE(log.find("FINISH AT=======>: ", error), std::string::npos) << log;
+}
+
+}  // namespace
+}  // namespace sandloop::test

@@ -1,0 +1,62 @@
+// The layout table: sizes and positions of the 13 sprites and strips at
+// the display sizes whose values the table treats specially.
+#include <gtest/gtest.h>
+
+#include "scene/Layout.h"
+
+namespace sandloop {
+namespace {
+
+struct Box {
+  int w, h, x, y;
+};
+
+void ExpectAt(const Layout& l, PieceIndex i, Box b) {
+  const Placement& p = l[static_cast<std::size_t>(i)];
+  EXPECT_EQ((Box{p.width, p.height, p.x, p.y}), b) << p.resource;
+}
+
+bool operator==(const Box& a, const Box& b) { return a.w == b.w && a.h == b.h && a.x == b.x && a.y == b.y; }
+void PrintTo(const Box& b, std::ostream* os) { *os << b.w << "x" << b.h << " at (" << b.x << ", " << b.y << ")"; }
+
+TEST(Layout, At1024x768TheSceneryKeepsItsDesignSizes) {
+  const Layout l = LayoutFor(1024, 768);
+  ExpectAt(l, kGround, {1024, 500, 0, 0});
+  ExpectAt(l, kLowWater, {1024, 204, 0, 563});
+  ExpectAt(l, kHighWater, {663, 71, 0, 492});
+  ExpectAt(l, kSecondPlane, {520, 283, 503, 297});
+  ExpectAt(l, kPalmLeft, {303, 428, 0, 0});
+  ExpectAt(l, kPalmMiddle, {384, 158, 302, 0});
+  ExpectAt(l, kPalmRight, {339, 392, 685, 0});
+  ExpectAt(l, kStonesLeft, {397, 187, 0, 579});
+  ExpectAt(l, kPlantRight, {387, 263, 636, 504});
+  ExpectAt(l, kEagles, {24, 12, 0, 0});
+  ExpectAt(l, kButterfly3, {15, 15, 0, 0});
+}
+
+TEST(Layout, At800x600TheSurfKeepsItsDesignSizes) {
+  const Layout l = LayoutFor(800, 600);
+  ExpectAt(l, kGround, {800, 390, 0, 0});
+  ExpectAt(l, kLowWater, {800, 160, 0, 437});
+  ExpectAt(l, kHighWater, {518, 56, 0, 384});
+  ExpectAt(l, kSecondPlane, {406, 221, 393, 232});
+  ExpectAt(l, kPlantRight, {302, 205, 497, 392});
+  ExpectAt(l, kStonesLeft, {310, 146, 0, 450});
+}
+
+TEST(Layout, WidthsWithTheirOwnRowsAndColumns) {
+  // 1152 and 1280 take their own rows; any other width takes the last value.
+  EXPECT_EQ(LayoutFor(1152, 864)[kLowWater].y, 864 * 438 / 600);
+  EXPECT_EQ(LayoutFor(1280, 1024)[kLowWater].y, 1024 * 439 / 600);
+  EXPECT_EQ(LayoutFor(1920, 1080)[kLowWater].y, 1080 * 440 / 600);
+  EXPECT_EQ(LayoutFor(1280, 1024)[kHighWater].y, 1024 * 384 / 600);
+  EXPECT_EQ(LayoutFor(1152, 864)[kHighWater].y, 864 * 385 / 600);
+  EXPECT_EQ(LayoutFor(1152, 864)[kStonesLeft].y, 864 * 577 / 768);
+  EXPECT_EQ(LayoutFor(1280, 1024)[kPlantRight].x, 1280 * 637 / 1024);
+  EXPECT_EQ(LayoutFor(1280, 1024)[kPlantRight].y, 1024 * 504 / 768);
+  EXPECT_EQ(LayoutFor(1920, 1080)[kPlantRight].x, 1920 * 636 / 1024);
+  EXPECT_EQ(LayoutFor(1280, 1024)[kSecondPlane].x, 1280 * 503 / 1024);
+}
+
+}  // namespace
+}  // namespace sandloop
