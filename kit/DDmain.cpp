@@ -143,6 +143,9 @@ void TDDmain::FlipSurfaces() {
     if (ShowTestString2()) FuncShowTST(FTestString2, 20, 40);
     if (ShowTestString3()) FuncShowTST(FTestString3, 20, 60);
   }
+  if (FChangedCount >= 0) FpDDSPrimary->SetChangedRects(FChangedRects, FChangedCount);
+  FChangedRects = nullptr;
+  FChangedCount = -1;
   for (;;) {
     const HRESULT hr = FpDDSPrimary->Flip(nullptr, 0);
     if (hr == DD_OK) return;
@@ -153,6 +156,26 @@ void TDDmain::FlipSurfaces() {
     }
     if (hr != DDERR_WASSTILLDRAWING) return;
   }
+}
+
+namespace {
+// A line of text at (x, y) stays within these rows (16-pixel glyphs with
+// their ascent and descent).
+RECT Band(int y, int width) { return RECT{0, y - 4, width, y + 24}; }
+}  // namespace
+
+int TDDmain::OverlayBands(RECT* out) const {
+  int n = 0;
+  if (FShowFPS) out[n++] = Band(FHeight - 30, FWidth);
+  if (ShowTestString()) out[n++] = Band(20, FWidth);
+  if (ShowTestString2()) out[n++] = Band(40, FWidth);
+  if (ShowTestString3()) out[n++] = Band(60, FWidth);
+  return n;
+}
+
+void TDDmain::SetChangedRects(const RECT* rects, int count) {
+  FChangedRects = rects;
+  FChangedCount = count;
 }
 
 void TDDmain::DrawOverlay(const std::string& text, int x, int y) {

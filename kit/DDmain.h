@@ -79,6 +79,13 @@ class TDDmain : public TComponent {
   [[nodiscard]] std::string TestString2() const;
   [[nodiscard]] std::string TestString3() const;
 
+  // The parts of the screen the overlay lines that are switched on are drawn
+  // in, full-width bands: at most four, written to `out`; returns how many.
+  int OverlayBands(RECT* out) const;
+  // Tells the next FlipSurfaces that only `rects` of the back buffer differ
+  // from the page on the screen (the overlay bands must be among them).
+  void SetChangedRects(const RECT* rects, int count);
+
   // The result code of the latest platform call made while opening.
   [[nodiscard]] HRESULT LastResult() const { return FLastResult; }
 
@@ -92,6 +99,8 @@ class TDDmain : public TComponent {
   void SetTestLine(std::string& field, const std::string& value);
   void DrawOverlay(const std::string& text, int x, int y);
 
+  const RECT* FChangedRects = nullptr;  // for the next flip only
+  int FChangedCount = -1;
   TWindowOwner* FDDForm = nullptr;
   bool FEnabled = false;
   HRESULT FLastResult = 0;

@@ -1,5 +1,6 @@
 // Input while the scene runs, and the ways it ends: the orderly finish,
 // the release of the scene, and the handler of unhandled exceptions.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -46,6 +47,7 @@ void TForm1::GammaStep(int delta) {
   if (delta > 0 && level < 256) DDgamma1.SetRGB(level + 1);
   if (delta < 0 && level > 0) DDgamma1.SetRGB(level - 1);
   DDgamma1.SetEnabled(false);
+  whole_frames_ = std::max(whole_frames_, 1);  // show the new brightness at once
   Settings.Gamma = DDgamma1.GetRGB();
   StoreInt("Gamma", Settings.Gamma);
 }
@@ -59,6 +61,7 @@ void TForm1::FormKeyDown(int& key, unsigned) {
 // The arrow keys move the clock by one pixel, keeping the whole face 20
 // pixels inside the screen, and store the position on every key.
 void TForm1::MoveClock(int key) {
+  whole_frames_ = 2;  // the clock leaves its old place
   SettingsRecord& s = Settings;
   const int r = s.clockRad;
   switch (key) {
@@ -117,7 +120,10 @@ void TForm1::TryFinish() {
   FinishGuard = true;
   // Every frame flips once and set-up flipped once: one more flip when the
   // count is odd brings back the page that was in front at the start.
-  if (!FlipParity) DDmain1.FlipSurfaces();
+  if (!FlipParity) {
+    DDmain1.FlipSurfaces();
+    whole_frames_ = 2;  // the pages no longer hold what the next frames expect
+  }
   if (!options_.offline) Cursor(true);
   if (VerifyPassword(Handle())) {
     FinishSaver();

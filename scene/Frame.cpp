@@ -1,6 +1,7 @@
 // The running scene: the tick that advances its state on the timer's
 // thread, the frame drawn from that state on the main thread, and the
 // handler of display errors.
+#include <chrono>
 #include <cstdio>
 
 #include "scene/Unit1.h"
@@ -18,19 +19,106 @@ void TForm1::DDtimer1Timer(TComponent*) {
   StepButterflies();
   TickTimeOfDay();
   tick_count_.fetch_add(1, std::memory_order_release);
+  { std::lock_guard<std::mutex> wake(tick_mutex_); }
+  tick_cv_.notify_one();
 }
 
+// A frame shows the state of the latest tick. The state changes only on
+// ticks (and the clock once a second), so a frame is drawn only when one
+// of them has come, and then only the parts of the screen that change are
+// composed again and shown; everything else on the page is what a whole
+// composition would draw there too.
 void TForm1::DrawFrame(bool& done) {
   done = false;
+  if (options_.plain) return RenderFrame();
+  const std::uint64_t ticks = tick_count_.load(std::memory_order_acquire);
+  int second = shown_second_;
+  if (clock_visible_) {
+    const LocalTime t = clock_.Now();
+    second = t.hour * 3600 + t.minute * 60 + t.second;
+  }
+  if (whole_frames_ == 0 && ticks == shown_ticks_ && second == shown_second_) return WaitForTick();
+
+  const int w = DDmain1.GetWidth(), h = DDmain1.GetHeight();
+  damage_.Reset(w, h);
+  if (whole_frames_ > 0) damage_.AddAll();
+  if (ticks != shown_ticks_) {
+    damage_.Add(PieceBox(kLowWater));
+    damage_.Add(PieceBox(kHighWater));
+  }
+  SnapshotCreatures();
+  AddCreatureDamage(damage_);
+  if (second != shown_second_) damage_.Add(ClockBox());
+  RECT bands[4];
+  for (int i = 0, n = DDmain1.OverlayBands(bands); i < n; ++i) damage_.Add(bands[i]);
+
+  // The back page holds the frame before the one on the screen: compose
+  // again what changed in either of the two.
+  redraw_.Reset(w, h);
+  redraw_.Add(damage_);
+  redraw_.Add(previous_damage_);
+  if (redraw_.All() || DDmain1.FpDDSBack == nullptr) {
+    ComposeFrame();
+  } else {
+    for (int i = 0; i < redraw_.Count(); ++i) {
+      DDmain1.FpDDSBack->SetClipRect(&redraw_.Rects()[i]);
+      ComposeFrame();
+    }
+    DDmain1.FpDDSBack->SetClipRect(nullptr);
+  }
+  DDmain1.SetChangedRects(damage_.All() ? nullptr : damage_.Rects(), damage_.All() ? -1 : damage_.Count());
   FlipParity = !FlipParity;
-  ComposeFrame();
   DDmain1.FlipSurfaces();
+
+  previous_damage_ = damage_;
+  for (int i = 0, n = DDmain1.OverlayBands(bands); i < n; ++i) previous_damage_.Add(bands[i]);
+  shown_ticks_ = ticks;
+  shown_second_ = second;
+  eagles_shown_ = eagles_now_;
+  butterflies_shown_ = butterflies_now_;
+  if (whole_frames_ > 0) --whole_frames_;
+}
+
+void TForm1::WaitForTick() {
+  std::unique_lock<std::mutex> lock(tick_mutex_);
+  tick_cv_.wait_for(lock, std::chrono::milliseconds(5),
+                    [&] { return tick_count_.load(std::memory_order_acquire) != shown_ticks_; });
 }
 
 void TForm1::RenderFrame() {
+  SnapshotCreatures();
   FlipParity = !FlipParity;
   ComposeFrame();
   DDmain1.FlipSurfaces();
+  whole_frames_ = 2;
+}
+
+RECT TForm1::PieceBox(int index) const {
+  const Placement& p = layout_[static_cast<std::size_t>(index)];
+  return RECT{p.x, p.y, p.x + p.width, p.y + p.height};
+}
+
+// The face with its dots, marks and hands lies within the radius plus the
+// largest dot.
+RECT TForm1::ClockBox() const {
+  const int r = DXClock1.GetRadius(), m = r / 5 + 4;
+  const int x = DXClock1.GetXcenter(), y = DXClock1.GetYcenter();
+  return RECT{x - r - m, y - r - m, x + r + m + 1, y + r + m + 1};
+}
+
+void TForm1::AddCreatureDamage(DamageList& damage) const {
+  const auto add = [&](const Shown& a, const Shown& b, int w, int h) {
+    if (a == b) return;
+    if (a.picture >= 0) damage.Add(RECT{a.x, a.y, a.x + w, a.y + h});
+    if (b.picture >= 0) damage.Add(RECT{b.x, b.y, b.x + w, b.y + h});
+  };
+  const Placement& eagle = layout_[kEagles];
+  const Placement& butterfly = layout_[kButterfly1];
+  for (int i = 0; i < kMaxEagles; ++i)
+    add(eagles_shown_[static_cast<std::size_t>(i)], eagles_now_[static_cast<std::size_t>(i)], eagle.width, eagle.height);
+  for (int k = 0; k < kButterflyCount; ++k)
+    add(butterflies_shown_[static_cast<std::size_t>(k)], butterflies_now_[static_cast<std::size_t>(k)],
+        butterfly.width, butterfly.height);
 }
 
 // Every layer of the frame into the back surface, bottom layer first.

@@ -9,6 +9,7 @@ void TForm1::UpdateDaylight() {}
 void TForm1::StepEagles() {}
 void TForm1::StepButterflies() {}
 void TForm1::DrawEagles() {}
+void TForm1::SnapshotCreatures() {}
 void TForm1::DrawButterflies() {}
 void TForm1::ReleaseCreatures() {}
 void TForm1::ReseedCreatures(std::uint32_t) {}

@@ -20,9 +20,11 @@
 // field the tick reads before it enables the timer.
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +38,7 @@
 #include "kit/DXClock.h"
 #include "kit/Forms.h"
 #include "kit/LocalClock.h"
+#include "scene/Damage.h"
 #include "scene/Layout.h"
 #include "settings/Overrides.h"
 #include "settings/SetReg.h"
@@ -53,6 +56,10 @@ struct SceneOptions {
   bool offline = false;
   // Seeds the pseudo-random source instead of the current time.
   std::optional<std::uint32_t> seed;
+  // Composes and presents the whole frame on every idle pass, as fast as
+  // the display takes frames, instead of only the parts that changed when
+  // something changed.
+  bool plain = false;
 };
 
 class TForm1 : public TForm {
@@ -140,7 +147,20 @@ class TForm1 : public TForm {
     TDDbmp* bmp = nullptr;
     TDDani* ani = nullptr;
   };
+  // Where a creature was drawn, and which picture.
+  struct Shown {
+    int x = 0, y = 0, picture = -1;
+    bool operator==(const Shown&) const = default;
+  };
+  static constexpr int kMaxEagles = 10;
+  static constexpr int kButterflyCount = 3;
+
   [[nodiscard]] Piece PieceAt(int index);
+  void SnapshotCreatures();
+  void AddCreatureDamage(DamageList& damage) const;
+  [[nodiscard]] RECT ClockBox() const;
+  [[nodiscard]] RECT PieceBox(int index) const;
+  void WaitForTick();
   [[nodiscard]] int ScreenX(float design_x) const;
   [[nodiscard]] int ScreenY(float design_y) const;
   void StepEagles();
@@ -177,6 +197,19 @@ class TForm1 : public TForm {
   bool clock_visible_ = false;
   std::uint32_t random_seed_ = 0;
   std::atomic<std::uint64_t> tick_count_{0};
+  std::mutex tick_mutex_;  // with tick_cv_: the frame waits for the next tick
+  std::condition_variable tick_cv_;
+
+  // What the screen shows, for drawing only what changes: the tick and the
+  // clock's second it was drawn for, where the creatures were, the parts
+  // that changed from the frame before, and how many more frames must be
+  // drawn whole (both pages after set-up or a flip of its own).
+  std::uint64_t shown_ticks_ = ~std::uint64_t{0};
+  int shown_second_ = -1;
+  std::array<Shown, kMaxEagles> eagles_now_{}, eagles_shown_{};
+  std::array<Shown, kButterflyCount> butterflies_now_{}, butterflies_shown_{};
+  DamageList damage_, previous_damage_, redraw_;
+  int whole_frames_ = 2;
 };
 
 }  // namespace sandloop

@@ -108,6 +108,12 @@ class Backend {
   // Shows a page; `ramp` null means the neutral ramp. Waits for the display
   // where the back end can, so that a loop of presents runs at its rate.
   virtual HRESULT Present(const PageView& page, const DDGAMMARAMP* ramp) = 0;
+  // The same when the screen already shows the previous page with the same
+  // ramp and only `rects` of the page differ from it. A back end that
+  // cannot update parts shows the whole page.
+  virtual HRESULT PresentRects(const PageView& page, const DDGAMMARAMP* ramp, const RECT* /*rects*/, int /*count*/) {
+    return Present(page, ramp);
+  }
 
   // Input.
   virtual bool PollEvent(InputEvent* event) = 0;

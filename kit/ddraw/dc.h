@@ -9,7 +9,7 @@
 class DeviceContext {
  public:
   DeviceContext(std::uint8_t* bits, int width, int height, int pitch, int bpp)
-      : bits_(bits), width_(width), height_(height), pitch_(pitch), bpp_(bpp) {}
+      : bits_(bits), width_(width), height_(height), pitch_(pitch), bpp_(bpp), clip_{0, 0, width, height} {}
   // Releasing a context selects its pen and brush out, so that they can be
   // deleted afterwards (gdi_shapes.cpp).
   ~DeviceContext();
@@ -22,6 +22,16 @@ class DeviceContext {
   [[nodiscard]] int Pitch() const { return pitch_; }
   [[nodiscard]] std::uint8_t* Bits() const { return bits_; }
   [[nodiscard]] bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+  // Drawing changes only pixels inside the clip rectangle (the whole
+  // surface unless the surface had one when the context was taken).
+  void SetClip(const RECT& r) {
+    clip_ = RECT{r.left < 0 ? 0 : r.left, r.top < 0 ? 0 : r.top, r.right > width_ ? width_ : r.right,
+                 r.bottom > height_ ? height_ : r.bottom};
+  }
+  [[nodiscard]] const RECT& Clip() const { return clip_; }
+  [[nodiscard]] bool InClip(int x, int y) const {
+    return x >= clip_.left && y >= clip_.top && x < clip_.right && y < clip_.bottom;
+  }
 
   [[nodiscard]] std::uint8_t* At(int x, int y) const {
     return bits_ + static_cast<std::ptrdiff_t>(y) * pitch_ + static_cast<std::ptrdiff_t>(x) * (bpp_ / 8);
@@ -31,6 +41,7 @@ class DeviceContext {
     return sandloop::display::DecodePixel(sandloop::display::LoadPixel(At(x, y), bpp_), bpp_);
   }
   void StoreRgb(int x, int y, std::uint32_t rgb) const {
+    if (!InClip(x, y)) return;
     sandloop::display::StorePixel(At(x, y), bpp_, sandloop::display::EncodePixel(rgb, bpp_));
   }
   // Mixes `rgb` over the pixel with coverage 0..255; outside pixels are left.
@@ -47,4 +58,5 @@ class DeviceContext {
  private:
   std::uint8_t* bits_;
   int width_, height_, pitch_, bpp_;
+  RECT clip_;
 };

@@ -39,6 +39,7 @@ struct DisplayState {
   DisplayMode mode;
   bool exclusive = false;
   bool ramp_set = false;  // the ramp changes the picture (presents apply it)
+  std::uint64_t ramp_serial = 0;  // counts the ramps set
   DDGAMMARAMP ramp = NeutralRamp();
 };
 
@@ -76,6 +77,7 @@ class GammaControl final : public IDirectDrawGammaControl {
     std::lock_guard<std::mutex> g(state_->lock);
     state_->ramp = *ramp;
     state_->ramp_set = !IdentityRamp(*ramp);
+    ++state_->ramp_serial;
     return DD_OK;
   }
 
@@ -93,6 +95,7 @@ class Surface final : public IDirectDrawSurface {
   Surface(std::shared_ptr<DisplayState> s, int w, int h, int bpp, bool primary)
       : state_(std::move(s)), width_(w), height_(h), bpp_(bpp), primary_(primary) {
     pitch_ = ((w * (bpp / 8)) + 3) & ~3;
+    clip_ = RECT{0, 0, w, h};
     // Four spare bytes so that a 32-bit read of any pixel stays inside.
     mem_ = PageMemory(static_cast<std::size_t>(pitch_) * h + 4);
   }
@@ -138,6 +141,9 @@ class Surface final : public IDirectDrawSurface {
     if (dst != nullptr) r = *dst;
     if (r.left < 0 || r.top < 0 || r.right > width_ || r.bottom > height_ || r.left > r.right || r.top > r.bottom)
       return DDERR_INVALIDRECT;
+    r = RECT{std::max(r.left, clip_.left), std::max(r.top, clip_.top), std::min(r.right, clip_.right),
+             std::min(r.bottom, clip_.bottom)};
+    if (r.left >= r.right || r.top >= r.bottom) return DD_OK;
     FillRect(At(r.left, r.top), pitch_, r.right - r.left, r.bottom - r.top, bpp_,
              fx->dwFillColor & PixelMask(bpp_));
     return DD_OK;
@@ -158,12 +164,45 @@ class Surface final : public IDirectDrawSurface {
     // and is refused here, as the platform's blit refuses it.
     if (static_cast<std::int64_t>(x) + w > width_ || static_cast<std::int64_t>(y) + h > height_)
       return DDERR_INVALIDRECT;
-    const std::uint8_t* s = src->At(r.left, r.top);
-    std::uint8_t* d = At(static_cast<int>(x), static_cast<int>(y));
+    // The part inside the clip rectangle, if any.
+    const std::int64_t cl = std::max<std::int64_t>(x, clip_.left), ct = std::max<std::int64_t>(y, clip_.top);
+    const std::int64_t cr = std::min<std::int64_t>(x + w, clip_.right), cb = std::min<std::int64_t>(y + h, clip_.bottom);
+    if (cl >= cr || ct >= cb) return DD_OK;
+    const std::uint8_t* s = src->At(static_cast<int>(r.left + (cl - x)), static_cast<int>(r.top + (ct - y)));
+    std::uint8_t* d = At(static_cast<int>(cl), static_cast<int>(ct));
+    const std::int64_t cw = cr - cl, ch = cb - ct;
     if ((trans & DDBLTFAST_SRCCOLORKEY) != 0 && src->has_key_)
-      BlitKeyed(d, pitch_, s, src->pitch_, static_cast<int>(w), static_cast<int>(h), bpp_, src->key_);
+      BlitKeyed(d, pitch_, s, src->pitch_, static_cast<int>(cw), static_cast<int>(ch), bpp_, src->key_);
     else
-      BlitOpaque(d, pitch_, s, src->pitch_, static_cast<int>(w), static_cast<int>(h), bpp_);
+      BlitOpaque(d, pitch_, s, src->pitch_, static_cast<int>(cw), static_cast<int>(ch), bpp_);
+    return DD_OK;
+  }
+
+  HRESULT SetChangedRects(const RECT* rects, int count) override {
+    if (!primary_) return DDERR_NOTFLIPPABLE;
+    changed_.clear();
+    if (count < 0 || rects == nullptr) {
+      whole_page_ = true;
+      return DD_OK;
+    }
+    if (changed_.capacity() < static_cast<std::size_t>(count)) changed_.reserve(static_cast<std::size_t>(count) + 32);
+    for (int i = 0; i < count; ++i) {
+      const RECT& r = rects[i];
+      const RECT c{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width_), std::min(r.bottom, height_)};
+      if (c.left < c.right && c.top < c.bottom) changed_.push_back(c);
+    }
+    whole_page_ = false;
+    return DD_OK;
+  }
+
+  HRESULT SetClipRect(const RECT* rect) override {
+    if (rect == nullptr) {
+      clip_ = RECT{0, 0, width_, height_};
+      return DD_OK;
+    }
+    if (rect->left > rect->right || rect->top > rect->bottom) return DDERR_INVALIDRECT;
+    clip_ = RECT{std::max(rect->left, 0), std::max(rect->top, 0), std::min(rect->right, width_),
+                 std::min(rect->bottom, height_)};
     return DD_OK;
   }
 
@@ -173,6 +212,7 @@ class Surface final : public IDirectDrawSurface {
     if (HRESULT f = Ask(*state_, Op::GetDC); f != DD_OK) return f;
     *out = new (std::nothrow) DeviceContext(mem_.data(), width_, height_, pitch_, bpp_);
     if (*out == nullptr) return DDERR_OUTOFMEMORY;
+    (*out)->SetClip(clip_);
     ++dcs_;
     return DD_OK;
   }
@@ -272,11 +312,20 @@ class Surface final : public IDirectDrawSurface {
     PageView page{mem_.data(), width_, height_, pitch_, bpp_};
     DDGAMMARAMP ramp;
     bool use_ramp;
+    std::uint64_t serial;
     {
       std::lock_guard<std::mutex> g(state_->lock);
       use_ramp = state_->ramp_set;
       if (use_ramp) ramp = state_->ramp;
+      serial = state_->ramp_serial;
     }
+    const bool parts = !whole_page_ && presented_once_ && serial == presented_serial_;
+    whole_page_ = true;  // the changed parts count for one flip only
+    presented_once_ = true;
+    presented_serial_ = serial;
+    if (parts)
+      return state_->backend->PresentRects(page, use_ramp ? &ramp : nullptr, changed_.data(),
+                                           static_cast<int>(changed_.size()));
     return state_->backend->Present(page, use_ramp ? &ramp : nullptr);
   }
 
@@ -284,6 +333,12 @@ class Surface final : public IDirectDrawSurface {
   int width_, height_, bpp_, pitch_ = 0;
   bool primary_;
   PageMemory mem_;
+  RECT clip_{};  // drawing changes only pixels inside
+  // Parts of the back buffer that the next flip must show (primary only).
+  std::vector<RECT> changed_;
+  bool whole_page_ = true;
+  bool presented_once_ = false;
+  std::uint64_t presented_serial_ = 0;
   Surface* back_ = nullptr;  // the attached back buffer of a primary surface
   bool has_key_ = false;
   std::uint32_t key_ = 0;

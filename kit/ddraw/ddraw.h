@@ -199,6 +199,17 @@ class IDirectDrawSurface : public IUnknownLike {
   virtual HRESULT SetColorKey(DWORD flags, const DDCOLORKEY* key) = 0;
   virtual HRESULT GetSurfaceDesc(DDSURFACEDESC* desc) = 0;
   virtual HRESULT QueryInterface(const GUID& iid, void** out) = 0;
+  // Limits what later drawing changes to `rect` (null: the whole surface):
+  // blits and colour fills leave every pixel outside it as it was, and so
+  // do device contexts taken while it is set. A blit's own checks are made
+  // as without it. The scene redraws only the parts of a frame that change
+  // by drawing every layer through such a rectangle.
+  virtual HRESULT SetClipRect(const RECT* rect) = 0;
+  // Tells the next Flip of this primary surface that only `rects` of the
+  // back buffer differ from the page now shown, so only they need to reach
+  // the screen (count < 0: the whole page). Used by that one Flip; a change
+  // of the gamma ramp since the last Flip shows the whole page anyway.
+  virtual HRESULT SetChangedRects(const RECT* rects, int count) = 0;
 };
 
 using LPDDENUMMODESCALLBACK = HRESULT (*)(DDSURFACEDESC* desc, void* context);

@@ -19,7 +19,7 @@
 #include "kit/ddraw/dc.h"
 
 void DeviceContext::BlendRgb(int x, int y, std::uint32_t rgb, unsigned coverage) const {
-  if (!Inside(x, y) || coverage == 0) return;
+  if (!InClip(x, y) || coverage == 0) return;
   if (coverage >= 255) {
     StoreRgb(x, y, rgb);
     return;
@@ -197,8 +197,9 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF colour) {
 
 void DrawPicture(HDC dc, int x, int y, const sandloop::Picture& picture) {
   if (dc == nullptr || picture.Empty()) return;
-  const int x0 = std::max(0, x), x1 = std::min(dc->Width(), x + picture.Width());
-  const int y0 = std::max(0, y), y1 = std::min(dc->Height(), y + picture.Height());
+  const RECT& c = dc->Clip();
+  const int x0 = std::max<int>(c.left, x), x1 = std::min<int>(c.right, x + picture.Width());
+  const int y0 = std::max<int>(c.top, y), y1 = std::min<int>(c.bottom, y + picture.Height());
   for (int yy = y0; yy < y1; ++yy) {
     const std::uint32_t* row = picture.Row(yy - y);
     for (int xx = x0; xx < x1; ++xx) dc->StoreRgb(xx, yy, row[xx - x]);
@@ -211,8 +212,9 @@ void StretchDrawPictureBand(HDC dc, const RECT& dst, const sandloop::Picture& pi
   const int dw = dst.right - dst.left, dh = dst.bottom - dst.top;
   if (dw <= 0 || dh <= 0) return;
   const int pw = picture.Width(), ph = band_height;
-  const int y0 = std::max(0, static_cast<int>(dst.top)), y1 = std::min(dc->Height(), static_cast<int>(dst.bottom));
-  const int x0 = std::max(0, static_cast<int>(dst.left)), x1 = std::min(dc->Width(), static_cast<int>(dst.right));
+  const RECT& c = dc->Clip();
+  const int y0 = std::max<int>(c.top, dst.top), y1 = std::min<int>(c.bottom, dst.bottom);
+  const int x0 = std::max<int>(c.left, dst.left), x1 = std::min<int>(c.right, dst.right);
   // Nearest neighbour: destination pixel d takes source pixel d * size / dsize.
   std::vector<int> columns(static_cast<std::size_t>(std::max(0, x1 - x0)));
   for (int xx = x0; xx < x1; ++xx)

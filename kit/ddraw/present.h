@@ -28,6 +28,12 @@ void ConvertPage(const PageView& page, std::uint8_t* dst, int dst_pitch, const R
 // The path of CPUs without it, kept callable so that tests and benchmarks
 // compare both.
 void ConvertPagePortable(const PageView& page, std::uint8_t* dst, int dst_pitch, const RampTables* tables);
+// The part `r` of a page (r lies inside it).
+inline PageView SubPage(const PageView& page, const RECT& r) {
+  return PageView{page.pixels + static_cast<std::ptrdiff_t>(r.top) * page.pitch + r.left * (page.bpp / 8),
+                  r.right - r.left, r.bottom - r.top, page.pitch, page.bpp};
+}
+
 // Whether ConvertPage takes the AVX-512 VBMI path on this CPU.
 bool ConvertPageVectorised();
 

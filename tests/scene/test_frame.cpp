@@ -76,6 +76,55 @@ TEST_F(FrameTest, TheCountersWrapAndEachFrameFlipsOnce) {
   EXPECT_NE(form->FlipParity, parity);
 }
 
+// Frames drawn part by part against whole frames of the same states: the
+// surf and the creatures move on ticks, the clock's hands once a second,
+// the brightness changes now and then (the whole page is shown again), and
+// frames come between ticks too.
+TEST_F(FrameTest, DrawingOnlyWhatChangesShowsWhatAWholeFrameShows) {
+  std::vector<Picture> shown[2];
+  long long partial_pixels = 0;
+  int partial = 0, presents = 0;
+  for (int plain = 0; plain < 2; ++plain) {
+    hb->SetModes({{320, 240, 32}});
+    hb->SetDesktopMode({320, 240, 32});
+    SceneOptions options;
+    options.offline = true;
+    options.seed = 11;
+    options.plain = plain == 1;
+    for (const char* o : {"TermMouse=0", "Gamma=200"}) options.overrides.push_back(*ParseSettingOverride(o, nullptr));
+    app = std::make_unique<TApplication>();
+    clock.Set(LocalTime{2004, 6, 21, 1, 10, 8, 30, 0});
+    form = app->CreateForm<TForm1>(clock, options);
+    form->FormCreate();
+    for (int f = 0; f < 60; ++f) {
+      if (f % 3 == 0) form->DDtimer1Timer(nullptr);
+      if (f % 7 == 0) clock.Set(LocalTime{2004, 6, 21, 1, 10, 8, 31 + f / 7, 0});
+      char key = '+';
+      if (f % 11 == 5) form->FormKeyPress(key);
+      bool done;
+      form->DrawFrame(done);
+      shown[plain].push_back(hb->Screen());
+    }
+    if (plain == 0) {
+      partial = hb->PartialPresents();
+      partial_pixels = hb->PartialPixels();
+      presents = hb->Presents();
+    }
+  }
+  ASSERT_EQ(shown[0].size(), shown[1].size());
+  for (std::size_t f = 0; f < shown[0].size(); ++f) {
+    int wrong = 0;
+    for (int y = 0; y < 240; ++y)
+      for (int x = 0; x < 320; ++x) wrong += shown[0][f].Pixel(x, y) != shown[1][f].Pixel(x, y);
+    EXPECT_EQ(wrong, 0) << "frame " << f;
+  }
+  // Frames with nothing new were not presented; most of the others showed
+  // parts of the screen only.
+  EXPECT_LT(presents, 40);
+  EXPECT_GT(partial, 15);
+  EXPECT_LT(partial_pixels, static_cast<long long>(partial) * 320 * 240);
+}
+
 TEST_F(FrameTest, ALostSurfaceEndsTheRunWithItsLogLines) {
   Start(160, 120, {}, /*offline=*/false);
   ASSERT_TRUE(form->DDtimer1.Enabled());

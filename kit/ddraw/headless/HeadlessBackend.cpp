@@ -124,6 +124,26 @@ HRESULT HeadlessBackend::Present(const PageView& page, const DDGAMMARAMP* ramp) 
   return DD_OK;
 }
 
+HRESULT HeadlessBackend::PresentRects(const PageView& page, const DDGAMMARAMP* ramp, const RECT* rects, int count) {
+  {
+    std::lock_guard<std::mutex> g(mutex_);
+    if (screen_.Width() == page.width && screen_.Height() == page.height) {
+      RampTables tables;
+      if (ramp != nullptr) tables = MakeRampTables(*ramp);
+      for (int i = 0; i < count; ++i) {
+        const RECT& r = rects[i];
+        ConvertPage(SubPage(page, r), reinterpret_cast<std::uint8_t*>(screen_.Row(r.top) + r.left), page.width * 4,
+                    ramp != nullptr ? &tables : nullptr);
+        partial_pixels_ += static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
+      }
+      ++presents_;
+      ++partial_presents_;
+      return DD_OK;
+    }
+  }
+  return Present(page, ramp);
+}
+
 bool HeadlessBackend::PollEvent(InputEvent* event) {
   for (auto& [id, w] : windows_) {
     if (w.visible_after_polls > 0 && --w.visible_after_polls == 0) w.visible = true;

@@ -88,6 +88,12 @@ class HeadlessBackend final : public Backend {
   HRESULT SetMode(const DisplayMode& mode) override;
   void EndExclusive() override;
   HRESULT Present(const PageView& page, const DDGAMMARAMP* ramp) override;
+  // Updates only the given parts of the kept screen, as a real screen would:
+  // a part left out keeps what the previous present showed.
+  HRESULT PresentRects(const PageView& page, const DDGAMMARAMP* ramp, const RECT* rects, int count) override;
+  // How many presents showed parts only, and the pixels they covered.
+  int PartialPresents() const { return partial_presents_; }
+  long long PartialPixels() const { return partial_pixels_; }
   bool PollEvent(InputEvent* event) override;
   void WaitEvent(int timeout_ms) override;
   void ShowMessage(HWND owner, const std::string& text, const std::string& caption) override;
@@ -119,6 +125,8 @@ class HeadlessBackend final : public Backend {
   std::deque<InputEvent> events_;
   std::vector<Message> messages_;
   int presents_ = 0;
+  int partial_presents_ = 0;
+  long long partial_pixels_ = 0;
   Picture screen_;
 };
 

@@ -277,6 +277,49 @@ class SdlBackend final : public Backend {
     return PresentSurface(page, t);
   }
 
+  HRESULT PresentRects(const PageView& page, const DDGAMMARAMP* ramp, const RECT* rects, int count) override {
+    if (win_ == nullptr) return DDERR_NOEXCLUSIVEMODE;
+    if (!presenter_chosen_) ChoosePresenter();
+    RampTables tables;
+    if (ramp != nullptr) tables = MakeRampTables(*ramp);
+    const RampTables* t = ramp != nullptr ? &tables : nullptr;
+    sdl_rects_.clear();
+    for (int i = 0; i < count; ++i)
+      sdl_rects_.push_back(SDL_Rect{rects[i].left, rects[i].top, rects[i].right - rects[i].left,
+                                    rects[i].bottom - rects[i].top});
+    if (renderer_ != nullptr) {
+      if (texture_ == nullptr || tex_w_ != page.width || tex_h_ != page.height) return PresentTexture(page, t);
+      for (int i = 0; i < count; ++i) {
+        void* pixels = nullptr;
+        int pitch = 0;
+        if (SDL_LockTexture(texture_, &sdl_rects_[static_cast<std::size_t>(i)], &pixels, &pitch) != 0)
+          return DDERR_SURFACELOST;
+        ConvertPage(SubPage(page, rects[i]), static_cast<std::uint8_t*>(pixels), pitch, t);
+        SDL_UnlockTexture(texture_);
+      }
+      SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+      SDL_RenderPresent(renderer_);
+      return DD_OK;
+    }
+    SDL_Surface* target = SDL_GetWindowSurface(win_);
+    if (target == nullptr) return DDERR_SURFACELOST;
+    const bool direct = target->format->format == SDL_PIXELFORMAT_RGB888 ||
+                        target->format->format == SDL_PIXELFORMAT_ARGB8888;
+    if (!direct || target->w != page.width || target->h != page.height) return PresentSurface(page, t);
+    if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
+    for (int i = 0; i < count; ++i) {
+      const RECT& r = rects[i];
+      ConvertPage(SubPage(page, r),
+                  static_cast<std::uint8_t*>(target->pixels) + static_cast<std::ptrdiff_t>(r.top) * target->pitch +
+                      r.left * 4,
+                  target->pitch, t);
+    }
+    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+    if (count > 0 && SDL_UpdateWindowSurfaceRects(win_, sdl_rects_.data(), count) != 0) return DDERR_SURFACELOST;
+    Pace();
+    return DD_OK;
+  }
+
   bool PollEvent(InputEvent* event) override {
     if (TakePendingChar(event)) return true;
     SDL_Event e;
@@ -377,6 +420,8 @@ class SdlBackend final : public Backend {
     Pace();
     return DD_OK;
   }
+
+  std::vector<SDL_Rect> sdl_rects_;  // the parts of a partial present
 
   // Without vertical sync, waits until one refresh period has passed since
   // the previous present, so that a loop of flips does not burn a core.
