@@ -2,6 +2,8 @@
 // most the starting table holds) and three butterflies. Goal: 5 us.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+
 #include "scene/Creatures.h"
 
 namespace {
@@ -15,14 +17,16 @@ void BM_CreatureTick(benchmark::State& state) {
   int numButterflies = 0, wingCounter = 0;
   const int numEagles = InitEagles(eagles, 7, random);
   InitButterflies(butterflies, numButterflies, wingCounter);
+  const auto start = std::chrono::steady_clock::now();
   for (auto _ : state) {
     for (int i = 0; i < numEagles; ++i) StepEagle(*eagles[i], random);
     wingCounter = NextWingCounter(wingCounter);
     for (int i = 0; i < numButterflies; ++i) StepButterfly(*butterflies[i]);
     benchmark::DoNotOptimize(wingCounter);
   }
-  state.counters["x_goal"] = benchmark::Counter(static_cast<double>(state.iterations()) * 5e-6,
-                                                benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  // A tick's time over the 5 us goal.
+  state.counters["x_goal"] = state.iterations() > 0 ? seconds / static_cast<double>(state.iterations()) / 5e-6 : 0;
 }
 BENCHMARK(BM_CreatureTick)->Unit(benchmark::kNanosecond);
 

@@ -117,11 +117,14 @@ void HeadlessBackend::EndExclusive() {
 HRESULT HeadlessBackend::Present(const PageView& page, const DDGAMMARAMP* ramp) {
   std::lock_guard<std::mutex> g(mutex_);
   if (screen_.Width() != page.width || screen_.Height() != page.height) screen_ = Picture(page.width, page.height);
-  RampTables tables;
-  if (ramp != nullptr) tables = MakeRampTables(*ramp);
-  ConvertPage(page, reinterpret_cast<std::uint8_t*>(screen_.Row(0)), page.width * 4, ramp != nullptr ? &tables : nullptr);
+  ConvertPage(page, reinterpret_cast<std::uint8_t*>(screen_.Row(0)), page.width * 4, ramp_tables_.For(ramp));
   ++presents_;
   return DD_OK;
+}
+
+int HeadlessBackend::RampTableBuilds() const {
+  std::lock_guard<std::mutex> g(mutex_);
+  return ramp_tables_.Builds();
 }
 
 bool HeadlessBackend::PollEvent(InputEvent* event) {
