@@ -120,6 +120,12 @@ void InitButterflies(ButterflyArray& butterflies, int& numButterflies, int& wing
   }
 }
 
+void InitButterflies(ButterflyArray& butterflies, int& numButterflies, std::atomic<int>& wingCounter) {
+  int w = 0;
+  InitButterflies(butterflies, numButterflies, w);
+  wingCounter.store(w, std::memory_order_relaxed);
+}
+
 void SetSegment(TEagle& eagle, int index) { SetSegmentOf(eagle, index); }
 void SetSegment(TButterfly& butterfly, int index) { SetSegmentOf(butterfly, index); }
 

@@ -126,6 +126,8 @@ int InitEagles(EagleArray& eagles, int numEagles, RandomSource& random);
 // Creates the three butterflies; sets numButterflies to 3 and wingCounter
 // to 0. Throws std::bad_alloc when out of memory.
 void InitButterflies(ButterflyArray& butterflies, int& numButterflies, int& wingCounter);
+// The same for a form whose wing phase is shared with the frame's thread.
+void InitButterflies(ButterflyArray& butterflies, int& numButterflies, std::atomic<int>& wingCounter);
 
 // The spline coefficients of segment `index` of the record's path.
 void SetSegment(TEagle& eagle, int index);

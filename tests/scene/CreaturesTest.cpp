@@ -80,6 +80,9 @@ TEST(Creatures, CreationTablesAndLimits) {
     EXPECT_EQ(m.butterflies[k]->PointCount, 74);
     EXPECT_EQ(m.butterflies[k]->StepsPerSegment, 30);
   }
+  std::atomic<int> shared{9};
+  InitButterflies(m.butterflies, m.numButterflies, shared);
+  EXPECT_EQ(shared, 0);
   EXPECT_EQ(m.butterflies[0]->Points[27].x, -156);
   EXPECT_EQ(m.butterflies[0]->Points[73].y, 386);
 }
@@ -163,7 +166,9 @@ TEST(Creatures, SegmentsFollowOneAnotherAndACircuitTakesPointsTimesSteps) {
   for (int tick = 1; tick <= 2551; ++tick) {
     StepEagle(e, random);
     eagle.emplace_back(DesignX(e), DesignY(e));
-    if (tick == 50) EXPECT_EQ(e.Step, 50);
+    if (tick == 50) {
+      EXPECT_EQ(e.Step, 50);
+    }
     if (tick == 51) {
       EXPECT_EQ(e.Segment, 2);
       EXPECT_EQ(e.Step, 1);
