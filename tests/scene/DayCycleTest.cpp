@@ -112,7 +112,7 @@ class Form : public sandloop::TWindowHolder {
 };
 
 // A 64 x 48 display on the headless back end, filled with one grey.
-class TintTest : public ::testing::Test {
+class DayCycleTint : public ::testing::Test {
  protected:
   void SetUp() override {
     sandloop::display::SetBackend(hb_);
@@ -154,7 +154,7 @@ class TintTest : public ::testing::Test {
   TDayCycle day_;
 };
 
-TEST_F(TintTest, DemonstrationDayTintsThePictureAndShowsTheTime) {
+TEST_F(DayCycleTint, DemonstrationDayTintsThePictureAndShowsTheTime) {
   Open();
   EXPECT_EQ(Shown(), 0xC8C8C8u);
   day_.StartTint(gamma_, dd_, clock_);
@@ -185,7 +185,7 @@ TEST_F(TintTest, DemonstrationDayTintsThePictureAndShowsTheTime) {
   EXPECT_EQ(dd_.TestString(), TDayCycle::DemoText(28800));
 }
 
-TEST_F(TintTest, RealTimeDecidesWhenBothClocksAreOn) {
+TEST_F(DayCycleTint, RealTimeDecidesWhenBothClocksAreOn) {
   Open();
   day_.FlagDaytime = true;
   clock_.Set({2024, 6, 1, 6, 18, 0, 0, 999});  // 18:00:00.999
@@ -223,7 +223,7 @@ TEST_F(TintTest, RealTimeDecidesWhenBothClocksAreOn) {
   EXPECT_EQ(off.CurrentRGB(), (TRGB{256, 256, 256}));
 }
 
-TEST_F(TintTest, WithoutGammaSupportNoTintNoLineButTheClockRuns) {
+TEST_F(DayCycleTint, WithoutGammaSupportNoTintNoLineButTheClockRuns) {
   hb_->SetGammaSupported(false);
   Open();
   day_.StartTint(gamma_, dd_, clock_);
@@ -237,7 +237,7 @@ TEST_F(TintTest, WithoutGammaSupportNoTintNoLineButTheClockRuns) {
 
 // Set-up applies the tint on the main thread while the first ticks run on
 // the timer thread, and frames draw the test line meanwhile.
-TEST_F(TintTest, SetUpTicksAndFramesRunSideBySide) {
+TEST_F(DayCycleTint, SetUpTicksAndFramesRunSideBySide) {
   Open();
   std::thread timer([&] {
     for (int k = 0; k < 400; ++k) day_.Tick(gamma_, dd_, clock_);
