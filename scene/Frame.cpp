@@ -114,7 +114,7 @@ void TForm1::AddCreatureDamage(DamageList& damage) const {
   };
   const Placement& eagle = layout_[kEagles];
   const Placement& butterfly = layout_[kButterfly1];
-  for (int i = 0; i < kMaxEagles; ++i)
+  for (int i = 0; i < kEagleSlots; ++i)
     add(eagles_shown_[static_cast<std::size_t>(i)], eagles_now_[static_cast<std::size_t>(i)], eagle.width, eagle.height);
   for (int k = 0; k < kButterflyCount; ++k)
     add(butterflies_shown_[static_cast<std::size_t>(k)], butterflies_now_[static_cast<std::size_t>(k)],

@@ -1,7 +1,6 @@
 #include "scene/Unit1.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "kit/Picture.h"
 #include "sun/SunTime.h"
@@ -202,16 +201,6 @@ void TForm1::BuildPiece(int index, const Placement& p) {
     s.SetShowY(p.y);
     s.SetBitmap(Picture());
   }
-}
-
-void TForm1::SeedRandom() {
-  if (options_.seed) {
-    random_seed_ = *options_.seed;
-  } else {
-    random_seed_ = static_cast<std::uint32_t>(
-        std::chrono::system_clock::now().time_since_epoch() / std::chrono::milliseconds(1));
-  }
-  ReseedCreatures(random_seed_);
 }
 
 }  // namespace sandloop

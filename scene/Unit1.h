@@ -38,7 +38,9 @@
 #include "kit/DXClock.h"
 #include "kit/Forms.h"
 #include "kit/LocalClock.h"
+#include "scene/Creatures.h"
 #include "scene/Damage.h"
+#include "scene/DayCycle.h"
 #include "scene/Layout.h"
 #include "settings/Overrides.h"
 #include "settings/SetReg.h"
@@ -98,8 +100,15 @@ class TForm1 : public TForm {
   SettingsRecord Settings;
   float Latitude = 0, Longitude = 0;
   int UtcOffset = 0;
-  std::atomic<int> WingCounter{0};  // written by the tick
+  // The creatures: made at set-up, stepped by the tick, released once by
+  // CloseScene after the timer has stopped.
+  EagleArray Eagles;
+  int NumEagles = 0;
+  ButterflyArray Butterflies;
   int NumButterflies = 0;
+  std::atomic<int> WingCounter{0};  // written by the tick
+  // The time of day and its tint.
+  TDayCycle DayCycle;
 
   // --- set-up (Unit1.cpp) ---------------------------------------------------
   // Builds and starts the scene. Exceptions go to the application's
@@ -152,8 +161,7 @@ class TForm1 : public TForm {
     int x = 0, y = 0, picture = -1;
     bool operator==(const Shown&) const = default;
   };
-  static constexpr int kMaxEagles = 10;
-  static constexpr int kButterflyCount = 3;
+  static constexpr int kEagleSlots = 10;
 
   [[nodiscard]] Piece PieceAt(int index);
   void SnapshotCreatures();
@@ -168,7 +176,6 @@ class TForm1 : public TForm {
   void DrawEagles();
   void DrawButterflies();
   void ReleaseCreatures();
-  void ReseedCreatures(std::uint32_t seed);
   void SeedRandom();
   void SetSunTimes(float rise, float set);
   void StartTimeOfDay();
@@ -195,7 +202,7 @@ class TForm1 : public TForm {
   bool scene_closed_ = false;
   bool sound_started_ = false;
   bool clock_visible_ = false;
-  std::uint32_t random_seed_ = 0;
+  SeededRandom random_;  // used by set-up, then by the tick only
   std::atomic<std::uint64_t> tick_count_{0};
   std::mutex tick_mutex_;  // with tick_cv_: the frame waits for the next tick
   std::condition_variable tick_cv_;
@@ -206,7 +213,7 @@ class TForm1 : public TForm {
   // drawn whole (both pages after set-up or a flip of its own).
   std::uint64_t shown_ticks_ = ~std::uint64_t{0};
   int shown_second_ = -1;
-  std::array<Shown, kMaxEagles> eagles_now_{}, eagles_shown_{};
+  std::array<Shown, kEagleSlots> eagles_now_{}, eagles_shown_{};
   std::array<Shown, kButterflyCount> butterflies_now_{}, butterflies_shown_{};
   DamageList damage_, previous_damage_, redraw_;
   int whole_frames_ = 2;

@@ -75,6 +75,8 @@ class GammaControl final : public IDirectDrawGammaControl {
     if (ramp == nullptr) return DDERR_INVALIDPARAMS;
     if (HRESULT f = Ask(*state_, Op::SetGammaRamp); f != DD_OK) return f;
     std::lock_guard<std::mutex> g(state_->lock);
+    // The same ramp again changes nothing on the screen.
+    if (std::memcmp(&state_->ramp, ramp, sizeof(DDGAMMARAMP)) == 0) return DD_OK;
     state_->ramp = *ramp;
     state_->ramp_set = !IdentityRamp(*ramp);
     ++state_->ramp_serial;

@@ -47,15 +47,46 @@ RampTables MakeRampTables(const DDGAMMARAMP& ramp) {
     t.step_green = ramp.green[1];
     t.step_blue = ramp.blue[1];
   }
+  // RGB565 has 32, 64 and 32 levels: each field expanded to 8 bits (the
+  // top bits repeated below), then looked up.
+  for (std::uint32_t v = 0; v < 64; ++v) {
+    const std::uint32_t e5 = ((v << 3) | (v >> 2)) & 0xFF;
+    const std::uint32_t e6 = (v << 2) | (v >> 4);
+    const bool field5 = v < 32;
+    t.red565_bytes[v] = field5 ? t.red[e5] : 0;
+    t.blue565_bytes[v] = field5 ? t.blue[e5] : 0;
+    t.green565_bytes[v] = t.green[e6];
+    if (field5) {
+      t.red565[v] = static_cast<std::uint32_t>(t.red[e5]) << 16;
+      t.blue565[v] = t.blue[e5];
+    }
+    t.green565[v] = static_cast<std::uint32_t>(t.green[e6]) << 8;
+  }
   return t;
+}
+
+const RampTables* RampTableCache::For(const DDGAMMARAMP* ramp) {
+  if (ramp == nullptr) return nullptr;
+  if (!have_ || std::memcmp(&ramp_, ramp, sizeof ramp_) != 0) {
+    ramp_ = *ramp;
+    tables_ = MakeRampTables(*ramp);
+    have_ = true;
+    ++builds_;
+  }
+  return &tables_;
 }
 
 namespace {
 
-RampTables IdentityTables() {
-  RampTables t;
-  for (int i = 0; i < 256; ++i) t.red[i] = t.green[i] = t.blue[i] = static_cast<std::uint8_t>(i);
-  return t;
+// The tables of the neutral ramp, for pages that need converting without
+// one; built once, on first use.
+const RampTables& NeutralTables() {
+  static const RampTables tables = [] {
+    DDGAMMARAMP identity;
+    for (int i = 0; i < 256; ++i) identity.red[i] = identity.green[i] = identity.blue[i] = static_cast<std::uint16_t>(i * 257);
+    return MakeRampTables(identity);
+  }();
+  return tables;
 }
 
 using RowFn = void (*)(const std::uint8_t*, std::uint8_t*, int, const RampTables&);
@@ -75,30 +106,13 @@ void Row24Scalar(const std::uint8_t* s, std::uint8_t* d, int n, const RampTables
                    (static_cast<std::uint32_t>(t.red[s[2]]) << 16));
 }
 
-// RGB565 has 32, 64 and 32 levels: each field maps straight to its output
-// channel through a small table of expanded-then-ramped values.
-struct Tables565 {
-  std::uint32_t red[32];
-  std::uint32_t green[64];
-  std::uint32_t blue[32];
-};
-
-Tables565 Make565(const RampTables& t) {
-  Tables565 m;
-  for (std::uint32_t v = 0; v < 32; ++v) {
-    const std::uint32_t e = (v << 3) | (v >> 2);
-    m.red[v] = static_cast<std::uint32_t>(t.red[e]) << 16;
-    m.blue[v] = t.blue[e];
-  }
-  for (std::uint32_t v = 0; v < 64; ++v) m.green[v] = static_cast<std::uint32_t>(t.green[(v << 2) | (v >> 4)]) << 8;
-  return m;
-}
-
-void Row16(const std::uint8_t* s, std::uint8_t* d, int n, const Tables565& m) {
+// RGB565: each field maps straight to its output channel through the
+// tables of expanded-then-ramped values.
+void Row16(const std::uint8_t* s, std::uint8_t* d, int n, const RampTables& m) {
   for (int x = 0; x < n; ++x, s += 2, d += 4) {
     std::uint16_t v;
     std::memcpy(&v, s, 2);
-    Store32(d, m.red[v >> 11] | m.green[(v >> 5) & 0x3F] | m.blue[v & 0x1F]);
+    Store32(d, m.red565[v >> 11] | m.green565[(v >> 5) & 0x3F] | m.blue565[v & 0x1F]);
   }
 }
 
@@ -212,13 +226,8 @@ SANDLOOP_VBMI inline __m512i Apply565(const __m512i tr, const __m512i tg, const 
 }
 
 SANDLOOP_VBMI void Row16Vbmi(const std::uint8_t* s, std::uint8_t* d, int n, const RampTables& t) {
-  alignas(64) std::uint8_t r[64] = {}, g[64], b[64] = {};
-  for (int v = 0; v < 32; ++v) {
-    r[v] = t.red[(v << 3) | (v >> 2)];
-    b[v] = t.blue[(v << 3) | (v >> 2)];
-  }
-  for (int v = 0; v < 64; ++v) g[v] = t.green[(v << 2) | (v >> 4)];
-  const __m512i tr = _mm512_load_si512(r), tg = _mm512_load_si512(g), tb = _mm512_load_si512(b);
+  const __m512i tr = _mm512_loadu_si512(t.red565_bytes), tg = _mm512_loadu_si512(t.green565_bytes),
+                tb = _mm512_loadu_si512(t.blue565_bytes);
   int x = 0;
   for (; x + 16 <= n; x += 16)
     _mm512_storeu_si512(d + 4 * x, Apply565(tr, tg, tb, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * x))));
@@ -245,7 +254,7 @@ void ConvertWith(const PageView& page, std::uint8_t* dst, int dst_pitch, const R
                   row_bytes);
     return;
   }
-  const RampTables t = tables != nullptr ? *tables : IdentityTables();
+  const RampTables& t = tables != nullptr ? *tables : NeutralTables();
 #ifdef SANDLOOP_HAVE_VBMI_PATH
   if (vector) {
     const RowFn row = page.bpp == 16 ? Row16Vbmi : page.bpp == 24 ? Row24Vbmi : Row32Vbmi;
@@ -258,10 +267,9 @@ void ConvertWith(const PageView& page, std::uint8_t* dst, int dst_pitch, const R
   (void)vector;
 #endif
   if (page.bpp == 16) {
-    const Tables565 m = Make565(t);
     for (int y = 0; y < page.height; ++y)
       Row16(page.pixels + static_cast<std::ptrdiff_t>(y) * page.pitch, dst + static_cast<std::ptrdiff_t>(y) * dst_pitch,
-            page.width, m);
+            page.width, t);
     return;
   }
   RowFn row = page.bpp == 24 ? Row24Scalar : Row32Scalar;

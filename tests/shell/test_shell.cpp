@@ -151,7 +151,7 @@ TEST_F(ShellTest, RunModeDrawsUntilAKeyAndEndsInOrder) {
   EXPECT_TRUE(form->Finished());
   EXPECT_TRUE(form->Closed());
   EXPECT_FALSE(hb->Exclusive());
-  EXPECT_GE(hb->Presents(), 6);  // the first flip of set-up and one per frame
+  EXPECT_GE(hb->Presents(), 2);  // the flip of set-up, then frames that show something new
 
   // The first run stored all the settings.
   const std::string store = ReadFile(home + "/config/sandloop/registry.reg");

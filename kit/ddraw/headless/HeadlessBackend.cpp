@@ -117,9 +117,7 @@ void HeadlessBackend::EndExclusive() {
 HRESULT HeadlessBackend::Present(const PageView& page, const DDGAMMARAMP* ramp) {
   std::lock_guard<std::mutex> g(mutex_);
   if (screen_.Width() != page.width || screen_.Height() != page.height) screen_ = Picture(page.width, page.height);
-  RampTables tables;
-  if (ramp != nullptr) tables = MakeRampTables(*ramp);
-  ConvertPage(page, reinterpret_cast<std::uint8_t*>(screen_.Row(0)), page.width * 4, ramp != nullptr ? &tables : nullptr);
+  ConvertPage(page, reinterpret_cast<std::uint8_t*>(screen_.Row(0)), page.width * 4, ramp_tables_.For(ramp));
   ++presents_;
   return DD_OK;
 }
@@ -128,12 +126,11 @@ HRESULT HeadlessBackend::PresentRects(const PageView& page, const DDGAMMARAMP* r
   {
     std::lock_guard<std::mutex> g(mutex_);
     if (screen_.Width() == page.width && screen_.Height() == page.height) {
-      RampTables tables;
-      if (ramp != nullptr) tables = MakeRampTables(*ramp);
+      const RampTables* tables = ramp_tables_.For(ramp);
       for (int i = 0; i < count; ++i) {
         const RECT& r = rects[i];
         ConvertPage(SubPage(page, r), reinterpret_cast<std::uint8_t*>(screen_.Row(r.top) + r.left), page.width * 4,
-                    ramp != nullptr ? &tables : nullptr);
+                    tables);
         partial_pixels_ += static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
       }
       ++presents_;
@@ -142,6 +139,11 @@ HRESULT HeadlessBackend::PresentRects(const PageView& page, const DDGAMMARAMP* r
     }
   }
   return Present(page, ramp);
+}
+
+int HeadlessBackend::RampTableBuilds() const {
+  std::lock_guard<std::mutex> g(mutex_);
+  return ramp_tables_.Builds();
 }
 
 bool HeadlessBackend::PollEvent(InputEvent* event) {

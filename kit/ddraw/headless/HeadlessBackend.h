@@ -16,6 +16,7 @@
 
 #include "kit/Picture.h"
 #include "kit/ddraw/backend.h"
+#include "kit/ddraw/present.h"
 
 namespace sandloop::display {
 
@@ -70,6 +71,9 @@ class HeadlessBackend final : public Backend {
   int Presents() const { return presents_; }
   // The last presented page as the viewer would see it (gamma applied).
   const Picture& Screen() const { return screen_; }
+  // How many times a present had to build the ramp's lookup tables (once
+  // per change of the ramp).
+  int RampTableBuilds() const;
   // Writes Screen() to a PNG file; false when the file cannot be written.
   bool WritePng(const std::string& path) const;
 
@@ -128,6 +132,7 @@ class HeadlessBackend final : public Backend {
   int partial_presents_ = 0;
   long long partial_pixels_ = 0;
   Picture screen_;
+  RampTableCache ramp_tables_;
 };
 
 }  // namespace sandloop::display

@@ -269,9 +269,7 @@ class SdlBackend final : public Backend {
 
   HRESULT Present(const PageView& page, const DDGAMMARAMP* ramp) override {
     if (win_ == nullptr) return DDERR_NOEXCLUSIVEMODE;
-    RampTables tables;
-    if (ramp != nullptr) tables = MakeRampTables(*ramp);
-    const RampTables* t = ramp != nullptr ? &tables : nullptr;
+    const RampTables* t = ramp_tables_.For(ramp);
     if (!presenter_chosen_) ChoosePresenter();
     if (renderer_ != nullptr) return PresentTexture(page, t);
     return PresentSurface(page, t);
@@ -280,9 +278,7 @@ class SdlBackend final : public Backend {
   HRESULT PresentRects(const PageView& page, const DDGAMMARAMP* ramp, const RECT* rects, int count) override {
     if (win_ == nullptr) return DDERR_NOEXCLUSIVEMODE;
     if (!presenter_chosen_) ChoosePresenter();
-    RampTables tables;
-    if (ramp != nullptr) tables = MakeRampTables(*ramp);
-    const RampTables* t = ramp != nullptr ? &tables : nullptr;
+    const RampTables* t = ramp_tables_.For(ramp);
     sdl_rects_.clear();
     for (int i = 0; i < count; ++i)
       sdl_rects_.push_back(SDL_Rect{rects[i].left, rects[i].top, rects[i].right - rects[i].left,
@@ -504,6 +500,7 @@ class SdlBackend final : public Backend {
   int tex_w_ = 0, tex_h_ = 0;
   SDL_Surface* scratch_ = nullptr;
   bool presenter_chosen_ = false;
+  RampTableCache ramp_tables_;  // presents come from the drawing thread only
   int refresh_ = 0;
   std::chrono::steady_clock::time_point next_present_{};
   char pending_char_ = 0;
