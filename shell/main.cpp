@@ -1,6 +1,7 @@
 // The sandloop program: picks the real display (SDL) and runs the mode the
 // command line asks for. Without a display, messages go to standard error
 // and run mode ends at once.
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -22,7 +23,7 @@ int main(int argc, char** argv) {
   if (!args.empty() && (args[0] == "--sun" || args[0] == "--cities"))
     return sandloop::RunSunCommand(args, std::cout, std::cerr, sandloop::SystemClock());
   if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-    std::cout << "usage: sandloop [/s | /c | /p WINDOW | /a WINDOW] [--set NAME=VALUE]...\n"
+    std::cout << "usage: sandloop [/s | /c | /p WINDOW | /a WINDOW] [--set NAME=VALUE]... [--unpaced]\n"
                  "       sandloop --render FILE.png [--size WxH] [--depth 16|24|32] [--ticks N] [--frames K]\n"
                  "                [--at \"YYYY-MM-DD HH:MM:SS\"] [--seed S] [--set NAME=VALUE]...\n"
                  "       sandloop --sun \"CITY NAME\" [--dst] [--date YYYY-MM-DD]\n"
@@ -32,6 +33,12 @@ int main(int argc, char** argv) {
   // Pictures of the scene, drawn in memory: no display needed.
   if (!args.empty() && args[0] == "--render") return sandloop::RunRender(args, std::cout, std::cerr);
   sandloop::SceneOptions scene;
+  // Every frame composed whole and shown at once, without waiting for the
+  // display: how many frames a second this machine can draw.
+  if (const auto it = std::find(args.begin(), args.end(), "--unpaced"); it != args.end()) {
+    args.erase(it);
+    scene.plain = true;
+  }
   std::string bad;
   if (!sandloop::ExtractSettingOverrides(args, &scene.overrides, &bad)) {
     std::fprintf(stderr, "sandloop: %s\n", bad.c_str());
@@ -40,6 +47,7 @@ int main(int argc, char** argv) {
   std::string why;
   auto backend = sandloop::display::CreateSdlBackend(&why);
   if (backend) {
+    backend->SetPacing(!scene.plain);
     sandloop::display::SetBackend(backend);
   } else {
     std::fprintf(stderr, "sandloop: the display cannot be opened (%s)\n", why.c_str());

@@ -115,6 +115,10 @@ class Backend {
     return Present(page, ramp);
   }
 
+  // With false, presents no longer wait for the display's refresh: a loop
+  // of presents runs as fast as the machine allows (to measure it).
+  virtual void SetPacing(bool /*paced*/) {}
+
   // Input.
   virtual bool PollEvent(InputEvent* event) = 0;
   virtual void WaitEvent(int timeout_ms) = 0;

@@ -316,6 +316,8 @@ class SdlBackend final : public Backend {
     return DD_OK;
   }
 
+  void SetPacing(bool paced) override { paced_ = paced; }
+
   bool PollEvent(InputEvent* event) override {
     if (TakePendingChar(event)) return true;
     SDL_Event e;
@@ -354,7 +356,7 @@ class SdlBackend final : public Backend {
   void ChoosePresenter() {
     presenter_chosen_ = true;
     if (!HaveGpu()) return;
-    renderer_ = SDL_CreateRenderer(win_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    renderer_ = SDL_CreateRenderer(win_, -1, SDL_RENDERER_ACCELERATED | (paced_ ? SDL_RENDERER_PRESENTVSYNC : 0));
     if (renderer_ == nullptr) return;
     SDL_RendererInfo info;
     const bool gl = SDL_GetRendererInfo(renderer_, &info) == 0 && std::strncmp(info.name, "opengl", 6) == 0;
@@ -418,10 +420,12 @@ class SdlBackend final : public Backend {
   }
 
   std::vector<SDL_Rect> sdl_rects_;  // the parts of a partial present
+  bool paced_ = true;
 
   // Without vertical sync, waits until one refresh period has passed since
   // the previous present, so that a loop of flips does not burn a core.
   void Pace() {
+    if (!paced_) return;
     using clock = std::chrono::steady_clock;
     const auto period = std::chrono::microseconds(1000000 / std::max(refresh_, 1));
     const auto now = clock::now();
