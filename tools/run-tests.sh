@@ -15,12 +15,18 @@ build() {  # dir, extra cmake args...
 echo "== normal build"
 build build
 ctest --test-dir build --output-on-failure -j"$jobs"
+echo "== soak: resident memory stays flat over 200,000 ticks"
+build/tools/soak_scene 200000
 
 echo "== address and undefined-behaviour sanitizers"
 build build-asan -DSANDLOOP_SANITIZE=address,undefined -DSANDLOOP_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
+echo "== soak under the address and undefined-behaviour sanitizers"
+ASAN_OPTIONS=detect_leaks=1 build-asan/tools/soak_scene 200000 --max-growth-kb 0
 
 echo "== thread sanitizer"
 build build-tsan -DSANDLOOP_SANITIZE=thread -DSANDLOOP_BENCH=OFF -DSANDLOOP_SDL=OFF
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"$jobs"
+echo "== soak under the thread sanitizer"
+TSAN_OPTIONS=halt_on_error=1 build-tsan/tools/soak_scene 200000 --max-growth-kb 0
