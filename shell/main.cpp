@@ -9,6 +9,7 @@
 #include "kit/ddraw/backend.h"
 #include "kit/ddraw/sdl/SdlBackend.h"
 #include "kit/LocalClock.h"
+#include "settings/dialog/ConfigurationDialog.h"
 #include "shell/Shell.h"
 #include "sun/SunCommand.h"
 
@@ -32,7 +33,9 @@ int main(int argc, char** argv) {
   } else {
     std::fprintf(stderr, "sandloop: the display cannot be opened (%s)\n", why.c_str());
   }
-  const int code = sandloop::SandloopMain(args);
+  sandloop::ShellHooks hooks;
+  hooks.configure = sandloop::dialog::RunConfigurationDialog;  // the Qt dialog
+  const int code = sandloop::SandloopMain(args, hooks);
   sandloop::display::SetBackend(nullptr);
   return code;
 }
