@@ -51,6 +51,7 @@ DisplayPage::DisplayPage(TForm2& model, RunAction run) : Page(model, std::move(r
   Label8 = new QLabel("Darken");
   Label9 = new QLabel("Lighten");
   Label8->setBuddy(TrackBar1);
+  Label9->setBuddy(TrackBar1);
   Memo2 = new NoteLabel(
       "You may setting Gamma level when screensaver \n"
       "is running. \n"
