@@ -90,6 +90,8 @@ void DisplayPage::Refresh() {
     SetRadio(b, model_.DepthGroup.ItemIndex() == i);
     b->setEnabled(model_.Buttons.depth_enabled[static_cast<std::size_t>(i)]);
   }
+  TabStops({VideoMode[0], VideoMode[1], VideoMode[2], VideoMode[3], VideoMode[4]});
+  TabStops({Depth[0], Depth[1], Depth[2]});
   TrackBar1->setValue(model_.TrackBar1.Position());
   TrackBar1->setEnabled(model_.TrackBar1.Enabled);
   // The inactive-caption colour: the labels and the note are drawn greyed.

@@ -4,6 +4,7 @@
 // refreshes every page from the model).
 #include <QWidget>
 #include <functional>
+#include <initializer_list>
 
 #include "settings/Unit2.h"
 
@@ -35,5 +36,8 @@ QGroupBox* Group(const QString& title, QLayout* layout);
 // Checks or clears a radio button; clearing works on the checked button
 // of its group too (a group may have none selected).
 void SetRadio(QRadioButton* button, bool on);
+// Tab enters a group of radio buttons at its selected button (the first
+// enabled one when none is selected); the arrow keys move within it.
+void TabStops(std::initializer_list<QRadioButton*> group);
 
 }  // namespace sandloop::dialog

@@ -25,6 +25,15 @@ void SetRadio(QRadioButton* button, bool on) {
   button->setAutoExclusive(true);
 }
 
+void TabStops(std::initializer_list<QRadioButton*> group) {
+  QRadioButton* stop = nullptr;
+  for (QRadioButton* b : group)
+    if (b->isChecked()) stop = b;
+  for (QRadioButton* b : group)
+    if (stop == nullptr && b->isEnabled()) stop = b;
+  for (QRadioButton* b : group) b->setFocusPolicy(b == stop ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
 SettingsPage::SettingsPage(TForm2& model, RunAction run) : Page(model, std::move(run)) {
   CheckBox1PlaySound = new QCheckBox("Play Sound");
   CheckBox2ShowFPS = new QCheckBox("Show FPS");
@@ -97,6 +106,8 @@ void SettingsPage::Refresh() {
   SetRadio(RadioButton1Slow, model_.SpeedGroup.ItemIndex() == 0);
   SetRadio(RadioButton2Normal, model_.SpeedGroup.ItemIndex() == 1);
   SetRadio(RadioButton5Fast, model_.SpeedGroup.ItemIndex() == 2);
+  TabStops({RadioButton3KeyMouse, RadioButton4Key});
+  TabStops({RadioButton1Slow, RadioButton2Normal, RadioButton5Fast});
   RxSpinEdit1->setValue(model_.RxSpinEdit1.Position());
   CheckBox1->setChecked(model_.CheckBox1.Checked());
   CheckBox2->setChecked(model_.CheckBox2.Checked());

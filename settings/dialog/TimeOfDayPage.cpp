@@ -117,6 +117,7 @@ void TimeOfDayPage::Refresh() {
   SetRadio(RadioButton1, model_.TimeOfDayGroup.ItemIndex() == 0);
   SetRadio(RadioButton2, model_.TimeOfDayGroup.ItemIndex() == 1);
   SetRadio(RadioButton3, model_.TimeOfDayGroup.ItemIndex() == 2);
+  TabStops({RadioButton1, RadioButton2, RadioButton3});
   // With no item selected the text the user typed stays.
   const int index = model_.ComboBox1ItemIndex;
   if (index >= 0 && (ComboBox1->currentIndex() != index || ComboBox1->currentText() != ComboBox1->itemText(index))) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -157,6 +159,46 @@ TEST_F(Form2ViewTest, CtrlTabAndCtrlPageDownSwitchPages) {
   EXPECT_EQ(view->PageControl1->currentIndex(), 2);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
   EXPECT_EQ(view->PageControl1->currentIndex(), 1);
+}
+
+// Tab visits the header's links, the page and the buttons in reading order.
+TEST_F(Form2ViewTest, TabGoesInReadingOrder) {
+  const auto order = [&](int page) {
+    view->PageControl1->setCurrentIndex(page);
+    QApplication::processEvents();
+    std::vector<QWidget*> seen;
+    view->Label3->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 40 && QApplication::focusWidget(); ++i) {
+      QWidget* w = QApplication::focusWidget();
+      // A link label takes one Tab to focus its link before passing on.
+      if (seen.empty() || w != seen.back()) {
+        if (seen.size() > 1 && w == seen.front()) break;
+        seen.push_back(w);
+      }
+      QTest::keyClick(w, Qt::Key_Tab);
+    }
+    return seen;
+  };
+  const auto index_of = [](const std::vector<QWidget*>& seen, QWidget* w) {
+    const auto it = std::find(seen.begin(), seen.end(), w);
+    return it == seen.end() ? -1 : static_cast<int>(it - seen.begin());
+  };
+  const auto expect_order = [&](const std::vector<QWidget*>& seen, const std::vector<QWidget*>& wanted) {
+    int last = -1;
+    for (QWidget* w : wanted) {
+      const int at = index_of(seen, w);
+      EXPECT_GT(at, last) << w->metaObject()->className() << " " << w->accessibleName().toStdString();
+      last = at;
+    }
+  };
+  SettingsPage* s = view->TabSheet1;
+  expect_order(order(0), {view->Label3, view->Label5, s->CheckBox1PlaySound, s->CheckBox2ShowFPS,
+                          s->RadioButton3KeyMouse, s->RadioButton2Normal, s->RxSpinEdit1, s->CheckBox1, s->CheckBox2,
+                          view->Button1Default, view->Button1OK, view->Button1Cancel});
+  TimeOfDayPage* t = view->TabSheet3;
+  expect_order(order(2), {t->RadioButton2, t->CheckBox3, t->CheckBox5, t->ComboBox1, t->CheckBox4, view->Button1Default});
+  ClockPage* c = view->TabSheet4;
+  expect_order(order(3), {c->CheckBox3Showclock, c->Button1, c->Edit1X, c->EditY, c->Edit3R, view->Button1Default});
 }
 
 // Fixed size, and on every page every text has at least the room it asks for.
