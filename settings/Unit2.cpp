@@ -42,6 +42,11 @@ int LeadingInt(const std::string& text) {
 TForm2::TForm2(TComponent* owner, MessageSink messages, const LocalClock& clock)
     : TComponent(owner), Messages(std::move(messages)), clock_(clock) {
   ConfigureSettingsStore(SetReg1);
+  // A damaged store is set aside and the dialog starts from the defaults;
+  // the user is told where the old file went.
+  SetReg1.OnStoreDamaged = [this](TSetReg*, const std::string& message) {
+    if (Messages) Messages(message, "Screen saver");
+  };
   CheckBox1PlaySound.OnClick = [this] { Settings.flag_PlaySound = CheckBox1PlaySound.Checked(); };
   CheckBox2ShowFPS.OnClick = [this] { Settings.flag_fps = CheckBox2ShowFPS.Checked(); };
   for (auto& click : RadioGroup1.OnClick) click = [this] { Settings.TermMouse = RadioGroup1.ItemIndex() == 0; };

@@ -418,6 +418,15 @@ TEST_F(Unit2Test, RunModesHiddenDialogWritesItsMessagesToTheLog) {
   EXPECT_EQ(log, probe + probe + polar + polar) << log;
 }
 
+TEST_F(Unit2Test, ADamagedStoreIsReportedAndTheDefaultsShown) {
+  test::WriteFile(dir.StorePath(), "this is not a settings file\n");
+  auto f = Create();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].rfind("Screen saver|the settings file", 0), 0u) << messages[0];
+  EXPECT_EQ(dir.FilesStartingWith("registry.reg.damaged-").size(), 1u);
+  EXPECT_EQ(f->Settings.ColorClock, kDialogFirstRunColor);
+}
+
 TEST_F(Unit2Test, AStoreThatCannotBeWrittenKeepsTheDialogOpen) {
   auto f = Create();
   // The store's folder is a file: the key cannot be created.
