@@ -403,7 +403,8 @@ TEST_F(Unit2Test, RunModesHiddenDialogWritesItsMessagesToTheLog) {
   s.IndexCity = kMurmansk;
   Store(s);
   setenv("XDG_CONFIG_HOME", (dir.Path() + "/config").c_str(), 1);
-  const std::string program = dir.Path() + "/bin/sandloop";
+  // A dot in the program's name keeps the log in the test's folder.
+  const std::string program = dir.Path() + "/bin/sandloop.scr";
   std::filesystem::create_directories(dir.Path() + "/bin");
   std::string path;
   std::size_t before = 0;
