@@ -2,16 +2,15 @@
 
 #include <cstring>
 
-#include "kit/ddraw/platform.h"
 
 namespace sandloop {
 
 namespace {
 
-IDirectDraw* CreateDirectDraw(HWND owner) {
+IDirectDraw* CreateDirectDraw(const MessageSink& report) {
   IDirectDraw* dd = nullptr;
   if (FAILED(DirectDrawCreate(nullptr, &dd, nullptr)) || !dd) {
-    MessageBoxA(owner, "DirectDraw Init FAILED", "Screen saver", MB_OK);
+    if (report) report("DirectDraw Init FAILED", "Screen saver");
     return nullptr;
   }
   return dd;
@@ -40,8 +39,12 @@ TModeTable BuildModeTable() {
 }
 
 bool ProbeDisplayModes(TModeTable& ModeTable, HWND owner) {
+  return ProbeDisplayModes(ModeTable, MessageBoxSink(owner));
+}
+
+bool ProbeDisplayModes(TModeTable& ModeTable, const MessageSink& report) {
   ModeTable = BuildModeTable();
-  IDirectDraw* dd = CreateDirectDraw(owner);
+  IDirectDraw* dd = CreateDirectDraw(report);
   if (!dd) return false;
   dd->EnumDisplayModes(0, nullptr, &ModeTable, MarkListedMode);
   dd->Release();
@@ -49,8 +52,12 @@ bool ProbeDisplayModes(TModeTable& ModeTable, HWND owner) {
 }
 
 bool ProbeGammaSupport(bool& GammaAvailable, HWND owner) {
+  return ProbeGammaSupport(GammaAvailable, MessageBoxSink(owner));
+}
+
+bool ProbeGammaSupport(bool& GammaAvailable, const MessageSink& report) {
   GammaAvailable = false;
-  IDirectDraw* dd = CreateDirectDraw(owner);
+  IDirectDraw* dd = CreateDirectDraw(report);
   if (!dd) return false;
   DDCAPS caps;
   std::memset(&caps, 0, sizeof caps);

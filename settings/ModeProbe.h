@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "kit/ddraw/ddraw.h"
+#include "settings/MessageSink.h"
 #include "settings/Settings.h"
 
 namespace sandloop {
@@ -36,11 +37,14 @@ TModeTable BuildModeTable();
 // `owner`, caption "Screen saver"), every entry stays unavailable and the
 // result is false.
 bool ProbeDisplayModes(TModeTable& ModeTable, HWND owner);
+// The same, the message going to `report`.
+bool ProbeDisplayModes(TModeTable& ModeTable, const MessageSink& report);
 
 // GammaAvailable = the driver's capabilities have DDCAPS2_PRIMARYGAMMA.
 // When DirectDraw cannot be created the message above is shown, the result
 // is false and so is GammaAvailable.
 bool ProbeGammaSupport(bool& GammaAvailable, HWND owner);
+bool ProbeGammaSupport(bool& GammaAvailable, const MessageSink& report);
 
 // The `available` flag of the entry with exactly these values (false for a
 // mode outside the table).

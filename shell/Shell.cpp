@@ -9,6 +9,7 @@
 #include "kit/ddraw/backend.h"
 #include "kit/ddraw/platform.h"
 #include "scene/Unit1.h"
+#include "settings/Unit2.h"
 
 namespace sandloop {
 
@@ -82,8 +83,12 @@ void RunPasswordChange(const std::vector<std::string>& args) {
   MessageBoxA(window, "MPR.DLL not found: cannot change password.", kMessageCaption, MB_OK);
 }
 
-void RunConfiguration(TApplication& app) {
+void RunConfiguration(TApplication& app, const ShellHooks& hooks) {
   app.SetTitle(kConfigTitle);
+  if (hooks.configure) {
+    hooks.configure(app.Title());
+    return;
+  }
   MessageBoxA(0, "The settings dialog is not available in this version; the saver runs with its stored settings.",
               kMessageCaption, MB_OK);
 }
@@ -95,18 +100,26 @@ void RunScene(TApplication& app, const SceneOptions& scene) {
   } catch (const std::exception& e) {
     app.HandleException(e);
   }
+  // The configuration form is made as well and stays hidden; its messages
+  // go to the run's log.
+  std::unique_ptr<TForm2> form2;
+  try {
+    form2 = CreateHiddenForm2(form->DDErrorLog1);
+  } catch (const std::exception& e) {
+    app.HandleException(e);
+  }
   app.Run();
 }
 
 }  // namespace
 
-int SandloopMain(const std::vector<std::string>& args, const SceneOptions& scene) {
+int SandloopMain(const std::vector<std::string>& args, const SceneOptions& scene, const ShellHooks& hooks) {
   TApplication app;
   try {
     app.Initialize();
     switch (ParseRunMode(Argument(args, 0))) {
       case RunMode::Preview: RunPreview(app, args); break;
-      case RunMode::Configuration: RunConfiguration(app); break;
+      case RunMode::Configuration: RunConfiguration(app, hooks); break;
       case RunMode::PasswordChange: RunPasswordChange(args); break;
       case RunMode::Run: RunScene(app, scene); break;
     }

@@ -2,6 +2,7 @@
 // The entry point of the screen saver: reads the mode switch of the first
 // argument and runs the preview, the configuration, the scene or the
 // password change. Every mode returns 0.
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -28,10 +29,19 @@ class EConvertError : public std::runtime_error {
 // "'text' is not a valid integer value".
 [[nodiscard]] long long StrToInt(const std::string& text);
 
+// What the program adds to the shell. `configure` shows the configuration
+// dialog, titled with the application title it is given, until the dialog
+// closes; without it, configuration mode says that there is no dialog.
+struct ShellHooks {
+  std::function<void(const std::string& title)> configure;
+};
+
 // Runs the mode the arguments ask for (arguments after the program name)
 // and returns the process's exit code.
-// `scene` adds run-time options to run mode.
-int SandloopMain(const std::vector<std::string>& args, const SceneOptions& scene = {});
+// `scene` adds run-time options to run mode; `hooks` supplies what the
+// program links in (the settings dialog).
+int SandloopMain(const std::vector<std::string>& args, const SceneOptions& scene = {},
+                 const ShellHooks& hooks = {});
 
 // The texts of the shell.
 inline constexpr const char* kConfigTitle = "Tidewalk Beach Screensaver";

@@ -12,6 +12,7 @@
 #include "kit/LocalClock.h"
 #include "shell/CommandLine.h"
 #include "shell/Render.h"
+#include "settings/dialog/ConfigurationDialog.h"
 #include "shell/Shell.h"
 #include "sun/SunCommand.h"
 
@@ -52,7 +53,9 @@ int main(int argc, char** argv) {
   } else {
     std::fprintf(stderr, "sandloop: the display cannot be opened (%s)\n", why.c_str());
   }
-  const int code = sandloop::SandloopMain(args, scene);
+  sandloop::ShellHooks hooks;
+  hooks.configure = sandloop::dialog::RunConfigurationDialog;  // the Qt dialog
+  const int code = sandloop::SandloopMain(args, scene, hooks);
   sandloop::display::SetBackend(nullptr);
   return code;
 }

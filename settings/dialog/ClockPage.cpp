@@ -1,0 +1,155 @@
+#include "settings/dialog/ClockPage.h"
+
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "settings/dialog/NoteLabel.h"
+
+namespace sandloop::dialog {
+
+ColorPanel::ColorPanel() {
+  setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  setLineWidth(1);
+  setAutoFillBackground(true);
+  setFixedSize(48, 24);
+  setCursor(Qt::PointingHandCursor);
+  ShowColor(Qt::gray);
+}
+
+void ColorPanel::ShowColor(const QColor& color) {
+  QPalette p = palette();
+  p.setColor(QPalette::Window, color);
+  setPalette(p);
+}
+
+void ColorPanel::mouseReleaseEvent(QMouseEvent* event) {
+  QFrame::mouseReleaseEvent(event);
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && isEnabled() && OnClick)
+    OnClick();
+}
+
+void ClockEdit::keyPressEvent(QKeyEvent* event) {
+  // Characters only: keys without text (arrows, Delete) and shortcuts
+  // keep their usual meaning.
+  const bool backspace = event->key() == Qt::Key_Backspace;
+  const QString text = event->text();
+  const bool shortcut = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+  if (!shortcut && (backspace || (text.size() == 1 && text[0].isPrint()))) {
+    char key = backspace ? '\b' : (text[0].unicode() < 128 ? static_cast<char>(text[0].unicode()) : '?');
+    TForm2::Edit1XKeyPress(key);
+    if (key == 0) {
+      event->accept();
+      return;
+    }
+  }
+  QLineEdit::keyPressEvent(event);
+}
+
+void ClockEdit::focusOutEvent(QFocusEvent* event) {
+  QLineEdit::focusOutEvent(event);
+  // Another window or a menu taking the focus does not leave the edit.
+  if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason && OnExit) OnExit();
+}
+
+ClockPage::ClockPage(TForm2& model, RunAction run) : Page(model, std::move(run)) {
+  CheckBox3Showclock = new QCheckBox("Show clock");
+  auto* settings = new QVBoxLayout;
+  settings->addWidget(CheckBox3Showclock);
+
+  PanelColor = new ColorPanel;
+  PanelColor->setAccessibleName("Clock colour");
+  Button1 = new QPushButton("Set color");
+  Button1->setAutoDefault(false);
+  auto* color = new QHBoxLayout;
+  color->addWidget(PanelColor);
+  color->addWidget(Button1);
+  color->addStretch();
+
+  LabelX = new QLabel("X center");
+  LabelY = new QLabel("Ycenter");
+  LabelR = new QLabel("Radius of clock:");
+  Edit1X = new ClockEdit;
+  EditY = new ClockEdit;
+  Edit3R = new ClockEdit;
+  LabelX->setBuddy(Edit1X);
+  LabelY->setBuddy(EditY);
+  LabelR->setBuddy(Edit3R);
+  const int editWidth = Edit1X->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12;
+  for (ClockEdit* e : {Edit1X, EditY, Edit3R}) e->setFixedWidth(editWidth);
+  auto* position = new QGridLayout;
+  position->addWidget(LabelX, 0, 0);
+  position->addWidget(Edit1X, 0, 1);
+  position->addWidget(LabelY, 1, 0);
+  position->addWidget(EditY, 1, 1);
+  position->setColumnStretch(2, 1);
+  auto* size = new QHBoxLayout;
+  size->addWidget(LabelR);
+  size->addWidget(Edit3R);
+  size->addStretch();
+
+  Memo3 = new NoteLabel(
+      "Use cursor key to set position clock when screensaver is running. \n"
+      "note: this option available only if you choose \"Keyboard only (ESC key)\"  terminate \n"
+      "screensaver mode (see Setting tab).\n",
+      NoteLabel::Ground::Menu, 60);
+
+  auto* left = new QVBoxLayout;
+  left->addWidget(Group("Clock settings", settings));
+  left->addWidget(Group("Color clock", color));
+  left->addStretch();
+  auto* right = new QVBoxLayout;
+  right->addWidget(Group("Screen position", position));
+  right->addWidget(Group("Size", size));
+  right->addStretch();
+  auto* page = new QGridLayout(this);
+  page->addLayout(left, 0, 0);
+  page->addLayout(right, 0, 1);
+  page->addWidget(Memo3, 1, 0, 1, 2);
+  page->setColumnStretch(0, 1);
+  page->setColumnStretch(1, 1);
+  page->setRowStretch(2, 1);
+
+  connect(CheckBox3Showclock, &QCheckBox::clicked, this,
+          [this](bool on) { Run([&] { model_.CheckBox3Showclock.SetChecked(on); }); });
+  PanelColor->OnClick = [this] { Run([&] { model_.Button1Click(); }); };
+  connect(Button1, &QPushButton::clicked, this, [this] { Run([&] { model_.Button1Click(); }); });
+  const auto track = [this](ClockEdit* edit, std::string TForm2::*text) {
+    connect(edit, &QLineEdit::textEdited, this, [this, text](const QString& t) { model_.*text = t.toStdString(); });
+  };
+  track(Edit1X, &TForm2::Edit1X);
+  track(EditY, &TForm2::EditY);
+  track(Edit3R, &TForm2::Edit3R);
+  Edit1X->OnExit = [this] { Run([&] { model_.Edit1XExit(); }); };
+  EditY->OnExit = [this] { Run([&] { model_.EditYExit(); }); };
+  Edit3R->OnExit = [this] { Run([&] { model_.Edit3RExit(); }); };
+}
+
+void ClockPage::Refresh() {
+  CheckBox3Showclock->setChecked(model_.CheckBox3Showclock.Checked());
+  const bool on = model_.ClockControlsEnabled;
+  for (QWidget* w : std::initializer_list<QWidget*>{LabelX, LabelY, LabelR, Edit1X, EditY, Edit3R, PanelColor, Button1})
+    w->setEnabled(on);
+  if (model_.PanelColor) {
+    const COLORREF c = *model_.PanelColor;
+    PanelColor->ShowColor(QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                                 static_cast<int>((c >> 16) & 0xFF)));
+  } else {
+    PanelColor->ShowColor(PanelColor->palette().color(QPalette::Button));  // the menu colour
+  }
+  const auto show = [](ClockEdit* edit, const std::string& text) {
+    if (edit->text().toStdString() != text) edit->setText(QString::fromStdString(text));
+  };
+  show(Edit1X, model_.Edit1X);
+  show(EditY, model_.EditY);
+  show(Edit3R, model_.Edit3R);
+}
+
+}  // namespace sandloop::dialog

@@ -1,0 +1,101 @@
+#include "settings/dialog/DisplayPage.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include "settings/dialog/NoteLabel.h"
+
+namespace sandloop::dialog {
+
+void ModeRadioButton::mouseReleaseEvent(QMouseEvent* event) {
+  const bool over = rect().contains(event->position().toPoint());
+  QRadioButton::mouseReleaseEvent(event);
+  if (over && isEnabled() && OnMouseUp) OnMouseUp();
+}
+
+DisplayPage::DisplayPage(TForm2& model, RunAction run) : Page(model, std::move(run)) {
+  const char* sizes[] = {"800x600", "1024x768", "1152x864", "1280x1024", "Use desktop settings"};
+  auto* video = new QVBoxLayout;
+  for (int i = 0; i < 5; ++i) {
+    auto* button = new ModeRadioButton(sizes[i]);
+    VideoMode[static_cast<std::size_t>(i)] = button;
+    video->addWidget(button);
+    connect(button, &QRadioButton::clicked, this, [this, i] { Run([&] { model_.RadioGroup3.Select(i); }); });
+    button->OnMouseUp = [this, i] { Run([&] { model_.ModeButtonMouseUp(i); }); };
+  }
+  const char* depths[] = {"16-bit color", "24-bit color", "32-bit color"};
+  auto* depth = new QVBoxLayout;
+  for (int i = 0; i < 3; ++i) {
+    auto* button = new QRadioButton(depths[i]);
+    Depth[static_cast<std::size_t>(i)] = button;
+    depth->addWidget(button);
+    connect(button, &QRadioButton::clicked, this, [this, i] { Run([&] { model_.DepthGroup.Select(i); }); });
+  }
+  depth->addStretch();
+
+  TrackBar1 = new QSlider(Qt::Horizontal);
+  TrackBar1->setRange(0, 256);
+  TrackBar1->setValue(256);
+  TrackBar1->setTickPosition(QSlider::TicksBelow);
+  TrackBar1->setTickInterval(5);
+  TrackBar1->setSingleStep(1);
+  TrackBar1->setPageStep(16);
+  TrackBar1->setCursor(Qt::PointingHandCursor);
+  TrackBar1->setAccessibleName("Gamma");
+  Label8 = new QLabel("Darken");
+  Label9 = new QLabel("Lighten");
+  Label8->setBuddy(TrackBar1);
+  Label9->setBuddy(TrackBar1);
+  Memo2 = new NoteLabel(
+      "You may setting Gamma level when screensaver \n"
+      "is running. \n"
+      "\"+\" key - make lighten\n"
+      "\"-\" key - make darken\n"
+      "\n"
+      "note: this option available only if you choose \n"
+      "\"Keyboard only (ESC key)\"  terminate \n"
+      "screensaver mode (see Setting tab).",
+      NoteLabel::Ground::Menu);
+  auto* gamma = new QGridLayout;
+  gamma->addWidget(Label8, 0, 0);
+  gamma->addWidget(TrackBar1, 0, 1);
+  gamma->addWidget(Label9, 0, 2);
+  gamma->addWidget(Memo2, 1, 0, 1, 3);
+  gamma->setRowStretch(2, 1);
+  connect(TrackBar1, &QSlider::valueChanged, this,
+          [this](int value) { Run([&] { model_.TrackBar1.SetPosition(value); }); });
+
+  auto* page = new QGridLayout(this);
+  page->addWidget(Group("Video mode", video), 0, 0);
+  page->addWidget(Group("Color depth", depth), 1, 0);
+  page->addWidget(Group("Gamma settings", gamma), 0, 1, 2, 1);
+  page->setColumnStretch(1, 1);
+}
+
+void DisplayPage::Refresh() {
+  const QSignalBlocker block(TrackBar1);
+  for (int i = 0; i < 5; ++i) {
+    QRadioButton* b = VideoMode[static_cast<std::size_t>(i)];
+    SetRadio(b, model_.RadioGroup3.ItemIndex() == i);
+    b->setEnabled(i == kDesktopButton || model_.Buttons.size_enabled[static_cast<std::size_t>(i)]);
+  }
+  for (int i = 0; i < 3; ++i) {
+    QRadioButton* b = Depth[static_cast<std::size_t>(i)];
+    SetRadio(b, model_.DepthGroup.ItemIndex() == i);
+    b->setEnabled(model_.Buttons.depth_enabled[static_cast<std::size_t>(i)]);
+  }
+  TabStops({VideoMode[0], VideoMode[1], VideoMode[2], VideoMode[3], VideoMode[4]});
+  TabStops({Depth[0], Depth[1], Depth[2]});
+  TrackBar1->setValue(model_.TrackBar1.Position());
+  TrackBar1->setEnabled(model_.TrackBar1.Enabled);
+  // The inactive-caption colour: the labels and the note are drawn greyed.
+  for (QLabel* l : {Label8, Label9, Memo2}) l->setEnabled(!model_.GammaLabelsInactive);
+}
+
+}  // namespace sandloop::dialog

@@ -1,0 +1,56 @@
+#pragma once
+// The configuration window: the header, the four pages and the bottom
+// row of buttons over a TForm2 model. The window has a fixed size that its
+// layouts compute from the desktop's font, so no text is ever cut off.
+// Neither Enter nor Esc stands for "OK" or "Cancel".
+#include <QDialog>
+
+#include "settings/Unit2.h"
+
+class QLabel;
+class QPushButton;
+class QTabWidget;
+
+namespace sandloop::dialog {
+
+class SettingsPage;
+class DisplayPage;
+class TimeOfDayPage;
+class ClockPage;
+
+class Form2View final : public QDialog {
+ public:
+  // `model` has been created (FormCreate) and outlives the view.
+  explicit Form2View(TForm2& model, QWidget* parent = nullptr);
+
+  // Shows the model's state in every control.
+  void Refresh();
+
+  QTabWidget* PageControl1;
+  SettingsPage* TabSheet1;
+  DisplayPage* TabSheet2;
+  TimeOfDayPage* TabSheet3;
+  ClockPage* TabSheet4;
+  QLabel* Label3;  // web link
+  QLabel* Label5;  // e-mail link
+  QPushButton* Button1Default;
+  QPushButton* Button1OK;
+  QPushButton* Button1Cancel;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // Runs a user's action on the model: an exception is shown in a message
+  // box and the dialog goes on; then every control shows the model again.
+  void Run(const std::function<void()>& action);
+  QWidget* Header();
+
+  TForm2& model_;
+};
+
+// The window's title.
+inline constexpr const char* kDialogTitle = "Tidewalk Beach Setup";
+
+}  // namespace sandloop::dialog

@@ -1,0 +1,116 @@
+#include "settings/dialog/SettingsPage.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace sandloop::dialog {
+
+QGroupBox* Group(const QString& title, QLayout* layout) {
+  auto* box = new QGroupBox(title);
+  box->setLayout(layout);
+  return box;
+}
+
+void SetRadio(QRadioButton* button, bool on) {
+  if (button->isChecked() == on) return;
+  if (!on) button->setAutoExclusive(false);
+  button->setChecked(on);
+  button->setAutoExclusive(true);
+}
+
+void TabStops(std::initializer_list<QRadioButton*> group) {
+  QRadioButton* stop = nullptr;
+  for (QRadioButton* b : group)
+    if (b->isChecked()) stop = b;
+  for (QRadioButton* b : group)
+    if (stop == nullptr && b->isEnabled()) stop = b;
+  for (QRadioButton* b : group) b->setFocusPolicy(b == stop ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+SettingsPage::SettingsPage(TForm2& model, RunAction run) : Page(model, std::move(run)) {
+  CheckBox1PlaySound = new QCheckBox("Play Sound");
+  CheckBox2ShowFPS = new QCheckBox("Show FPS");
+  RadioButton3KeyMouse = new QRadioButton("Keybord and Mouse");
+  RadioButton4Key = new QRadioButton("Keybord only (ESC key)");
+  RadioButton1Slow = new QRadioButton("Slow");
+  RadioButton2Normal = new QRadioButton("Normal");
+  RadioButton5Fast = new QRadioButton("Fast");
+  auto* birds = new QLabel("Number of Birds:");
+  RxSpinEdit1 = new QSpinBox;
+  RxSpinEdit1->setRange(0, 5);
+  RxSpinEdit1->setSingleStep(1);
+  birds->setBuddy(RxSpinEdit1);
+  CheckBox1 = new QCheckBox("Show Birds");
+  CheckBox2 = new QCheckBox("Show Butterfly");
+
+  auto* sound = new QVBoxLayout;
+  sound->addWidget(CheckBox1PlaySound);
+  auto* fps = new QVBoxLayout;
+  fps->addWidget(CheckBox2ShowFPS);
+  auto* terminate = new QVBoxLayout;
+  terminate->addWidget(RadioButton3KeyMouse);
+  terminate->addWidget(RadioButton4Key);
+  auto* speed = new QHBoxLayout;
+  speed->addWidget(RadioButton1Slow);
+  speed->addWidget(RadioButton2Normal);
+  speed->addWidget(RadioButton5Fast);
+  speed->addStretch();
+  auto* objects = new QGridLayout;
+  objects->addWidget(birds, 0, 0);
+  objects->addWidget(RxSpinEdit1, 0, 1);
+  objects->setColumnStretch(2, 1);
+  objects->addWidget(CheckBox1, 1, 0, 1, 3);
+  objects->addWidget(CheckBox2, 2, 0, 1, 3);
+
+  auto* left = new QVBoxLayout;
+  left->addWidget(Group("Sound", sound));
+  left->addWidget(Group("Frame rate", fps));
+  left->addWidget(Group("Terminate", terminate));
+  left->addStretch();
+  auto* right = new QVBoxLayout;
+  right->addWidget(Group("Speed setting", speed));
+  right->addWidget(Group("Objects", objects));
+  right->addStretch();
+  auto* page = new QHBoxLayout(this);
+  page->addLayout(left, 1);
+  page->addLayout(right, 1);
+
+  connect(CheckBox1PlaySound, &QCheckBox::clicked, this,
+          [this](bool on) { Run([&] { model_.CheckBox1PlaySound.SetChecked(on); }); });
+  connect(CheckBox2ShowFPS, &QCheckBox::clicked, this,
+          [this](bool on) { Run([&] { model_.CheckBox2ShowFPS.SetChecked(on); }); });
+  connect(RadioButton3KeyMouse, &QRadioButton::clicked, this, [this] { Run([&] { model_.RadioGroup1.Select(0); }); });
+  connect(RadioButton4Key, &QRadioButton::clicked, this, [this] { Run([&] { model_.RadioGroup1.Select(1); }); });
+  connect(RadioButton1Slow, &QRadioButton::clicked, this, [this] { Run([&] { model_.SpeedGroup.Select(0); }); });
+  connect(RadioButton2Normal, &QRadioButton::clicked, this, [this] { Run([&] { model_.SpeedGroup.Select(1); }); });
+  connect(RadioButton5Fast, &QRadioButton::clicked, this, [this] { Run([&] { model_.SpeedGroup.Select(2); }); });
+  connect(RxSpinEdit1, &QSpinBox::valueChanged, this,
+          [this](int value) { Run([&] { model_.RxSpinEdit1.SetPosition(value); }); });
+  connect(CheckBox1, &QCheckBox::clicked, this, [this](bool on) { Run([&] { model_.CheckBox1.SetChecked(on); }); });
+  connect(CheckBox2, &QCheckBox::clicked, this, [this](bool on) { Run([&] { model_.CheckBox2.SetChecked(on); }); });
+}
+
+void SettingsPage::Refresh() {
+  const QSignalBlocker block(RxSpinEdit1);
+  CheckBox1PlaySound->setChecked(model_.CheckBox1PlaySound.Checked());
+  CheckBox2ShowFPS->setChecked(model_.CheckBox2ShowFPS.Checked());
+  SetRadio(RadioButton3KeyMouse, model_.RadioGroup1.ItemIndex() == 0);
+  SetRadio(RadioButton4Key, model_.RadioGroup1.ItemIndex() == 1);
+  SetRadio(RadioButton1Slow, model_.SpeedGroup.ItemIndex() == 0);
+  SetRadio(RadioButton2Normal, model_.SpeedGroup.ItemIndex() == 1);
+  SetRadio(RadioButton5Fast, model_.SpeedGroup.ItemIndex() == 2);
+  TabStops({RadioButton3KeyMouse, RadioButton4Key});
+  TabStops({RadioButton1Slow, RadioButton2Normal, RadioButton5Fast});
+  RxSpinEdit1->setValue(model_.RxSpinEdit1.Position());
+  CheckBox1->setChecked(model_.CheckBox1.Checked());
+  CheckBox2->setChecked(model_.CheckBox2.Checked());
+}
+
+}  // namespace sandloop::dialog

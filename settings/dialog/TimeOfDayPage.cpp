@@ -1,0 +1,135 @@
+#include "settings/dialog/TimeOfDayPage.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "settings/dialog/NoteLabel.h"
+
+namespace sandloop::dialog {
+
+namespace {
+
+QLabel* NavyCaption(const QString& text) {
+  auto* label = new QLabel(text);
+  QFont f = label->font();
+  f.setBold(true);
+  label->setFont(f);
+  QPalette p = label->palette();
+  p.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0x80));
+  label->setPalette(p);
+  return label;
+}
+
+}  // namespace
+
+TimeOfDayPage::TimeOfDayPage(TForm2& model, RunAction run) : Page(model, std::move(run)) {
+  RadioButton1 = new QRadioButton("Off");
+  RadioButton2 = new QRadioButton("Demo mode (fast cycle)");
+  RadioButton3 = new QRadioButton("Real time of day");
+  auto* setting = new QVBoxLayout;
+  setting->addWidget(RadioButton1);
+  setting->addWidget(RadioButton2);
+  setting->addWidget(RadioButton3);
+
+  // Made before the city group, so that Tab reaches them in reading order
+  // (the left column first).
+  CheckBox3 = new QCheckBox("Show simulate time, when");
+  CheckBox5 = new QCheckBox("Show string Surise/Sunset");
+
+  auto* choose = new QLabel("Choose your City:");
+  ComboBox1 = new QComboBox;
+  ComboBox1->setEditable(true);
+  ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+  ComboBox1->setMaxVisibleItems(20);
+  QStringList names;
+  names.reserve(model_.Cities().Count());
+  for (const CityRecord& city : model_.Cities())
+    names.append(QString::fromLatin1(city.Name().data(), static_cast<qsizetype>(city.Name().size())));
+  ComboBox1->addItems(names);
+  choose->setBuddy(ComboBox1);
+  CheckBox4 = new QCheckBox("Daylight Saving Time");
+  auto* riseCaption = NavyCaption("Apparent Sunrise:");
+  auto* setCaption = NavyCaption("Apparent Sunset:");
+  LabelSunrise = new QLabel;
+  LabelSunset = new QLabel;
+  riseCaption->setBuddy(LabelSunrise);
+  setCaption->setBuddy(LabelSunset);
+  Memo4 = new NoteLabel(
+      "Note: when you select a location from the \n"
+      "City pulldown menu Pelarin Screensaver \n"
+      "will show the real time of day for your \n"
+      "location (for current day).\n",
+      NoteLabel::Ground::Silver, 40);
+  auto* sun = new QGridLayout;
+  sun->addWidget(choose, 0, 0, 1, 2);
+  sun->addWidget(ComboBox1, 1, 0, 1, 2);
+  sun->addWidget(CheckBox4, 2, 0, 1, 2);
+  sun->addWidget(riseCaption, 3, 0);
+  sun->addWidget(LabelSunrise, 3, 1);
+  sun->addWidget(setCaption, 4, 0);
+  sun->addWidget(LabelSunset, 4, 1);
+  sun->addWidget(Memo4, 5, 0, 1, 2);
+  sun->setColumnStretch(1, 1);
+  sun->setRowStretch(6, 1);
+
+  auto* demo = new QLabel("running in Demo mode.");
+  // Indented under the box's text so that the two read as one sentence.
+  QStyleOptionButton option;
+  option.initFrom(CheckBox3);
+  demo->setIndent(style()->subElementRect(QStyle::SE_CheckBoxContents, &option, CheckBox3).left());
+  auto* lines = new QVBoxLayout;
+  lines->setSpacing(2);
+  lines->addWidget(CheckBox3);
+  lines->addWidget(demo);
+  lines->addSpacing(4);
+  lines->addWidget(CheckBox5);
+  auto* linesBox = Group(QString(), lines);
+  linesBox->setAccessibleName("On-screen time lines");
+
+  auto* left = new QVBoxLayout;
+  left->addWidget(Group("Setting", setting));
+  left->addWidget(linesBox);
+  left->addStretch();
+  auto* page = new QHBoxLayout(this);
+  page->addLayout(left);
+  page->addWidget(Group("Surise/Sunset", sun), 1);
+
+  connect(RadioButton1, &QRadioButton::clicked, this, [this] { Run([&] { model_.TimeOfDayGroup.Select(0); }); });
+  connect(RadioButton2, &QRadioButton::clicked, this, [this] { Run([&] { model_.TimeOfDayGroup.Select(1); }); });
+  connect(RadioButton3, &QRadioButton::clicked, this, [this] { Run([&] { model_.TimeOfDayGroup.Select(2); }); });
+  connect(ComboBox1, &QComboBox::activated, this, [this](int index) { Run([&] { model_.ComboBox1Change(index); }); });
+  // Typing into the edit field leaves no item selected.
+  connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this, [this] { Run([&] { model_.ComboBox1Change(-1); }); });
+  connect(CheckBox4, &QCheckBox::clicked, this, [this](bool on) { Run([&] { model_.CheckBox4.SetChecked(on); }); });
+  connect(CheckBox3, &QCheckBox::clicked, this, [this](bool on) { Run([&] { model_.CheckBox3.SetChecked(on); }); });
+  connect(CheckBox5, &QCheckBox::clicked, this, [this](bool on) { Run([&] { model_.CheckBox5.SetChecked(on); }); });
+}
+
+void TimeOfDayPage::Refresh() {
+  SetRadio(RadioButton1, model_.TimeOfDayGroup.ItemIndex() == 0);
+  SetRadio(RadioButton2, model_.TimeOfDayGroup.ItemIndex() == 1);
+  SetRadio(RadioButton3, model_.TimeOfDayGroup.ItemIndex() == 2);
+  TabStops({RadioButton1, RadioButton2, RadioButton3});
+  // With no item selected the text the user typed stays.
+  const int index = model_.ComboBox1ItemIndex;
+  if (index >= 0 && (ComboBox1->currentIndex() != index || ComboBox1->currentText() != ComboBox1->itemText(index))) {
+    const QSignalBlocker block(ComboBox1);
+    ComboBox1->setCurrentIndex(index);
+    ComboBox1->setEditText(ComboBox1->itemText(index));
+  }
+  CheckBox4->setChecked(model_.CheckBox4.Checked());
+  LabelSunrise->setText(QString::fromStdString(model_.LabelSunrise));
+  LabelSunset->setText(QString::fromStdString(model_.LabelSunset));
+  CheckBox3->setChecked(model_.CheckBox3.Checked());
+  CheckBox5->setChecked(model_.CheckBox5.Checked());
+}
+
+}  // namespace sandloop::dialog

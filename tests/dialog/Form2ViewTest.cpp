@@ -1,0 +1,238 @@
+// The Qt view's wiring, on the offscreen platform: the user's actions reach
+// the model, and the model's state shows in the controls.
+#include "settings/dialog/Form2View.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+
+#include "kit/ddraw/headless/HeadlessBackend.h"
+#include "settings/dialog/ClockPage.h"
+#include "settings/dialog/DisplayPage.h"
+#include "settings/dialog/SettingsPage.h"
+#include "settings/dialog/TimeOfDayPage.h"
+#include "tests/settings/TempStore.h"
+
+namespace sandloop::dialog {
+namespace {
+
+// A click on a check box's or radio button's own mark (the widget may be
+// wider than its text, and a click beside the text does nothing).
+void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2)); }
+
+class Form2ViewTest : public ::testing::Test {
+ protected:
+  Form2ViewTest() : hb(std::make_shared<display::HeadlessBackend>()), clock(Midsummer()) {
+    hb->SetDesktopMode({1280, 1024, 32});
+    display::SetBackend(hb);
+    model = std::make_unique<TForm2>(nullptr, [this](const std::string& text, const std::string&) {
+      messages.push_back(text);
+    }, clock);
+    model->SetReg1.SetStorePath(dir.StorePath());
+    model->FormCreate();
+    view = std::make_unique<Form2View>(*model);
+    view->show();
+    view->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(view.get()));
+  }
+  ~Form2ViewTest() override {
+    view.reset();
+    display::SetBackend(nullptr);
+  }
+  static LocalTime Midsummer() {
+    LocalTime t;
+    t.year = 2004;
+    t.month = 6;
+    t.day = 21;
+    return t;
+  }
+
+  test::TempDir dir;
+  std::shared_ptr<display::HeadlessBackend> hb;
+  FixedClock clock;
+  std::vector<std::string> messages;
+  std::unique_ptr<TForm2> model;
+  std::unique_ptr<Form2View> view;
+};
+
+TEST_F(Form2ViewTest, ClicksReachTheModel) {
+  SettingsPage* page = view->TabSheet1;
+  ASSERT_TRUE(page->CheckBox1PlaySound->isChecked());
+  Click(page->CheckBox1PlaySound);
+  EXPECT_FALSE(model->Settings.flag_PlaySound);
+  Click(page->RadioButton5Fast);
+  EXPECT_EQ(model->Settings.SetSpeed, 2);
+  page->RxSpinEdit1->setValue(2);
+  EXPECT_EQ(model->Settings.NumEagles, 2);
+
+  view->PageControl1->setCurrentIndex(1);
+  DisplayPage* display = view->TabSheet2;
+  Click(display->VideoMode[1]);
+  EXPECT_EQ(model->Settings.ResHor, 1024);
+  EXPECT_FALSE(model->Settings.flag_defres);
+  // The release over the button put the clock at its default place, and
+  // the clock page shows it.
+  EXPECT_EQ(view->TabSheet4->Edit1X->text(), "934");
+  EXPECT_TRUE(display->Depth[2]->isEnabled());
+  display->TrackBar1->setValue(100);
+  EXPECT_EQ(model->Settings.Gamma, 100);
+}
+
+TEST_F(Form2ViewTest, TheModelsStateShowsInTheControls) {
+  model->ComboBox1Change(2015);  // LONDON GB
+  model->CheckBox3Showclock.SetChecked(false);
+  view->Refresh();
+  TimeOfDayPage* page = view->TabSheet3;
+  EXPECT_EQ(page->ComboBox1->count(), 3937);
+  EXPECT_EQ(page->ComboBox1->itemText(0), "AACHEN GE");
+  EXPECT_EQ(page->ComboBox1->itemText(3936), "ZWOLLE NE");
+  EXPECT_EQ(page->ComboBox1->currentText(), "LONDON GB");
+  EXPECT_EQ(page->LabelSunrise->text(), "3:42AM");
+  EXPECT_EQ(page->LabelSunset->text(), "8:20PM");
+  view->PageControl1->setCurrentIndex(2);
+  Click(page->CheckBox4);
+  EXPECT_EQ(page->LabelSunrise->text(), "4:42AM");
+  EXPECT_FALSE(view->TabSheet4->Edit1X->isEnabled());
+  EXPECT_FALSE(view->TabSheet4->Button1->isEnabled());
+
+  QTest::mouseClick(view->Button1Default, Qt::LeftButton);
+  EXPECT_EQ(page->ComboBox1->currentText(), "AACHEN GE");
+  EXPECT_TRUE(view->TabSheet4->Edit1X->isEnabled());
+  EXPECT_TRUE(view->TabSheet2->VideoMode[kDesktopButton]->isChecked());
+  EXPECT_FALSE(view->TabSheet2->Depth[0]->isEnabled());
+}
+
+TEST_F(Form2ViewTest, ClockEditsTakeDigitsAndLimitWhenLeft) {
+  view->PageControl1->setCurrentIndex(3);
+  ClockPage* page = view->TabSheet4;
+  page->Edit1X->setFocus();
+  page->Edit1X->selectAll();
+  QTest::keyClicks(page->Edit1X, "5x0-0");
+  QTest::keyClick(page->Edit1X, Qt::Key_Backspace);  // discarded too
+  EXPECT_EQ(page->Edit1X->text(), "500");
+  QTest::keyClick(page->Edit1X, Qt::Key_Tab);
+  EXPECT_EQ(model->Settings.clockX, 500);
+  page->Edit1X->setFocus();
+  page->Edit1X->selectAll();
+  QTest::keyClicks(page->Edit1X, "9999");
+  QTest::keyClick(page->Edit1X, Qt::Key_Tab);
+  EXPECT_EQ(page->Edit1X->text(), "1190");
+}
+
+TEST_F(Form2ViewTest, EscAndEnterDoNothingAndTheCloseBoxStoresNothing) {
+  const std::string before = test::ReadFile(dir.StorePath());
+  Click(view->TabSheet1->CheckBox2ShowFPS);
+  QTest::keyClick(view.get(), Qt::Key_Escape);
+  QTest::keyClick(view.get(), Qt::Key_Return);
+  EXPECT_TRUE(view->isVisible());
+  EXPECT_FALSE(model->Closed());
+  view->close();
+  EXPECT_TRUE(model->Closed());
+  EXPECT_EQ(test::ReadFile(dir.StorePath()), before);
+}
+
+TEST_F(Form2ViewTest, OKStoresAndCloses) {
+  Click(view->TabSheet1->CheckBox2ShowFPS);
+  QTest::mouseClick(view->Button1OK, Qt::LeftButton);
+  EXPECT_TRUE(model->Closed());
+  EXPECT_FALSE(view->isVisible());
+  EXPECT_NE(test::ReadFile(dir.StorePath()).find("\"flag_fps\"=dword:00000001"), std::string::npos);
+}
+
+TEST_F(Form2ViewTest, CtrlTabAndCtrlPageDownSwitchPages) {
+  view->TabSheet1->CheckBox1->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(view->PageControl1->currentIndex(), 1);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
+  EXPECT_EQ(view->PageControl1->currentIndex(), 2);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
+  EXPECT_EQ(view->PageControl1->currentIndex(), 1);
+}
+
+// Tab visits the header's links, the page and the buttons in reading order.
+TEST_F(Form2ViewTest, TabGoesInReadingOrder) {
+  const auto order = [&](int page) {
+    view->PageControl1->setCurrentIndex(page);
+    QApplication::processEvents();
+    std::vector<QWidget*> seen;
+    view->Label3->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 40 && QApplication::focusWidget(); ++i) {
+      QWidget* w = QApplication::focusWidget();
+      // A link label takes one Tab to focus its link before passing on.
+      if (seen.empty() || w != seen.back()) {
+        if (seen.size() > 1 && w == seen.front()) break;
+        seen.push_back(w);
+      }
+      QTest::keyClick(w, Qt::Key_Tab);
+    }
+    return seen;
+  };
+  const auto index_of = [](const std::vector<QWidget*>& seen, QWidget* w) {
+    const auto it = std::find(seen.begin(), seen.end(), w);
+    return it == seen.end() ? -1 : static_cast<int>(it - seen.begin());
+  };
+  const auto expect_order = [&](const std::vector<QWidget*>& seen, const std::vector<QWidget*>& wanted) {
+    int last = -1;
+    for (QWidget* w : wanted) {
+      const int at = index_of(seen, w);
+      EXPECT_GT(at, last) << w->metaObject()->className() << " " << w->accessibleName().toStdString();
+      last = at;
+    }
+  };
+  SettingsPage* s = view->TabSheet1;
+  expect_order(order(0), {view->Label3, view->Label5, s->CheckBox1PlaySound, s->CheckBox2ShowFPS,
+                          s->RadioButton3KeyMouse, s->RadioButton2Normal, s->RxSpinEdit1, s->CheckBox1, s->CheckBox2,
+                          view->Button1Default, view->Button1OK, view->Button1Cancel});
+  TimeOfDayPage* t = view->TabSheet3;
+  expect_order(order(2), {t->RadioButton2, t->CheckBox3, t->CheckBox5, t->ComboBox1, t->CheckBox4, view->Button1Default});
+  ClockPage* c = view->TabSheet4;
+  expect_order(order(3), {c->CheckBox3Showclock, c->Button1, c->Edit1X, c->EditY, c->Edit3R, view->Button1Default});
+}
+
+// Fixed size, and on every page every text has at least the room it asks for.
+TEST_F(Form2ViewTest, FixedSizeAndNoTextCutOff) {
+  EXPECT_EQ(view->minimumSize(), view->maximumSize());
+  EXPECT_GE(view->width(), 457);
+  EXPECT_GE(view->height(), 381);
+  for (int page = 0; page < view->PageControl1->count(); ++page) {
+    view->PageControl1->setCurrentIndex(page);
+    QApplication::processEvents();
+    for (QWidget* w : view->findChildren<QWidget*>()) {
+      if (!w->isVisible()) continue;
+      if (!qobject_cast<QLabel*>(w) && !qobject_cast<QAbstractButton*>(w)) continue;
+      const auto* label = qobject_cast<QLabel*>(w);
+      const bool wraps = label != nullptr && label->wordWrap();
+      // A wrapping label needs its text's height at the width it has.
+      const QSize need = wraps ? QSize(0, w->heightForWidth(w->width())) : w->minimumSizeHint();
+      const QString what = QString("%1 \"%2\" page %3")
+                               .arg(w->metaObject()->className(),
+                                    label ? label->text().left(20) : qobject_cast<QAbstractButton*>(w)->text())
+                               .arg(page);
+      EXPECT_GE(w->width(), need.width()) << what.toStdString();
+      EXPECT_GE(w->height(), need.height()) << what.toStdString();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace sandloop::dialog
+
+int main(int argc, char** argv) {
+  // Offscreen unless told otherwise, also when the test list is read.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
