@@ -1,6 +1,7 @@
 #include "scene/Unit1.h"
 
 #include <algorithm>
+#include <future>
 
 #include "kit/Picture.h"
 #include "sun/SunTime.h"
@@ -164,6 +165,12 @@ bool TForm1::ClockMakesSense() const {
 }
 
 void TForm1::BuildPieces() {
+  // The two surf pictures are the largest to decode: they are decoded on
+  // other threads while the pieces before them are built. Decoding touches
+  // nothing but the picture, so the pieces are still made in their order.
+  auto decode = [](const char* name) { return std::async(std::launch::async, [name] { return Picture::FromResource(name); }); };
+  decoded_[kLowWater] = decode(layout_[kLowWater].resource);
+  decoded_[kHighWater] = decode(layout_[kHighWater].resource);
   for (int i = 0; i < kPieceCount; ++i) {
     BuildPiece(i, layout_[static_cast<std::size_t>(i)]);
     if (finished_) return;
@@ -176,7 +183,8 @@ void TForm1::BuildPieces() {
 // and places it. The decoded picture is dropped once the surfaces hold it.
 void TForm1::BuildPiece(int index, const Placement& p) {
   const Piece piece = PieceAt(index);
-  Picture picture = Picture::FromResource(p.resource);
+  std::future<Picture>& ahead = decoded_[static_cast<std::size_t>(index)];
+  Picture picture = ahead.valid() ? ahead.get() : Picture::FromResource(p.resource);
   if (piece.bmp != nullptr) {
     TDDbmp& s = *piece.bmp;
     s.SetBitmap(std::move(picture));

@@ -23,6 +23,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -38,6 +39,7 @@
 #include "kit/DXClock.h"
 #include "kit/Forms.h"
 #include "kit/LocalClock.h"
+#include "kit/Picture.h"
 #include "scene/Creatures.h"
 #include "scene/Damage.h"
 #include "scene/DayCycle.h"
@@ -198,6 +200,7 @@ class TForm1 : public TForm {
   const LocalClock& clock_;
   SceneOptions options_;
   Layout layout_{};
+  std::array<std::future<Picture>, kPieceCount> decoded_;  // pictures decoded ahead
   bool finished_ = false;
   bool scene_closed_ = false;
   bool sound_started_ = false;
