@@ -65,8 +65,14 @@ def main(argv):
     try:
         if kind == "gif":
             # One palette for the whole animation, so colours do not flicker
-            # from frame to frame.
-            palette = first.quantize(colors=256, method=Image.MEDIANCUT)
+            # from frame to frame, taken from a few frames side by side. The
+            # octree keeps the few pixels of a small creature's own colour,
+            # which a median cut would merge into the surrounding water.
+            picks = images[:: max(1, len(images) // 4)][:4]
+            mosaic = Image.new("RGB", (first.width * len(picks), first.height))
+            for i, im in enumerate(picks):
+                mosaic.paste(im, (i * first.width, 0))
+            palette = mosaic.quantize(colors=256, method=Image.FASTOCTREE)
             frames = [im.quantize(palette=palette, dither=Image.NONE) for im in images]
             frames[0].save(a.out, save_all=True, append_images=frames[1:], duration=a.delay, loop=0,
                            optimize=False, disposal=1)
