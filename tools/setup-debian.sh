@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Sandloop needs to build, run and test.
 # Works as root or through sudo; does nothing when everything is present.
-# Usage: tools/setup-debian.sh [--tools]   (--tools adds the painting tools' packages)
+# Usage: tools/setup-debian.sh [--tools]   (--tools adds the painting and review tools' packages)
 set -euo pipefail
 
 packages=(
@@ -11,7 +11,7 @@ packages=(
   xvfb xauth x11-utils xdotool
 )
 if [[ "${1:-}" == "--tools" ]]; then
-  packages+=(python3-numpy python3-pil python3-cairo sox tzdata nodejs npm)
+  packages+=(python3-numpy python3-pil python3-cairo sox tzdata nodejs npm imagemagick)
 fi
 
 missing=()
