@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Sandloop needs to build, run and test.
 # Works as root or through sudo; does nothing when everything is present.
-# Usage: tools/setup-debian.sh [--tools]   (--tools adds the painting tools' packages)
+# Usage: tools/setup-debian.sh [--tools]   (--tools adds the painting and review tools' packages)
 set -euo pipefail
 
 packages=(
