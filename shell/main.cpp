@@ -11,6 +11,7 @@
 #include "kit/ddraw/sdl/SdlBackend.h"
 #include "kit/LocalClock.h"
 #include "shell/CommandLine.h"
+#include "shell/Register.h"
 #include "shell/Render.h"
 #include "settings/dialog/ConfigurationDialog.h"
 #include "shell/Shell.h"
@@ -23,12 +24,14 @@ int main(int argc, char** argv) {
   // run mode.
   if (!args.empty() && (args[0] == "--sun" || args[0] == "--cities"))
     return sandloop::RunSunCommand(args, std::cout, std::cerr, sandloop::SystemClock());
+  if (!args.empty() && args[0] == "--register") return sandloop::RunRegisterCommand(args, std::cout, std::cerr);
   if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
     std::cout << "usage: sandloop [/s | /c | /p WINDOW | /a WINDOW] [--set NAME=VALUE]... [--unpaced]\n"
                  "       sandloop --render FILE.png [--size WxH] [--depth 16|24|32] [--ticks N] [--frames K]\n"
                  "                [--at \"YYYY-MM-DD HH:MM:SS\"] [--seed S] [--set NAME=VALUE]...\n"
                  "       sandloop --sun \"CITY NAME\" [--dst] [--date YYYY-MM-DD]\n"
-                 "       sandloop --cities\n";
+                 "       sandloop --cities\n"
+                 "       sandloop --register xscreensaver\n";
     return 0;
   }
   // Pictures of the scene, drawn in memory: no display needed.
