@@ -1,7 +1,9 @@
 #include "shell/HostOptions.h"
 
 #include <cctype>
+#include <cstdio>
 
+#include "kit/ddraw/backend.h"
 #include "shell/Shell.h"
 
 namespace sandloop {
@@ -131,6 +133,29 @@ HostOptions ParseHostOptions(const std::vector<std::string>& args, const char* x
   }
   if (out.root) out.target = HostOptions::Target::Hosted;
   return out;
+}
+
+std::string ApplyDisplayTarget(const HostOptions& options, display::Backend* backend) {
+  using Kind = display::DisplayTarget::Kind;
+  if (options.target == HostOptions::Target::FullScreen) return "";
+  if (backend == nullptr) return "the display cannot be opened";
+  display::DisplayTarget target;
+  if (options.target == HostOptions::Target::Window) {
+    target.kind = Kind::Window;
+    target.width = options.width;
+    target.height = options.height;
+  } else {
+    target.kind = Kind::Hosted;
+    target.foreign = options.root ? backend->RootWindowId() : static_cast<HWND>(options.window_id);
+    if (target.foreign == 0) return "there is no root window to draw into";
+  }
+  if (FAILED(backend->SetTarget(target))) {
+    if (target.kind == Kind::Window) return "the window cannot be made";
+    char id[32];
+    std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(target.foreign));
+    return std::string("there is no window ") + id + " to draw into";
+  }
+  return "";
 }
 
 }  // namespace sandloop

@@ -16,6 +16,10 @@
 
 namespace sandloop {
 
+namespace display {
+class Backend;
+}
+
 struct HostOptions {
   enum class Target {
     FullScreen,  // the ordinary run: full screen on a window of our own
@@ -41,6 +45,11 @@ struct HostOptions {
 // when unset). The variable is ignored when the arguments ask for a try-it
 // window or for a mode other than run (/c, /p, /a).
 [[nodiscard]] HostOptions ParseHostOptions(const std::vector<std::string>& args, const char* xscreensaver_window);
+
+// Points the display back end at what the options ask for (nothing for the
+// ordinary full-screen run). Returns an empty text, or what went wrong for
+// people (no back end, no such window). Call it before any form is made.
+[[nodiscard]] std::string ApplyDisplayTarget(const HostOptions& options, display::Backend* backend);
 
 // A window id: decimal, or hexadecimal after 0x; 1 .. 0xFFFFFFFF. False
 // for anything else.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "kit/ddraw/headless/HeadlessBackend.h"
 #include "shell/HostOptions.h"
 
 namespace sandloop {
@@ -102,6 +103,29 @@ TEST(HostOptions, BadValuesAreNamed) {
   }
   // A bad variable does not matter when an explicit id is given.
   EXPECT_EQ(ParseHostOptions({"-window-id", "7"}, "junk").error, "");
+}
+
+TEST(ApplyDisplayTarget, PointsTheBackEndAtTheHostOrTheWindow) {
+  using Kind = display::DisplayTarget::Kind;
+  display::HeadlessBackend hb;
+  hb.AddForeignWindow(0x2a00007, 300, 200);
+  EXPECT_EQ(ApplyDisplayTarget(ParseHostOptions({"/s"}, nullptr), &hb), "");
+  EXPECT_EQ(hb.Target().kind, Kind::FullScreen);
+  EXPECT_EQ(ApplyDisplayTarget(ParseHostOptions({"-window-id", "0x2a00008"}, nullptr), &hb),
+            "there is no window 0x2a00008 to draw into");
+  EXPECT_EQ(ApplyDisplayTarget(ParseHostOptions({"-root"}, "0x2a00007"), &hb), "");
+  EXPECT_EQ(hb.Target().kind, Kind::Hosted);
+  EXPECT_EQ(hb.Target().foreign, 0x2a00007u);
+  EXPECT_EQ(hb.DesktopMode().width, 300);
+
+  display::HeadlessBackend root;
+  EXPECT_EQ(ApplyDisplayTarget(ParseHostOptions({"-root"}, nullptr), &root), "");
+  EXPECT_EQ(root.Target().foreign, display::HeadlessBackend::kRootWindow);
+  display::HeadlessBackend own;
+  EXPECT_EQ(ApplyDisplayTarget(ParseHostOptions({"--window", "640x400"}, nullptr), &own), "");
+  EXPECT_EQ(own.Target().kind, Kind::Window);
+  EXPECT_EQ(own.DesktopMode().height, 400);
+  EXPECT_EQ(ApplyDisplayTarget(ParseHostOptions({"-root"}, nullptr), nullptr), "the display cannot be opened");
 }
 
 }  // namespace

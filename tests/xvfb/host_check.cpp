@@ -9,6 +9,9 @@
 //                       request gives Quit;
 //   host_check lose     hosted into the root window, presents until the X
 //                       server goes away, then prints "lost" and ends with 0;
+//   host_check nonblack ID  prints the share of pixels of window ID (0x-hex
+//                       or decimal) that are not black; exit 0 when over
+//                       half are (a screenshot check for the harnesses);
 //   host_check bench W H N  N presents of a WxH page into a WxH window,
 //                       printing the process's CPU time per present.
 #include <sys/resource.h>
@@ -238,6 +241,26 @@ int Lose() {
   return 1;
 }
 
+int NonBlack(Display* d, Window w) {
+  XWindowAttributes a;
+  if (XGetWindowAttributes(d, w, &a) == 0) {
+    std::printf("no window %lu\n", w);
+    return 1;
+  }
+  XImage* image = XGetImage(d, w, 0, 0, static_cast<unsigned>(a.width), static_cast<unsigned>(a.height), AllPlanes, ZPixmap);
+  if (image == nullptr) {
+    std::printf("window %lu cannot be read\n", w);
+    return 1;
+  }
+  long lit = 0;
+  for (int y = 0; y < a.height; ++y)
+    for (int x = 0; x < a.width; ++x) lit += (XGetPixel(image, x, y) & 0xFFFFFF) > 0x080808 ? 1 : 0;
+  XDestroyImage(image);
+  const double share = static_cast<double>(lit) / (static_cast<double>(a.width) * a.height);
+  std::printf("%dx%d, %.1f%% not black\n", a.width, a.height, 100 * share);
+  return share > 0.5 ? 0 : 1;
+}
+
 int Bench(Display* d, int w, int h, int n) {
   const Window win = MakeWindow(d, w, h);
   auto b = Start();
@@ -274,10 +297,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (what == "bench" && argc == 5) return Bench(d, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
+  if (what == "nonblack" && argc == 3) return NonBlack(d, static_cast<Window>(std::strtoul(argv[2], nullptr, 0)));
   if (what == "hosted") Hosted(d);
   else if (what == "window") OwnWindow(d);
   else {
-    std::printf("usage: host_check hosted | window | lose | bench W H N\n");
+    std::printf("usage: host_check hosted | window | lose | nonblack ID | bench W H N\n");
     return 2;
   }
   std::printf("%s: %d checks, %d failed\n", what.c_str(), checks, failures);
