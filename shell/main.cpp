@@ -11,6 +11,7 @@
 #include "kit/ddraw/sdl/SdlBackend.h"
 #include "kit/LocalClock.h"
 #include "shell/CommandLine.h"
+#include "shell/HostOptions.h"
 #include "shell/Register.h"
 #include "shell/Render.h"
 #include "settings/dialog/ConfigurationDialog.h"
@@ -36,15 +37,21 @@ int main(int argc, char** argv) {
   }
   // Pictures of the scene, drawn in memory: no display needed.
   if (!args.empty() && args[0] == "--render") return sandloop::RunRender(args, std::cout, std::cerr);
+  // What a host asks for (a window to draw into, a try-it window, -fps)
+  // comes out first; --set and the mode switch stay for the rest.
+  sandloop::HostOptions host = sandloop::ParseHostOptions(args, std::getenv("XSCREENSAVER_WINDOW"));
   sandloop::SceneOptions scene;
   // Every frame composed whole and shown at once, without waiting for the
   // display: how many frames a second this machine can draw.
-  if (const auto it = std::find(args.begin(), args.end(), "--unpaced"); it != args.end()) {
-    args.erase(it);
+  if (const auto it = std::find(host.rest.begin(), host.rest.end(), "--unpaced"); it != host.rest.end()) {
+    host.rest.erase(it);
     scene.plain = true;
   }
-  std::string bad;
-  if (!sandloop::ExtractSettingOverrides(args, &scene.overrides, &bad)) {
+  std::string bad = host.error;
+  if (bad.empty() && host.fps) {
+    if (auto fps = sandloop::ParseSettingOverride("flag_fps=1", &bad)) scene.overrides.push_back(*fps);
+  }
+  if (!bad.empty() || !sandloop::ExtractSettingOverrides(host.rest, &scene.overrides, &bad)) {
     std::fprintf(stderr, "sandloop: %s\n", bad.c_str());
     return 2;
   }
@@ -53,12 +60,20 @@ int main(int argc, char** argv) {
   if (backend) {
     backend->SetPacing(!scene.plain);
     sandloop::display::SetBackend(backend);
+    // A host's window that cannot be had ends the run: taking the whole
+    // screen instead would cover what the host shows.
+    const std::string problem = sandloop::ApplyDisplayTarget(host, backend.get());
+    if (!problem.empty()) {
+      std::fprintf(stderr, "sandloop: %s\n", problem.c_str());
+      sandloop::display::SetBackend(nullptr);
+      return 0;
+    }
   } else {
     std::fprintf(stderr, "sandloop: the display cannot be opened (%s)\n", why.c_str());
   }
   sandloop::ShellHooks hooks;
   hooks.configure = sandloop::dialog::RunConfigurationDialog;  // the Qt dialog
-  const int code = sandloop::SandloopMain(args, scene, hooks);
+  const int code = sandloop::SandloopMain(host.rest, scene, hooks);
   sandloop::display::SetBackend(nullptr);
   return code;
 }
