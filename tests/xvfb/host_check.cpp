@@ -9,9 +9,13 @@
 //                       request gives Quit;
 //   host_check lose     hosted into the root window, presents until the X
 //                       server goes away, then prints "lost" and ends with 0;
-//   host_check nonblack ID  prints the share of pixels of window ID (0x-hex
-//                       or decimal) that are not black; exit 0 when over
-//                       half are (a screenshot check for the harnesses);
+//   host_check nonblack ID [PERCENT]  prints the share of pixels of window
+//                       ID (0x-hex or decimal) that are not black; exit 0
+//                       when over PERCENT (default 50) are (a screenshot
+//                       check for the harnesses);
+//   host_check makewindow W H  makes a plain window of that size, prints
+//                       its id, and keeps it until killed (a host for the
+//                       program-level harness);
 //   host_check bench W H N  N presents of a WxH page into a WxH window,
 //                       printing the process's CPU time per present.
 #include <sys/resource.h>
@@ -241,7 +245,7 @@ int Lose() {
   return 1;
 }
 
-int NonBlack(Display* d, Window w) {
+int NonBlack(Display* d, Window w, double need) {
   XWindowAttributes a;
   if (XGetWindowAttributes(d, w, &a) == 0) {
     std::printf("no window %lu\n", w);
@@ -258,7 +262,7 @@ int NonBlack(Display* d, Window w) {
   XDestroyImage(image);
   const double share = static_cast<double>(lit) / (static_cast<double>(a.width) * a.height);
   std::printf("%dx%d, %.1f%% not black\n", a.width, a.height, 100 * share);
-  return share > 0.5 ? 0 : 1;
+  return share > need ? 0 : 1;
 }
 
 int Bench(Display* d, int w, int h, int n) {
@@ -297,11 +301,21 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (what == "bench" && argc == 5) return Bench(d, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
-  if (what == "nonblack" && argc == 3) return NonBlack(d, static_cast<Window>(std::strtoul(argv[2], nullptr, 0)));
+  if (what == "nonblack" && (argc == 3 || argc == 4))
+    return NonBlack(d, static_cast<Window>(std::strtoul(argv[2], nullptr, 0)), argc == 4 ? std::atof(argv[3]) / 100 : 0.5);
+  if (what == "makewindow" && argc == 4) {
+    const Window w = MakeWindow(d, std::atoi(argv[2]), std::atoi(argv[3]));
+    std::printf("0x%lx\n", w);
+    std::fflush(stdout);
+    for (;;) {
+      XEvent e;
+      XNextEvent(d, &e);  // the window lives as long as this connection
+    }
+  }
   if (what == "hosted") Hosted(d);
   else if (what == "window") OwnWindow(d);
   else {
-    std::printf("usage: host_check hosted | window | lose | nonblack ID | bench W H N\n");
+    std::printf("usage: host_check hosted | window | lose | nonblack ID [PERCENT] | makewindow W H | bench W H N\n");
     return 2;
   }
   std::printf("%s: %d checks, %d failed\n", what.c_str(), checks, failures);

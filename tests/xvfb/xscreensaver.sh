@@ -92,7 +92,7 @@ window=$(tr '\0' '\n' < /proc/$pid/environ | sed -n 's/^XSCREENSAVER_WINDOW=//p'
 shown=
 for _ in $(seq 40); do
   sleep 0.25
-  DISPLAY=$display "$check" nonblack "$window" > "$work/shot.txt" 2>&1 && { shown=1; break; }
+  DISPLAY=$display "$check" nonblack "$window" "${SHOWN_PERCENT:-50}" > "$work/shot.txt" 2>&1 && { shown=1; break; }
 done
 if [ -n "$shot" ] && command -v import >/dev/null; then DISPLAY=$display import -window "$window" "$shot" 2>/dev/null; fi
 [ -n "$shown" ] || fail "the daemon's window $window stays black: $(cat "$work/shot.txt")"
