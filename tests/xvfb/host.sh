@@ -2,7 +2,8 @@
 # The display back end's hosted and try-it targets on a real X server:
 # drawing into a window of another program, following its resize, ending
 # when it is destroyed or when the X server goes away; the try-it window's
-# size, scaling and close request. Skipped (exit 77) where Xvfb is missing.
+# size, scaling and close request; only the full-screen run holds the
+# system's screen saver off. Skipped (exit 77) where Xvfb is missing.
 set -u
 check=$1
 command -v Xvfb >/dev/null || { echo "Xvfb missing"; exit 77; }
@@ -23,6 +24,7 @@ start_xvfb() {
 start_xvfb
 timeout 60 "$check" hosted || fail "hosted"
 timeout 60 "$check" window || fail "try-it window"
+timeout 60 "$check" fullscreen || fail "full screen"
 
 # The X server goes away under a hosted saver: it must notice and end.
 timeout 60 "$check" lose > "$work/lose.log" 2>&1 &
@@ -33,4 +35,4 @@ kill $xvfb; wait $xvfb 2>/dev/null; xvfb=
 wait $pid; rc=$?
 [ $rc -eq 0 ] || fail "lost connection: exit code $rc ($(cat "$work/lose.log"))"
 grep -q "^lost" "$work/lose.log" || fail "lost connection: $(cat "$work/lose.log")"
-echo "3 passed, 0 failed"
+echo "4 passed, 0 failed"

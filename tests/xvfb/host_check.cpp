@@ -7,6 +7,9 @@
 //   host_check window   the try-it window has its size, shows the page
 //                       scaled to its size after a resize, and its close
 //                       request gives Quit;
+//   host_check fullscreen  the ordinary full-screen run still holds the
+//                       system's screen saver off (so that the checks of
+//                       the others can fail);
 //   host_check lose     hosted into the root window, presents until the X
 //                       server goes away, then prints "lost" and ends with 0;
 //   host_check nonblack ID [PERCENT]  prints the share of pixels of window
@@ -34,6 +37,7 @@
 // Xlib after the layer: its macros clash with the layer's names.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/scrnsaver.h>
 #undef None
 
 using namespace sandloop::display;
@@ -67,6 +71,23 @@ struct Page {
     return {bytes.data(), width, height, width * 4, 32, rects, count};
   }
 };
+
+// Whether some client holds the server's screen saver off (SDL does so
+// unless told otherwise): with a one-second time-out and no input, the
+// server's saver starts within two seconds unless it is held off.
+bool ScreenSaverHeldOff(Display* d) {
+  XSetScreenSaver(d, 1, 0, DontPreferBlanking, AllowExposures);
+  XResetScreenSaver(d);
+  XSync(d, False);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  XScreenSaverInfo* info = XScreenSaverAllocInfo();
+  const bool on = XScreenSaverQueryInfo(d, DefaultRootWindow(d), info) != 0 && info->state == ScreenSaverOn;
+  XFree(info);
+  XSetScreenSaver(d, 0, 0, DontPreferBlanking, AllowExposures);
+  XForceScreenSaver(d, ScreenSaverReset);
+  XSync(d, False);
+  return !on;
+}
 
 std::uint32_t PixelAt(Display* d, Window w, int x, int y) {
   XImage* image = XGetImage(d, w, x, y, 1, 1, AllPlanes, ZPixmap);
@@ -116,6 +137,7 @@ void Hosted(Display* d) {
   const HWND form = b->CreateFormWindow("host-check");
   CHECK(b->BeginExclusive(form) == DD_OK, "exclusive");
   CHECK(b->SetMode({320, 240, 32}) == DD_OK, "any size is taken");
+  CHECK(!ScreenSaverHeldOff(d), "the system's screen saver is not held off when hosted");
 
   Page page(320, 240, 0x2060A0);
   page.Fill(300, 220, 320, 240, 0xF0E010);
@@ -205,6 +227,7 @@ void OwnWindow(Display* d) {
   CHECK(b->DesktopMode() == (DisplayMode{500, 200, 32}), "desktop follows the resize: %dx%d", b->DesktopMode().width,
         b->DesktopMode().height);
   CHECK(PixelAt(d, win, 496, 196) == 0xE0C020, "fills the new size: %06x", PixelAt(d, win, 496, 196));
+  CHECK(!ScreenSaverHeldOff(d), "the system's screen saver is not held off by the try-it window");
 
   // The close button: a window manager sends WM_DELETE_WINDOW.
   XEvent close{};
@@ -217,6 +240,16 @@ void OwnWindow(Display* d) {
   XSendEvent(d, win, False, NoEventMask, &close);
   XSync(d, False);
   CHECK(QuitWithin(*b, 2000), "the close request gives Quit");
+  b->EndExclusive();
+  b->DestroyWindow(form);
+}
+
+void FullScreenHoldsOff(Display* d) {
+  auto b = Start();
+  const HWND form = b->CreateFormWindow("host-check-full");
+  CHECK(b->BeginExclusive(form) == DD_OK, "exclusive");
+  CHECK(b->SetMode(b->DesktopMode()) == DD_OK, "full screen");
+  CHECK(ScreenSaverHeldOff(d), "the full-screen saver holds the system's screen saver off (as before)");
   b->EndExclusive();
   b->DestroyWindow(form);
 }
@@ -314,8 +347,9 @@ int main(int argc, char** argv) {
   }
   if (what == "hosted") Hosted(d);
   else if (what == "window") OwnWindow(d);
+  else if (what == "fullscreen") FullScreenHoldsOff(d);
   else {
-    std::printf("usage: host_check hosted | window | lose | nonblack ID [PERCENT] | makewindow W H | bench W H N\n");
+    std::printf("usage: host_check hosted | window | fullscreen | lose | nonblack ID [PERCENT] | makewindow W H | bench W H N\n");
     return 2;
   }
   std::printf("%s: %d checks, %d failed\n", what.c_str(), checks, failures);

@@ -176,21 +176,16 @@ class SdlBackend final : public Backend {
     if (target.kind == Kind::Window && (target.width <= 0 || target.height <= 0)) return DDERR_INVALIDPARAMS;
     if (target.kind == Kind::Hosted) {
       if (target.foreign == 0 || target.foreign > 0xFFFFFFFFu) return DDERR_INVALIDPARAMS;
-      std::string why;
+      std::string why;  // the caller names the window itself
       auto host = X11Host::Open(static_cast<std::uint32_t>(target.foreign), &why);
-      if (host == nullptr) {
-        std::fprintf(stderr, "sandloop: %s\n", why.c_str());
-        return DDERR_INVALIDPARAMS;
-      }
+      if (host == nullptr) return DDERR_INVALIDPARAMS;
       host_ = std::move(host);
       host_refresh_ = DesktopRefresh();
     }
     target_ = target;
-    if (target.kind != Kind::FullScreen && video_up_) {
-      // Only the full-screen saver holds the system's screen saver off.
-      SDL_EnableScreenSaver();
-    }
-    if (target.kind == Kind::Hosted && video_up_ && windows_.empty()) {
+    const bool drop_video = target.kind == Kind::Hosted && video_up_ && windows_.empty();
+    if (target.kind != Kind::FullScreen && !drop_video) AllowScreenSaver();
+    if (drop_video) {
       // A host's window needs nothing of SDL's video: its connection would
       // only hold input and the screen saver, and end the process when the
       // display goes. The event queue stays for quit requests.
@@ -448,6 +443,21 @@ class SdlBackend final : public Backend {
   }
 
   bool Hosted() const { return target_.kind == DisplayTarget::Kind::Hosted && host_ != nullptr; }
+
+  // Only the full-screen saver holds the system's screen saver off; SDL
+  // does so by default, again at every window it makes unless hinted.
+  void AllowScreenSaver() {
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    if (!video_up_) return;
+    // Enabling it after the start does not undo SDL's hold for good (the
+    // next window made renews it); starting the video afresh under the
+    // hint does, and costs nothing while no window exists.
+    if (windows_.empty()) {
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      video_up_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    }
+    if (video_up_) SDL_EnableScreenSaver();
+  }
 
   int DesktopRefresh() {
     SDL_DisplayMode m;
