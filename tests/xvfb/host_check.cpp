@@ -19,8 +19,8 @@
 //   host_check makewindow W H  makes a plain window of that size, prints
 //                       its id, and keeps it until killed (a host for the
 //                       program-level harness);
-//   host_check bench W H N  N presents of a WxH page into a WxH window,
-//                       printing the process's CPU time per present.
+//   host_check bench W H N [PW PH]  N presents of a WxH page (or PWxPH)
+//                       into a WxH window, printing the CPU time they take.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -298,14 +298,14 @@ int NonBlack(Display* d, Window w, double need) {
   return share > need ? 0 : 1;
 }
 
-int Bench(Display* d, int w, int h, int n) {
+int Bench(Display* d, int w, int h, int n, int pw, int ph) {
   const Window win = MakeWindow(d, w, h);
   auto b = Start();
   if (b->SetTarget({DisplayTarget::Kind::Hosted, static_cast<HWND>(win), 0, 0}) != DD_OK) return 1;
   const HWND form = b->CreateFormWindow("host-check");
   b->BeginExclusive(form);
-  b->SetMode({w, h, 32});
-  Page page(w, h, 0x336699);
+  b->SetMode({pw, ph, 32});
+  Page page(pw, ph, 0x336699);
   const RECT small{w / 2, h / 2, w / 2 + 200, h / 2 + 100};
   rusage before{}, after{};
   for (int pass = 0; pass < 2; ++pass) {
@@ -316,8 +316,8 @@ int Bench(Display* d, int w, int h, int n) {
     getrusage(RUSAGE_SELF, &after);
     const double cpu = (after.ru_utime.tv_sec - before.ru_utime.tv_sec) + (after.ru_stime.tv_sec - before.ru_stime.tv_sec) +
                        1e-6 * ((after.ru_utime.tv_usec - before.ru_utime.tv_usec) + (after.ru_stime.tv_usec - before.ru_stime.tv_usec));
-    std::printf("%s: %d presents of %dx%d in %.2f s (%.1f per s), saver CPU %.2f ms per present, %.1f%% of a core\n",
-                pass == 0 ? "whole page" : "one 200x100 rectangle", n, w, h, wall, n / wall, 1000 * cpu / n,
+    std::printf("%s: %d presents of %dx%d into %dx%d in %.2f s (%.1f per s), saver CPU %.2f ms per present, %.1f%% of a core\n",
+                pass == 0 ? "whole page" : "one 200x100 rectangle", n, pw, ph, w, h, wall, n / wall, 1000 * cpu / n,
                 100 * cpu / wall);
   }
   return 0;
@@ -333,7 +333,10 @@ int main(int argc, char** argv) {
     std::printf("no display\n");
     return 1;
   }
-  if (what == "bench" && argc == 5) return Bench(d, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
+  if (what == "bench" && (argc == 5 || argc == 7)) {
+    const int w = std::atoi(argv[2]), h = std::atoi(argv[3]);
+    return Bench(d, w, h, std::atoi(argv[4]), argc == 7 ? std::atoi(argv[5]) : w, argc == 7 ? std::atoi(argv[6]) : h);
+  }
   if (what == "nonblack" && (argc == 3 || argc == 4))
     return NonBlack(d, static_cast<Window>(std::strtoul(argv[2], nullptr, 0)), argc == 4 ? std::atof(argv[3]) / 100 : 0.5);
   if (what == "makewindow" && argc == 4) {
@@ -349,7 +352,7 @@ int main(int argc, char** argv) {
   else if (what == "window") OwnWindow(d);
   else if (what == "fullscreen") FullScreenHoldsOff(d);
   else {
-    std::printf("usage: host_check hosted | window | fullscreen | lose | nonblack ID [PERCENT] | makewindow W H | bench W H N\n");
+    std::printf("usage: host_check hosted | window | fullscreen | lose | nonblack ID [PERCENT] | makewindow W H | bench W H N [PW PH]\n");
     return 2;
   }
   std::printf("%s: %d checks, %d failed\n", what.c_str(), checks, failures);
