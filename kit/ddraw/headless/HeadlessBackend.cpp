@@ -237,8 +237,16 @@ bool HeadlessBackend::PollEvent(InputEvent* event) {
     if (w.visible_after_polls > 0 && --w.visible_after_polls == 0) w.visible = true;
   }
   if (target_.kind == DisplayTarget::Kind::Hosted) {
-    // A host's window gets no input of ours; its loss ends the loop once.
-    events_.clear();
+    // A host's window gets no input of ours, but a quit request still
+    // counts; the window's loss ends the loop once.
+    while (!events_.empty()) {
+      const InputEvent e = events_.front();
+      events_.pop_front();
+      if (e.kind == InputEvent::Kind::Quit) {
+        *event = e;
+        return true;
+      }
+    }
     const bool gone = lost_ || windows_.find(target_.foreign) == windows_.end();
     if (!gone || quit_sent_) return false;
     quit_sent_ = true;
