@@ -8,7 +8,9 @@
 set -u
 exe=$(readlink -f "$1") check=$(readlink -f "$2")
 command -v Xvfb >/dev/null || { echo "Xvfb missing"; exit 77; }
-work=$(mktemp -d)
+# No "." in the folder: the log is named after the program path up to its
+# first ".".
+work=$(mktemp -d /tmp/sandloop-hosted-XXXXXX)
 xvfb= host=
 trap '[ -n "$host" ] && kill $host 2>/dev/null; [ -n "$xvfb" ] && kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }

@@ -19,12 +19,22 @@ if [ "$(id -u)" -eq 0 ]; then
   command -v setpriv >/dev/null || { echo "setpriv missing"; exit 77; }
   as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
 fi
-work=$(mktemp -d /tmp/sandloop-xss.XXXXXX)
+# No "." in the folder: the log is named after the program path up to its
+# first ".".
+work=$(mktemp -d /tmp/sandloop-xss-XXXXXX)
 chmod 755 "$work"
 xvfb= daemon=
+# The processes running this copy of the program (other copies on the
+# machine are not ours to look at or end).
+ours() {
+  local p
+  for p in /proc/[0-9]*; do
+    [ "$(readlink "$p/exe" 2>/dev/null)" = "$work/bin/sandloop" ] && echo "${p#/proc/}"
+  done
+}
 cleanup() {
   [ -n "$daemon" ] && kill $daemon 2>/dev/null
-  pkill -u "$(id -u nobody 2>/dev/null || id -u)" -x sandloop 2>/dev/null || true
+  for p in $(ours); do kill "$p" 2>/dev/null; done
   [ -n "$xvfb" ] && kill $xvfb 2>/dev/null
   rm -rf "$work"
 }
@@ -81,7 +91,7 @@ done
 run xscreensaver-command -activate > /dev/null 2>&1 || fail "activate refused"
 pid=
 for _ in $(seq 100); do
-  pid=$(pgrep -n -x sandloop)
+  pid=$(ours | head -1)
   [ -n "$pid" ] && break
   sleep 0.1
 done
@@ -101,7 +111,7 @@ kill -0 "$pid" 2>/dev/null || fail "the saver ended by itself"
 run xscreensaver-command -deactivate > /dev/null 2>&1 || fail "deactivate refused"
 gone=
 for _ in $(seq 20); do
-  pgrep -x sandloop > /dev/null || { gone=1; break; }
+  [ -z "$(ours)" ] && { gone=1; break; }
   sleep 0.1
 done
 [ -n "$gone" ] || fail "a saver process is left 2 s after deactivation"
