@@ -151,6 +151,15 @@ void Hosted(Display* d) {
   CHECK(PixelAt(d, win, 110, 110) == 0x00FF00, "changed part shown: %06x", PixelAt(d, win, 110, 110));
   CHECK(PixelAt(d, win, 5, 5) == 0x2060A0, "the rest untouched: %06x", PixelAt(d, win, 5, 5));
 
+  // The window loses its picture (an exposure): the next present of parts
+  // puts the whole page back.
+  XClearArea(d, win, 0, 0, 0, 0, True);
+  XSync(d, False);
+  CHECK(PixelAt(d, win, 5, 5) == 0, "cleared");
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  CHECK(b->PresentRects(page.View(), nullptr, &changed, 1) == DD_OK, "partial present after an exposure");
+  CHECK(PixelAt(d, win, 5, 5) == 0xFF0000, "whole page again: %06x", PixelAt(d, win, 5, 5));
+
   // A resize: the same page fills the new size.
   XResizeWindow(d, win, 640, 480);
   XSync(d, False);
