@@ -237,13 +237,15 @@ int RegisterWithXScreenSaver(const std::string& home, const std::string& command
 namespace {
 
 // XScreenSaver finds its hacks by name on the user's path and in its own
-// folder, where the installation puts a link to this program. A copy that
-// is not found so (run from a build folder) is named by its full path.
+// folder (/usr/libexec/xscreensaver, where an installation into /usr puts a
+// link to this program). A copy that is not found so (run from a build
+// folder, or installed where the path does not lead) is named by its full
+// path.
 std::string HackCommand() {
   std::error_code ec;
   const fs::path self = fs::canonical("/proc/self/exe", ec);
   if (ec) return "sandloop --root";
-  std::vector<std::string> folders = {"/usr/libexec/xscreensaver", "/usr/local/libexec/xscreensaver"};
+  std::vector<std::string> folders = {"/usr/libexec/xscreensaver"};
   if (const char* path = std::getenv("PATH")) {
     std::istringstream parts(path);
     std::string part;
