@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "shell/SoundLock.h"
+#include "kit/SoundLock.h"
 
 namespace sandloop {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/SoundLock.h"
+#include "kit/SoundLock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
