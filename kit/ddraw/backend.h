@@ -63,6 +63,28 @@ struct PageView {
   int bpp = 0;    // 16, 24 or 32
 };
 
+// Where exclusive use of the display shows the page. Chosen once, before
+// the display device opens.
+//  - FullScreen: the form's own window, full screen (the ordinary run).
+//  - Hosted: a window of another program (a screen-saver daemon, a settings
+//    preview, the root window), at that window's own size. No mode switch,
+//    no window of our own, the cursor and input are left alone, the
+//    system's screen saver is not held off. The desktop mode is the host
+//    window's size, which follows its resizes; a page of another size is
+//    scaled to it. When the window is destroyed or the connection to the
+//    display is lost, PollEvent delivers Quit (and later presents do
+//    nothing, or fail with DDERR_SURFACELOST when the display is gone).
+//  - Window: an ordinary resizable window of our own of the given initial
+//    size (try-it); the desktop mode is the window's current size, a page of
+//    another size is scaled to it, input is delivered, and its close button
+//    delivers Quit. The system's screen saver is not held off either.
+struct DisplayTarget {
+  enum class Kind { FullScreen, Hosted, Window };
+  Kind kind = Kind::FullScreen;
+  HWND foreign = 0;           // Hosted
+  int width = 0, height = 0;  // Window
+};
+
 // Input delivered to the application's message loop. Key codes are the
 // platform's virtual-key codes (VK_ESCAPE 27, VK_LEFT 37 ... VK_DOWN 40,
 // letters and digits as their upper-case characters).
@@ -99,10 +121,19 @@ class Backend {
   // Draws `picture` unscaled with its top-left corner at (x, y) of a window.
   virtual bool DrawToWindow(HWND window, const Picture& picture, int x, int y) = 0;
 
+  // The screen's root window, for hosting on the desktop itself (0: none).
+  virtual HWND RootWindowId() = 0;
+  // Chooses the target; before any form window is made. Hosted fails with
+  // DDERR_INVALIDPARAMS when the window does not exist, and with
+  // DDERR_UNSUPPORTED where the back end cannot reach it.
+  virtual HRESULT SetTarget(const DisplayTarget& target) = 0;
+  virtual DisplayTarget Target() const = 0;
+
   // Exclusive full-screen use of the display by `window`.
   virtual HRESULT BeginExclusive(HWND window) = 0;
   // Switches to a listed mode; a size or depth that is not listed fails
-  // with DDERR_INVALIDMODE. The desktop's own mode needs no change.
+  // with DDERR_INVALIDMODE. The desktop's own mode needs no change. Hosted
+  // and in a window any size is taken as the page's size, without a switch.
   virtual HRESULT SetMode(const DisplayMode& mode) = 0;
   virtual void EndExclusive() = 0;
   // Shows a page; `ramp` null means the neutral ramp. Waits for the display

@@ -13,7 +13,10 @@
 // measured slower than the loop), so it gets no path of its own.
 #include "kit/ddraw/present.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
+#include <vector>
 
 #include "kit/ddraw/pixel.h"
 
@@ -297,6 +300,29 @@ void ConvertPage(const PageView& page, std::uint8_t* dst, int dst_pitch, const R
 
 void ConvertPagePortable(const PageView& page, std::uint8_t* dst, int dst_pitch, const RampTables* tables) {
   ConvertWith(page, dst, dst_pitch, tables, false);
+}
+
+void Scale32(const std::uint8_t* src, int src_width, int src_height, int src_pitch, std::uint8_t* dst, int dst_width,
+             int dst_height, int dst_pitch) {
+  if (src_width <= 0 || src_height <= 0 || dst_width <= 0 || dst_height <= 0) return;
+  // The source column of every target column, computed once per call.
+  std::vector<int> column(static_cast<std::size_t>(dst_width));
+  for (int x = 0; x < dst_width; ++x)
+    column[static_cast<std::size_t>(x)] =
+        static_cast<int>((static_cast<std::int64_t>(2 * x + 1) * src_width) / (2 * static_cast<std::int64_t>(dst_width)));
+  int previous = -1;
+  for (int y = 0; y < dst_height; ++y) {
+    const int sy = static_cast<int>((static_cast<std::int64_t>(2 * y + 1) * src_height) / (2 * static_cast<std::int64_t>(dst_height)));
+    std::uint8_t* d = dst + static_cast<std::ptrdiff_t>(y) * dst_pitch;
+    if (sy == previous) {
+      // A repeated source row: copy the target row just made.
+      std::memcpy(d, d - dst_pitch, static_cast<std::size_t>(dst_width) * 4);
+      continue;
+    }
+    previous = sy;
+    const std::uint8_t* s = src + static_cast<std::ptrdiff_t>(sy) * src_pitch;
+    for (int x = 0; x < dst_width; ++x) std::memcpy(d + 4 * x, s + 4 * column[static_cast<std::size_t>(x)], 4);
+  }
 }
 
 }  // namespace sandloop::display

@@ -65,4 +65,10 @@ inline PageView SubPage(const PageView& page, const RECT& r) {
 // Whether ConvertPage takes the AVX-512 VBMI path on this CPU.
 bool ConvertPageVectorised();
 
+// Scales a 32-bit picture to another size, each target pixel taking the
+// source pixel under its centre. Hosted and windowed displays use it when
+// the window's size differs from the page's.
+void Scale32(const std::uint8_t* src, int src_width, int src_height, int src_pitch, std::uint8_t* dst, int dst_width,
+             int dst_height, int dst_pitch);
+
 }  // namespace sandloop::display

@@ -10,11 +10,74 @@ namespace sandloop::display {
 HeadlessBackend::HeadlessBackend() {
   for (const auto& [w, h] : {std::pair{800, 600}, {1024, 768}, {1152, 864}, {1280, 1024}, {1920, 1080}})
     for (int bpp : {16, 24, 32}) modes_.push_back({w, h, bpp});
+  AddForeignWindow(kRootWindow, desktop_.width, desktop_.height);
+}
+
+void HeadlessBackend::AddForeignWindow(HWND window, int width, int height) {
+  Window& w = windows_[window];
+  w.title.clear();
+  w.visible = true;
+  w.width = width;
+  w.height = height;
+}
+
+void HeadlessBackend::ResizeWindow(HWND window, int width, int height) {
+  const auto it = windows_.find(window);
+  if (it == windows_.end()) return;
+  it->second.width = width;
+  it->second.height = height;
+}
+
+void HeadlessBackend::LoseConnection() { lost_ = true; }
+
+HRESULT HeadlessBackend::SetTarget(const DisplayTarget& target) {
+  using Kind = DisplayTarget::Kind;
+  if (target.kind == Kind::Hosted) {
+    const auto it = windows_.find(target.foreign);
+    if (lost_ || it == windows_.end()) return DDERR_INVALIDPARAMS;
+    host_size_ = {it->second.width, it->second.height, 32};
+  }
+  if (target.kind == Kind::Window && (target.width <= 0 || target.height <= 0)) return DDERR_INVALIDPARAMS;
+  target_ = target;
+  quit_sent_ = false;
+  return DD_OK;
+}
+
+std::vector<DisplayMode> HeadlessBackend::Modes() {
+  if (target_.kind == DisplayTarget::Kind::FullScreen) return modes_;
+  const DisplayMode d = DesktopMode();
+  return {{d.width, d.height, 16}, {d.width, d.height, 24}, {d.width, d.height, 32}};
+}
+
+DisplayMode HeadlessBackend::DesktopMode() {
+  using Kind = DisplayTarget::Kind;
+  if (target_.kind == Kind::Hosted) {
+    if (const auto it = windows_.find(target_.foreign); it != windows_.end())
+      host_size_ = {it->second.width, it->second.height, 32};
+    return host_size_;
+  }
+  if (target_.kind == Kind::Window) {
+    if (const auto it = windows_.find(exclusive_window_); it != windows_.end())
+      return {it->second.width, it->second.height, 32};
+    return {target_.width, target_.height, 32};
+  }
+  return desktop_;
+}
+
+DisplayMode HeadlessBackend::OutputSize(const PageView& page) const {
+  using Kind = DisplayTarget::Kind;
+  if (target_.kind == Kind::Hosted) return host_size_;
+  if (target_.kind == Kind::Window) {
+    if (const auto it = windows_.find(exclusive_window_); it != windows_.end())
+      return {it->second.width, it->second.height, 32};
+  }
+  return {page.width, page.height, 32};
 }
 
 void HeadlessBackend::SetModes(std::vector<DisplayMode> modes) { modes_ = std::move(modes); }
 void HeadlessBackend::SetDesktopMode(DisplayMode mode) {
   desktop_ = mode;
+  ResizeWindow(kRootWindow, mode.width, mode.height);
   if (exclusive_window_ == 0) current_mode_ = mode;
 }
 void HeadlessBackend::SetMonitorCount(int count) { monitors_ = count; }
@@ -69,6 +132,9 @@ HWND HeadlessBackend::CreateFormWindow(const std::string& title) {
   Window& w = windows_[id];
   w.title = title;
   w.visible = true;
+  const bool own_window = target_.kind == DisplayTarget::Kind::Window;
+  w.width = own_window ? target_.width : desktop_.width;
+  w.height = own_window ? target_.height : desktop_.height;
   return id;
 }
 
@@ -98,12 +164,18 @@ bool HeadlessBackend::DrawToWindow(HWND window, const Picture& picture, int x, i
 HRESULT HeadlessBackend::BeginExclusive(HWND window) {
   if (windows_.find(window) == windows_.end()) return DDERR_INVALIDPARAMS;
   exclusive_window_ = window;
-  current_mode_ = desktop_;
+  current_mode_ = DesktopMode();
   return DD_OK;
 }
 
 HRESULT HeadlessBackend::SetMode(const DisplayMode& mode) {
   if (exclusive_window_ == 0) return DDERR_NOEXCLUSIVEMODE;
+  if (target_.kind != DisplayTarget::Kind::FullScreen) {
+    // Hosted or in a window the size is the page's only: no switch.
+    if (mode.width < 1 || mode.height < 1 || mode.width > 16384 || mode.height > 16384) return DDERR_INVALIDMODE;
+    current_mode_ = mode;
+    return DD_OK;
+  }
   if (!(mode == desktop_) && std::find(modes_.begin(), modes_.end(), mode) == modes_.end()) return DDERR_INVALIDMODE;
   current_mode_ = mode;
   return DD_OK;
@@ -115,30 +187,44 @@ void HeadlessBackend::EndExclusive() {
 }
 
 HRESULT HeadlessBackend::Present(const PageView& page, const DDGAMMARAMP* ramp) {
-  std::lock_guard<std::mutex> g(mutex_);
-  if (screen_.Width() != page.width || screen_.Height() != page.height) screen_ = Picture(page.width, page.height);
-  ConvertPage(page, reinterpret_cast<std::uint8_t*>(screen_.Row(0)), page.width * 4, ramp_tables_.For(ramp));
-  ++presents_;
-  return DD_OK;
+  return PresentRects(page, ramp, nullptr, -1);
 }
 
 HRESULT HeadlessBackend::PresentRects(const PageView& page, const DDGAMMARAMP* ramp, const RECT* rects, int count) {
-  {
-    std::lock_guard<std::mutex> g(mutex_);
-    if (screen_.Width() == page.width && screen_.Height() == page.height) {
-      const RampTables* tables = ramp_tables_.For(ramp);
-      for (int i = 0; i < count; ++i) {
-        const RECT& r = rects[i];
-        ConvertPage(SubPage(page, r), reinterpret_cast<std::uint8_t*>(screen_.Row(r.top) + r.left), page.width * 4,
-                    tables);
-        partial_pixels_ += static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
-      }
-      ++presents_;
-      ++partial_presents_;
-      return DD_OK;
+  std::lock_guard<std::mutex> g(mutex_);
+  if (target_.kind == DisplayTarget::Kind::Hosted) {
+    if (lost_) return DDERR_SURFACELOST;
+    const auto it = windows_.find(target_.foreign);
+    if (it == windows_.end()) return DD_OK;  // gone: the loop is told to quit
+    host_size_ = {it->second.width, it->second.height, 32};
+  }
+  const DisplayMode out = OutputSize(page);
+  const RampTables* t = ramp_tables_.For(ramp);
+  const bool same_size = out.width == page.width && out.height == page.height;
+  // Parts only where the screen already shows the rest at this size; a
+  // page scaled to a window of another size is shown whole.
+  const bool parts = rects != nullptr && count >= 0 && same_size && screen_.Width() == out.width &&
+                     screen_.Height() == out.height;
+  if (parts) {
+    for (int i = 0; i < count; ++i) {
+      const RECT& r = rects[i];
+      ConvertPage(SubPage(page, r), reinterpret_cast<std::uint8_t*>(screen_.Row(r.top) + r.left), page.width * 4, t);
+      partial_pixels_ += static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
+    }
+    ++partial_presents_;
+  } else {
+    if (screen_.Width() != out.width || screen_.Height() != out.height) screen_ = Picture(out.width, out.height);
+    if (same_size) {
+      ConvertPage(page, reinterpret_cast<std::uint8_t*>(screen_.Row(0)), page.width * 4, t);
+    } else {
+      if (scratch_.Width() != page.width || scratch_.Height() != page.height) scratch_ = Picture(page.width, page.height);
+      ConvertPage(page, reinterpret_cast<std::uint8_t*>(scratch_.Row(0)), page.width * 4, t);
+      Scale32(reinterpret_cast<const std::uint8_t*>(scratch_.Row(0)), page.width, page.height, page.width * 4,
+              reinterpret_cast<std::uint8_t*>(screen_.Row(0)), out.width, out.height, out.width * 4);
     }
   }
-  return Present(page, ramp);
+  ++presents_;
+  return DD_OK;
 }
 
 int HeadlessBackend::RampTableBuilds() const {
@@ -149,6 +235,24 @@ int HeadlessBackend::RampTableBuilds() const {
 bool HeadlessBackend::PollEvent(InputEvent* event) {
   for (auto& [id, w] : windows_) {
     if (w.visible_after_polls > 0 && --w.visible_after_polls == 0) w.visible = true;
+  }
+  if (target_.kind == DisplayTarget::Kind::Hosted) {
+    // A host's window gets no input of ours, but a quit request still
+    // counts; the window's loss ends the loop once.
+    while (!events_.empty()) {
+      const InputEvent e = events_.front();
+      events_.pop_front();
+      if (e.kind == InputEvent::Kind::Quit) {
+        *event = e;
+        return true;
+      }
+    }
+    const bool gone = lost_ || windows_.find(target_.foreign) == windows_.end();
+    if (!gone || quit_sent_) return false;
+    quit_sent_ = true;
+    *event = InputEvent{};
+    event->kind = InputEvent::Kind::Quit;
+    return true;
   }
   if (events_.empty()) return false;
   *event = events_.front();

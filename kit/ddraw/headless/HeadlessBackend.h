@@ -7,6 +7,9 @@
 // a number of calls, so that every error path of the kit can be reached.
 // The last presented page is kept (with the gamma ramp applied, as a screen
 // would show it) and can be written to a PNG file.
+// Windows of other programs are simulated too: tests add them with a size,
+// resize and destroy them, and cut the connection to the display, to drive
+// the hosted target; the root window (kRootWindow) has the desktop's size.
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -27,6 +30,8 @@ class HeadlessBackend final : public Backend {
     std::string text;
     std::string caption;
   };
+
+  static constexpr HWND kRootWindow = 0x100;
 
   // 800x600, 1024x768, 1152x864, 1280x1024 and 1920x1080 at 16, 24 and 32
   // bits; desktop 1024x768x32; one monitor; gamma supported.
@@ -58,6 +63,12 @@ class HeadlessBackend final : public Backend {
   void VisibleAfterPolls(HWND window, int polls);
   // The picture last drawn into a window (empty if none) and where.
   const Picture& WindowPicture(HWND window) const;
+  // A window of another program, visible, of the given size.
+  void AddForeignWindow(HWND window, int width, int height);
+  // Resizes any window (a host's, or our own try-it window).
+  void ResizeWindow(HWND window, int width, int height);
+  // The connection to the display breaks: every later call finds it gone.
+  void LoseConnection();
 
   // Input: queued events are returned by PollEvent in order.
   void PushEvent(const InputEvent& event);
@@ -79,10 +90,13 @@ class HeadlessBackend final : public Backend {
 
   // --- Backend ------------------------------------------------------------
   HRESULT Fault(Op op) override;
-  std::vector<DisplayMode> Modes() override { return modes_; }
-  DisplayMode DesktopMode() override { return desktop_; }
-  int MonitorCount() override { return monitors_; }
+  std::vector<DisplayMode> Modes() override;
+  DisplayMode DesktopMode() override;
+  int MonitorCount() override { return target_.kind == DisplayTarget::Kind::Hosted ? 1 : monitors_; }
   bool GammaSupported() override { return gamma_; }
+  HWND RootWindowId() override { return kRootWindow; }
+  HRESULT SetTarget(const DisplayTarget& target) override;
+  DisplayTarget Target() const override { return target_; }
   HWND CreateFormWindow(const std::string& title) override;
   void DestroyWindow(HWND window) override;
   bool WindowExists(HWND window) override { return windows_.count(window) != 0; }
@@ -112,7 +126,10 @@ class HeadlessBackend final : public Backend {
     bool visible = false;
     int visible_after_polls = -1;
     Picture picture;
+    int width = 0, height = 0;
   };
+  // The size the page is shown at now.
+  DisplayMode OutputSize(const PageView& page) const;
 
   mutable std::mutex mutex_;  // Fault() and Present() may come from any thread
   std::vector<DisplayMode> modes_;
@@ -133,6 +150,11 @@ class HeadlessBackend final : public Backend {
   long long partial_pixels_ = 0;
   Picture screen_;
   RampTableCache ramp_tables_;
+  Picture scratch_;  // the converted page before scaling
+  DisplayTarget target_;
+  DisplayMode host_size_;  // the host window's last known size
+  bool lost_ = false;
+  bool quit_sent_ = false;
 };
 
 }  // namespace sandloop::display

@@ -19,6 +19,7 @@
 
 #include "kit/Picture.h"
 #include "kit/ddraw/present.h"
+#include "kit/ddraw/sdl/X11Host.h"
 
 namespace sandloop::display {
 
@@ -84,9 +85,15 @@ class SdlBackend final : public Backend {
   SdlBackend() = default;
   ~SdlBackend() override {
     EndExclusive();
-    for (auto& [id, w] : windows_) SDL_DestroyWindow(w);
-    if (x_display_ != nullptr) XCloseDisplay(x_display_);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    for (auto& [id, w] : windows_)
+      if (w != nullptr) SDL_DestroyWindow(w);
+    // After the server has gone, closing a connection would only report
+    // the loss again (and Xlib's default would end the process).
+    const bool lost = host_ != nullptr && host_->Lost();
+    host_.reset();
+    if (x_display_ != nullptr && !lost) XCloseDisplay(x_display_);
+    if (video_up_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (events_up_) SDL_QuitSubSystem(SDL_INIT_EVENTS);
   }
 
   bool Start(std::string* why) {
@@ -119,6 +126,11 @@ class SdlBackend final : public Backend {
 
   std::vector<DisplayMode> Modes() override {
     std::vector<DisplayMode> out;
+    if (Hosted()) {
+      const DisplayMode d = DesktopMode();
+      for (int bpp : {16, 24, 32}) out.push_back({d.width, d.height, bpp});
+      return out;
+    }
     const int n = SDL_GetNumDisplayModes(0);
     for (int i = 0; i < n; ++i) {
       SDL_DisplayMode m;
@@ -137,15 +149,62 @@ class SdlBackend final : public Backend {
   }
 
   DisplayMode DesktopMode() override {
+    if (Hosted()) {
+      host_->Pump();
+      return {std::max(host_->Width(), 1), std::max(host_->Height(), 1), 32};
+    }
+    if (target_.kind == DisplayTarget::Kind::Window) {
+      int w = target_.width, h = target_.height;
+      if (win_ != nullptr) SDL_GetWindowSize(win_, &w, &h);
+      return {w, h, 32};
+    }
     SDL_DisplayMode m;
     if (SDL_GetDesktopDisplayMode(0, &m) != 0) return {800, 600, 32};
     const int bytes = SDL_BYTESPERPIXEL(m.format);
     return {m.w, m.h, bytes >= 4 ? 32 : bytes == 3 ? 24 : bytes == 2 ? 16 : 32};
   }
 
-  int MonitorCount() override { return std::max(1, SDL_GetNumVideoDisplays()); }
+  int MonitorCount() override { return Hosted() || !video_up_ ? 1 : std::max(1, SDL_GetNumVideoDisplays()); }
+
+  HWND RootWindowId() override {
+    Display* x = XDisplay();
+    return x != nullptr ? static_cast<HWND>(DefaultRootWindow(x)) : 0;
+  }
+
+  HRESULT SetTarget(const DisplayTarget& target) override {
+    using Kind = DisplayTarget::Kind;
+    if (target.kind == Kind::Window && (target.width <= 0 || target.height <= 0)) return DDERR_INVALIDPARAMS;
+    if (target.kind == Kind::Hosted) {
+      if (target.foreign == 0 || target.foreign > 0xFFFFFFFFu) return DDERR_INVALIDPARAMS;
+      std::string why;  // the caller names the window itself
+      auto host = X11Host::Open(static_cast<std::uint32_t>(target.foreign), &why);
+      if (host == nullptr) return DDERR_INVALIDPARAMS;
+      host_ = std::move(host);
+      host_refresh_ = DesktopRefresh();
+    }
+    target_ = target;
+    const bool drop_video = target.kind == Kind::Hosted && video_up_ && windows_.empty();
+    if (target.kind != Kind::FullScreen && !drop_video) AllowScreenSaver();
+    if (drop_video) {
+      // A host's window needs nothing of SDL's video: its connection would
+      // only hold input and the screen saver, and end the process when the
+      // display goes. The event queue stays for quit requests.
+      events_up_ = SDL_InitSubSystem(SDL_INIT_EVENTS) == 0;
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      video_up_ = false;
+    }
+    return DD_OK;
+  }
+
+  DisplayTarget Target() const override { return target_; }
 
   HWND CreateFormWindow(const std::string& title) override {
+    if (!video_up_) {
+      // Hosted: the form has a window id but nothing on the screen.
+      const HWND id = next_id_++;
+      windows_[id] = nullptr;
+      return id;
+    }
     SDL_Window* w = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 640, 480,
                                      SDL_WINDOW_HIDDEN);
     if (w == nullptr) return 0;
@@ -158,7 +217,7 @@ class SdlBackend final : public Backend {
     if (window == exclusive_) EndExclusive();
     const auto it = windows_.find(window);
     if (it == windows_.end()) return;
-    SDL_DestroyWindow(it->second);
+    if (it->second != nullptr) SDL_DestroyWindow(it->second);
     windows_.erase(it);
   }
 
@@ -171,7 +230,7 @@ class SdlBackend final : public Backend {
 
   bool IsWindowVisible(HWND window) override {
     if (const auto it = windows_.find(window); it != windows_.end())
-      return (SDL_GetWindowFlags(it->second) & SDL_WINDOW_SHOWN) != 0;
+      return it->second != nullptr && (SDL_GetWindowFlags(it->second) & SDL_WINDOW_SHOWN) != 0;
     Display* x = XDisplay();
     if (x == nullptr) return false;
     XWindowAttributes attributes;
@@ -222,6 +281,14 @@ class SdlBackend final : public Backend {
   }
 
   HRESULT SetMode(const DisplayMode& mode) override {
+    if (exclusive_ == 0) return DDERR_NOEXCLUSIVEMODE;
+    if (target_.kind != DisplayTarget::Kind::FullScreen) {
+      // Hosted or in a window: the size is the page's; no switch.
+      if (mode.width < 1 || mode.height < 1 || mode.width > 16384 || mode.height > 16384) return DDERR_INVALIDMODE;
+      if (target_.kind == DisplayTarget::Kind::Window) ShowOwnWindow();
+      mode_ = mode;
+      return DD_OK;
+    }
     if (win_ == nullptr) return DDERR_NOEXCLUSIVEMODE;
     const std::vector<DisplayMode> listed = Modes();
     if (std::find(listed.begin(), listed.end(), mode) == listed.end()) return DDERR_INVALIDMODE;
@@ -268,6 +335,7 @@ class SdlBackend final : public Backend {
   }
 
   HRESULT Present(const PageView& page, const DDGAMMARAMP* ramp) override {
+    if (Hosted()) return PresentHosted(page, ramp, nullptr, -1);
     if (win_ == nullptr) return DDERR_NOEXCLUSIVEMODE;
     const RampTables* t = ramp_tables_.For(ramp);
     if (!presenter_chosen_) ChoosePresenter();
@@ -276,6 +344,7 @@ class SdlBackend final : public Backend {
   }
 
   HRESULT PresentRects(const PageView& page, const DDGAMMARAMP* ramp, const RECT* rects, int count) override {
+    if (Hosted()) return PresentHosted(page, ramp, rects, count);
     if (win_ == nullptr) return DDERR_NOEXCLUSIVEMODE;
     if (!presenter_chosen_) ChoosePresenter();
     const RampTables* t = ramp_tables_.For(ramp);
@@ -312,13 +381,28 @@ class SdlBackend final : public Backend {
     }
     if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
     if (count > 0 && SDL_UpdateWindowSurfaceRects(win_, sdl_rects_.data(), count) != 0) return DDERR_SURFACELOST;
-    Pace();
+    Pace(refresh_);
     return DD_OK;
   }
 
   void SetPacing(bool paced) override { paced_ = paced; }
 
   bool PollEvent(InputEvent* event) override {
+    if (Hosted()) {
+      // The host owns the input; we only learn that it is time to end.
+      host_->Pump();
+      SDL_Event e;
+      bool quit = false;
+      while ((video_up_ || events_up_) && SDL_PollEvent(&e) != 0) quit = quit || e.type == SDL_QUIT;
+      if (host_->Gone() && !host_quit_sent_) {
+        host_quit_sent_ = true;
+        quit = true;
+      }
+      if (!quit) return false;
+      *event = InputEvent{};
+      event->kind = InputEvent::Kind::Quit;
+      return true;
+    }
     if (TakePendingChar(event)) return true;
     SDL_Event e;
     while (SDL_PollEvent(&e) != 0) {
@@ -328,6 +412,10 @@ class SdlBackend final : public Backend {
   }
 
   void WaitEvent(int timeout_ms) override {
+    if (!video_up_) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::clamp(timeout_ms, 0, 50)));
+      return;
+    }
     // SDL_WaitEventTimeout would take the event off the queue; a short sleep
     // keeps the wait simple and leaves the event for PollEvent.
     if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_FALSE)
@@ -335,6 +423,11 @@ class SdlBackend final : public Backend {
   }
 
   void ShowMessage(HWND owner, const std::string& text, const std::string& caption) override {
+    // Nothing may pop up over a host's window (it may be a lock screen).
+    if (target_.kind == DisplayTarget::Kind::Hosted) {
+      std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+      return;
+    }
     SDL_Window* parent = nullptr;
     if (const auto it = windows_.find(owner); it != windows_.end()) parent = it->second;
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), parent) != 0)
@@ -342,6 +435,53 @@ class SdlBackend final : public Backend {
   }
 
  private:
+  HRESULT PresentHosted(const PageView& page, const DDGAMMARAMP* ramp, const RECT* rects, int count) {
+    if (exclusive_ == 0) return DDERR_NOEXCLUSIVEMODE;
+    const HRESULT hr = host_->Present(page, ramp_tables_.For(ramp), rects, count);
+    Pace(host_refresh_);
+    return hr;
+  }
+
+  bool Hosted() const { return target_.kind == DisplayTarget::Kind::Hosted && host_ != nullptr; }
+
+  // Only the full-screen saver holds the system's screen saver off; SDL
+  // does so by default, again at every window it makes unless hinted.
+  void AllowScreenSaver() {
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    if (!video_up_) return;
+    // Enabling it after the start does not undo SDL's hold for good (the
+    // next window made renews it); starting the video afresh under the
+    // hint does, and costs nothing while no window exists.
+    if (windows_.empty()) {
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      video_up_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    }
+    if (video_up_) SDL_EnableScreenSaver();
+  }
+
+  int DesktopRefresh() {
+    SDL_DisplayMode m;
+    if (video_up_ && SDL_GetDesktopDisplayMode(0, &m) == 0 && m.refresh_rate > 0) return m.refresh_rate;
+    return 60;
+  }
+
+  // The try-it window: an ordinary resizable window at its first size,
+  // centred once; later the user's size is kept.
+  void ShowOwnWindow() {
+    if (win_ == nullptr) return;
+    DropPresenter();
+    SDL_SetWindowFullscreen(win_, 0);
+    SDL_SetWindowResizable(win_, SDL_TRUE);
+    if (!own_window_placed_) {
+      SDL_SetWindowSize(win_, target_.width, target_.height);
+      SDL_SetWindowPosition(win_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+      own_window_placed_ = true;
+    }
+    SDL_ShowWindow(win_);
+    SDL_RaiseWindow(win_);
+    refresh_ = DesktopRefresh();
+  }
+
   Display* XDisplay() {
     if (x_display_ == nullptr && !x_tried_) {
       x_tried_ = true;
@@ -415,7 +555,7 @@ class SdlBackend final : public Backend {
       SDL_BlitScaled(scratch_, nullptr, target, nullptr);
     }
     if (SDL_UpdateWindowSurface(win_) != 0) return DDERR_SURFACELOST;
-    Pace();
+    Pace(refresh_);
     return DD_OK;
   }
 
@@ -424,10 +564,10 @@ class SdlBackend final : public Backend {
 
   // Without vertical sync, waits until one refresh period has passed since
   // the previous present, so that a loop of flips does not burn a core.
-  void Pace() {
+  void Pace(int refresh) {
     if (!paced_) return;
     using clock = std::chrono::steady_clock;
-    const auto period = std::chrono::microseconds(1000000 / std::max(refresh_, 1));
+    const auto period = std::chrono::microseconds(1000000 / std::max(refresh, 1));
     const auto now = clock::now();
     if (next_present_ > now) {
       std::this_thread::sleep_until(next_present_);
@@ -510,6 +650,13 @@ class SdlBackend final : public Backend {
   char pending_char_ = 0;
   Display* x_display_ = nullptr;
   bool x_tried_ = false;
+  DisplayTarget target_;
+  std::unique_ptr<X11Host> host_;
+  int host_refresh_ = 60;
+  bool host_quit_sent_ = false;
+  bool video_up_ = true;
+  bool events_up_ = false;
+  bool own_window_placed_ = false;
 };
 
 }  // namespace

@@ -15,8 +15,21 @@
 // framebuffer (SDL_FRAMEBUFFER_ACCELERATION=0, well under a millisecond),
 // and flips are paced to the display's refresh rate instead of vsync.
 //
-// Limits: the preview host window must be an X11 window; without a display
-// the back end cannot be created (Create returns null with the reason).
+// Targets: hosted in another program's window, pages go through Xlib
+// (X11Host: shared-memory images, scaled when the window's size differs,
+// changed rectangles only when named) and SDL's video is shut down, so that
+// nothing of ours holds input, the pointer or the system's screen saver,
+// and a lost display ends the loop instead of the process. The try-it
+// window is an ordinary resizable SDL window; the page is scaled to its
+// current size. Resizes are followed by scaling rather than by rebuilding
+// the surfaces: the kit's components keep the device's surfaces, so a
+// rebuild would mean opening everything again, while scaling shows the
+// new size at the next frame and costs nothing while the sizes agree.
+// Only the full-screen run holds the system's screen saver off.
+//
+// Limits: the preview and host windows must be X11 windows; without a
+// display the back end cannot be created (Create returns null with the
+// reason).
 #include <memory>
 #include <string>
 

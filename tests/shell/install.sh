@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# cmake --install into a temporary prefix: the program, the link where
+# XScreenSaver looks for hacks, its settings description (well-formed, its
+# options naming real settings), the desktop entry and the manual page.
+# Usage: install.sh BUILD_DIR SOURCE_DIR
+set -u
+build=$1 src=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+cmake --install "$build" --prefix "$work/usr/local" > "$work/install.log" 2>&1 || fail "install: $(cat "$work/install.log")"
+p=$work/usr/local
+[ -x "$p/bin/sandloop" ] || fail "no bin/sandloop"
+[ -L "$p/libexec/xscreensaver/sandloop" ] || fail "no link libexec/xscreensaver/sandloop"
+[ "$(readlink -f "$p/libexec/xscreensaver/sandloop")" = "$(readlink -f "$p/bin/sandloop")" ] || fail "the link does not lead to the program"
+"$p/libexec/xscreensaver/sandloop" --help | grep -q "usage: sandloop" || fail "the program does not run through the link"
+
+xml=$p/share/xscreensaver/config/sandloop.xml
+[ -f "$xml" ] || fail "no sandloop.xml"
+if command -v xmllint >/dev/null; then xmllint --noout "$xml" || fail "sandloop.xml is not well-formed"; fi
+grep -q '<screensaver name="sandloop" _label="Sandloop">' "$xml" || fail "sandloop.xml: name or label"
+grep -q '<_description>' "$xml" || fail "sandloop.xml: no description"
+grep -q 'arg-set="-fps"' "$xml" || fail "sandloop.xml: no -fps"
+# Every setting the description sets exists in the settings table.
+names=$(grep -o -- '--set [A-Za-z_]*' "$xml" | awk '{print $2}' | sort -u)
+for n in flag_PlaySound NumEagles FlagShowButterfly flag_clock SetSpeed FlagDaytime FlagDemoDaytime; do
+  grep -qx "$n" <<<"$names" || fail "sandloop.xml does not map $n"
+done
+for n in $names; do
+  grep -q "\"$n\"" "$src/settings/Settings.cpp" || fail "sandloop.xml sets $n, which is no setting"
+done
+
+desktop=$p/share/applications/sandloop-settings.desktop
+[ -f "$desktop" ] || fail "no desktop entry"
+grep -qx 'Exec=sandloop /c' "$desktop" || fail "desktop entry: Exec"
+grep -qx 'Type=Application' "$desktop" || fail "desktop entry: Type"
+
+man=$p/share/man/man1/sandloop.1
+[ -f "$man" ] || fail "no manual page"
+for word in '/s' '/c' '/p' '/a' 'sun' 'cities' 'render' 'set' 'window' 'root' 'window\\-id' 'fps' 'register' 'registry.reg' 'XDG_STATE_HOME'; do
+  grep -q -- "$word" "$man" || fail "manual page does not mention $word"
+done
+if command -v groff >/dev/null; then
+  warnings=$(groff -man -ww -z "$man" 2>&1)
+  [ -z "$warnings" ] || fail "manual page: $warnings"
+fi
+
+# A staged install (packagers) puts the link under DESTDIR too.
+DESTDIR=$work/stage cmake --install "$build" --prefix /usr > /dev/null 2>&1 || fail "staged install"
+[ "$(readlink "$work/stage/usr/libexec/xscreensaver/sandloop")" = "../../bin/sandloop" ] || fail "staged link"
+echo "1 passed, 0 failed"
