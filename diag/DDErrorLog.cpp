@@ -54,8 +54,12 @@ TDDErrorLog::~TDDErrorLog() {
 }
 
 std::string TDDErrorLog::LogFileNameFor(const std::string& program_path) {
-  const std::size_t dot = program_path.find('.');
-  return (dot == std::string::npos ? std::string() : program_path.substr(0, dot)) + ".log";
+  // Only the file name is cut: programs here seldom have an extension, and
+  // a dot in a folder's name must not move the log out of the folder.
+  const std::size_t slash = program_path.rfind('/');
+  const std::size_t name_start = slash == std::string::npos ? 0 : slash + 1;
+  const std::size_t dot = program_path.find('.', name_start);
+  return program_path.substr(0, dot == std::string::npos ? program_path.size() : dot) + ".log";
 }
 
 std::string TDDErrorLog::GetLogFileName() const { return LogFileNameFor(FProgramPath); }

@@ -1,8 +1,9 @@
 #pragma once
 // TDDErrorLog: the program's plain-text diagnostic log. Lines are appended
-// to a file named after the program's path up to its first "." plus ".log",
-// each flushed as soon as it is written, across runs; nothing is ever read
-// back. Where that file cannot be opened (an installed program's folder is
+// to a file in the program's folder named after the program's file name up
+// to its first "." plus ".log" (/usr/bin/sandloop and /usr/bin/sandloop.scr
+// both log to /usr/bin/sandloop.log), each flushed as soon as it is
+// written, across runs; nothing is ever read back. Where that file cannot be opened (an installed program's folder is
 // not writable by its user), the log goes to the user's state folder,
 // $XDG_STATE_HOME/sandloop (default ~/.local/state/sandloop), under the
 // same file name. When neither can be opened the component still works and
@@ -23,7 +24,8 @@ class TDDErrorLog : public TComponent {
   TDDErrorLog(TComponent* owner, const std::string& program_path);
   ~TDDErrorLog() override;
 
-  // The program's path up to (not including) its first ".", then ".log".
+  // The program's folder, its file name up to (not including) the name's
+  // first ".", then ".log".
   [[nodiscard]] std::string GetLogFileName() const;
   [[nodiscard]] static std::string LogFileNameFor(const std::string& program_path);
   // The file actually written: GetLogFileName(), the fallback in the state

@@ -57,12 +57,14 @@ class ErrorLogTest : public ::testing::Test {
   std::pair<bool, std::string> state_, home_;
 };
 
-TEST(LogFileName, CutsAtTheFirstDotOfTheWholePath) {
-  EXPECT_EQ(TDDErrorLog::LogFileNameFor("/opt/sandloop/Sandloop.scr"), "/opt/sandloop/Sandloop.log");
-  EXPECT_EQ(TDDErrorLog::LogFileNameFor("/opt/Old.Tools/Sandloop.scr"), "/opt/Old.log");
+TEST(LogFileName, CutsTheFileNameAtItsFirstDotInsideTheProgramsFolder) {
+  EXPECT_EQ(TDDErrorLog::LogFileNameFor("/opt/x/sandloop.scr"), "/opt/x/sandloop.log");
+  EXPECT_EQ(TDDErrorLog::LogFileNameFor("/usr/bin/sandloop"), "/usr/bin/sandloop.log");
+  EXPECT_EQ(TDDErrorLog::LogFileNameFor("/opt/a.b/sandloop"), "/opt/a.b/sandloop.log");
+  EXPECT_EQ(TDDErrorLog::LogFileNameFor("/opt/Old.Tools/Sandloop.scr"), "/opt/Old.Tools/Sandloop.log");
   EXPECT_EQ(TDDErrorLog::LogFileNameFor("/usr/games/sandloop.tar.gz"), "/usr/games/sandloop.log");
-  EXPECT_EQ(TDDErrorLog::LogFileNameFor("/usr/bin/sandloop"), ".log");
-  EXPECT_EQ(TDDErrorLog::LogFileNameFor(".sandloop"), ".log");
+  EXPECT_EQ(TDDErrorLog::LogFileNameFor("/home/u/.hidden/.sandloop"), "/home/u/.hidden/.log");
+  EXPECT_EQ(TDDErrorLog::LogFileNameFor("sandloop"), "sandloop.log");
   EXPECT_EQ(TDDErrorLog::LogFileNameFor(""), ".log");
 }
 
@@ -108,13 +110,13 @@ TEST_F(ErrorLogTest, AppendsAcrossRuns) {
             "\n\n*************************************\nFINISH AT=======>: 15:00:00\n");
 }
 
-TEST_F(ErrorLogTest, ADotInAFolderNameCutsThePathThere) {
+TEST_F(ErrorLogTest, ADotInAFolderNameKeepsTheLogInThatFolder) {
   fs::create_directories(dir / "Old.Tools");
-  const fs::path program = dir / "Old.Tools" / "Sandloop.scr";
+  const fs::path program = dir / "Old.Tools" / "sandloop";
   TDDErrorLog log(nullptr, program.string());
-  EXPECT_EQ(log.OpenedPath(), (dir / "Old.log").string());
+  EXPECT_EQ(log.OpenedPath(), (dir / "Old.Tools" / "sandloop.log").string());
   log.WriteToLog("x");
-  EXPECT_EQ(ReadFile(dir / "Old.log"), "x\n");
+  EXPECT_EQ(ReadFile(dir / "Old.Tools" / "sandloop.log"), "x\n");
 }
 
 TEST_F(ErrorLogTest, AnUnwritableFolderSendsTheLogToTheStateFolder) {
@@ -159,18 +161,17 @@ TEST_F(ErrorLogTest, WithNoFileAtAllTheLogStillWorksAndWritesNothing) {
 }
 
 TEST_F(ErrorLogTest, ThePathOfTheRunningProgram) {
-  // This test program's own path; a path without a dot logs to ".log" in
-  // the current folder, so the test runs inside its own folder.
-  const fs::path cwd = fs::current_path();
-  fs::current_path(dir);
+  // This test program's own path: test_diag logs to test_diag.log beside it.
+  char self[4096] = {};
+  ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
+  const fs::path beside = fs::path(self).parent_path() / (fs::path(self).filename().string() + ".log");
+  const bool existed = fs::exists(beside);
   {
     TDDErrorLog log(nullptr);
-    char self[4096] = {};
-    ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
-    EXPECT_EQ(log.GetLogFileName(), TDDErrorLog::LogFileNameFor(self));
-    EXPECT_FALSE(log.OpenedPath().empty());
+    EXPECT_EQ(log.GetLogFileName(), beside.string());
+    EXPECT_EQ(log.OpenedPath(), beside.string());
   }
-  fs::current_path(cwd);
+  if (!existed) fs::remove(beside);
 }
 
 TEST(ErrorLog, TimeText) {
