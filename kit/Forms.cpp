@@ -67,13 +67,26 @@ void TApplication::Dispatch(const display::InputEvent& event) {
     }
     case Kind::MouseMove: target->FormMouseMove(0, event.x, event.y); break;
     case Kind::MouseButtonUp: target->FormMouseUp(event.x, event.y); break;
-    case Kind::Quit:
-      if (TForm* main = MainForm()) main->FormQuit();
-      break;
+    case Kind::Quit: target->FormQuit(); break;
+  }
+}
+
+void TApplication::DeliverQuitSignal() {
+  if (terminated_) return;
+  const int signal = TakeQuitSignal();
+  if (signal == 0) return;
+  TForm* main = MainForm();
+  if (main == nullptr) EndBySignal(signal);
+  if (main->Closed()) return;  // ending already
+  try {
+    main->FormQuit();
+  } catch (const std::exception& e) {
+    HandleException(e);
   }
 }
 
 void TApplication::ProcessMessages() {
+  DeliverQuitSignal();
   display::Backend* b = display::CurrentBackend();
   if (b == nullptr) return;
   display::InputEvent event;

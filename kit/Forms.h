@@ -46,7 +46,9 @@ class TForm : public TWindowHolder {
   virtual void FormKeyDown(int& /*key*/, unsigned /*shift*/) {}
   virtual void FormMouseMove(unsigned /*shift*/, int /*x*/, int /*y*/) {}
   virtual void FormMouseUp(int /*x*/, int /*y*/) {}
-  // The window system asks the program to end (the window's close box).
+  // The window system asks the form to end: its window was closed, or the
+  // process got a termination signal (then always the main form). Closing
+  // is the default; a form that must end in its own order overrides it.
   virtual void FormQuit() { Close(); }
 
  private:
@@ -78,7 +80,9 @@ class TApplication : public TComponent {
 
   // Runs until the main form closes or Terminate is called.
   void Run();
-  // Handles every pending input event once.
+  // Hands a termination signal noted since the last call to the main form
+  // as a quit request, then handles every pending input event once. With
+  // no main form to end in order, the signal ends the process.
   void ProcessMessages();
   void Terminate() { terminated_ = true; }
   [[nodiscard]] bool Terminated() const { return terminated_; }
@@ -96,6 +100,7 @@ class TApplication : public TComponent {
 
  private:
   void Dispatch(const display::InputEvent& event);
+  void DeliverQuitSignal();
 
   std::string title_;
   std::vector<std::unique_ptr<TForm>> forms_;

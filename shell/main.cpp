@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "kit/ddraw/backend.h"
+#include "kit/ddraw/platform.h"
 #include "kit/ddraw/sdl/SdlBackend.h"
 #include "kit/LocalClock.h"
 #include "shell/CommandLine.h"
@@ -55,6 +56,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "sandloop: %s\n", bad.c_str());
     return 2;
   }
+  // A running saver is ended from outside by a termination signal (a
+  // saver daemon's SIGTERM, Ctrl-C, a closed terminal): it then finishes
+  // in order like after a key, with its log line and exit code 0.
+  if (sandloop::ParseRunMode(args.empty() ? std::string() : args[0]) == sandloop::RunMode::Run)
+    sandloop::InstallQuitSignalHandlers();
   std::string why;
   auto backend = sandloop::display::CreateSdlBackend(&why);
   if (backend) {

@@ -25,6 +25,13 @@ std::shared_ptr<Backend> CurrentBackendShared() {
   return g_backend;
 }
 
+int Backend::ShowCursor(bool show) {
+  const int before = cursor_count_.fetch_add(show ? 1 : -1, std::memory_order_relaxed);
+  const int after = before + (show ? 1 : -1);
+  if ((before >= 0) != (after >= 0)) SetCursorVisible(after >= 0);
+  return after;
+}
+
 const char* OpName(Op op) {
   switch (op) {
     case Op::DirectDrawCreate: return "DirectDrawCreate";

@@ -3,13 +3,16 @@
 // small interface that the SDL back end (sdl/) and the memory-only headless
 // back end (headless/) implement. The layer's surfaces live in memory; a
 // back end lists modes and monitors, takes and gives back the screen,
-// presents a composed page, delivers input and shows message boxes.
+// presents a composed page, delivers input, shows message boxes, plays a
+// sound, shows or hides the cursor and tells the system that a saver runs.
 //
 // The back end in use is a process-wide service, like the display itself:
 // the program selects one at start (SetBackend) and the layer's objects use
 // it from then on.
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -87,7 +90,8 @@ struct DisplayTarget {
 
 // Input delivered to the application's message loop. Key codes are the
 // platform's virtual-key codes (VK_ESCAPE 27, VK_LEFT 37 ... VK_DOWN 40,
-// letters and digits as their upper-case characters).
+// letters and digits as their upper-case characters). Quit is the window
+// system's request to end: the program's window was closed.
 struct InputEvent {
   enum class Kind { KeyDown, KeyPress, MouseMove, MouseButtonUp, Quit };
   Kind kind = Kind::Quit;
@@ -95,6 +99,16 @@ struct InputEvent {
   char ch = 0;       // KeyPress: the character
   int x = 0, y = 0;  // mouse position
   HWND window = 0;
+};
+
+// A sound to play: the WAVE file's bytes (which must outlive the call only),
+// whether it loops, and for records and messages the name and flags the
+// program asked with.
+struct SoundRequest {
+  std::string name;
+  std::span<const std::uint8_t> wave;
+  bool loop = false;
+  DWORD flags = 0;
 };
 
 class Backend {
@@ -156,6 +170,33 @@ class Backend {
 
   // A modal message with an OK button.
   virtual void ShowMessage(HWND owner, const std::string& text, const std::string& caption) = 0;
+
+  // Sound. Plays the bytes of a WAVE file in the background, once or over
+  // and over until StopSound; a new sound replaces the one playing. False,
+  // with the reason in `why`, when the bytes cannot be decoded or no audio
+  // device can be opened: a program without sound goes on silent. No audio
+  // device is opened before the first call, and StopSound closes it.
+  virtual bool PlaySound(const SoundRequest& sound, std::string* why) = 0;
+  virtual void StopSound() = 0;
+  virtual bool SoundPlaying() = 0;
+
+  // The system's own screen saver and blanking: `running` true says that a
+  // saver runs (so the system must not start its own); false gives them
+  // back. Returns the state before the call.
+  virtual bool SetSaverRunning(bool running) = 0;
+
+  // The mouse cursor over the program's windows, counted as the Windows
+  // call counts: every hide lowers the count and every show raises it, and
+  // the cursor shows while the count is 0 or more. Returns the new count.
+  int ShowCursor(bool show);
+  [[nodiscard]] int CursorCount() const { return cursor_count_.load(std::memory_order_relaxed); }
+
+ protected:
+  // Called when the count crosses between -1 and 0.
+  virtual void SetCursorVisible(bool visible) = 0;
+
+ private:
+  std::atomic<int> cursor_count_{0};
 };
 
 // The back end in use; null until one is set.

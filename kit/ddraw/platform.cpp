@@ -1,8 +1,13 @@
 #include "kit/ddraw/platform.h"
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <thread>
 
+#include "assets/Resources.h"
 #include "kit/ddraw/backend.h"
 
 std::uint32_t timeGetTime() {
@@ -28,3 +33,87 @@ int MessageBoxA(HWND owner, const std::string& text, const std::string& caption,
   }
   return IDOK;
 }
+
+BOOL PlaySoundA(const char* sound, HMODULE, DWORD flags, std::string* why) {
+  sandloop::display::Backend* b = sandloop::display::CurrentBackend();
+  auto fail = [why](std::string reason) {
+    if (why != nullptr) *why = std::move(reason);
+    return BOOL{0};
+  };
+  if (sound == nullptr) {
+    if (b != nullptr) b->StopSound();
+    return 1;
+  }
+  if (b == nullptr) return fail("no display back end to play sound through");
+  if ((flags & SND_NOSTOP) != 0 && b->SoundPlaying()) return fail("a sound is playing");
+  if ((flags & SND_RESOURCE) != SND_RESOURCE) return fail("only the program's own sounds can be played");
+  const bool loop = (flags & SND_LOOP) != 0;
+  const bool async = (flags & SND_ASYNC) != 0;
+  if (loop && !async) return fail("a looping sound must be played asynchronously");
+  const auto bytes = sandloop::assets::FindResource(sound);
+  if (!bytes) return fail(std::string("no sound resource \"") + sound + "\"");
+  std::string reason;
+  if (!b->PlaySound({sound, *bytes, loop, flags}, &reason)) return fail(reason);
+  if (!async) {
+    while (b->SoundPlaying()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return 1;
+}
+
+int ShowCursor(BOOL show) {
+  sandloop::display::Backend* b = sandloop::display::CurrentBackend();
+  return b != nullptr ? b->ShowCursor(show != 0) : 0;
+}
+
+BOOL SystemParametersInfoA(UINT action, UINT param, void* pv, UINT) {
+  sandloop::display::Backend* b = sandloop::display::CurrentBackend();
+  if (action != SPI_SETSCREENSAVERRUNNING || b == nullptr) return 0;
+  const bool before = b->SetSaverRunning(param != 0);
+  if (pv != nullptr) *static_cast<BOOL*>(pv) = before ? 1 : 0;
+  return 1;
+}
+
+namespace {
+
+// Written by the signal handler, so lock-free atomics only.
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
+std::atomic<int> g_quit_signal{0};        // noted and not yet taken
+std::atomic<bool> g_quit_requested{false};  // a signal has asked to end since installing
+
+constexpr int kQuitSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+void NoteQuitSignal(int signal) {
+  if (g_quit_requested.exchange(true)) {
+    // The orderly end was asked for already and has not ended the process.
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+    return;
+  }
+  g_quit_signal.store(signal);
+}
+
+}  // namespace
+
+namespace sandloop {
+
+void InstallQuitSignalHandlers() {
+  g_quit_signal.store(0);
+  g_quit_requested.store(false);
+  struct sigaction action {};
+  action.sa_handler = NoteQuitSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;  // calls that a signal interrupts go on
+  for (int s : kQuitSignals) sigaction(s, &action, nullptr);
+}
+
+int QuitSignalPending() { return g_quit_signal.load(std::memory_order_relaxed); }
+
+int TakeQuitSignal() { return g_quit_signal.exchange(0); }
+
+void EndBySignal(int signal) {
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+  std::_Exit(128 + signal);  // the signal was blocked
+}
+
+}  // namespace sandloop

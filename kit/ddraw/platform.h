@@ -1,10 +1,16 @@
 #pragma once
 // The few system services of the kit and the shell that are not display
-// operations: a millisecond clock, system metrics and message boxes.
+// operations: a millisecond clock, system metrics, message boxes, the
+// program's sound, the cursor, telling the system that a saver runs, and
+// termination signals turned into a quit request for the message loop.
 #include <cstdint>
 #include <string>
 
 #include "kit/ddraw/ddraw.h"
+
+using BOOL = int;
+using UINT = unsigned;
+using HMODULE = void*;
 
 constexpr int SM_CXSCREEN = 0;
 constexpr int SM_CYSCREEN = 1;
@@ -23,3 +29,53 @@ int GetSystemMetrics(int index);
 // A modal message box. With no display back end, or one that cannot show
 // windows, the message goes to standard error as "caption: text".
 int MessageBoxA(HWND owner, const std::string& text, const std::string& caption, unsigned type);
+
+constexpr DWORD SND_SYNC = 0x0;
+constexpr DWORD SND_ASYNC = 0x1;
+constexpr DWORD SND_NODEFAULT = 0x2;
+constexpr DWORD SND_MEMORY = 0x4;
+constexpr DWORD SND_LOOP = 0x8;
+constexpr DWORD SND_NOSTOP = 0x10;
+constexpr DWORD SND_PURGE = 0x40;
+constexpr DWORD SND_RESOURCE = 0x40004;
+
+// Plays a sound through the display back end. `sound` null stops the sound
+// that plays (whatever the flags; SND_PURGE is the usual one). Otherwise
+// `sound` names one of the program's own resources, found without regard
+// to case, and `flags` must hold SND_RESOURCE; `module` is not used.
+// SND_ASYNC returns at once, without it the call waits for the end of the
+// sound; SND_LOOP (which needs SND_ASYNC) repeats it until it is stopped;
+// SND_NOSTOP leaves a playing sound alone and fails. FALSE, with the reason
+// in `why` when given, for a sound that cannot be played: no such resource,
+// bytes that are no WAVE file, no audio device, or no back end at all.
+// Failing to play is not an error of the program: it goes on silent.
+BOOL PlaySoundA(const char* sound, HMODULE module, DWORD flags, std::string* why = nullptr);
+
+// Hides (FALSE) or shows (TRUE) the mouse cursor over the program's windows
+// by the display count: it shows while the count is 0 or more. Returns the
+// new count; 0 without a display back end.
+int ShowCursor(BOOL show);
+
+constexpr UINT SPI_SETSCREENSAVERRUNNING = 97;
+
+// Only SPI_SETSCREENSAVERRUNNING: `param` 1 tells the system that a screen
+// saver runs, so that its own saver and blanking stay off; 0 that it no
+// longer runs. `pv`, when not null, is a BOOL that receives the state
+// before the call. FALSE for any other action and without a back end.
+BOOL SystemParametersInfoA(UINT action, UINT param, void* pv, UINT winini);
+
+// Termination signals. After InstallQuitSignalHandlers, SIGTERM, SIGINT and
+// SIGHUP no longer end the process: the handler only notes the signal, and
+// the application's message loop takes it (TakeQuitSignal) and hands it to
+// the main form as the window system's quit request, so that the program
+// ends in order. A second termination signal ends the process at once, in
+// case the orderly end hangs. Installing again starts afresh.
+namespace sandloop {
+void InstallQuitSignalHandlers();
+// The number of a noted signal that has not been taken yet (0: none).
+int QuitSignalPending();
+// Like QuitSignalPending, and marks the signal as taken.
+int TakeQuitSignal();
+// Ends the process by `signal` as if no handler had been installed.
+[[noreturn]] void EndBySignal(int signal);
+}  // namespace sandloop

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "kit/ddraw/present.h"
 
@@ -83,6 +84,10 @@ void HeadlessBackend::SetDesktopMode(DisplayMode mode) {
 void HeadlessBackend::SetMonitorCount(int count) { monitors_ = count; }
 void HeadlessBackend::SetGammaSupported(bool supported) { gamma_ = supported; }
 void HeadlessBackend::SetEchoMessages(bool echo) { echo_ = echo; }
+void HeadlessBackend::SetAudioAvailable(bool available) {
+  std::lock_guard<std::mutex> g(mutex_);
+  audio_ = available;
+}
 
 void HeadlessBackend::FailNext(Op op, HRESULT code, int times) {
   std::lock_guard<std::mutex> g(mutex_);
@@ -265,6 +270,61 @@ void HeadlessBackend::WaitEvent(int) {}
 void HeadlessBackend::ShowMessage(HWND owner, const std::string& text, const std::string& caption) {
   messages_.push_back({owner, text, caption});
   if (echo_) std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+}
+
+}  // namespace sandloop::display
+
+namespace sandloop::display {
+
+bool HeadlessBackend::PlaySound(const SoundRequest& sound, std::string* why) {
+  std::lock_guard<std::mutex> g(mutex_);
+  sound_calls_.push_back({SoundCall::Kind::Play, sound.name, sound.flags, sound.loop, sound.wave.size()});
+  sound_playing_ = false;  // a new sound replaces the one playing
+  auto fail = [&](const char* reason) {
+    if (why != nullptr) *why = reason;
+    return false;
+  };
+  if (!audio_) return fail("no audio device");
+  // The same first check a real decoder makes: a RIFF file of kind WAVE.
+  const auto& w = sound.wave;
+  if (w.size() < 12 || std::memcmp(w.data(), "RIFF", 4) != 0 || std::memcmp(w.data() + 8, "WAVE", 4) != 0)
+    return fail("not a WAVE file");
+  sound_playing_ = sound.loop;
+  return true;
+}
+
+void HeadlessBackend::StopSound() {
+  std::lock_guard<std::mutex> g(mutex_);
+  sound_calls_.push_back({SoundCall::Kind::Stop, {}, 0, false, 0});
+  sound_playing_ = false;
+}
+
+bool HeadlessBackend::SoundPlaying() {
+  std::lock_guard<std::mutex> g(mutex_);
+  return sound_playing_;
+}
+
+std::vector<HeadlessBackend::SoundCall> HeadlessBackend::SoundCalls() const {
+  std::lock_guard<std::mutex> g(mutex_);
+  return sound_calls_;
+}
+
+bool HeadlessBackend::SetSaverRunning(bool running) {
+  std::lock_guard<std::mutex> g(mutex_);
+  const bool before = saver_running_;
+  saver_running_ = running;
+  saver_calls_.push_back(running);
+  return before;
+}
+
+bool HeadlessBackend::SaverRunning() const {
+  std::lock_guard<std::mutex> g(mutex_);
+  return saver_running_;
+}
+
+std::vector<bool> HeadlessBackend::SaverCalls() const {
+  std::lock_guard<std::mutex> g(mutex_);
+  return saver_calls_;
 }
 
 }  // namespace sandloop::display

@@ -10,6 +10,11 @@
 // Windows of other programs are simulated too: tests add them with a size,
 // resize and destroy them, and cut the connection to the display, to drive
 // the hosted target; the root window (kRootWindow) has the desktop's size.
+// Sound calls, the cursor and the "a saver runs" state are recorded instead
+// of reaching a system; a looping sound plays until it is stopped, a single
+// one ends at once.
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -30,6 +35,15 @@ class HeadlessBackend final : public Backend {
     std::string text;
     std::string caption;
   };
+  // One PlaySound or StopSound call; a stop has no name, flags or bytes.
+  struct SoundCall {
+    enum class Kind { Play, Stop };
+    Kind kind = Kind::Play;
+    std::string name;
+    DWORD flags = 0;
+    bool loop = false;
+    std::size_t bytes = 0;
+  };
 
   static constexpr HWND kRootWindow = 0x100;
 
@@ -47,6 +61,8 @@ class HeadlessBackend final : public Backend {
   // Messages go to the recorded list only (the default); with true they are
   // also printed to standard error.
   void SetEchoMessages(bool echo);
+  // false: there is no audio device, and every PlaySound fails.
+  void SetAudioAvailable(bool available);
 
   // Makes the next `times` calls of `op` return `code` (times < 0: every
   // call from now on). FailOnce is FailNext(op, code, 1).
@@ -87,6 +103,12 @@ class HeadlessBackend final : public Backend {
   int RampTableBuilds() const;
   // Writes Screen() to a PNG file; false when the file cannot be written.
   bool WritePng(const std::string& path) const;
+  std::vector<SoundCall> SoundCalls() const;
+  // The cursor as the count leaves it (CursorCount() gives the count).
+  bool CursorVisible() const { return cursor_visible_.load(std::memory_order_relaxed); }
+  bool SaverRunning() const;
+  // The "a saver runs" value of every SetSaverRunning call, in order.
+  std::vector<bool> SaverCalls() const;
 
   // --- Backend ------------------------------------------------------------
   HRESULT Fault(Op op) override;
@@ -115,6 +137,13 @@ class HeadlessBackend final : public Backend {
   bool PollEvent(InputEvent* event) override;
   void WaitEvent(int timeout_ms) override;
   void ShowMessage(HWND owner, const std::string& text, const std::string& caption) override;
+  bool PlaySound(const SoundRequest& sound, std::string* why) override;
+  void StopSound() override;
+  bool SoundPlaying() override;
+  bool SetSaverRunning(bool running) override;
+
+ protected:
+  void SetCursorVisible(bool visible) override { cursor_visible_.store(visible, std::memory_order_relaxed); }
 
  private:
   struct Fault_ {
@@ -155,6 +184,12 @@ class HeadlessBackend final : public Backend {
   DisplayMode host_size_;  // the host window's last known size
   bool lost_ = false;
   bool quit_sent_ = false;
+  bool audio_ = true;
+  bool sound_playing_ = false;
+  std::vector<SoundCall> sound_calls_;
+  std::atomic<bool> cursor_visible_{true};
+  bool saver_running_ = false;
+  std::vector<bool> saver_calls_;
 };
 
 }  // namespace sandloop::display

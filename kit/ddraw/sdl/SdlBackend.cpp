@@ -9,6 +9,7 @@
 #undef None
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "kit/Picture.h"
+#include "kit/ddraw/platform.h"
 #include "kit/ddraw/present.h"
 #include "kit/ddraw/sdl/X11Host.h"
 
@@ -80,10 +82,46 @@ bool SoftwareGl() {
   return false;
 }
 
+// A decoded sound and where its playing has got to. The audio thread's
+// callback owns `pos`; `done` tells the main thread that a single sound
+// has ended.
+struct Voice {
+  Uint8* samples = nullptr;  // from SDL_LoadWAV_RW
+  Uint32 length = 0;         // bytes
+  Uint32 pos = 0;
+  bool loop = false;
+  Uint8 silence = 0;
+  std::atomic<bool> done{false};
+};
+
+// Fills the device's buffer from the voice, wrapping round without a gap
+// when it loops and with silence after the end when it does not.
+void FillAudio(void* userdata, Uint8* stream, int len) {
+  Voice& v = *static_cast<Voice*>(userdata);
+  Uint32 want = static_cast<Uint32>(len);
+  while (want > 0) {
+    if (v.pos >= v.length) {
+      if (!v.loop || v.length == 0) {
+        std::memset(stream, v.silence, want);
+        v.done.store(true, std::memory_order_relaxed);
+        return;
+      }
+      v.pos = 0;
+    }
+    const Uint32 n = std::min(want, v.length - v.pos);
+    std::memcpy(stream, v.samples + v.pos, n);
+    v.pos += n;
+    stream += n;
+    want -= n;
+  }
+}
+
 class SdlBackend final : public Backend {
  public:
   SdlBackend() = default;
   ~SdlBackend() override {
+    StopSound();
+    if (saver_running_ && video_up_) SDL_EnableScreenSaver();
     EndExclusive();
     for (auto& [id, w] : windows_)
       if (w != nullptr) SDL_DestroyWindow(w);
@@ -108,6 +146,12 @@ class SdlBackend final : public Backend {
     // Termination signals end the program as usual instead of becoming a
     // quit event that a modal message box would never read.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The system's own screen saver stays on unless the program says that
+    // a saver runs (SetSaverRunning); a window alone must not turn it off.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    // Closing a window is a quit request for its form, not a second one
+    // for the whole program.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
       *why = SDL_GetError();
       return false;
@@ -412,14 +456,21 @@ class SdlBackend final : public Backend {
   }
 
   void WaitEvent(int timeout_ms) override {
-    if (!video_up_) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(std::clamp(timeout_ms, 0, 50)));
-      return;
+    // SDL_WaitEventTimeout would take the event off the queue; short sleeps
+    // leave the event for PollEvent, and a termination signal (which SDL
+    // does not see) wakes the wait within a few milliseconds.
+    using clock = std::chrono::steady_clock;
+    const auto until = clock::now() + std::chrono::milliseconds(std::clamp(timeout_ms, 0, 50));
+    for (;;) {
+      if (video_up_) {
+        SDL_PumpEvents();
+        if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE) return;
+      }
+      if (QuitSignalPending() != 0) return;
+      const auto now = clock::now();
+      if (now >= until) return;
+      std::this_thread::sleep_for(std::min<clock::duration>(until - now, std::chrono::milliseconds(2)));
     }
-    // SDL_WaitEventTimeout would take the event off the queue; a short sleep
-    // keeps the wait simple and leaves the event for PollEvent.
-    if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_FALSE)
-      std::this_thread::sleep_for(std::chrono::milliseconds(std::clamp(timeout_ms, 0, 50)));
   }
 
   void ShowMessage(HWND owner, const std::string& text, const std::string& caption) override {
@@ -432,6 +483,67 @@ class SdlBackend final : public Backend {
     if (const auto it = windows_.find(owner); it != windows_.end()) parent = it->second;
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), parent) != 0)
       std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+  }
+
+  bool PlaySound(const SoundRequest& sound, std::string* why) override {
+    StopSound();
+    auto fail = [&](const std::string& reason) {
+      if (why != nullptr) *why = reason;
+      StopSound();
+      return false;
+    };
+    // The audio subsystem starts with the first sound, so that a program
+    // that never plays one never touches an audio device.
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return fail(std::string("no audio: ") + SDL_GetError());
+    audio_started_ = true;
+    auto voice = std::make_unique<Voice>();
+    SDL_AudioSpec spec;
+    SDL_RWops* rw = SDL_RWFromConstMem(sound.wave.data(), static_cast<int>(sound.wave.size()));
+    if (rw == nullptr || SDL_LoadWAV_RW(rw, 1, &spec, &voice->samples, &voice->length) == nullptr)
+      return fail("sound \"" + sound.name + "\" cannot be decoded: " + SDL_GetError());
+    voice->loop = sound.loop;
+    voice->silence = spec.silence;
+    spec.callback = FillAudio;
+    spec.userdata = voice.get();
+    // The device takes the sound's own format; SDL converts where the
+    // hardware wants another.
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &spec, nullptr, 0);
+    if (device_ == 0) {
+      SDL_FreeWAV(voice->samples);
+      return fail(std::string("no audio device: ") + SDL_GetError());
+    }
+    voice_ = std::move(voice);
+    SDL_PauseAudioDevice(device_, 0);
+    return true;
+  }
+
+  void StopSound() override {
+    if (device_ != 0) SDL_CloseAudioDevice(device_);  // waits for the callback
+    device_ = 0;
+    if (voice_ != nullptr) SDL_FreeWAV(voice_->samples);
+    voice_.reset();
+    if (audio_started_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    audio_started_ = false;
+  }
+
+  bool SoundPlaying() override { return device_ != 0 && !voice_->done.load(std::memory_order_relaxed); }
+
+  // Only the full-screen saver holds the system's screen saver off and
+  // hides the cursor; hosted or in a window the state is kept, nothing more.
+  bool SetSaverRunning(bool running) override {
+    const bool before = saver_running_;
+    saver_running_ = running;
+    if (target_.kind != DisplayTarget::Kind::FullScreen) return before;
+    if (running)
+      SDL_DisableScreenSaver();
+    else
+      SDL_EnableScreenSaver();
+    return before;
+  }
+
+ protected:
+  void SetCursorVisible(bool visible) override {
+    if (target_.kind == DisplayTarget::Kind::FullScreen) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
   }
 
  private:
@@ -581,6 +693,12 @@ class SdlBackend final : public Backend {
     switch (e.type) {
       case SDL_QUIT:
         out->kind = InputEvent::Kind::Quit;
+        out->window = 0;
+        return true;
+      case SDL_WINDOWEVENT:
+        if (e.window.event != SDL_WINDOWEVENT_CLOSE) return false;
+        out->kind = InputEvent::Kind::Quit;
+        out->window = IdOf(e.window.windowID);
         return true;
       case SDL_KEYDOWN: {
         out->kind = InputEvent::Kind::KeyDown;
@@ -657,6 +775,10 @@ class SdlBackend final : public Backend {
   bool video_up_ = true;
   bool events_up_ = false;
   bool own_window_placed_ = false;
+  bool audio_started_ = false;
+  SDL_AudioDeviceID device_ = 0;
+  std::unique_ptr<Voice> voice_;
+  bool saver_running_ = false;
 };
 
 }  // namespace
