@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# A running saver ended from outside: SIGTERM, SIGINT and SIGHUP each end
+# `sandloop /s` in order under Xvfb, within a second, with exit code 0 and
+# a "FINISH AT=======>" line in its log. The program runs from a copy in a
+# fresh folder, so its log (named after the program, beside it) is read
+# from there. Skipped (exit 77) where Xvfb or xdotool is missing.
+set -u
+exe=$1
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or xdotool missing"; exit 77; }
+work=$(mktemp -d)
+saver=""
+trap 'kill -KILL $saver 2>/dev/null; kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+mkdir -p "$work/bin" "$work/home"
+cp "$exe" "$work/bin/sandloop"
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state
+# No sound device of the machine is involved.
+export SDL_AUDIODRIVER=dummy
+cd "$work"
+log=$work/bin/sandloop.log
+
+fail() { echo "FAIL: $*"; exit 1; }
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(head -1 "$work/display")
+xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb at $DISPLAY does not answer"
+
+finish_lines() { cat "$log" 2>/dev/null | grep -c "^FINISH AT=======>: "; }
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+
+for sig in TERM INT HUP; do
+  finishes=$(finish_lines)
+  # Started directly (not under timeout), so that the signal reaches it.
+  "$work/bin/sandloop" /s > "run-$sig.log" 2>&1 &
+  saver=$!
+  # Running: the full-screen window is up (set-up has ended).
+  up=""
+  for _ in $(seq 150); do
+    win=$(xdotool search --name '^Sandloop$' 2>/dev/null | head -1)
+    [ -n "$win" ] && xdotool getwindowgeometry "$win" 2>/dev/null | grep -q "Geometry: 1024x768" && { up=1; break; }
+    kill -0 $saver 2>/dev/null || break
+    sleep 0.1
+  done
+  [ -n "$up" ] || fail "SIG$sig: the saver did not come up ($(cat "run-$sig.log"))"
+  sleep 0.3  # drawing frames
+  sent=$(now_ms)
+  kill -s "$sig" $saver
+  while kill -0 $saver 2>/dev/null && [ $(( $(now_ms) - sent )) -lt 1000 ]; do sleep 0.02; done
+  took=$(( $(now_ms) - sent ))
+  if kill -0 $saver 2>/dev/null; then
+    kill -KILL $saver 2>/dev/null
+    fail "SIG$sig: the saver was still running after ${took} ms"
+  fi
+  wait $saver; rc=$?
+  [ $rc -eq 0 ] || fail "SIG$sig: exit code $rc ($(cat "run-$sig.log"))"
+  [ "$(finish_lines)" -eq $((finishes + 1)) ] ||
+    fail "SIG$sig: no new FINISH line in $log: $(cat "$log" 2>/dev/null)"
+  echo "SIG$sig: ended in order in ${took} ms"
+done
+echo "1 passed, 0 failed"
