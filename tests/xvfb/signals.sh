@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# A running saver ended from outside: SIGTERM, SIGINT and SIGHUP each end
-# `sandloop /s` in order under Xvfb, within a second, with exit code 0 and
-# a "FINISH AT=======>" line in its log. The program runs from a copy in a
-# fresh folder, so its log (named after the program, beside it) is read
-# from there. Skipped (exit 77) where Xvfb or xdotool is missing.
+# A running saver ended from outside: SIGTERM, SIGINT and SIGHUP, and its
+# window being closed, each end `sandloop /s` in order under Xvfb, within a
+# second, with exit code 0 and a "FINISH AT=======>" line in its log. The
+# program runs from a copy in a fresh folder, so its log (named after the
+# program, beside it) is read from there.
+#   signals.sh SANDLOOP [CLOSE_WINDOW]   (the tool that closes a window;
+#                                         without it that case is left out)
+# Skipped (exit 77) where Xvfb or xdotool is missing.
 set -u
 exe=$1
+close_window=${2:-}
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or xdotool missing"; exit 77; }
 work=$(mktemp -d)
 saver=""
@@ -30,10 +34,13 @@ xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb at $DISPLAY does not an
 finish_lines() { cat "$log" 2>/dev/null | grep -c "^FINISH AT=======>: "; }
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
-for sig in TERM INT HUP; do
+ways="TERM INT HUP"
+[ -n "$close_window" ] && ways="$ways close"
+for way in $ways; do
+  if [ "$way" = close ]; then label="window closed"; else label="SIG$way"; fi
   finishes=$(finish_lines)
   # Started directly (not under timeout), so that the signal reaches it.
-  "$work/bin/sandloop" /s > "run-$sig.log" 2>&1 &
+  "$work/bin/sandloop" /s > "run-$way.log" 2>&1 &
   saver=$!
   # Running: the full-screen window is up (set-up has ended).
   up=""
@@ -43,20 +50,24 @@ for sig in TERM INT HUP; do
     kill -0 $saver 2>/dev/null || break
     sleep 0.1
   done
-  [ -n "$up" ] || fail "SIG$sig: the saver did not come up ($(cat "run-$sig.log"))"
+  [ -n "$up" ] || fail "$label: the saver did not come up ($(cat "run-$way.log"))"
   sleep 0.3  # drawing frames
   sent=$(now_ms)
-  kill -s "$sig" $saver
+  if [ "$way" = close ]; then
+    "$close_window" "$win" || fail "$label: the window could not be asked to close"
+  else
+    kill -s "$way" $saver
+  fi
   while kill -0 $saver 2>/dev/null && [ $(( $(now_ms) - sent )) -lt 1000 ]; do sleep 0.02; done
   took=$(( $(now_ms) - sent ))
   if kill -0 $saver 2>/dev/null; then
     kill -KILL $saver 2>/dev/null
-    fail "SIG$sig: the saver was still running after ${took} ms"
+    fail "$label: the saver was still running after ${took} ms"
   fi
   wait $saver; rc=$?
-  [ $rc -eq 0 ] || fail "SIG$sig: exit code $rc ($(cat "run-$sig.log"))"
+  [ $rc -eq 0 ] || fail "$label: exit code $rc ($(cat "run-$way.log"))"
   [ "$(finish_lines)" -eq $((finishes + 1)) ] ||
-    fail "SIG$sig: no new FINISH line in $log: $(cat "$log" 2>/dev/null)"
-  echo "SIG$sig: ended in order in ${took} ms"
+    fail "$label: no new FINISH line in $log: $(cat "$log" 2>/dev/null)"
+  echo "$label: ended in order in ${took} ms"
 done
 echo "1 passed, 0 failed"
