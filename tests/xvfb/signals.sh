@@ -9,7 +9,7 @@
 # Skipped (exit 77) where Xvfb or xdotool is missing.
 set -u
 exe=$1
-close_window=${2:-}
+close_window=${2:+$(realpath "$2")}
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or xdotool missing"; exit 77; }
 work=$(mktemp -d)
 saver=""
