@@ -503,6 +503,10 @@ class SdlBackend final : public Backend {
       return fail("sound \"" + sound.name + "\" cannot be decoded: " + SDL_GetError());
     voice->loop = sound.loop;
     voice->silence = spec.silence;
+    // A buffer of about 40 ms: the decoder's default of 4096 frames lasts
+    // 370 ms at 11 kHz, and closing the device waits for the buffer in play.
+    spec.samples = 64;
+    while (spec.samples < 8192 && spec.samples * 25 < spec.freq) spec.samples *= 2;
     spec.callback = FillAudio;
     spec.userdata = voice.get();
     // The device takes the sound's own format; SDL converts where the
