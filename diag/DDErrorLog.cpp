@@ -64,6 +64,14 @@ std::string TDDErrorLog::LogFileNameFor(const std::string& program_path) {
 
 std::string TDDErrorLog::GetLogFileName() const { return LogFileNameFor(FProgramPath); }
 
+void TDDErrorLog::Reopen(const std::string& program_path) {
+  if (FFile != nullptr) std::fclose(FFile);
+  FFile = nullptr;
+  FOpenedPath.clear();
+  FProgramPath = program_path;
+  Open();
+}
+
 void TDDErrorLog::Open() {
   const std::string primary = GetLogFileName();
   FFile = std::fopen(primary.c_str(), "a");

@@ -24,6 +24,10 @@ class TDDErrorLog : public TComponent {
   TDDErrorLog(TComponent* owner, const std::string& program_path);
   ~TDDErrorLog() override;
 
+  // Closes the file and logs from now on for the program at `program_path`
+  // (a test's scene logs into its own folder this way).
+  void Reopen(const std::string& program_path);
+
   // The program's folder, its file name up to (not including) the name's
   // first ".", then ".log".
   [[nodiscard]] std::string GetLogFileName() const;

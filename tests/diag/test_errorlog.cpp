@@ -110,6 +110,17 @@ TEST_F(ErrorLogTest, AppendsAcrossRuns) {
             "\n\n*************************************\nFINISH AT=======>: 15:00:00\n");
 }
 
+TEST_F(ErrorLogTest, ReopeningMovesTheLogToAnotherProgramsFolder) {
+  fs::create_directories(dir / "other");
+  TDDErrorLog log(nullptr, (dir / "bin" / "sandloop").string());
+  log.WriteToLog("first");
+  log.Reopen((dir / "other" / "sandloop.scr").string());
+  EXPECT_EQ(log.OpenedPath(), (dir / "other" / "sandloop.log").string());
+  log.WriteToLog("second");
+  EXPECT_EQ(ReadFile(dir / "bin" / "sandloop.log"), "first\n");
+  EXPECT_EQ(ReadFile(dir / "other" / "sandloop.log"), "second\n");
+}
+
 TEST_F(ErrorLogTest, ADotInAFolderNameKeepsTheLogInThatFolder) {
   fs::create_directories(dir / "Old.Tools");
   const fs::path program = dir / "Old.Tools" / "sandloop";
