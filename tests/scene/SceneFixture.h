@@ -54,6 +54,7 @@ class SceneTest : public ::testing::Test {
     }
     app = std::make_unique<TApplication>();
     form = app->CreateForm<TForm1>(clock, options);
+    form->DDErrorLog1.Reopen(home + "/sandloop");  // a log of this test's own
     form->FormCreate();
     return form;
   }
