@@ -542,6 +542,7 @@ class SdlBackend final : public Backend {
       SDL_DisableScreenSaver();
     else
       SDL_EnableScreenSaver();
+    SDL_PumpEvents();  // sends the request to the display server now
     return before;
   }
 
