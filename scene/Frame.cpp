@@ -30,6 +30,7 @@ void TForm1::DDtimer1Timer(TComponent*) {
 // composition would draw there too.
 void TForm1::DrawFrame(bool& done) {
   done = false;
+  if (sound_waiting_) StartSound();  // the lock itself limits how often it asks
   if (options_.plain) return RenderFrame();
   const std::uint64_t ticks = tick_count_.load(std::memory_order_acquire);
   int second = shown_second_;

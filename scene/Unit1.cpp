@@ -4,6 +4,7 @@
 #include <future>
 
 #include "kit/Picture.h"
+#include "kit/ddraw/backend.h"
 #include "sun/SunTime.h"
 
 namespace sandloop {
@@ -82,6 +83,15 @@ void TForm1::FormCreate() {
   // Values a hand edit may have put out of range: the start table holds
   // seven eagles, and the gamma level runs from 0 to 256.
   Settings.NumEagles = std::clamp(Settings.NumEagles, 0, 7);
+  // Drawn into a host's window or a window of its own, the scene takes that
+  // window's size: there is no display mode to choose.
+  if (display::Backend* b = display::CurrentBackend();
+      b != nullptr && b->Target().kind != display::DisplayTarget::Kind::FullScreen) {
+    const display::DisplayMode m = b->DesktopMode();
+    Settings.ResHor = m.width;
+    Settings.ResVert = m.height;
+    Settings.ColorDepth = m.bpp;
+  }
   Settings.Gamma = std::clamp(Settings.Gamma, 0, 256);
 
   // 5-7: the sun's times for the stored place, today.

@@ -40,6 +40,7 @@
 #include "kit/Forms.h"
 #include "kit/LocalClock.h"
 #include "kit/Picture.h"
+#include "kit/SoundLock.h"
 #include "scene/Creatures.h"
 #include "scene/Damage.h"
 #include "scene/DayCycle.h"
@@ -204,6 +205,8 @@ class TForm1 : public TForm {
   bool finished_ = false;
   bool scene_closed_ = false;
   bool sound_started_ = false;
+  bool sound_waiting_ = false;  // another copy plays the surf: ask again later
+  std::unique_ptr<SoundLock> sound_lock_;
   bool clock_visible_ = false;
   SeededRandom random_;  // used by set-up, then by the tick only
   std::atomic<std::uint64_t> tick_count_{0};
