@@ -29,6 +29,8 @@ class SceneTest : public ::testing::Test {
     home = pattern;
     setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
     setenv("XDG_STATE_HOME", (home + "/state").c_str(), 1);
+    // The sound lock too, so that scenes of tests run side by side each play.
+    setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
     TForm1::ResetLastMouse();
   }
   void TearDown() override {
