@@ -1,11 +1,18 @@
 /* Asks an X window to close as a window manager does when its close button
- * is pressed: a WM_DELETE_WINDOW message of the WM_PROTOCOLS kind.
- *   close_window WINDOW-ID */
+ * is pressed: a WM_DELETE_WINDOW message of the WM_PROTOCOLS kind. With
+ * --destroy it destroys the window instead, as another program could.
+ *   close_window [--destroy] WINDOW-ID */
 #include <X11/Xlib.h>
 #include <stdio.h>
 #include <stdlib.h>
 
 int main(int argc, char** argv) {
+  int destroy = 0;
+  if (argc == 3 && argv[1][0] == '-' && argv[1][1] == '-' && argv[1][2] == 'd') {
+    destroy = 1;
+    ++argv;
+    --argc;
+  }
   if (argc != 2) {
     fprintf(stderr, "usage: close_window WINDOW-ID\n");
     return 2;
@@ -20,6 +27,12 @@ int main(int argc, char** argv) {
   if (d == NULL) {
     fprintf(stderr, "close_window: cannot open the display\n");
     return 1;
+  }
+  if (destroy) {
+    XDestroyWindow(d, (Window)id);
+    XSync(d, False);
+    XCloseDisplay(d);
+    return 0;
   }
   XEvent e = {0};
   e.xclient.type = ClientMessage;

@@ -1,6 +1,7 @@
 #include "kit/ddraw/sdl/SdlBackend.h"
 
 #include <SDL2/SDL.h>
+#include <SDL2/SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 // Xlib names events with macros that clash with the input kinds.
@@ -121,6 +122,9 @@ class SdlBackend final : public Backend {
   SdlBackend() = default;
   ~SdlBackend() override {
     StopSound();
+    // With the connection gone, every call into SDL's video would only meet
+    // it again; the process ends next and the server has gone anyway.
+    if (ConnectionLost() || WindowGone().load()) return;
     if (saver_running_ && video_up_) SDL_EnableScreenSaver();
     EndExclusive();
     for (auto& [id, w] : windows_)
@@ -156,6 +160,7 @@ class SdlBackend final : public Backend {
       *why = SDL_GetError();
       return false;
     }
+    WatchConnection();
     // SDL falls back to drivers that draw nowhere; a saver needs a screen.
     const char* driver = SDL_GetCurrentVideoDriver();
     if (!driver_chosen && driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
@@ -164,6 +169,43 @@ class SdlBackend final : public Backend {
       return false;
     }
     return true;
+  }
+
+  // Xlib's default on a broken connection (the X server ended or was
+  // killed) ends the process at once, with exit code 1 and nothing in the
+  // saver's log. Instead the connection is marked lost: presents fail as a
+  // lost surface and the loop gets a quit request, so the saver ends in
+  // order with its log lines, and nothing touches the dead connection.
+  void WatchConnection() {
+    SDL_Window* probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN);
+    if (probe == nullptr) return;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(probe, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
+      // Xlib's default on a protocol error ends the process too. The one
+      // that matters is a window or drawable that no longer exists: someone
+      // destroyed the saver's window, and the saver ends in order.
+      XSetErrorHandler([](Display*, XErrorEvent* e) {
+        if (e->error_code == BadWindow || e->error_code == BadDrawable) WindowGone().store(true);
+        return 0;
+      });
+      XSetIOErrorHandler([](Display*) { return 0; });
+      XSetIOErrorExitHandler(
+          info.info.x11.display,
+          [](Display*, void* self) {
+            if (!static_cast<SdlBackend*>(self)->connection_lost_.exchange(true))
+              std::fprintf(stderr, "sandloop: the connection to the X display was lost\n");
+          },
+          this);
+    }
+    SDL_DestroyWindow(probe);
+  }
+  bool ConnectionLost() const { return connection_lost_.load(); }
+  // Xlib's error handler has no place for the back end: the flag is the
+  // process's, as the handler is.
+  static std::atomic<bool>& WindowGone() {
+    static std::atomic<bool> gone{false};
+    return gone;
   }
 
   const char* Name() const override { return "sdl"; }
@@ -261,7 +303,7 @@ class SdlBackend final : public Backend {
     if (window == exclusive_) EndExclusive();
     const auto it = windows_.find(window);
     if (it == windows_.end()) return;
-    if (it->second != nullptr) SDL_DestroyWindow(it->second);
+    if (it->second != nullptr && !ConnectionLost() && !WindowGone().load()) SDL_DestroyWindow(it->second);
     windows_.erase(it);
   }
 
@@ -369,6 +411,11 @@ class SdlBackend final : public Backend {
   }
 
   void EndExclusive() override {
+    if (ConnectionLost() || WindowGone().load()) {  // nothing of the screen is left to give back
+      win_ = nullptr;
+      exclusive_ = 0;
+      return;
+    }
     DropPresenter();
     if (win_ != nullptr) {
       SDL_SetWindowFullscreen(win_, 0);
@@ -380,6 +427,7 @@ class SdlBackend final : public Backend {
 
   HRESULT Present(const PageView& page, const DDGAMMARAMP* ramp) override {
     if (Hosted()) return PresentHosted(page, ramp, nullptr, -1);
+    if (ConnectionLost()) return DDERR_SURFACELOST;
     if (win_ == nullptr) return DDERR_NOEXCLUSIVEMODE;
     const RampTables* t = ramp_tables_.For(ramp);
     if (!presenter_chosen_) ChoosePresenter();
@@ -389,6 +437,7 @@ class SdlBackend final : public Backend {
 
   HRESULT PresentRects(const PageView& page, const DDGAMMARAMP* ramp, const RECT* rects, int count) override {
     if (Hosted()) return PresentHosted(page, ramp, rects, count);
+    if (ConnectionLost()) return DDERR_SURFACELOST;
     if (win_ == nullptr) return DDERR_NOEXCLUSIVEMODE;
     if (!presenter_chosen_) ChoosePresenter();
     const RampTables* t = ramp_tables_.For(ramp);
@@ -447,6 +496,13 @@ class SdlBackend final : public Backend {
       event->kind = InputEvent::Kind::Quit;
       return true;
     }
+    if (ConnectionLost() || (win_ != nullptr && WindowGone().load())) {
+      if (lost_quit_sent_) return false;
+      lost_quit_sent_ = true;
+      *event = InputEvent{};
+      event->kind = InputEvent::Kind::Quit;
+      return true;
+    }
     if (TakePendingChar(event)) return true;
     SDL_Event e;
     while (SDL_PollEvent(&e) != 0) {
@@ -462,7 +518,7 @@ class SdlBackend final : public Backend {
     using clock = std::chrono::steady_clock;
     const auto until = clock::now() + std::chrono::milliseconds(std::clamp(timeout_ms, 0, 50));
     for (;;) {
-      if (video_up_) {
+      if (video_up_ && !ConnectionLost()) {
         SDL_PumpEvents();
         if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE) return;
       }
@@ -475,7 +531,7 @@ class SdlBackend final : public Backend {
 
   void ShowMessage(HWND owner, const std::string& text, const std::string& caption) override {
     // Nothing may pop up over a host's window (it may be a lock screen).
-    if (target_.kind == DisplayTarget::Kind::Hosted) {
+    if (target_.kind == DisplayTarget::Kind::Hosted || ConnectionLost()) {
       std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
       return;
     }
@@ -537,7 +593,7 @@ class SdlBackend final : public Backend {
   bool SetSaverRunning(bool running) override {
     const bool before = saver_running_;
     saver_running_ = running;
-    if (target_.kind != DisplayTarget::Kind::FullScreen) return before;
+    if (target_.kind != DisplayTarget::Kind::FullScreen || ConnectionLost()) return before;
     if (running)
       SDL_DisableScreenSaver();
     else
@@ -548,7 +604,8 @@ class SdlBackend final : public Backend {
 
  protected:
   void SetCursorVisible(bool visible) override {
-    if (target_.kind == DisplayTarget::Kind::FullScreen) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+    if (target_.kind == DisplayTarget::Kind::FullScreen && !ConnectionLost())
+      SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
   }
 
  private:
@@ -778,6 +835,8 @@ class SdlBackend final : public Backend {
   int host_refresh_ = 60;
   bool host_quit_sent_ = false;
   bool video_up_ = true;
+  bool lost_quit_sent_ = false;
+  std::atomic<bool> connection_lost_{false};  // set by Xlib's handler
   bool events_up_ = false;
   bool own_window_placed_ = false;
   bool audio_started_ = false;
