@@ -8,6 +8,8 @@
 #include <cstdio>
 
 #include "tests/settings/TempStore.h"
+#include "tools/fuzz/FuzzTargets.h"
+#include "tests/FuzzReplay.h"
 
 namespace sandloop {
 namespace {
@@ -390,6 +392,13 @@ TEST(RegFile, Utf16ConversionHandlesBadInput) {
   EXPECT_EQ(Utf16leToUtf8(text, sizeof text), "a");
   const std::uint8_t lone[] = {0x00, 0xD8, 'c', 0};
   EXPECT_EQ(Utf16leToUtf8(lone, sizeof lone), "\xEF\xBF\xBD" "c");
+}
+
+// The fuzz harness's seeds and every input it found failing, kept.
+TEST(RegFile, FuzzInputsAreHandledSoundly) {
+  const auto inputs = test::FuzzInputs("settings", "settings");
+  EXPECT_GE(inputs.size(), 5u);
+  for (const auto& [name, bytes] : inputs) EXPECT_EQ(fuzz::CheckSettingsFile(bytes), "") << name;
 }
 
 }  // namespace
