@@ -95,11 +95,11 @@ TEST(CommandLine, HandledWithoutADisplayInTheProgramsOrder) {
   EXPECT_FALSE(next.render);
   EXPECT_TRUE(next.unpaced);
   EXPECT_EQ(next.host.rest, (std::vector<std::string>{"/p", "12"}));
+  ASSERT_EQ(next.overrides.size(), 1u);
+  EXPECT_EQ(std::string(SettingsTable[static_cast<std::size_t>(next.overrides[0].row)].name), "NumEagles");
   next = {};
   EXPECT_FALSE(handle({"--register", "xscreensaver"}, &next).has_value());
   EXPECT_TRUE(next.register_command);  // run by the caller: it writes the user's files
-  ASSERT_EQ(next.overrides.size(), 1u);
-  EXPECT_EQ(std::string(SettingsTable[static_cast<std::size_t>(next.overrides[0].row)].name), "NumEagles");
 }
 
 // The fuzz harness's seeds and every input it found failing, kept.
