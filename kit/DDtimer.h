@@ -5,12 +5,17 @@
 // so no drift accumulates however long it runs. Handlers run on that
 // thread, one tick at a time, never on the thread that enabled the timer.
 //
-// Once SetEnabled(false) returns, no tick is running and none will run, so
-// the owner may release what the handlers use. SetEnabled and SetInterval
-// belong to the owner's thread; the events are assigned while stopped.
+// Once SetEnabled(false) returns on the owner's thread, no tick is running
+// and none will run, so the owner may release what the handlers use. A
+// handler may stop (and restart) the timer from inside a tick; it may do so
+// while the owner stops it at the same moment. SetInterval belongs to the
+// owner's thread; the events are assigned while stopped.
+#include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "kit/Component.h"
 
@@ -26,10 +31,10 @@ class TDDtimer : public TComponent {
   TNotifyEvent OnDivide2;
 
   void SetEnabled(bool value);
-  [[nodiscard]] bool Enabled() const { return FEnabled; }
+  [[nodiscard]] bool Enabled() const { return FEnabled.load(std::memory_order_relaxed); }
   // Takes effect the next time the timer starts.
-  void SetInterval(int value) { FInterval = value; }
-  [[nodiscard]] int GetInterval() const { return FInterval; }
+  void SetInterval(int value) { FInterval.store(value, std::memory_order_relaxed); }
+  [[nodiscard]] int GetInterval() const { return FInterval.load(std::memory_order_relaxed); }
 
   // The period of the running timer in milliseconds, 0 when no ticks come
   // (stopped, or a start that failed).
@@ -44,16 +49,27 @@ class TDDtimer : public TComponent {
  private:
   struct Runner;
   void Tick(Runner& runner);
-  void Stop();
+  // Ends the runs that were stopped, waiting for their threads (those of
+  // the calling thread itself excepted: they end once its tick returns).
+  void JoinStopped();
 
   // Shortest and longest period a start accepts, in milliseconds.
   static constexpr int kMinInterval = 1;
   static constexpr int kMaxInterval = 1000000;
 
-  bool FEnabled = false;
-  int FInterval = 40;
-  int FPhase = 0;  // 0 or 1; written by the ticks only while running
-  std::shared_ptr<Runner> FRunner;  // null: no platform timer was made
+  std::atomic<bool> FEnabled{false};
+  std::atomic<int> FInterval{40};
+  // Guards FRunner and FStopped, which the owner and a handler may both
+  // change; never held while waiting for a thread or running a handler.
+  mutable std::mutex FControl;
+  std::shared_ptr<Runner> FRunner;  // the running timer; null: none was made
+  std::vector<std::shared_ptr<Runner>> FStopped;  // stopped runs whose threads are not yet joined
+  // Held for the whole of each tick, so that a run started right after a
+  // handler stopped the previous one cannot tick while that tick goes on.
+  std::mutex FTickMutex;
+  // The thread running a tick now (under FTickMutex). It never waits for
+  // other runs' threads: they may be waiting for its tick to end.
+  std::atomic<std::thread::id> FTickThread{};
 };
 
 }  // namespace sandloop

@@ -85,22 +85,6 @@ struct Line {
   std::string_view full;  // with it
 };
 
-std::vector<Line> SplitLines(std::string_view text) {
-  std::vector<Line> lines;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t nl = text.find('\n', pos);
-    std::size_t end = nl == std::string_view::npos ? text.size() : nl + 1;
-    std::string_view full = text.substr(pos, end - pos);
-    std::string_view body = full;
-    if (!body.empty() && body.back() == '\n') body.remove_suffix(1);
-    if (!body.empty() && body.back() == '\r') body.remove_suffix(1);
-    lines.push_back({body, full});
-    pos = end;
-  }
-  return lines;
-}
-
 }  // namespace
 
 // --- text conversions -------------------------------------------------------
@@ -225,6 +209,64 @@ std::string RegValue::AsText() const {
 
 // --- document ---------------------------------------------------------------
 
+namespace {
+
+// A cursor over the lines of the decoded text; no list of lines is made.
+class LineReader {
+ public:
+  explicit LineReader(std::string_view text) : text_(text) {}
+  bool Next(Line* line) {
+    if (pos_ >= text_.size()) return false;
+    std::size_t nl = text_.find('\n', pos_);
+    std::size_t end = nl == std::string_view::npos ? text_.size() : nl + 1;
+    line->full = text_.substr(pos_, end - pos_);
+    line->text = line->full;
+    if (!line->text.empty() && line->text.back() == '\n') line->text.remove_suffix(1);
+    if (!line->text.empty() && line->text.back() == '\r') line->text.remove_suffix(1);
+    pos_ = end;
+    ++number_;
+    return true;
+  }
+  int Number() const { return number_; }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+  int number_ = 0;
+};
+
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+  return s.size() >= prefix.size() && SameName(s.substr(0, prefix.size()), prefix);
+}
+
+// UTF-16LE to UTF-8 keeping zero characters, so that a line holding one
+// can be told apart and refused.
+std::string DecodeUtf16Whole(const std::uint8_t* p, std::size_t n) {
+  std::string out;
+  out.reserve(n / 2);
+  std::size_t start = 0;
+  for (std::size_t i = 0; i + 1 < n; i += 2) {
+    if (p[i] == 0 && p[i + 1] == 0) {
+      out += Utf16leToUtf8(p + start, i - start);
+      out += '\0';
+      start = i + 2;
+    }
+  }
+  out += Utf16leToUtf8(p + start, n - start);
+  return out;
+}
+
+// Whether the last line held in `raw` is blank.
+bool LastLineBlank(std::string_view raw) {
+  std::string_view t = raw;
+  if (!t.empty() && t.back() == '\n') t.remove_suffix(1);
+  std::size_t nl = t.rfind('\n');
+  if (nl != std::string_view::npos) t = t.substr(nl + 1);
+  return TrimRight(t).empty();
+}
+
+}  // namespace
+
 RegDocument::RegDocument() {
   Item header;
   header.raw = std::string(kHeader) + "\n";
@@ -232,149 +274,273 @@ RegDocument::RegDocument() {
 }
 
 std::optional<RegDocument> RegDocument::Parse(std::string_view bytes, RegParseError* error) {
-  auto fail = [error](int line, std::string reason) -> std::optional<RegDocument> {
-    if (error) *error = {line, std::move(reason)};
-    return std::nullopt;
+  return Read(bytes, error, nullptr);
+}
+
+RegDocument RegDocument::Salvage(std::string_view bytes, std::vector<RegLostLine>* lost) {
+  std::vector<RegLostLine> own;
+  std::optional<RegDocument> doc = Read(bytes, nullptr, lost ? lost : &own);
+  return doc ? std::move(*doc) : RegDocument();
+}
+
+std::uint32_t RegDocument::SectionIndex(std::string_view path) {
+  for (std::size_t i = sections_.size(); i-- > 0;)
+    if (sections_[i] == path) return static_cast<std::uint32_t>(i);
+  sections_.emplace_back(path);
+  return static_cast<std::uint32_t>(sections_.size() - 1);
+}
+
+// The one reader behind Parse (lost == nullptr: the first fault ends it)
+// and Salvage (faulty lines are listed in `lost` and left out).
+std::optional<RegDocument> RegDocument::Read(std::string_view bytes, RegParseError* error,
+                                             std::vector<RegLostLine>* lost) {
+  const bool salvage = lost != nullptr;
+  RegDocument doc;
+  std::string section;      // path of the key the next values belong to
+  bool in_section = false;  // a readable key name was seen
+  bool section_lost = false;  // the last key name could not be read
+
+  // Records a fault. Parsing stops (false) unless salvaging.
+  auto fault = [&](int line, std::string reason, const std::string* name = nullptr) {
+    if (!salvage) {
+      if (error) *error = {line, std::move(reason)};
+      return false;
+    }
+    RegLostLine l;
+    l.line = line;
+    l.reason = std::move(reason);
+    l.path = in_section || section_lost ? section : std::string();
+    if (name) {
+      l.name = *name;
+      l.names_value = true;
+    }
+    lost->push_back(std::move(l));
+    return true;
   };
 
   std::string decoded;
+  std::string_view text;
   if (bytes.size() >= 2 && static_cast<std::uint8_t>(bytes[0]) == 0xFF &&
       static_cast<std::uint8_t>(bytes[1]) == 0xFE) {
-    if (bytes.size() % 2 != 0) return fail(0, "UTF-16 text of odd length");
-    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data()) + 2;
+    doc.encoding_ = RegEncoding::Utf16le;
     std::size_t n = bytes.size() - 2;
-    for (std::size_t i = 0; i + 1 < n; i += 2)
-      if (p[i] == 0 && p[i + 1] == 0) return fail(0, "zero character in the text");
-    decoded = Utf16leToUtf8(p, n);
+    if (n % 2 != 0) {
+      if (!fault(0, "UTF-16 text of odd length")) return std::nullopt;
+      --n;  // the odd last byte is dropped
+    }
+    decoded = DecodeUtf16Whole(reinterpret_cast<const std::uint8_t*>(bytes.data()) + 2, n);
+    text = decoded;
   } else {
-    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-    decoded = std::string(bytes);
+    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+      doc.encoding_ = RegEncoding::Utf8Bom;
+      bytes.remove_prefix(3);
+    }
+    text = bytes;
   }
-  if (decoded.find('\0') != std::string::npos) return fail(0, "zero byte in the text");
 
-  std::vector<Line> lines = SplitLines(decoded);
-  if (lines.empty()) return fail(1, "the file is empty");
-  // Every line this program writes ends with a line end, and so does every
-  // export of the registry editor. A last line without one is the mark of
-  // a file cut short, which could otherwise pass for a shorter value.
-  if (!lines.back().full.ends_with("\n"))
-    return fail(static_cast<int>(lines.size()), "the file ends in the middle of a line (cut short?)");
-  if (TrimRight(lines[0].text) != kHeader)
-    return fail(1, "the first line is not \"" + std::string(kHeader) + "\"");
+  LineReader reader(text);
+  Line line;
+  if (!reader.Next(&line)) {
+    if (!fault(1, "the file is empty")) return std::nullopt;
+    return doc;
+  }
+  doc.eol_ = line.full.ends_with("\r\n") ? "\r\n" : "\n";
+  bool have_line = true;  // `line` still waits to be handled
+  if (TrimRight(line.text) == kHeader && line.text.find('\0') == std::string_view::npos) {
+    doc.items_[0].raw = std::string(line.full);
+    if (!line.full.ends_with("\n")) doc.items_[0].raw += doc.eol_;
+    have_line = false;
+  } else {
+    if (!fault(1, "the first line is not \"" + std::string(kHeader) + "\"")) return std::nullopt;
+    // Salvaging: the header is written anew and the line is read like any other.
+    doc.items_[0].raw = std::string(kHeader) + doc.eol_;
+  }
 
-  RegDocument doc;
-  doc.items_.clear();
-  doc.eol_ = lines[0].full.ends_with("\r\n") ? "\r\n" : "\n";
-  doc.items_.push_back(Item{Kind::Raw, std::string(lines[0].full), {}, {}, false, false, {}});
-
-  std::string section;
-  bool in_section = false;
-  for (std::size_t li = 1; li < lines.size(); ++li) {
-    const int line_no = static_cast<int>(li) + 1;
-    std::string_view body = TrimLeft(lines[li].text);
-    Item item;
-    item.raw = std::string(lines[li].full);
+  while (have_line || reader.Next(&line)) {
+    have_line = false;
+    const int line_no = reader.Number();
+    const bool last_cut = !line.full.ends_with("\n");  // only the last line can lack its end
+    std::string_view body = TrimLeft(line.text);
+    if (line.text.find('\0') != std::string_view::npos) {
+      if (!fault(line_no, "zero character in the text")) return std::nullopt;
+      continue;
+    }
     if (TrimRight(body).empty() || body.front() == ';') {
-      doc.items_.push_back(std::move(item));
+      // Runs of blank and comment lines make one item.
+      if (doc.items_.size() > 1 && doc.items_.back().kind == Kind::Raw)
+        doc.items_.back().raw += line.full;
+      else
+        doc.items_.push_back(Item{Kind::Raw, false, false, 0, std::string(line.full), {}, {}});
       continue;
     }
     if (body.front() == '[') {
       std::string_view t = TrimRight(body);
-      if (t.size() < 3 || t.back() != ']') return fail(line_no, "unterminated key name");
-      item.kind = Kind::Section;
-      item.path = std::string(t.substr(1, t.size() - 2));
-      section = item.path;
+      if (t.size() < 3 || t.back() != ']') {
+        in_section = false;
+        section_lost = true;
+        section.clear();
+        if (!fault(line_no, "unterminated key name")) return std::nullopt;
+        continue;
+      }
+      section = std::string(t.substr(1, t.size() - 2));
       in_section = true;
+      section_lost = false;
+      Item item;
+      item.kind = Kind::Section;
+      item.raw = std::string(line.full);
+      item.section = doc.SectionIndex(section);
       doc.items_.push_back(std::move(item));
       continue;
     }
-    if (body.front() != '"' && body.front() != '@')
-      return fail(line_no, "a line that is neither a key, a value nor a comment");
-    if (!in_section) return fail(line_no, "a value before the first key");
 
+    Item item;
     item.kind = Kind::Value;
-    item.path = section;
+    item.raw = std::string(line.full);
+    // A byte list that goes wrong is left out whole: the rest of its
+    // continued lines are skipped too.
+    bool continued = TrimRight(line.text).ends_with("\\");
+    auto skip_rest = [&] {
+      while (continued && reader.Next(&line)) continued = TrimRight(line.text).ends_with("\\");
+    };
+    auto bad = [&](std::string reason, bool named) {
+      bool go_on = fault(reader.Number(), std::move(reason), named ? &item.name : nullptr);
+      skip_rest();
+      return go_on;
+    };
+
+    if (body.front() != '"' && body.front() != '@') {
+      if (!bad("a line that is neither a key, a value nor a comment", false)) return std::nullopt;
+      continue;
+    }
     std::string_view rest;
     if (body.front() == '@') {
       item.is_default = true;
       rest = body.substr(1);
     } else if (!ParseQuoted(body, &item.name, &rest)) {
-      return fail(line_no, "unterminated value name");
+      if (!bad("unterminated value name", false)) return std::nullopt;
+      continue;
     }
-    if (rest.empty() || rest.front() != '=') return fail(line_no, "missing '=' after the value name");
-    rest.remove_prefix(1);
+    if (!in_section) {
+      if (!bad(section_lost ? "a value under a key name that cannot be read" : "a value before the first key",
+               true))
+        return std::nullopt;
+      continue;
+    }
+    item.section = doc.SectionIndex(section);
+    rest = TrimLeft(rest);
+    if (rest.empty() || rest.front() != '=') {
+      if (!bad("missing '=' after the value name", true)) return std::nullopt;
+      continue;
+    }
+    rest = TrimLeft(rest.substr(1));
 
+    std::string why;  // set when the value data cannot be read
     if (TrimRight(rest) == "-") {
       item.removed = true;
     } else if (!rest.empty() && rest.front() == '"') {
       std::string_view after;
-      if (!ParseQuoted(rest, &item.value.text, &after)) return fail(line_no, "unterminated text");
-      if (!TrimRight(after).empty()) return fail(line_no, "characters after the closing quote");
+      if (!ParseQuoted(rest, &item.value.text, &after))
+        why = "unterminated text";
+      else if (!TrimRight(after).empty())
+        why = "characters after the closing quote";
       item.value.type = REG_SZ;
       item.value.quoted = true;
-    } else if (rest.starts_with("dword:")) {
-      std::string_view digits = TrimRight(rest.substr(6));
-      if (digits.size() != 8) return fail(line_no, "a dword needs exactly 8 hex digits");
+    } else if (StartsWithNoCase(rest, "dword:")) {
+      std::string_view digits = TrimRight(TrimLeft(rest.substr(6)));
       std::uint32_t v = 0;
+      if (digits.empty() || digits.size() > 8) why = "a dword needs 1 to 8 hex digits";
       for (char c : digits) {
         int d = HexDigit(c);
-        if (d < 0) return fail(line_no, "a dword needs exactly 8 hex digits");
-        v = (v << 4) | static_cast<std::uint32_t>(d);
+        if (d < 0) why = "a dword needs 1 to 8 hex digits";
+        v = (v << 4) | static_cast<std::uint32_t>(d < 0 ? 0 : d);
       }
+      // A short dword on a last line cut short could be the start of a
+      // longer number.
+      if (why.empty() && last_cut && digits.size() < 8)
+        why = "the file ends in the middle of a dword (cut short?)";
       item.value = RegValue::Dword(v);
-    } else if (rest.starts_with("hex")) {
+    } else if (StartsWithNoCase(rest, "hex")) {
       std::uint32_t type = REG_BINARY;
       rest.remove_prefix(3);
       if (!rest.empty() && rest.front() == '(') {
         std::size_t close = rest.find(')');
-        if (close == std::string_view::npos || close == 1 || close > 9)
-          return fail(line_no, "bad hex(type)");
-        type = 0;
-        for (char c : rest.substr(1, close - 1)) {
-          int d = HexDigit(c);
-          if (d < 0) return fail(line_no, "bad hex(type)");
-          type = (type << 4) | static_cast<std::uint32_t>(d);
+        if (close == std::string_view::npos || close == 1 || close > 9) {
+          why = "bad hex(type)";
+        } else {
+          type = 0;
+          for (char c : rest.substr(1, close - 1)) {
+            int d = HexDigit(c);
+            if (d < 0) why = "bad hex(type)";
+            type = (type << 4) | static_cast<std::uint32_t>(d < 0 ? 0 : d);
+          }
+          rest.remove_prefix(close + 1);
         }
-        rest.remove_prefix(close + 1);
       }
-      if (rest.empty() || rest.front() != ':') return fail(line_no, "missing ':' after hex");
-      rest.remove_prefix(1);
+      if (why.empty() && (rest.empty() || rest.front() != ':')) why = "missing ':' after hex";
       item.value.type = type;
-      auto here = [&li] { return static_cast<int>(li) + 1; };  // errors name the line they are on
-      // Byte pairs separated by commas; ",\" at a line end continues the
-      // list on the next line.
-      std::string_view t = TrimRight(rest);
-      while (true) {
+      // Byte pairs separated by commas (blanks around them allowed); ",\" at
+      // a line end continues the list on the next line.
+      std::string_view t = TrimRight(TrimLeft(rest.empty() ? rest : rest.substr(1)));
+      while (why.empty()) {
         bool more = false;
+        if (!line.full.ends_with("\n")) {
+          // The file ends on this line: it may have been cut in the list.
+          why = "the file ends inside a byte list (cut short?)";
+          break;
+        }
         if (t.ends_with("\\")) {
           t.remove_suffix(1);
           t = TrimRight(t);
-          if (!t.empty() && !t.ends_with(",")) return fail(here(), "'\\' must follow a comma");
+          if (!t.empty() && !t.ends_with(",")) {
+            why = "'\\' must follow a comma";
+            break;
+          }
           more = true;
         }
         std::size_t pos = 0;
         while (pos < t.size()) {
-          if (pos + 2 > t.size()) return fail(here(), "a byte needs two hex digits");
-          int hi = HexDigit(t[pos]), lo = HexDigit(t[pos + 1]);
-          if (hi < 0 || lo < 0) return fail(here(), "a byte needs two hex digits");
-          item.value.data.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
-          pos += 2;
-          if (pos == t.size()) {
-            if (more) return fail(here(), "'\\' must follow a comma");
+          if (pos + 2 > t.size() || HexDigit(t[pos]) < 0 || HexDigit(t[pos + 1]) < 0) {
+            why = "a byte needs two hex digits";
             break;
           }
-          if (t[pos] != ',') return fail(here(), "bytes must be separated by commas");
+          item.value.data.push_back(static_cast<std::uint8_t>(HexDigit(t[pos]) * 16 + HexDigit(t[pos + 1])));
+          pos += 2;
+          while (pos < t.size() && IsBlank(t[pos])) ++pos;
+          if (pos == t.size()) {
+            if (more) why = "'\\' must follow a comma";
+            break;
+          }
+          if (t[pos] != ',') {
+            why = "bytes must be separated by commas";
+            break;
+          }
           ++pos;
-          if (pos == t.size() && !more) return fail(here(), "a byte list ends with a comma");
+          while (pos < t.size() && IsBlank(t[pos])) ++pos;
+          if (pos == t.size() && !more) {
+            why = "a byte list ends with a comma";
+            break;
+          }
         }
-        if (!more) break;
-        if (li + 1 >= lines.size()) return fail(here(), "the file ends inside a byte list");
-        ++li;
-        item.raw += lines[li].full;
-        t = TrimRight(TrimLeft(lines[li].text));
+        if (!why.empty() || !more) break;
+        if (!reader.Next(&line)) {
+          why = "the file ends inside a byte list";
+          continued = false;
+          break;
+        }
+        continued = TrimRight(line.text).ends_with("\\");
+        item.raw += line.full;
+        if (line.text.find('\0') != std::string_view::npos) {
+          why = "zero character in the text";
+          break;
+        }
+        t = TrimRight(TrimLeft(line.text));
       }
     } else {
-      return fail(line_no, "unknown kind of value data");
+      why = "unknown kind of value data";
+    }
+    if (!why.empty()) {
+      if (!bad(why, true)) return std::nullopt;
+      continue;
     }
     doc.items_.push_back(std::move(item));
   }
@@ -429,19 +595,34 @@ std::string RegDocument::Serialize() const {
     else if (item.kind == Kind::Value)
       out += FormatValue(item);
   }
+  switch (encoding_) {
+    case RegEncoding::Utf8: return out;
+    case RegEncoding::Utf8Bom: return "\xEF\xBB\xBF" + out;
+    case RegEncoding::Utf16le: {
+      std::vector<std::uint8_t> u16 = Utf8ToUtf16le(out, false);
+      std::string bytes = "\xFF\xFE";
+      bytes.append(u16.begin(), u16.end());
+      return bytes;
+    }
+  }
   return out;
 }
 
 bool RegDocument::HasKey(std::string_view path) const {
-  for (const Item& item : items_)
-    if (item.kind == Kind::Section && SameName(item.path, path)) return true;
+  for (std::size_t i = 0; i < sections_.size(); ++i) {
+    if (!SameName(sections_[i], path)) continue;
+    for (const Item& item : items_)
+      if (item.kind == Kind::Section && item.section == i) return true;
+  }
   return false;
 }
 
 std::optional<RegValue> RegDocument::Get(std::string_view path, std::string_view name) const {
+  std::vector<bool> match(sections_.size());
+  for (std::size_t i = 0; i < sections_.size(); ++i) match[i] = SameName(sections_[i], path);
   for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
-    if (it->kind == Kind::Value && SameName(it->path, path) && SameName(it->name, name) &&
-        it->is_default == name.empty()) {
+    if (it->kind == Kind::Value && match[it->section] && it->is_default == name.empty() &&
+        SameName(it->name, name)) {
       if (it->removed) return std::nullopt;
       return it->value;
     }
@@ -455,16 +636,15 @@ void RegDocument::Set(std::string_view path, std::string_view name, const RegVal
   };
   Item fresh;
   fresh.kind = Kind::Value;
-  fresh.path = std::string(path);
   fresh.name = std::string(name);
   fresh.is_default = name.empty();
   fresh.value = value;
 
   // Replace the entry that reads win (the last one).
   for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
-    if (it->kind == Kind::Value && SameName(it->path, path) && SameName(it->name, name) &&
+    if (it->kind == Kind::Value && SameName(sections_[it->section], path) && SameName(it->name, name) &&
         it->is_default == name.empty()) {
-      fresh.path = it->path;
+      fresh.section = it->section;
       fresh.name = it->name;
       *it = std::move(fresh);
       return;
@@ -472,25 +652,43 @@ void RegDocument::Set(std::string_view path, std::string_view name, const RegVal
   }
   // Add to the last section of the key, after its last value or comment.
   for (std::size_t s = items_.size(); s-- > 0;) {
-    if (items_[s].kind != Kind::Section || !SameName(items_[s].path, path)) continue;
-    fresh.path = items_[s].path;
+    if (items_[s].kind != Kind::Section || !SameName(sections_[items_[s].section], path)) continue;
+    fresh.section = items_[s].section;
     std::size_t after = s;
     for (std::size_t j = s + 1; j < items_.size() && items_[j].kind != Kind::Section; ++j)
       if (items_[j].kind == Kind::Value || !TrimRight(items_[j].raw).empty()) after = j;
     ensure_eol(items_[after]);
+    if (items_[after].kind == Kind::Raw) {
+      // A run of comments that ends in blank lines: the value goes after
+      // the last comment, before the blank lines.
+      std::string& raw = items_[after].raw;
+      std::size_t keep = 0;  // end of the last line that is not blank
+      for (std::size_t pos = 0; pos < raw.size();) {
+        std::size_t nl = raw.find('\n', pos);
+        std::size_t end = nl == std::string::npos ? raw.size() : nl + 1;
+        if (!TrimRight(std::string_view(raw).substr(pos, end - pos)).empty()) keep = end;
+        pos = end;
+      }
+      if (keep > 0 && keep < raw.size()) {
+        Item tail{Kind::Raw, false, false, 0, raw.substr(keep), {}, {}};
+        raw.resize(keep);
+        items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(after) + 1, std::move(tail));
+      }
+    }
     items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(after) + 1, std::move(fresh));
     return;
   }
   // A new key at the end, set off by a blank line.
   if (!items_.empty()) {
     ensure_eol(items_.back());
-    if (items_.back().kind != Kind::Raw || !TrimRight(items_.back().raw).empty() || items_.size() == 1)
-      items_.push_back(Item{Kind::Raw, eol_, {}, {}, false, false, {}});
+    if (items_.back().kind != Kind::Raw || !LastLineBlank(items_.back().raw) || items_.size() == 1)
+      items_.push_back(Item{Kind::Raw, false, false, 0, eol_, {}, {}});
   }
   Item section;
   section.kind = Kind::Section;
-  section.path = std::string(path);
-  section.raw = "[" + section.path + "]" + eol_;
+  section.section = SectionIndex(path);
+  section.raw = "[" + std::string(path) + "]" + eol_;
+  fresh.section = section.section;
   items_.push_back(std::move(section));
   items_.push_back(std::move(fresh));
 }

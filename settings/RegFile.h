@@ -44,11 +44,25 @@ struct RegValue {
   std::string AsText() const;
 };
 
-// Why a file could not be read, with the 1-based line where it went wrong.
+// Why a file could not be read, with the 1-based line where it went wrong
+// (0: the file as a whole, such as its encoding).
 struct RegParseError {
   int line = 0;
   std::string reason;
 };
+
+// A line that a salvaging read had to leave out: where, why, and the value
+// it held when its name could still be read.
+struct RegLostLine {
+  int line = 0;
+  std::string reason;
+  std::string path;  // the key the line stood under ("" when none)
+  std::string name;  // the value name, when `names_value`
+  bool names_value = false;
+};
+
+// How the file's text was encoded; a document is written back the same way.
+enum class RegEncoding { Utf8, Utf8Bom, Utf16le };
 
 class RegDocument {
  public:
@@ -56,13 +70,23 @@ class RegDocument {
   RegDocument();
 
   // Parses the bytes of a file. UTF-8 (with or without a byte-order mark)
-  // and UTF-16LE with its mark are accepted; anything that is not a
-  // complete file of this format is an error, so a truncated or garbled
-  // file is never mistaken for a short one.
+  // and UTF-16LE with its mark are accepted. The usual slips of a hand edit
+  // are read as meant: blanks around "=", type words in any case, dwords
+  // of fewer than 8 hex digits and a last line without a line end. Any
+  // other fault makes the whole file an error, and so does a last line
+  // without a line end that holds a byte list or a short dword, since a
+  // file cut there would read as a different, shorter value.
   static std::optional<RegDocument> Parse(std::string_view bytes, RegParseError* error);
 
-  // The file's text (UTF-8).
+  // Reads whatever can be read from a damaged file: every line that Parse
+  // would accept is kept, every other one is left out and listed in
+  // `lost` (with the whole of a byte list that goes wrong, and the values
+  // of a key whose name cannot be read). Never fails.
+  static RegDocument Salvage(std::string_view bytes, std::vector<RegLostLine>* lost);
+
+  // The file's bytes, in the encoding it was read in (UTF-8 for a new one).
   std::string Serialize() const;
+  RegEncoding Encoding() const { return encoding_; }
 
   bool HasKey(std::string_view path) const;
   // The value `name` of key `path`; names and paths compare without regard
@@ -72,21 +96,29 @@ class RegDocument {
   void Set(std::string_view path, std::string_view name, const RegValue& value);
 
  private:
-  enum class Kind { Raw, Section, Value };
+  enum class Kind : std::uint8_t { Raw, Section, Value };
+  // One line or run of lines. Runs of blank and comment lines share one
+  // item, and key paths are held once in `sections_`, so that a file of
+  // many short lines costs a small multiple of its size.
   struct Item {
     Kind kind = Kind::Raw;
-    std::string raw;      // original text with its line end(s); empty: write canonically
-    std::string path;     // Section: the key path; Value: its section's path
-    std::string name;     // Value: the value name ("" for the default value)
     bool is_default = false;  // Value: written as @
     bool removed = false;     // Value: `=-`, a deletion mark: reads as absent
+    std::uint32_t section = 0;  // Section, Value: index of its key path in sections_
+    std::string raw;      // original text with its line end(s); empty: write canonically
+    std::string name;     // Value: the value name ("" for the default value)
     RegValue value;
   };
 
+  static std::optional<RegDocument> Read(std::string_view bytes, RegParseError* error,
+                                         std::vector<RegLostLine>* lost);
+  std::uint32_t SectionIndex(std::string_view path);
   std::string FormatValue(const Item& item) const;
 
   std::vector<Item> items_;
+  std::vector<std::string> sections_;
   std::string eol_ = "\n";  // line end of new lines: that of the header
+  RegEncoding encoding_ = RegEncoding::Utf8;
 };
 
 // Text helpers shared with the tests.

@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "settings/RegStore.h"
@@ -45,10 +46,41 @@ std::string TSetReg::KeyPath() const {
   return "HKEY_CURRENT_USER\\SOFTWARE\\" + FCompanyName + "\\" + FProductName;
 }
 
+void TSetReg::Report(const std::string& message) {
+  if (OnStoreDamaged) OnStoreDamaged(this, message);
+}
+
+std::string TSetReg::UsablePath() {
+  std::string path = GetStorePath();
+  if (path.empty() && !FNoHomeReported) {
+    FNoHomeReported = true;
+    const std::string message =
+        "there is no home folder (HOME is unset and the user database has none), so the settings "
+        "cannot be stored: the saver runs on its defaults and writes nothing";
+    std::fprintf(stderr, "sandloop: %s\n", message.c_str());
+    Report(message);
+  }
+  return path;
+}
+
+void TSetReg::BeginLoad() {
+  FLoading = true;
+  FCached = false;
+  FCache.reset();
+}
+
+void TSetReg::EndLoad() {
+  FLoading = false;
+  FCached = false;
+  FCache.reset();
+}
+
 bool TSetReg::Commit(const std::vector<std::pair<std::string, RegValue>>& values) {
-  RegStore store(GetStorePath(), [this](const std::string& message) {
-    if (OnStoreDamaged) OnStoreDamaged(this, message);
-  });
+  const std::string path = UsablePath();
+  if (path.empty()) return false;
+  FCached = false;  // the file changes: a load reads it anew
+  FCache.reset();
+  RegStore store(path, [this](const std::string& message) { Report(message); });
   const std::string key = KeyPath();
   switch (store.Update([&](RegDocument& doc) {
     for (const auto& [name, value] : values) doc.Set(key, name, value);
@@ -80,13 +112,22 @@ bool TSetReg::Fetch(const std::string& Name, bool* found, RegValue* value) {
       return true;
     }
   }
-  RegStore store(GetStorePath(), [this](const std::string& message) {
-    if (OnStoreDamaged) OnStoreDamaged(this, message);
-  });
-  std::optional<RegDocument> doc = store.Read();
   const std::string key = KeyPath();
-  if (!doc || !doc->HasKey(key)) return !FPending.empty();  // a pending write creates the key
-  std::optional<RegValue> v = doc->Get(key, Name);
+  if (!FCached) {
+    const std::string path = UsablePath();
+    if (path.empty()) return !FPending.empty();
+    RegStore store(path, [this](const std::string& message) { Report(message); });
+    FCache = store.Read([this, &key](RegDocument& salvaged) {
+      if (!salvaged.HasKey(key)) return;  // the key itself was lost: a first run
+      for (const auto& [name, value] : FSalvageDefaults)
+        if (!salvaged.Get(key, name)) salvaged.Set(key, name, value);
+    });
+    FCached = FLoading;
+  }
+  const bool opened = FCache && FCache->HasKey(key);
+  std::optional<RegValue> v = opened ? FCache->Get(key, Name) : std::nullopt;
+  if (!FCached) FCache.reset();  // outside a load nothing is kept between calls
+  if (!opened) return !FPending.empty();  // a pending write creates the key
   *found = v.has_value();
   if (v) *value = std::move(*v);
   return true;
@@ -118,14 +159,16 @@ bool TSetReg::Write(const std::string& Name, bool Value) {
   return WriteValue(Name, RegValue::Dword(Value ? 1 : 0));
 }
 
-bool TSetReg::Write(const std::string& Name, float Value) {
-  const double d = Value;
+RegValue FloatRegValue(float value) {
+  const double d = value;
   std::uint64_t bits = 0;
   std::memcpy(&bits, &d, sizeof bits);
   std::vector<std::uint8_t> bytes(8);
   for (int i = 0; i < 8; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(bits >> (8 * i));
-  return WriteValue(Name, RegValue::Binary(std::move(bytes)));
+  return RegValue::Binary(std::move(bytes));
 }
+
+bool TSetReg::Write(const std::string& Name, float Value) { return WriteValue(Name, FloatRegValue(Value)); }
 
 bool TSetReg::Write(const std::string& Name, const std::string& Value) {
   return WriteValue(Name, RegValue::Text(Value));

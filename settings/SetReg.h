@@ -12,6 +12,7 @@
 // "Invalid data type for '<name>'", and a value that cannot be stored is
 // "Failed to set data for '<name>'".
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -27,6 +28,9 @@ class ERegistryError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The registry encoding of a float: the value widened to an 8-byte double.
+RegValue FloatRegValue(float value);
+
 class TSetReg : public TComponent {
  public:
   explicit TSetReg(TComponent* owner) : TComponent(owner) {}
@@ -36,13 +40,28 @@ class TSetReg : public TComponent {
   const std::string& GetProductName() const { return FProductName; }
   void SetProductName(std::string value) { FProductName = std::move(value); }
   // The file that holds the key; DefaultStorePath() (read at each call)
-  // while empty.
+  // while empty. When that is empty too (no home folder), every call
+  // returns false, nothing is written, and this is reported once.
   std::string GetStorePath() const;
   void SetStorePath(std::string value) { FStorePath = std::move(value); }
 
-  // Fired when the file was found damaged and set aside (or could not be);
-  // the same text always goes to standard error. Run mode logs it.
+  // Fired with every report about the store: a damaged file kept aside
+  // with the values that were lost, a path that is not a regular file, no
+  // home folder. The same text always goes to standard error. Run mode
+  // logs it.
   std::function<void(TSetReg* Sender, const std::string& Message)> OnStoreDamaged;
+
+  // Values that the key of a damaged file gets when salvaging lost them,
+  // so that the file written back holds every value a load reads.
+  void SetSalvageDefaults(std::vector<std::pair<std::string, RegValue>> values) {
+    FSalvageDefaults = std::move(values);
+  }
+
+  // Between BeginLoad and EndLoad the file is read once, at the first
+  // Read, and every Read is answered from that reading, so that a load of
+  // many values parses the file once. A write in between reads it anew.
+  void BeginLoad();
+  void EndLoad();
 
   // "HKEY_CURRENT_USER\SOFTWARE\<CompanyName>\<ProductName>".
   std::string KeyPath() const;
@@ -76,12 +95,33 @@ class TSetReg : public TComponent {
   // `found` tells whether the value exists and `value` holds it.
   bool Fetch(const std::string& Name, bool* found, RegValue* value);
   bool Commit(const std::vector<std::pair<std::string, RegValue>>& values);
+  // The store path, or empty after reporting (once) that there is none.
+  std::string UsablePath();
+  void Report(const std::string& message);
 
   std::string FCompanyName;
   std::string FProductName;
   std::string FStorePath;
   bool FUpdating = false;
   std::vector<std::pair<std::string, RegValue>> FPending;
+  std::vector<std::pair<std::string, RegValue>> FSalvageDefaults;
+  bool FLoading = false;
+  bool FCached = false;                 // FCache holds this load's reading
+  std::optional<RegDocument> FCache;    // nullopt: the key's file could not be read
+  bool FNoHomeReported = false;
+};
+
+// Reads of one load from a single reading of the file (BeginLoad and
+// EndLoad around a scope).
+class TSetRegLoad {
+ public:
+  explicit TSetRegLoad(TSetReg& store) : store_(store) { store_.BeginLoad(); }
+  ~TSetRegLoad() { store_.EndLoad(); }
+  TSetRegLoad(const TSetRegLoad&) = delete;
+  TSetRegLoad& operator=(const TSetRegLoad&) = delete;
+
+ private:
+  TSetReg& store_;
 };
 
 // Ends an update when it leaves scope: EndUpdate normally, CancelUpdate

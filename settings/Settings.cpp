@@ -124,11 +124,33 @@ bool Find32BitMode(HWND owner) {
 
 enum class Party { Scene, Dialog };
 
+// The values as a first run stores them, for the values of a damaged file
+// that could not be salvaged.
+std::vector<std::pair<std::string, RegValue>> StoredFirstRunValues() {
+  const SettingsRecord s = FirstRunSettings();
+  std::vector<std::pair<std::string, RegValue>> values;
+  for (const SettingSpec& spec : SettingsTable) {
+    RegValue v;
+    switch (spec.kind) {
+      case SettingKind::Bool: v = RegValue::Dword(s.*spec.as_bool ? 1 : 0); break;
+      case SettingKind::Int: v = RegValue::Dword(static_cast<std::uint32_t>(s.*spec.as_int)); break;
+      case SettingKind::Float: v = FloatRegValue(s.*spec.as_float); break;
+      case SettingKind::Color: v = RegValue::Dword(kStoredFirstRunColor); break;
+    }
+    values.emplace_back(spec.name, std::move(v));
+  }
+  return values;
+}
+
 // The common load. Returns true on the first run.
 bool LoadSettings(TSetReg& store, SettingsRecord& s, Party party, HWND owner, bool* found_32bit) {
   // Start from the defaults so that a key that vanishes half-way through
   // (moved aside by another process) leaves sane values behind.
   s = FirstRunSettings();
+  // One reading of the file for all the values; values that a damaged
+  // file lost come back as their first-run values.
+  store.SetSalvageDefaults(StoredFirstRunValues());
+  TSetRegLoad load(store);
   if (!ReadSetting(store, SettingsTable[0], s)) {
     // First run.
     s.ColorClock = party == Party::Scene ? kSceneFirstRunColor : kDialogFirstRunColor;

@@ -1,9 +1,12 @@
 #include "shell/CommandLine.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+
+#include "sun/SunCommand.h"
 
 namespace sandloop {
 
@@ -159,6 +162,56 @@ std::string RenderFileName(const RenderOptions& options, int index) {
   std::snprintf(name, sizeof name, options.file.c_str(), index);
 #pragma GCC diagnostic pop
   return name;
+}
+
+std::optional<int> HandleCommandLine(const std::vector<std::string>& args, const char* xscreensaver_window,
+                                     std::ostream& out, std::ostream& err, const LocalClock& clock,
+                                     CommandLineRequest* next) {
+  // Long options are told apart before the mode switch, which would read
+  // "--sun" as run mode.
+  if (!args.empty() && (args[0] == "--sun" || args[0] == "--cities")) return RunSunCommand(args, out, err, clock);
+  if (!args.empty() && args[0] == "--register") {
+    next->register_command = true;
+    return std::nullopt;
+  }
+  if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+    out << "usage: sandloop [/s | /c | /p WINDOW | /a WINDOW] [--set NAME=VALUE]... [--unpaced]\n"
+           "       sandloop --render FILE.png [--size WxH] [--depth 16|24|32] [--ticks N] [--frames K]\n"
+           "                [--at \"YYYY-MM-DD HH:MM:SS\"] [--seed S] [--set NAME=VALUE]...\n"
+           "       sandloop --sun \"CITY NAME\" [--dst] [--date YYYY-MM-DD]\n"
+           "       sandloop --cities\n"
+           "       sandloop --register xscreensaver\n";
+    return 0;
+  }
+  std::string error;
+  if (!args.empty() && args[0] == "--render") {
+    RenderOptions options;
+    if (!ParseRenderOptions(args, &options, &error)) {
+      err << "sandloop: " << error << "\n";
+      return 2;
+    }
+    next->render = true;
+    return std::nullopt;
+  }
+  // What a host asks for (a window to draw into, a try-it window, -fps)
+  // comes out first; --set and the mode switch stay for the rest.
+  next->host = ParseHostOptions(args, xscreensaver_window);
+  std::vector<std::string>& rest = next->host.rest;
+  // Every frame composed whole and shown at once, without waiting for the
+  // display: how many frames a second this machine can draw.
+  if (const auto it = std::find(rest.begin(), rest.end(), "--unpaced"); it != rest.end()) {
+    rest.erase(it);
+    next->unpaced = true;
+  }
+  error = next->host.error;
+  if (error.empty() && next->host.fps) {
+    if (auto fps = ParseSettingOverride("flag_fps=1", &error)) next->overrides.push_back(*fps);
+  }
+  if (!error.empty() || !ExtractSettingOverrides(rest, &next->overrides, &error)) {
+    err << "sandloop: " << error << "\n";
+    return 2;
+  }
+  return std::nullopt;
 }
 
 }  // namespace sandloop

@@ -5,11 +5,13 @@
 // without a display.
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "kit/LocalClock.h"
 #include "settings/Overrides.h"
+#include "shell/HostOptions.h"
 
 namespace sandloop {
 
@@ -39,5 +41,29 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* out
 
 // "YYYY-MM-DD HH:MM:SS" as a local time with its day of the week.
 [[nodiscard]] std::optional<LocalTime> ParseLocalTime(const std::string& text);
+
+// What is left to do once HandleCommandLine has read the command line.
+struct CommandLineRequest {
+  bool register_command = false;            // --register: RunRegisterCommand(args, ...)
+  bool render = false;                      // draw pictures: RunRender(args, ...)
+  // The saver's modes: what a host asks for (host.rest holds the mode
+  // switch and its window handle), -fps and --set as overrides, --unpaced.
+  HostOptions host;
+  std::vector<SettingOverride> overrides;
+  bool unpaced = false;
+};
+
+// Everything on the command line that needs no display, in the program's
+// order: --sun and --cities run here, --help prints the usage, --register
+// is recognised (the caller runs it: it writes the user's files), --render
+// has its options checked (the caller then draws with RunRender), and for
+// the saver's modes the host options (with `xscreensaver_window`, the
+// variable a host may set), --unpaced, -fps and the --set pairs are read
+// into `next`, leaving the mode switch and its window handle in
+// next->host.rest for SandloopMain. Returns the exit code when nothing is
+// left to do (messages on `err`).
+std::optional<int> HandleCommandLine(const std::vector<std::string>& args, const char* xscreensaver_window,
+                                     std::ostream& out, std::ostream& err, const LocalClock& clock,
+                                     CommandLineRequest* next);
 
 }  // namespace sandloop

@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool
   xscreensaver libxml2-utils groff-base
+  clang libclang-rt-14-dev
 )
 if [[ "${1:-}" == "--tools" ]]; then
   packages+=(python3-numpy python3-pil python3-cairo sox tzdata nodejs npm imagemagick)

@@ -16,6 +16,8 @@
 #include <jpeglib.h>
 
 #include "kit/Picture.h"
+#include "tests/FuzzReplay.h"
+#include "tools/fuzz/FuzzTargets.h"
 
 namespace sandloop {
 namespace {
@@ -338,6 +340,16 @@ TEST(Picture, WritePngKeepsEveryPixel) {
   EXPECT_EQ(rows, (Bytes{0, 0x10, 0x20, 0x30, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xEE, 0xDD}));
   EXPECT_FALSE(WritePng(Picture(), path.string()));
   EXPECT_FALSE(WritePng(p, "/nonexistent-folder/x.png"));
+}
+
+// The fuzz harness's seeds and every input it found failing, kept.
+TEST(PictureRegression, FuzzInputsAreHandledSoundly) {
+  const auto inputs = test::FuzzInputs("picture", "pictures");
+  EXPECT_GE(inputs.size(), 4u);
+  for (const auto& [name, bytes] : inputs) {
+    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    EXPECT_EQ(fuzz::CheckPicture({p, bytes.size()}), "") << name;
+  }
 }
 
 }  // namespace

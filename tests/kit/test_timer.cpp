@@ -258,6 +258,91 @@ TEST(DDtimer, DestroyingARunningTimerStopsIt) {
   EXPECT_EQ(ticks, at_end);
 }
 
+// A handler and the owner stopping the timer at the same moment: one of
+// them stops it, neither waits for the other for ever, and once the
+// owner's call returns the handler's tick is over. ThreadSanitizer checks
+// the sharing.
+TEST(DDtimer, AHandlerAndTheOwnerMayStopItAtTheSameMoment) {
+  for (int round = 0; round < 100; ++round) {
+    std::atomic<bool> in_tick{false}, ready{false}, go{false};
+    std::atomic<int> ticks{0};
+    TDDtimer t(nullptr);
+    t.OnTimer = [&](TComponent*) {
+      in_tick = true;
+      if (++ticks == 1) {
+        ready = true;
+        while (!go) std::this_thread::yield();
+        t.SetEnabled(false);
+        std::this_thread::sleep_for(std::chrono::microseconds(round % 7 * 50));
+      }
+      in_tick = false;
+    };
+    t.SetInterval(1);
+    t.SetEnabled(true);
+    while (!ready) std::this_thread::yield();
+    go = true;
+    if (round % 2) std::this_thread::sleep_for(std::chrono::microseconds(round % 5 * 30));
+    t.SetEnabled(false);
+    EXPECT_FALSE(in_tick) << "round " << round;
+    EXPECT_FALSE(t.Enabled());
+    std::this_thread::sleep_for(2ms);
+    EXPECT_EQ(ticks, 1) << "round " << round;
+  }
+}
+
+// Started again the moment a handler has stopped it, the timer's new run
+// waits for that handler's tick to end: ticks never overlap.
+TEST(DDtimer, ARestartRightAfterAHandlerStoppedItKeepsOneTickAtATime) {
+  std::atomic<int> active{0}, overlaps{0}, ticks{0};
+  TDDtimer t(nullptr);
+  t.OnTimer = [&](TComponent*) {
+    if (++active > 1) ++overlaps;
+    ++ticks;
+    if (ticks % 3 == 0) {
+      t.SetEnabled(false);
+      std::this_thread::sleep_for(2ms);  // the tick goes on after the stop
+    }
+    --active;
+  };
+  t.SetInterval(1);
+  for (int round = 0; round < 40; ++round) {
+    t.SetEnabled(true);
+    while (t.Enabled()) std::this_thread::yield();
+    // Restarted at once, while the stopping tick still sleeps.
+  }
+  t.SetEnabled(true);
+  t.SetEnabled(false);
+  EXPECT_EQ(active, 0);
+  EXPECT_EQ(overlaps, 0);
+  EXPECT_GE(ticks, 120);
+}
+
+// A handler may also restart the timer itself: the new run ticks after the
+// current tick ends, with its phase from 0 (OnDivide2 on its first tick).
+TEST(DDtimer, AHandlerMayRestartTheTimer) {
+  Recorder r;
+  std::atomic<int> active{0}, overlaps{0}, ticks{0};
+  TDDtimer t(nullptr);
+  t.OnTimer = [&](TComponent*) {
+    if (++active > 1) ++overlaps;
+    r.Add('T');
+    if (++ticks == 2) {
+      t.SetEnabled(false);
+      t.SetEnabled(true);
+      std::this_thread::sleep_for(5ms);  // the new run's first tick is due meanwhile
+    }
+    --active;
+  };
+  t.OnDivide2 = [&r](TComponent*) { r.Add('D'); };
+  t.SetInterval(1);
+  t.SetEnabled(true);
+  ASSERT_TRUE(r.WaitFor('T', 5));
+  t.SetEnabled(false);
+  EXPECT_EQ(overlaps, 0);
+  // Tick 1 "TD", tick 2 stopped during OnTimer "T", then the new run "TD T ...".
+  EXPECT_EQ(r.Events().substr(0, 6), "TDTTDT");
+}
+
 // Ticks are due one period after the previous due time, not after the
 // moment the previous tick ended, so late handlers do not shift the rhythm;
 // a tick more than a period late restarts the rhythm from now.

@@ -1,8 +1,15 @@
 #include "settings/RegFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "tests/settings/TempStore.h"
+#include "tools/fuzz/FuzzTargets.h"
+#include "tests/FuzzReplay.h"
 
 namespace sandloop {
 namespace {
@@ -140,6 +147,139 @@ TEST(RegFile, AcceptsTheVariantsOfTheFormat) {
   EXPECT_EQ(MustParse(doc.Serialize()).Get(kKey, "a")->data[0], 5);
 }
 
+// The slips of a hand edit read as the person meant them, and a change
+// written afterwards keeps the person's lines as they were.
+TEST(RegFile, ReadsTheSlipsOfAHandEdit) {
+  const std::string head = "Windows Registry Editor Version 5.00\n\n[" + std::string(kKey) + "]\n";
+  struct Case {
+    std::string line;
+    std::vector<std::uint8_t> data;
+  } cases[] = {
+      {"\"v\"=dword:00000100", {0, 1, 0, 0}},          // no line end after the last line
+      {"\"v\" = dword:00000100\n", {0, 1, 0, 0}},      // blanks around "="
+      {"\"v\"\t=\tdword:100\n", {0, 1, 0, 0}},         // tabs, and a short dword
+      {"\"v\"=DWORD:0000002A\n", {42, 0, 0, 0}},       // type word in capitals
+      {"\"v\"=Dword:1\n", {1, 0, 0, 0}},
+      {"\"v\"=dword:0\n", {0, 0, 0, 0}},
+      {"\"v\"=dword:ffffffff", {255, 255, 255, 255}},  // a whole dword may end the file
+      {"\"v\"=HEX:01, 02 ,03\n", {1, 2, 3}},           // blanks around the commas
+      {"\"v\"=Hex(B):01,02\n", {1, 2}},
+  };
+  for (const Case& c : cases) {
+    RegDocument doc = MustParse(head + c.line);
+    auto v = doc.Get(kKey, "v");
+    ASSERT_TRUE(v) << c.line;
+    EXPECT_EQ(v->data, c.data) << c.line;
+    doc.Set(kKey, "w", RegValue::Dword(7));
+    const std::string out = doc.Serialize();
+    EXPECT_NE(out.find(c.line), std::string::npos) << out;
+    EXPECT_EQ(MustParse(out).Get(kKey, "v")->data, c.data) << out;
+    EXPECT_EQ(MustParse(out).Get(kKey, "w")->data[0], 7) << out;
+  }
+  // Text on a last line without its line end is whole once its quote closes.
+  EXPECT_EQ(MustParse(head + "\"t\" = \"x y\"").Get(kKey, "t")->AsText(), "x y");
+}
+
+// A salvaging read keeps every value Parse would accept and lists the rest:
+// a whole byte list that goes wrong, the values under a key name that
+// cannot be read, and lines that are not values at all.
+TEST(RegFile, SalvageKeepsWhatCanBeReadAndListsWhatIsLost) {
+  const std::string file =
+      "Windows Registry Editor Version 5.00\n"                                  // 1
+      "\n"                                                                        // 2
+      "[" + std::string(kKey) + "]\n"                                             // 3
+      "\"Gamma\"=dword:00000080\n"                                                // 4
+      "\"clockX\"=dword:12x4\n"                                                   // 5
+      "\"RegLat\"=hex:00,00,00,40,\\\n"                                           // 6
+      "  44,6g,49,40\n"                                                           // 7
+      "\"NumEagles\"=dword:2\n"                                                   // 8
+      "what is this\n"                                                            // 9
+      "[HKEY_CURRENT_USER\\Broken\n"                                              // 10
+      "\"lost\"=dword:1\n"                                                        // 11
+      "[" + std::string(kKey) + "]\n"                                             // 12
+      "\"Text\"=\"kept\"\n";                                                      // 13
+  EXPECT_FALSE(RegDocument::Parse(file, nullptr));
+  std::vector<RegLostLine> lost;
+  RegDocument doc = RegDocument::Salvage(file, &lost);
+  EXPECT_EQ(doc.Get(kKey, "Gamma")->data[0], 0x80);
+  EXPECT_EQ(doc.Get(kKey, "NumEagles")->data[0], 2);
+  EXPECT_EQ(doc.Get(kKey, "Text")->AsText(), "kept");
+  EXPECT_FALSE(doc.Get(kKey, "clockX"));
+  EXPECT_FALSE(doc.Get(kKey, "RegLat"));
+  EXPECT_FALSE(doc.Get("HKEY_CURRENT_USER\\Broken", "lost"));
+  std::vector<std::pair<int, std::string>> seen;
+  for (const RegLostLine& l : lost) seen.emplace_back(l.line, l.names_value ? l.name : "-");
+  EXPECT_EQ(seen, (std::vector<std::pair<int, std::string>>{
+                      {5, "clockX"}, {7, "RegLat"}, {9, "-"}, {10, "-"}, {11, "lost"}}));
+  // What was salvaged is a sound file that reads the same.
+  EXPECT_EQ(MustParse(doc.Serialize()).Get(kKey, "NumEagles")->data[0], 2);
+
+  // Without a readable header the values are still read, under a new header.
+  RegDocument headless = RegDocument::Salvage("REGEDIT4\n[" + std::string(kKey) + "]\n\"a\"=dword:5\n", &lost);
+  EXPECT_EQ(headless.Get(kKey, "a")->data[0], 5);
+  EXPECT_EQ(headless.Serialize().rfind("Windows Registry Editor Version 5.00\n", 0), 0u);
+  // Nothing readable at all leaves an empty document.
+  EXPECT_FALSE(RegDocument::Salvage(std::string("\x7F" "ELF\x01\x00\xFF", 7), &lost).HasKey(kKey));
+}
+
+TEST(RegFile, WritesTheFileBackInItsOwnEncoding) {
+  const std::string utf8 = "Windows Registry Editor Version 5.00\r\n\r\n[" + std::string(kKey) +
+                           "]\r\n\"Stadt\"=\"K\xC3\xB6ln\"\r\n";
+  std::vector<std::uint8_t> u16 = Utf8ToUtf16le(utf8, false);
+  const std::string utf16 = "\xFF\xFE" + std::string(u16.begin(), u16.end());
+  RegDocument wide = MustParse(utf16);
+  EXPECT_EQ(wide.Encoding(), RegEncoding::Utf16le);
+  EXPECT_EQ(wide.Serialize(), utf16);  // unchanged: byte for byte
+  wide.Set(kKey, "Gamma", RegValue::Dword(256));
+  std::vector<std::uint8_t> more = Utf8ToUtf16le(utf8 + "\"Gamma\"=dword:00000100\r\n", false);
+  EXPECT_EQ(wide.Serialize(), "\xFF\xFE" + std::string(more.begin(), more.end()));
+
+  RegDocument marked = MustParse("\xEF\xBB\xBF" + utf8);
+  EXPECT_EQ(marked.Encoding(), RegEncoding::Utf8Bom);
+  marked.Set(kKey, "Gamma", RegValue::Dword(256));
+  EXPECT_EQ(marked.Serialize(), "\xEF\xBB\xBF" + utf8 + "\"Gamma\"=dword:00000100\r\n");
+
+  RegDocument plain = MustParse(utf8);
+  plain.Set(kKey, "Gamma", RegValue::Dword(256));
+  EXPECT_EQ(plain.Serialize(), utf8 + "\"Gamma\"=dword:00000100\r\n");
+}
+
+// Parsing the file once costs a small multiple of its size, however it is
+// made up. Measured in a child process, whose peak memory starts low.
+TEST(RegFile, MemoryStaysWithinASmallMultipleOfTheFileSize) {
+  const std::string header = "Windows Registry Editor Version 5.00\n";
+  const std::size_t size = 1024 * 1024;
+  auto filled = [&](std::string_view unit) {
+    std::string s = header + "[K]\n";
+    while (s.size() + unit.size() <= size) s += unit;
+    return s;
+  };
+  for (const std::string& text : {filled("\n"), filled("@=-\n"), filled("[a]\n"), filled(";\n\n")}) {
+    pid_t kid = fork();
+    ASSERT_GE(kid, 0);
+    if (kid == 0) {
+      rusage before{}, after{};
+      getrusage(RUSAGE_SELF, &before);
+      std::optional<RegDocument> doc = RegDocument::Parse(text, nullptr);
+      getrusage(RUSAGE_SELF, &after);
+      const long grown_kib = after.ru_maxrss - before.ru_maxrss;
+      // Tens of bytes per input byte at most. Sanitizer builds add their
+      // own shadow memory and bookkeeping to every allocation, so there the
+      // figure says nothing and only the parse itself is checked.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+      const long limit_kib = 1L << 40;
+#else
+      const long limit_kib = 50 * 1024;
+#endif
+      std::fprintf(stderr, "%zu bytes of \"%s\": %ld KiB\n", text.size(), text.substr(header.size() + 4, 4).c_str(), grown_kib);
+      _exit(doc && grown_kib < limit_kib ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(kid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text.substr(header.size(), 8);
+  }
+}
+
 // Damaged files, kept here as regression inputs: each must be refused with
 // the line where it goes wrong, never read as a shorter file.
 TEST(RegFile, RefusesDamagedFiles) {
@@ -150,9 +290,9 @@ TEST(RegFile, RefusesDamagedFiles) {
   } cases[] = {
       {"", 1},
       {"REGEDIT4\n", 1},
-      {std::string("\x7F" "ELF\x02\x01\x01\x00\n", 9), 0},
+      {std::string("\x7F" "ELF\x02\x01\x01\x00\n", 9), 1},
       {"Windows Registry Editor Version 5.00\n\"a\"=dword:00000001\n", 2},
-      {head + "\"a\"=dword:0000001\n", 4},
+      {head + "\"a\"=dword:000000001\n", 4},
       {head + "\"a\"=dword:0000000g\n", 4},
       {head + "\"a\"=dword:\n", 4},
       {head + "\"a\"=\n", 4},
@@ -169,9 +309,10 @@ TEST(RegFile, RefusesDamagedFiles) {
       {head + "\"a\"=word:1\n", 4},
       {head + "[HKEY_CURRENT_USER\n", 4},
       {head + "garbage\n", 4},
-      {head + "\"a\"=dword:00000001", 4},  // no line end: cut short
+      {head + "\"a\"=dword:0000001", 4},  // no line end: maybe cut from a longer number
+      {head + "\"a\"=hex:01,02", 4},       // no line end: maybe cut from a longer list
       {std::string("\xFF\xFE\x57", 3), 0},
-      {head + std::string("\"a\"=\"x\0y\"\n", 10), 0},
+      {head + std::string("\"a\"=\"x\0y\"\n", 10), 4},
   };
   for (const Case& c : cases) {
     RegParseError error;
@@ -252,6 +393,13 @@ TEST(RegFile, Utf16ConversionHandlesBadInput) {
   EXPECT_EQ(Utf16leToUtf8(text, sizeof text), "a");
   const std::uint8_t lone[] = {0x00, 0xD8, 'c', 0};
   EXPECT_EQ(Utf16leToUtf8(lone, sizeof lone), "\xEF\xBF\xBD" "c");
+}
+
+// The fuzz harness's seeds and every input it found failing, kept.
+TEST(RegFile, FuzzInputsAreHandledSoundly) {
+  const auto inputs = test::FuzzInputs("settings", "settings");
+  EXPECT_GE(inputs.size(), 5u);
+  for (const auto& [name, bytes] : inputs) EXPECT_EQ(fuzz::CheckSettingsFile(bytes), "") << name;
 }
 
 }  // namespace

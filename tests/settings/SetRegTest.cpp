@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -201,7 +203,7 @@ TEST_F(SetRegTest, OtherKeysInTheFileAreKept) {
   EXPECT_NE(ReadFile(dir.StorePath()).find(other), std::string::npos);
 }
 
-TEST_F(SetRegTest, ADamagedFileIsKeptAsideReportedAndStartedAfresh) {
+TEST_F(SetRegTest, ADamagedFileIsKeptAsideAndEveryReadableValueKept) {
   const std::string damaged = "Windows Registry Editor Version 5.00\n\n[" + std::string(kKey) +
                               "]\n\"flag_clock\"=dword:00000001\n\"Gamma\"=dword:000";
   WriteFile(dir.StorePath(), damaged);
@@ -212,29 +214,192 @@ TEST_F(SetRegTest, ADamagedFileIsKeptAsideReportedAndStartedAfresh) {
   };
   testing::internal::CaptureStderr();
   bool b = false;
-  EXPECT_FALSE(store.Read("flag_clock", b));  // as on a first run
+  EXPECT_TRUE(store.Read("flag_clock", b));  // salvaged, not a first run
+  EXPECT_TRUE(b);
   const std::string err = testing::internal::GetCapturedStderr();
 
+  // The report names the value that was lost and where the file was kept.
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_NE(reports[0].find("damaged"), std::string::npos);
-  EXPECT_NE(reports[0].find("line 5"), std::string::npos) << reports[0];
+  EXPECT_NE(reports[0].find("lost: 'Gamma' (line 5"), std::string::npos) << reports[0];
   EXPECT_NE(err.find(reports[0]), std::string::npos);
   auto aside = dir.FilesStartingWith("registry.reg.damaged-");
   ASSERT_EQ(aside.size(), 1u);
   EXPECT_NE(reports[0].find(aside[0]), std::string::npos);
   EXPECT_EQ(ReadFile(aside[0]), damaged);
-  EXPECT_FALSE(std::filesystem::exists(dir.StorePath()));
+  // In its place, what could be read: a sound file, read from now on
+  // without any report.
+  int g = 0;
+  EXPECT_EQ(ErrorOf([&] { store.Read("Gamma", g); }), "Failed to get data for 'Gamma'");
+  EXPECT_TRUE(RegDocument::Parse(ReadFile(dir.StorePath()), nullptr));
+  EXPECT_EQ(reports.size(), 1u);
 
-  // A write on a damaged file also keeps it aside before writing anew.
-  WriteFile(dir.StorePath(), "garbage\n");
+  // A write on a damaged file also keeps it aside and keeps its values.
+  WriteFile(dir.StorePath(), "garbage\n[" + std::string(kKey) + "]\n\"clockX\"=dword:17\n");
   testing::internal::CaptureStderr();
   EXPECT_TRUE(store.Write("Gamma", 256));
   testing::internal::GetCapturedStderr();
   EXPECT_EQ(reports.size(), 2u);
   EXPECT_EQ(dir.FilesStartingWith("registry.reg.damaged-").size(), 2u);
+  int x = 0;
+  EXPECT_TRUE(store.Read("Gamma", g));
+  EXPECT_TRUE(store.Read("clockX", x));
+  EXPECT_EQ(g, 256);
+  EXPECT_EQ(x, 0x17);
+}
+
+// A store that is a symbolic link (as dotfile managers make) is written
+// through the link: the link stays, its target is replaced in its folder.
+TEST_F(SetRegTest, ASymlinkedStoreIsWrittenThroughItsLink) {
+  const std::string real = dir.Path() + "/dotfiles/sandloop.reg";
+  WriteFile(real, "Windows Registry Editor Version 5.00\n\n[" + std::string(kKey) + "]\n\"Gamma\"=dword:7\n");
+  std::filesystem::create_directories(dir.Path() + "/config/sandloop");
+  std::filesystem::create_symlink("../../dotfiles/sandloop.reg", dir.StorePath());  // relative
   int g = 0;
   EXPECT_TRUE(store.Read("Gamma", g));
-  EXPECT_EQ(g, 256);
+  EXPECT_EQ(g, 7);
+  ASSERT_TRUE(store.Write("Gamma", 9));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.StorePath()));
+  EXPECT_NE(ReadFile(real).find("\"Gamma\"=dword:00000009"), std::string::npos);
+  EXPECT_TRUE(dir.FilesStartingWith("registry.reg.tmp").empty());
+
+  // A damaged target is kept aside beside itself and repaired in place.
+  WriteFile(real, ReadFile(real) + "junk\n");
+  testing::internal::CaptureStderr();
+  EXPECT_TRUE(store.Read("Gamma", g));
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(g, 9);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.StorePath()));
+  EXPECT_TRUE(RegDocument::Parse(ReadFile(real), nullptr));
+  int kept = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.Path() + "/dotfiles"))
+    kept += e.path().filename().string().starts_with("sandloop.reg.damaged-");
+  EXPECT_EQ(kept, 1);
+
+  // A dangling link gets its target made on the first write.
+  std::filesystem::remove(real);
+  EXPECT_FALSE(store.Read("Gamma", g));
+  ASSERT_TRUE(store.Write("Gamma", 11));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.StorePath()));
+  EXPECT_NE(ReadFile(real).find("\"Gamma\"=dword:0000000b"), std::string::npos);
+}
+
+// A FIFO, a device or a folder where the store should be is refused at
+// once, never opened in a way that could block. Run in a child with an
+// alarm, so that a read that blocks fails the test instead of hanging it.
+TEST_F(SetRegTest, AStorePathThatIsNotAFileIsRefusedWithoutBlocking) {
+  std::filesystem::create_directories(dir.Path() + "/config/sandloop");
+  const std::string fifo = dir.Path() + "/config/sandloop/fifo.reg";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::filesystem::create_directories(dir.Path() + "/config/sandloop/folder.reg");
+  for (const std::string& path : {fifo, dir.Path() + "/config/sandloop/folder.reg", std::string("/dev/zero")}) {
+    testing::internal::CaptureStderr();
+    pid_t kid = fork();
+    ASSERT_GE(kid, 0);
+    if (kid == 0) {
+      alarm(10);
+      int reports = 0;
+      std::string text;
+      store.OnStoreDamaged = [&](TSetReg*, const std::string& m) {
+        ++reports;
+        text = m;
+      };
+      store.SetStorePath(path);
+      int g = 5;
+      const bool read = store.Read("Gamma", g);
+      const bool wrote = store.Write("Gamma", 1);
+      const bool named = text.find("not a regular file") != std::string::npos;
+      _exit(!read && !wrote && g == 5 && reports == 1 && named ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(kid, &status, 0);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << path << ": " << err;
+  }
+  EXPECT_FALSE(std::filesystem::exists("/dev/zero.lock"));  // nothing made beside a device
+  struct stat st{};
+  ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));  // left alone
+}
+
+// A file at the old 16 MiB cap (a header and blank lines) is set aside
+// without being parsed: the peak memory hardly moves.
+TEST_F(SetRegTest, AHugeFileIsSetAsideUnread) {
+  {
+    std::filesystem::create_directories(dir.Path() + "/config/sandloop");
+    std::FILE* f = std::fopen(dir.StorePath().c_str(), "wb");
+    ASSERT_TRUE(f);
+    std::fputs("Windows Registry Editor Version 5.00\n", f);
+    const std::string blank(64 * 1024, '\n');
+    for (int i = 0; i < 256; ++i) std::fwrite(blank.data(), 1, blank.size(), f);
+    std::fclose(f);
+  }
+  testing::internal::CaptureStderr();
+  pid_t kid = fork();
+  ASSERT_GE(kid, 0);
+  if (kid == 0) {
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    int g = 0;
+    const bool read = store.Read("Gamma", g);
+    getrusage(RUSAGE_SELF, &after);
+    // Sanitizer builds map memory of their own on the first allocations.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    const long limit_kib = 12 * 1024;
+#else
+    const long limit_kib = 2048;
+#endif
+    _exit(!read && after.ru_maxrss - before.ru_maxrss < limit_kib ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(kid, &status, 0);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_NE(err.find("too large"), std::string::npos) << err;
+  auto aside = dir.FilesStartingWith("registry.reg.damaged-");
+  ASSERT_EQ(aside.size(), 1u);
+  EXPECT_EQ(std::filesystem::file_size(aside[0]), 16u * 1024 * 1024 + 37);
+  EXPECT_FALSE(std::filesystem::exists(dir.StorePath()));
+}
+
+TEST(SetRegPath, WithoutHomeTheAccountsHomeOrNothing) {
+  EXPECT_EQ(StorePathFrom("/x/cfg", nullptr, nullptr), "/x/cfg/sandloop/registry.reg");
+  EXPECT_EQ(StorePathFrom(nullptr, "/home/u", "/home/acct"), "/home/u/.config/sandloop/registry.reg");
+  EXPECT_EQ(StorePathFrom(nullptr, "", "/home/acct"), "/home/acct/.config/sandloop/registry.reg");
+  EXPECT_EQ(StorePathFrom(nullptr, nullptr, "/home/acct"), "/home/acct/.config/sandloop/registry.reg");
+  EXPECT_EQ(StorePathFrom("rel", nullptr, "/home/acct"), "/home/acct/.config/sandloop/registry.reg");
+  EXPECT_EQ(StorePathFrom(nullptr, nullptr, nullptr), "");
+  EXPECT_EQ(StorePathFrom(nullptr, "", ""), "");
+}
+
+// With no home at all (HOME unset, an account the user database does not
+// know) the saver runs on its defaults, writes nothing and says so once.
+TEST(SetRegPath, NoHomeRunsOnDefaultsWritesNothingAndSaysSoOnce) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to take an account without a home";
+  TempDir dir;
+  testing::internal::CaptureStderr();
+  pid_t kid = fork();
+  ASSERT_GE(kid, 0);
+  if (kid == 0) {
+    unsetenv("HOME");
+    unsetenv("XDG_CONFIG_HOME");
+    if (chdir(dir.Path().c_str()) != 0 || setgid(54321) != 0 || setuid(54321) != 0) _exit(3);
+    TSetReg s(nullptr);
+    s.SetCompanyName("Morvant");
+    s.SetProductName("Sandloop");
+    int reports = 0;
+    s.OnStoreDamaged = [&](TSetReg*, const std::string&) { ++reports; };
+    int g = 5;
+    bool any = s.Read("Gamma", g) || s.Write("Gamma", 1) || s.Read("Gamma", g) || s.Write("x", 2.5f);
+    _exit(!any && g == 5 && reports == 1 ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(kid, &status, 0);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << err;
+  EXPECT_NE(err.find("no home folder"), std::string::npos) << err;
+  EXPECT_EQ(err.find("no home folder"), err.rfind("no home folder"));  // once
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
 TEST(SetRegPath, FollowsXdgConfigHome) {
@@ -309,10 +474,11 @@ TEST(SetRegProcesses, TwoWritersAtOnceLoseNothing) {
 TEST(SetRegProcesses, AWriterKilledAtAnyMomentLeavesAWholeFile) {
   TempDir dir;
   {
-    // A large other key makes each write take long enough to be hit.
+    // A large other key (still well within the size cap) makes each write
+    // take long enough to be hit.
     RegDocument doc;
     doc.Set("HKEY_CURRENT_USER\\Software\\Bulk", "blob",
-            RegValue::Binary(std::vector<std::uint8_t>(400000, 0x5A)));
+            RegValue::Binary(std::vector<std::uint8_t>(250000, 0x5A)));
     doc.Set(kKey, "Counter", RegValue::Dword(0));
     WriteFile(dir.StorePath(), doc.Serialize());
   }
@@ -351,7 +517,7 @@ TEST(SetRegProcesses, AWriterKilledAtAnyMomentLeavesAWholeFile) {
     std::optional<RegDocument> doc = RegDocument::Parse(ReadFile(dir.StorePath()), &error);
     ASSERT_TRUE(doc) << "round " << round << ", line " << error.line << ": " << error.reason;
     ASSERT_TRUE(doc->Get("HKEY_CURRENT_USER\\Software\\Bulk", "blob"));
-    EXPECT_EQ(doc->Get("HKEY_CURRENT_USER\\Software\\Bulk", "blob")->data.size(), 400000u);
+    EXPECT_EQ(doc->Get("HKEY_CURRENT_USER\\Software\\Bulk", "blob")->data.size(), 250000u);
     auto counter = doc->Get(kKey, "Counter");
     ASSERT_TRUE(counter);
     int n = counter->data[0] | (counter->data[1] << 8) | (counter->data[2] << 16) | (counter->data[3] << 24);

@@ -233,6 +233,47 @@ TEST_F(SettingsTest, ADamagedStoreIsReportedAndTheSceneStartsAsOnItsFirstRun) {
   EXPECT_TRUE(Has("\"ColorClock\"=dword:00ffffff"));
 }
 
+// A hand edit gone wrong costs only the values it broke: the rest load as
+// stored, the broken ones start from their first-run values, and the file
+// written back holds all 26 so that the next start reads it cleanly.
+TEST_F(SettingsTest, ADamagedStoreKeepsEveryValueThatCanBeRead) {
+  SettingsRecord s;
+  SceneLoadSettings(store, s, 0);
+  std::string text = File();
+  auto replace = [&](const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text.replace(at, from.size(), to);
+  };
+  replace("\"Gamma\"=dword:00000100", "\"Gamma\" = DWORD:80");      // slips: read as meant
+  replace("\"NumEagles\"=dword:00000004", "\"NumEagles\"=dword:2");
+  replace("\"clockY\"=dword:0000005a", "\"clockY\"=dword:5a5a5a5a5a");  // broken
+  replace("\"RegLat\"=hex:00,00,00,40,44,64,49,40", "\"RegLat\"=hex:00,00,00,40,44,64,49,4");  // broken
+  text.pop_back();  // and no line end after the last line
+  test::WriteFile(dir.StorePath(), text);
+  std::string report;
+  store.OnStoreDamaged = [&](TSetReg*, const std::string& m) { report += m; };
+  SettingsRecord loaded;
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(SceneLoadSettings(store, loaded, 0).first_run);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(loaded.Gamma, 0x80);
+  EXPECT_EQ(loaded.NumEagles, 2);
+  EXPECT_EQ(loaded.clockY, 90);
+  EXPECT_EQ(loaded.RegLat, kFirstPlaceLat);
+  EXPECT_NE(report.find("'clockY'"), std::string::npos) << report;
+  EXPECT_NE(report.find("'RegLat'"), std::string::npos) << report;
+  EXPECT_EQ(report.find("'Gamma'"), std::string::npos) << report;
+  EXPECT_NE(err.find(report), std::string::npos);
+  EXPECT_EQ(dir.FilesStartingWith("registry.reg.damaged-").size(), 1u);
+
+  report.clear();
+  SettingsRecord next;
+  SceneLoadSettings(store, next, 0);
+  EXPECT_EQ(report, "");
+  EXPECT_EQ(next, loaded);
+}
+
 TEST_F(SettingsTest, DefaultSettingResetsEveryValueIncludingThePlace) {
   hb->SetDesktopMode({1280, 1024, 32});
   SettingsRecord s;

@@ -4,6 +4,11 @@
 
 #include "shell/CommandLine.h"
 
+#include <sstream>
+
+#include "tests/FuzzReplay.h"
+#include "tools/fuzz/FuzzTargets.h"
+
 namespace sandloop {
 namespace {
 
@@ -64,6 +69,45 @@ TEST(CommandLine, LocalTimesAreCheckedAndGetTheirWeekday) {
   for (const char* bad : {"2004-06-21", "2004-13-01 00:00:00", "2005-02-29 00:00:00", "2004-06-21 24:00:00",
                           "2004-06-21 10:60:00", "2004-06-21T10:00:00", "2004-06-21 10:00:00 "})
     EXPECT_FALSE(ParseLocalTime(bad)) << bad;
+}
+
+// Terminal commands end here; --render and the saver's modes go on, with
+// their options checked and the --set pairs taken out.
+TEST(CommandLine, HandledWithoutADisplayInTheProgramsOrder) {
+  const FixedClock clock(LocalTime{2004, 6, 21, 1, 12});
+  std::ostringstream out, err;
+  auto handle = [&](const std::vector<std::string>& args, CommandLineRequest* next = nullptr) {
+    CommandLineRequest own;
+    return HandleCommandLine(args, nullptr, out, err, clock, next ? next : &own);
+  };
+  EXPECT_EQ(handle({"--help"}), 0);
+  EXPECT_NE(out.str().find("usage: sandloop"), std::string::npos);
+  EXPECT_EQ(handle({"--sun", "LONDON GB"}), 0);
+  EXPECT_NE(out.str().find("Apparent Sunrise: 3:42AM"), std::string::npos) << out.str();
+  EXPECT_EQ(handle({"--cities", "x"}), 2);
+  EXPECT_EQ(handle({"--render"}), 2);
+  EXPECT_EQ(handle({"/s", "--set", "Gamma"}), 2);
+  CommandLineRequest next;
+  EXPECT_FALSE(handle({"--render", "a.png", "--ticks", "3"}, &next).has_value());
+  EXPECT_TRUE(next.render);
+  next = {};
+  EXPECT_FALSE(handle({"/p", "--set", "NumEagles=2", "--unpaced", "12"}, &next).has_value());
+  EXPECT_FALSE(next.render);
+  EXPECT_TRUE(next.unpaced);
+  EXPECT_EQ(next.host.rest, (std::vector<std::string>{"/p", "12"}));
+  ASSERT_EQ(next.overrides.size(), 1u);
+  EXPECT_EQ(std::string(SettingsTable[static_cast<std::size_t>(next.overrides[0].row)].name), "NumEagles");
+  next = {};
+  EXPECT_FALSE(handle({"--register", "xscreensaver"}, &next).has_value());
+  EXPECT_TRUE(next.register_command);  // run by the caller: it writes the user's files
+}
+
+// The fuzz harness's seeds and every input it found failing, kept.
+TEST(CommandLine, FuzzInputsAreHandledSoundly) {
+  const auto inputs = test::FuzzInputs("cmdline", "cmdline");
+  EXPECT_GE(inputs.size(), 5u);
+  for (const auto& [name, bytes] : inputs)
+    EXPECT_EQ(fuzz::CheckCommandLine(fuzz::SplitArguments(bytes)), "") << name;
 }
 
 }  // namespace

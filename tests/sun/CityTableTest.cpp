@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "assets/Resources.h"
+#include "tests/FuzzReplay.h"
+#include "tools/fuzz/FuzzTargets.h"
 
 namespace sandloop {
 namespace {
@@ -172,6 +174,13 @@ TEST(CityTable, MalformedDataIsRejectedOrReadSafely) {
   EXPECT_EQ(table[0].Name(), std::string(kCityNameSize, 'A'));
   EXPECT_EQ(table[0].latitude, 1.5f);
   EXPECT_EQ(table[1].Name(), "");
+}
+
+// The fuzz harness's seeds and every input it found failing, kept.
+TEST(CityTable, FuzzInputsOfTheLookUpAreHandledSoundly) {
+  const auto inputs = test::FuzzInputs("city", "cities");
+  EXPECT_GE(inputs.size(), 5u);
+  for (const auto& [name, bytes] : inputs) EXPECT_EQ(fuzz::CheckCityLookup(bytes), "") << name;
 }
 
 }  // namespace
