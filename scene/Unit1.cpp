@@ -1,6 +1,9 @@
 #include "scene/Unit1.h"
 
+#include <stdlib.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <future>
 
 #include "kit/Picture.h"
@@ -68,17 +71,10 @@ void TForm1::FormCreate() {
   FlipParity = false;
   WaterFrame.store(0, std::memory_order_relaxed);
   Settings = SettingsRecord{};
-  bool stored_key = true;
-  if (options_.offline) {
-    // A scene drawn to files writes nothing: without a stored key it takes
-    // the values a first run would store, instead of storing them.
-    bool probe = false;
-    stored_key = SetReg1.Read(SettingsTable[0].name, probe);
-  }
-  if (stored_key)
-    SceneLoadSettings(SetReg1, Settings, Handle());
+  if (options_.offline)
+    LoadSettingsReadOnly();
   else
-    Settings = FirstRunSettings();
+    SceneLoadSettings(SetReg1, Settings, Handle());
   for (const SettingOverride& o : options_.overrides) ApplySettingOverride(Settings, o);
   // Values a hand edit may have put out of range: the start table holds
   // seven eagles, and the gamma level runs from 0 to 256.
@@ -160,6 +156,36 @@ void TForm1::FormCreate() {
   StartTimeOfDay();
   // 24: frames are drawn from now on.
   Application().OnIdle = [this](bool& done) { DrawFrame(done); };
+}
+
+// A scene drawn to files writes nothing of the user's: it reads a private
+// copy of the store (so that even a damaged file is mended only in the
+// copy), and without a store it takes the values a first run would store.
+void TForm1::LoadSettingsReadOnly() {
+  const std::string real = SetReg1.GetStorePath();
+  std::error_code ec;
+  if (real.empty() || !std::filesystem::is_regular_file(real, ec)) {
+    Settings = FirstRunSettings();
+    return;
+  }
+  char pattern[] = "/tmp/sandloop-settings-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) {
+    Settings = FirstRunSettings();
+    return;
+  }
+  const std::filesystem::path folder = pattern, copy = folder / "registry.reg";
+  if (std::filesystem::copy_file(real, copy, ec)) {
+    SetReg1.SetStorePath(copy.string());
+    try {
+      SceneLoadSettings(SetReg1, Settings, Handle());
+    } catch (...) {
+      std::filesystem::remove_all(folder, ec);
+      throw;
+    }
+  } else {
+    Settings = FirstRunSettings();
+  }
+  std::filesystem::remove_all(folder, ec);
 }
 
 int TForm1::TimerInterval(int speed) {

@@ -188,6 +188,7 @@ class TForm1 : public TForm {
   void StartSound();
   void StopSound();
   void Cursor(bool show);
+  void LoadSettingsReadOnly();
   void BuildPieces();
   void BuildPiece(int index, const Placement& p);
   void Log(const std::string& text);
