@@ -9,6 +9,7 @@
 #include "kit/Picture.h"
 #include "shell/Render.h"
 #include "tests/shell/ReferencePicture.h"
+#include "tests/shell/RenderedFrame.h"
 
 namespace sandloop {
 namespace {
@@ -32,43 +33,11 @@ class RenderTest : public ::testing::Test {
     args.insert(args.begin(), "--render");
     return RunRender(args, out, err);
   }
-  static Picture ReadPng(const std::string& path);
+  static Picture ReadPng(const std::string& path) { return test::ReadRenderedPng(path); }
 
   std::string dir;
   std::ostringstream out, err;
 };
-
-// Our PNG files hold stored (uncompressed) deflate blocks of filter-0 rows.
-Picture RenderTest::ReadPng(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::string b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  auto be32 = [&](std::size_t at) {
-    return (std::uint32_t(std::uint8_t(b[at])) << 24) | (std::uint32_t(std::uint8_t(b[at + 1])) << 16) |
-           (std::uint32_t(std::uint8_t(b[at + 2])) << 8) | std::uint8_t(b[at + 3]);
-  };
-  const int w = static_cast<int>(be32(16)), h = static_cast<int>(be32(20));
-  std::string zdata;
-  for (std::size_t at = 8; at + 8 <= b.size();) {
-    const std::uint32_t len = be32(at);
-    if (b.compare(at + 4, 4, "IDAT") == 0) zdata += b.substr(at + 8, len);
-    at += 12 + len;
-  }
-  std::string raw;
-  for (std::size_t at = 2; at + 5 <= zdata.size();) {  // skip the zlib header
-    const std::size_t len = std::uint8_t(zdata[at + 1]) | (std::uint8_t(zdata[at + 2]) << 8);
-    raw += zdata.substr(at + 5, len);
-    if (zdata[at] & 1) break;
-    at += 5 + len;
-  }
-  Picture p(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const std::size_t i = static_cast<std::size_t>(y) * (w * 3 + 1) + 1 + x * 3;
-      p.SetPixel(x, y, (std::uint32_t(std::uint8_t(raw[i])) << 16) | (std::uint32_t(std::uint8_t(raw[i + 1])) << 8) |
-                           std::uint8_t(raw[i + 2]));
-    }
-  return p;
-}
 
 TEST_F(RenderTest, WholeFramesMatchTheirReferences) {
   for (const char* size : {"1024x768", "800x600"}) {
