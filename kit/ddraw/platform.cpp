@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -82,13 +83,27 @@ std::atomic<bool> g_quit_requested{false};  // a signal has asked to end since i
 
 constexpr int kQuitSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
+std::atomic<long long> g_first_signal_ms{0};  // when the first one came
+
+long long MonotonicMs() {  // clock_gettime may be called from a handler
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<long long>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+// A host often signals the saver and its process group at once: a second
+// signal within a second of the first belongs to the same request. One
+// that comes later means the orderly end has not ended the process.
+constexpr long long kSameRequestMs = 1000;
+
 void NoteQuitSignal(int signal) {
   if (g_quit_requested.exchange(true)) {
-    // The orderly end was asked for already and has not ended the process.
+    if (MonotonicMs() - g_first_signal_ms.load() < kSameRequestMs) return;
     std::signal(signal, SIG_DFL);
     std::raise(signal);
     return;
   }
+  g_first_signal_ms.store(MonotonicMs());
   g_quit_signal.store(signal);
 }
 

@@ -141,12 +141,21 @@ TEST_F(QuitTest, AnExceptionInTheQuitHandlerGoesToTheExceptionEvent) {
 
 using QuitDeathTest = QuitTest;
 
-TEST_F(QuitDeathTest, ASecondSignalEndsTheProcessAtOnce) {
+TEST_F(QuitDeathTest, ASecondSignalEndsTheProcessAtOnceUnlessItCameWithTheFirst) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
         InstallQuitSignalHandlers();
         ::raise(SIGTERM);
+        ::raise(SIGTERM);  // the same request, sent to the process and its group
+        std::_Exit(QuitSignalPending() == SIGTERM ? 3 : 4);
+      },
+      ::testing::ExitedWithCode(3), "");
+  EXPECT_EXIT(
+      {
+        InstallQuitSignalHandlers();
+        ::raise(SIGTERM);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1100));
         ::raise(SIGTERM);
         std::_Exit(0);
       },
