@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <future>
+#include <type_traits>
 
 #include "kit/Picture.h"
 #include "kit/ddraw/backend.h"
@@ -215,36 +216,36 @@ void TForm1::BuildPieces() {
   }
 }
 
+namespace {
+
+// The same steps for a sprite and a strip; a strip first learns its frame
+// height.
+template <class Piece>
+void FillPiece(Piece& s, Picture picture, const Placement& p) {
+  s.SetBitmap(std::move(picture));
+  if constexpr (std::is_same_v<Piece, TDDani>) s.SetYOffsetFrame(p.frame_height);
+  s.SetStretching(true);
+  s.SetStretchWidth(p.width);
+  s.SetStretchHeight(p.height);
+  s.CreateSurface();
+  if (p.transparent) s.SetTransparency(true);
+  s.SetShowX(p.x);
+  s.SetShowY(p.y);
+  s.SetBitmap(Picture());
+}
+
+}  // namespace
+
 // Fills one sprite or strip from its picture, sizes it, makes its surfaces
 // and places it. The decoded picture is dropped once the surfaces hold it.
 void TForm1::BuildPiece(int index, const Placement& p) {
   const Piece piece = PieceAt(index);
   std::future<Picture>& ahead = decoded_[static_cast<std::size_t>(index)];
   Picture picture = ahead.valid() ? ahead.get() : Picture::FromResource(p.resource);
-  if (piece.bmp != nullptr) {
-    TDDbmp& s = *piece.bmp;
-    s.SetBitmap(std::move(picture));
-    s.SetStretching(true);
-    s.SetStretchWidth(p.width);
-    s.SetStretchHeight(p.height);
-    s.CreateSurface();
-    if (p.transparent) s.SetTransparency(true);
-    s.SetShowX(p.x);
-    s.SetShowY(p.y);
-    s.SetBitmap(Picture());
-  } else {
-    TDDani& s = *piece.ani;
-    s.SetBitmap(std::move(picture));
-    s.SetYOffsetFrame(p.frame_height);
-    s.SetStretching(true);
-    s.SetStretchWidth(p.width);
-    s.SetStretchHeight(p.height);
-    s.CreateSurface();
-    if (p.transparent) s.SetTransparency(true);
-    s.SetShowX(p.x);
-    s.SetShowY(p.y);
-    s.SetBitmap(Picture());
-  }
+  if (piece.bmp != nullptr)
+    FillPiece(*piece.bmp, std::move(picture), p);
+  else
+    FillPiece(*piece.ani, std::move(picture), p);
 }
 
 }  // namespace sandloop
