@@ -185,14 +185,15 @@ TEST_F(Unit2Test, EditsTakeOnlyDigits) {
 
 TEST_F(Unit2Test, ModeButtonsAndTheClockPlace) {
   hb->SetModes({{800, 600, 16}, {800, 600, 24}, {1280, 1024, 16}});
-  hb->SetDesktopMode({1280, 1024, 24});
+  hb->SetDesktopMode({1280, 1024, 8});
   auto f = Create();
   ASSERT_EQ(f->DepthGroup.ItemIndex(), -1);
   f->RadioGroup3.Select(3);
   EXPECT_FALSE(f->Settings.flag_defres);
-  // The depth that will be stored shows as selected.
-  EXPECT_EQ(f->DepthGroup.ItemIndex(), 1);
-  EXPECT_EQ(f->Settings.ColorDepth, 24);
+  EXPECT_EQ(f->Settings.ResHor, 1280);
+  // A size leaves the depth alone: none is selected, the desktop's stays.
+  EXPECT_EQ(f->DepthGroup.ItemIndex(), -1);
+  EXPECT_EQ(f->Settings.ColorDepth, 8);
   EXPECT_EQ(f->Buttons.depth_enabled, (std::array<bool, 3>{true, true, false}));
   f->ModeButtonMouseUp(3);
   EXPECT_EQ(f->Edit1X, "1190");
