@@ -17,7 +17,9 @@
 // display device's lock. The tick never allocates, releases or resizes
 // anything the frame uses; CloseScene stops the timer before it releases
 // the surfaces and the creature records. Set-up finishes writing every
-// field the tick reads before it enables the timer.
+// field the tick reads before it enables the timer. An exception of a tick
+// is kept under a lock for the main thread, whose next frame throws it, so
+// that it ends the saver the way every unhandled exception does.
 #include <array>
 #include <atomic>
 #include <condition_variable>
