@@ -66,6 +66,7 @@ void TApplication::Dispatch(const display::InputEvent& event) {
       break;
     }
     case Kind::MouseMove: target->FormMouseMove(0, event.x, event.y); break;
+    case Kind::MouseButtonDown: target->FormMouseDown(event.x, event.y); break;
     case Kind::MouseButtonUp: target->FormMouseUp(event.x, event.y); break;
     case Kind::Quit: target->FormQuit(); break;
   }

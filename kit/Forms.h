@@ -45,6 +45,7 @@ class TForm : public TWindowHolder {
   virtual void FormKeyPress(char& /*key*/) {}
   virtual void FormKeyDown(int& /*key*/, unsigned /*shift*/) {}
   virtual void FormMouseMove(unsigned /*shift*/, int /*x*/, int /*y*/) {}
+  virtual void FormMouseDown(int /*x*/, int /*y*/) {}
   virtual void FormMouseUp(int /*x*/, int /*y*/) {}
   // The window system asks the form to end: its window was closed, or the
   // process got a termination signal (then always the main form). Closing

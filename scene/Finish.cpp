@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 
 #include "scene/Unit1.h"
 
@@ -59,34 +60,41 @@ void TForm1::FormKeyDown(int& key, unsigned) {
 }
 
 // The arrow keys move the clock by one pixel, keeping the whole face 20
-// pixels inside the screen, and store the position on every key.
+// pixels inside the screen, and store the position on every key. A clock
+// that was off the screen shows as soon as its place is on it again. A run
+// in a host's window or a window of its own moves its fitted clock without
+// storing it: the stored place is the full-screen one.
 void TForm1::MoveClock(int key) {
   whole_frames_ = 2;  // the clock leaves its old place
   SettingsRecord& s = Settings;
   const int r = s.clockRad;
+  const auto store = [&](const char* name, int value) {
+    if (store_clock_) StoreInt(name, value);
+  };
   switch (key) {
     case kLeft:
       if (r + 20 < s.clockX) --s.clockX;
       DXClock1.SetXcenter(s.clockX);
-      StoreInt("clockX", s.clockX);
+      store("clockX", s.clockX);
       break;
     case kUp:
       if (r + 20 < s.clockY) --s.clockY;
       DXClock1.SetYcenter(s.clockY);
-      StoreInt("clockY", s.clockY);
+      store("clockY", s.clockY);
       break;
     case kRight:
       if (s.clockX < s.ResHor - r - 20) ++s.clockX;
       DXClock1.SetXcenter(s.clockX);
-      StoreInt("clockX", s.clockX);
+      store("clockX", s.clockX);
       break;
     case kDown:
       if (s.clockY < s.ResVert - r - 20) ++s.clockY;
       DXClock1.SetYcenter(s.clockY);
-      StoreInt("clockY", s.clockY);
+      store("clockY", s.clockY);
       break;
     default: break;
   }
+  UpdateClockShown();
 }
 
 void TForm1::StoreInt(const char* name, int value) {
@@ -109,6 +117,13 @@ void TForm1::FormMouseMove(unsigned, int x, int y) {
   }
   g_last_mouse_x.store(x, std::memory_order_relaxed);
   g_last_mouse_y.store(y, std::memory_order_relaxed);
+}
+
+// A mouse button counts as a key: it ends the saver when any key does, and
+// does nothing when only Esc does.
+void TForm1::FormMouseDown(int, int) {
+  if (finished_) return;
+  if (Settings.TermMouse) TryFinish();
 }
 
 void TForm1::FormQuit() {
@@ -146,6 +161,7 @@ void TForm1::FinishSaver() {
   if (DDgamma1.Enabled()) DDgamma1.SetRGB(256);
   CloseScene();
   StopSound();
+  if (options_.fault == FaultPoint::Finish) throw std::runtime_error("fault injected into the finish");
   Hide();
   if (!options_.offline) SystemSaverRunning(false);
   Log("FINISH AT=======>", Now());
@@ -176,16 +192,31 @@ void TForm1::CloseScene() {
   scene_closed_ = true;
 }
 
+// Every unhandled exception ends the saver, also one raised while it was
+// already finishing: its message and the end go to the log, and the
+// program ends. The end comes once; an exception after it adds only its
+// message.
 void TForm1::AppException(TComponent*, const std::exception& e) {
   Log("ExceptionMessage", e.what());
   std::fprintf(stderr, "sandloop: %s\n", e.what());
-  if (finished_) return;
+  if (ended_by_exception_) return;
+  ended_by_exception_ = true;
   finished_ = true;
   Application().OnIdle = nullptr;
-  StopSound();
-  if (DDmain1.Enabled()) CloseScene();
-  DDtimer1.SetEnabled(false);
-  if (!options_.offline) SystemSaverRunning(false);
+  // Each step on its own: one that fails as well keeps neither the others
+  // nor the end from coming.
+  const auto step = [](auto&& action) {
+    try {
+      action();
+    } catch (...) {
+    }
+  };
+  step([&] { StopSound(); });
+  step([&] {
+    if (DDmain1.Enabled()) CloseScene();
+  });
+  step([&] { DDtimer1.SetEnabled(false); });
+  if (!options_.offline) step([&] { SystemSaverRunning(false); });
   Log("FINISH WITH E AT=======>", Now());
   Application().Terminate();
 }

@@ -3,12 +3,35 @@
 // handler of display errors.
 #include <chrono>
 #include <cstdio>
+#include <stdexcept>
+#include <utility>
 
 #include "scene/Unit1.h"
 
 namespace sandloop {
 
+// An exception of a tick cannot travel up the timer's thread: it is kept
+// for the main thread, which ends the saver with it at its next frame, and
+// the ticks after it change nothing.
 void TForm1::DDtimer1Timer(TComponent*) {
+  if (tick_failed_.load(std::memory_order_acquire)) return;
+  try {
+    TickSteps();
+  } catch (...) {
+    {
+      std::lock_guard<std::mutex> lock(tick_failure_mutex_);
+      tick_failure_ = std::current_exception();
+    }
+    tick_failed_.store(true, std::memory_order_release);
+  }
+  tick_count_.fetch_add(1, std::memory_order_release);
+  { std::lock_guard<std::mutex> wake(tick_mutex_); }
+  tick_cv_.notify_one();
+}
+
+void TForm1::TickSteps() {
+  if (options_.fault == FaultPoint::Tick && tick_count_.load(std::memory_order_relaxed) == 19)
+    throw std::runtime_error("fault injected into the frame tick");
   int water = WaterFrame.load(std::memory_order_relaxed) + 1;
   if (water > 29) water = 0;
   WaterFrame.store(water, std::memory_order_relaxed);
@@ -18,9 +41,24 @@ void TForm1::DDtimer1Timer(TComponent*) {
   WingCounter.store(wing, std::memory_order_relaxed);
   StepButterflies();
   TickTimeOfDay();
-  tick_count_.fetch_add(1, std::memory_order_release);
-  { std::lock_guard<std::mutex> wake(tick_mutex_); }
-  tick_cv_.notify_one();
+}
+
+// On the main thread: throws the exception a tick kept, so that it takes
+// the way of every unhandled exception of the scene.
+void TForm1::RethrowTickFailure() {
+  std::exception_ptr failure;
+  {
+    std::lock_guard<std::mutex> lock(tick_failure_mutex_);
+    failure = std::exchange(tick_failure_, nullptr);
+  }
+  if (!failure) return;
+  try {
+    std::rethrow_exception(failure);
+  } catch (const std::exception&) {
+    throw;
+  } catch (...) {
+    throw std::runtime_error("an unknown exception in the frame tick");
+  }
 }
 
 // A frame shows the state of the latest tick. The state changes only on
@@ -30,6 +68,7 @@ void TForm1::DDtimer1Timer(TComponent*) {
 // composition would draw there too.
 void TForm1::DrawFrame(bool& done) {
   done = false;
+  if (tick_failed_.load(std::memory_order_acquire)) return RethrowTickFailure();
   if (sound_waiting_) StartSound();  // the lock itself limits how often it asks
   if (options_.plain) return RenderFrame();
   const std::uint64_t ticks = tick_count_.load(std::memory_order_acquire);

@@ -7,11 +7,19 @@
 #include <future>
 #include <type_traits>
 
+#include "assets/Resources.h"
 #include "kit/Picture.h"
 #include "kit/ddraw/backend.h"
 #include "sun/SunTime.h"
 
 namespace sandloop {
+
+FaultPoint FaultPointFromName(const std::string& name) {
+  if (name == "tick") return FaultPoint::Tick;
+  if (name == "finish") return FaultPoint::Finish;
+  if (name == "picture") return FaultPoint::Picture;
+  return FaultPoint::None;
+}
 
 TForm1::TForm1(TApplication& app, const LocalClock& clock, SceneOptions options)
     : TForm(app, "Sandloop"), DXClock1(this, clock), clock_(clock), options_(std::move(options)) {
@@ -81,10 +89,14 @@ void TForm1::FormCreate() {
   // seven eagles, and the gamma level runs from 0 to 256.
   Settings.NumEagles = std::clamp(Settings.NumEagles, 0, 7);
   // Drawn into a host's window or a window of its own, the scene takes that
-  // window's size: there is no display mode to choose.
+  // window's size: there is no display mode to choose. The clock goes where
+  // the full-screen clock is, fitted to the window, and none of it is
+  // stored: the stored place belongs to the full-screen runs.
   if (display::Backend* b = display::CurrentBackend();
       b != nullptr && b->Target().kind != display::DisplayTarget::Kind::FullScreen) {
     const display::DisplayMode m = b->DesktopMode();
+    FitClockToWindow(m.width, m.height);
+    store_clock_ = false;
     Settings.ResHor = m.width;
     Settings.ResVert = m.height;
     Settings.ColorDepth = m.bpp;
@@ -143,9 +155,7 @@ void TForm1::FormCreate() {
   }
   // 17
   DXClock1.SetColor(Settings.ColorClock);
-  // A clock that does not fit the screen in any sensible way is not drawn;
-  // its stored settings stay as they are.
-  clock_visible_ = Settings.flag_clock && ClockMakesSense();
+  UpdateClockShown();
 
   if (!options_.offline) {
     SystemSaverRunning(true);  // 18
@@ -195,6 +205,23 @@ int TForm1::TimerInterval(int speed) {
   return 50;
 }
 
+// The clock's place and radius are stored for the full-screen mode
+// (ResHor x ResVert); in a window of another size they scale with the
+// picture, so that a small preview shows the clock where the full screen
+// shows it, in small.
+void TForm1::FitClockToWindow(int width, int height) {
+  const long long full_w = Settings.ResHor, full_h = Settings.ResVert;
+  if (full_w <= 0 || full_h <= 0 || (full_w == width && full_h == height)) return;
+  Settings.clockX = static_cast<int>(Settings.clockX * width / full_w);
+  Settings.clockY = static_cast<int>(Settings.clockY * height / full_h);
+  Settings.clockRad = std::max(1, static_cast<int>(Settings.clockRad * height / full_h));
+}
+
+// A clock that does not fit the screen in any sensible way is not drawn;
+// its stored settings stay as they are. Moved back onto the screen with the
+// arrow keys, it shows again.
+void TForm1::UpdateClockShown() { clock_visible_ = Settings.flag_clock && ClockMakesSense(); }
+
 bool TForm1::ClockMakesSense() const {
   const int w = DDmain1.GetWidth(), h = DDmain1.GetHeight();
   const int r = Settings.clockRad, x = Settings.clockX, y = Settings.clockY;
@@ -205,9 +232,16 @@ void TForm1::BuildPieces() {
   // The two surf pictures are the largest to decode: they are decoded on
   // other threads while the pieces before them are built. Decoding touches
   // nothing but the picture, so the pieces are still made in their order.
-  auto decode = [](const char* name) { return std::async(std::launch::async, [name] { return Picture::FromResource(name); }); };
-  decoded_[kLowWater] = decode(layout_[kLowWater].resource);
-  decoded_[kHighWater] = decode(layout_[kHighWater].resource);
+  auto decode = [](const char* name, bool damaged) {
+    return std::async(std::launch::async, [name, damaged] {
+      if (!damaged) return Picture::FromResource(name);
+      // A test's damaged copy: the file cut off inside its header.
+      const auto bytes = assets::FindResource(name);
+      return Picture::FromFile(bytes ? bytes->first(std::min<std::size_t>(bytes->size(), 64)) : assets::Bytes{}, name);
+    });
+  };
+  decoded_[kLowWater] = decode(layout_[kLowWater].resource, false);
+  decoded_[kHighWater] = decode(layout_[kHighWater].resource, options_.fault == FaultPoint::Picture);
   for (int i = 0; i < kPieceCount; ++i) {
     BuildPiece(i, layout_[static_cast<std::size_t>(i)]);
     if (finished_) return;

@@ -17,7 +17,9 @@
 // display device's lock. The tick never allocates, releases or resizes
 // anything the frame uses; CloseScene stops the timer before it releases
 // the surfaces and the creature records. Set-up finishes writing every
-// field the tick reads before it enables the timer.
+// field the tick reads before it enables the timer. An exception of a tick
+// is kept under a lock for the main thread, whose next frame throws it, so
+// that it ends the saver the way every unhandled exception does.
 #include <array>
 #include <atomic>
 #include <condition_variable>
@@ -51,6 +53,19 @@
 
 namespace sandloop {
 
+// Places where a test can make the scene throw, to check that every
+// exception ends the saver in order with its two log lines.
+enum class FaultPoint {
+  None,
+  Tick,     // the 20th tick of the frame timer, on the timer's thread
+  Finish,   // the orderly finish, after the scene is released
+  Picture,  // set-up: the far surf's picture is damaged and cannot be decoded
+};
+
+// The fault point a name stands for ("tick", "finish", "picture"); None for
+// any other name.
+[[nodiscard]] FaultPoint FaultPointFromName(const std::string& name);
+
 // How a scene runs besides its stored settings.
 struct SceneOptions {
   // Settings changed for this run only, applied right after the load.
@@ -65,6 +80,8 @@ struct SceneOptions {
   // the display takes frames, instead of only the parts that changed when
   // something changed.
   bool plain = false;
+  // A fault to inject (tests only).
+  FaultPoint fault = FaultPoint::None;
 };
 
 class TForm1 : public TForm {
@@ -138,6 +155,7 @@ class TForm1 : public TForm {
   void FormKeyPress(char& key) override;
   void FormKeyDown(int& key, unsigned shift) override;
   void FormMouseMove(unsigned shift, int x, int y) override;
+  void FormMouseDown(int x, int y) override;
   void FormQuit() override;
   void TryFinish();
   bool VerifyPassword(HWND window);
@@ -145,6 +163,9 @@ class TForm1 : public TForm {
   void CloseScene();
   void AppException(TComponent* sender, const std::exception& e);
 
+  // Whether the clock is drawn: switched on, and its current place makes
+  // sense on the screen.
+  [[nodiscard]] bool ClockShown() const { return clock_visible_; }
   // True once the saver has finished; later input is ignored.
   [[nodiscard]] bool Finished() const { return finished_; }
   // The placement of the 13 sprites and strips (valid after set-up).
@@ -184,6 +205,10 @@ class TForm1 : public TForm {
   void StartTimeOfDay();
   void TickTimeOfDay();
   [[nodiscard]] bool ClockMakesSense() const;
+  void UpdateClockShown();
+  void FitClockToWindow(int width, int height);
+  void TickSteps();
+  void RethrowTickFailure();
   // The platform's side: sound, cursor, the system's saver state.
   void StartSound();
   void StopSound();
@@ -204,6 +229,15 @@ class TForm1 : public TForm {
   Layout layout_{};
   std::array<std::future<Picture>, kPieceCount> decoded_;  // pictures decoded ahead
   bool finished_ = false;
+  bool ended_by_exception_ = false;  // AppException has ended the saver
+  // An exception of a tick, kept for the main thread, which ends the saver
+  // with it; after it the ticks do nothing.
+  std::atomic<bool> tick_failed_{false};
+  std::mutex tick_failure_mutex_;
+  std::exception_ptr tick_failure_;
+  // A run in a host's window or a window of its own stores no clock place:
+  // its clock is the full-screen clock fitted to the window.
+  bool store_clock_ = true;
   bool scene_closed_ = false;
   bool sound_started_ = false;
   bool sound_waiting_ = false;  // another copy plays the surf: ask again later

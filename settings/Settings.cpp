@@ -178,7 +178,9 @@ bool LoadSettings(TSetReg& store, SettingsRecord& s, Party party, HWND owner, bo
 
 void ReadDesktopMode(SettingsRecord& s) {
   display::DisplayMode mode{800, 600, 32};
-  if (display::Backend* backend = display::CurrentBackend()) mode = backend->DesktopMode();
+  // The monitor's mode, also when this run draws into a host's window or a
+  // window of its own: what is read here may be stored for full-screen runs.
+  if (display::Backend* backend = display::CurrentBackend()) mode = backend->MonitorMode();
   s.ResHor = mode.width;
   s.ResVert = mode.height;
   s.ColorDepth = mode.bpp;

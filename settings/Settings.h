@@ -91,7 +91,8 @@ constexpr float kFirstPlaceLng = 6.1f;
 constexpr int kFirstPlaceUtc = 1;
 
 // The desktop's mode into ResHor, ResVert and ColorDepth, from the display
-// back end in use (800 x 600 x 32 when there is none).
+// back end in use (800 x 600 x 32 when there is none): the monitor's own
+// mode, even while the run draws into a host's window or a window of its own.
 void ReadDesktopMode(SettingsRecord& s);
 
 // Every field set to the first-run column (desktop mode, clock at

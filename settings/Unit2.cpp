@@ -167,15 +167,10 @@ void TForm2::ShowSunTimes(float latitude, float longitude, int ofUTC) {
   LabelSunset = FormatSunTime(SunsetHours);
 }
 
-void TForm2::SelectSize(int size_index) {
-  SelectSizeButton(Settings, size_index, ModeTable, Buttons);
-  // Coming from the desktop's mode no depth is selected yet: show the one
-  // that will be stored (the desktop's, or the nearest the buttons offer).
-  if (DepthGroup.ItemIndex() < 0) {
-    DepthGroup.Select(NearestDepthIndex(Settings.ColorDepth));
-    Settings.ColorDepth = kModeDepths[static_cast<std::size_t>(DepthGroup.ItemIndex())];
-  }
-}
+// Choosing a size leaves the depth as it is: coming from the desktop's
+// mode no depth button is selected, and the desktop's depth stays the one
+// stored until the user picks a depth.
+void TForm2::SelectSize(int size_index) { SelectSizeButton(Settings, size_index, ModeTable, Buttons); }
 
 void TForm2::SelectDesktop() { SelectDesktopButton(Settings, Buttons); }
 

@@ -36,6 +36,11 @@ int main(int argc, char** argv) {
   sandloop::SceneOptions scene;
   scene.overrides = std::move(next.overrides);
   scene.plain = next.unpaced;
+  // Tests make the scene throw at a chosen point, to check how an exception
+  // ends the saver: SANDLOOP_FAULT names it, honoured with SANDLOOP_TEST=1.
+  if (const char* test = std::getenv("SANDLOOP_TEST"); test != nullptr && std::string(test) == "1") {
+    if (const char* fault = std::getenv("SANDLOOP_FAULT")) scene.fault = sandloop::FaultPointFromName(fault);
+  }
   // A running saver is ended from outside by a termination signal (a
   // saver daemon's SIGTERM, Ctrl-C, a closed terminal): it then finishes
   // in order like after a key, with its log line and exit code 0.

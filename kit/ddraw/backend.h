@@ -93,7 +93,7 @@ struct DisplayTarget {
 // letters and digits as their upper-case characters). Quit is the window
 // system's request to end: the program's window was closed.
 struct InputEvent {
-  enum class Kind { KeyDown, KeyPress, MouseMove, MouseButtonUp, Quit };
+  enum class Kind { KeyDown, KeyPress, MouseMove, MouseButtonDown, MouseButtonUp, Quit };
   Kind kind = Kind::Quit;
   int key = 0;       // KeyDown: virtual-key code
   char ch = 0;       // KeyPress: the character
@@ -123,6 +123,9 @@ class Backend {
   // Display facts.
   virtual std::vector<DisplayMode> Modes() = 0;  // every listed mode
   virtual DisplayMode DesktopMode() = 0;
+  // The monitor's own mode, whatever the target: the mode a full-screen run
+  // finds as the desktop's, also while hosted or in a window of our own.
+  virtual DisplayMode MonitorMode() = 0;
   virtual int MonitorCount() = 0;
   virtual bool GammaSupported() { return true; }
 
@@ -155,7 +158,9 @@ class Backend {
   virtual HRESULT Present(const PageView& page, const DDGAMMARAMP* ramp) = 0;
   // The same when the screen already shows the previous page with the same
   // ramp and only `rects` of the page differ from it. A back end that
-  // cannot update parts shows the whole page.
+  // cannot update parts shows the whole page, and so does one whose screen
+  // no longer holds the previous page (a window exposed after another one
+  // covered it, a size change, a new window surface).
   virtual HRESULT PresentRects(const PageView& page, const DDGAMMARAMP* ramp, const RECT* /*rects*/, int /*count*/) {
     return Present(page, ramp);
   }

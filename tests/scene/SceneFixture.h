@@ -41,13 +41,15 @@ class SceneTest : public ::testing::Test {
   }
 
   // Builds a scene at width x height x 32 with the given "NAME=VALUE"
-  // settings for this run.
+  // settings for this run. An exception of set-up goes to the application's
+  // exception event, as in the program.
   TForm1* Start(int width, int height, std::vector<std::string> settings = {}, bool offline = true) {
     hb->SetModes({{width, height, 32}});
     hb->SetDesktopMode({width, height, 32});
     SceneOptions options;
     options.offline = offline;
     options.seed = 7;
+    options.fault = fault;
     for (const std::string& s : settings) {
       std::string error;
       auto o = ParseSettingOverride(s, &error);
@@ -57,7 +59,11 @@ class SceneTest : public ::testing::Test {
     app = std::make_unique<TApplication>();
     form = app->CreateForm<TForm1>(clock, options);
     form->DDErrorLog1.Reopen(home + "/sandloop");  // a log of this test's own
-    form->FormCreate();
+    try {
+      form->FormCreate();
+    } catch (const std::exception& e) {
+      app->HandleException(e);
+    }
     return form;
   }
 
@@ -75,8 +81,21 @@ class SceneTest : public ::testing::Test {
     EXPECT_TRUE(store.Read(name, value)) << name;
     return value;
   }
+  // Lines of this run's block of the log that contain `marker`.
+  int LogCount(const std::string& marker) const {
+    const std::string all = Log();
+    const std::string log = all.substr(all.rfind("START AT========>"));
+    int n = 0;
+    for (std::size_t at = log.find(marker); at != std::string::npos; at = log.find(marker, at + 1)) ++n;
+    return n;
+  }
   void Key(char ch) { hb->PushEvent({display::InputEvent::Kind::KeyPress, 0, ch, 0, 0, 0}); app->ProcessMessages(); }
   void KeyDown(int vk) { hb->PushEvent({display::InputEvent::Kind::KeyDown, vk, 0, 0, 0, 0}); app->ProcessMessages(); }
+  void Button(bool down) {
+    using Kind = display::InputEvent::Kind;
+    hb->PushEvent({down ? Kind::MouseButtonDown : Kind::MouseButtonUp, 0, 0, 80, 60, 0});
+    app->ProcessMessages();
+  }
   void Mouse(int x, int y) { hb->PushEvent({display::InputEvent::Kind::MouseMove, 0, 0, x, y, 0}); app->ProcessMessages(); }
 
   std::shared_ptr<display::HeadlessBackend> hb;
@@ -84,6 +103,7 @@ class SceneTest : public ::testing::Test {
   FixedClock clock{LocalTime{2004, 6, 21, 1, 10, 8, 30, 0}};
   std::unique_ptr<TApplication> app;
   TForm1* form = nullptr;
+  FaultPoint fault = FaultPoint::None;  // injected by the next Start
 };
 
 }  // namespace sandloop::test

@@ -9,13 +9,14 @@ namespace {
 class FinishTest : public SceneTest {
  protected:
   // FINISH lines of this run's block of the log.
-  int Finishes() {
-    const std::string all = Log();
-    const std::string log = all.substr(all.rfind("START AT========>"));
+  int Finishes() { return LogCount("FINISH AT=======>"); }
+  // Pixels of the screen in the colour 0x00BBGGRR.
+  int PixelsOf(std::uint32_t bgr) const {
+    const std::uint32_t rgb = ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
+    const Picture& shown = hb->Screen();
     int n = 0;
-    for (std::size_t at = log.find("FINISH AT=======>"); at != std::string::npos;
-         at = log.find("FINISH AT=======>", at + 1))
-      ++n;
+    for (int y = 0; y < shown.Height(); ++y)
+      for (int x = 0; x < shown.Width(); ++x) n += shown.Pixel(x, y) == rgb ? 1 : 0;
     return n;
   }
 };
@@ -96,6 +97,55 @@ TEST_F(FinishTest, ArrowKeysKeepTheClockInsideAndStoreItsPlace) {
   EXPECT_FALSE(form->Finished());
 }
 
+TEST_F(FinishTest, ArrowKeysStopAtTheRightAndLowerLimits) {
+  // At 320 x 240 with radius 70 the centre may go to 230, 150.
+  Start(320, 240, {"TermMouse=0", "clockRad=70", "clockX=229", "clockY=149"}, /*offline=*/false);
+  for (int i = 0; i < 3; ++i) KeyDown(39);
+  EXPECT_EQ(form->DXClock1.GetXcenter(), 230);
+  EXPECT_EQ(Stored("clockX"), 230);
+  for (int i = 0; i < 3; ++i) KeyDown(40);
+  EXPECT_EQ(form->DXClock1.GetYcenter(), 150);
+  EXPECT_EQ(Stored("clockY"), 150);
+}
+
+TEST_F(FinishTest, AClockStoredOffTheScreenShowsOnceTheArrowKeysBringItBack) {
+  constexpr std::uint32_t kMagenta = 0xFF00FF;
+  Start(160, 120, {"TermMouse=0", "clockRad=30", "clockX=161", "clockY=60", "ColorClock=0xFF00FF",
+                   "FlagDemoDaytime=0", "ShowRisSet=0"},
+        /*offline=*/false);
+  form->RenderFrame();
+  EXPECT_FALSE(form->ClockShown());
+  EXPECT_EQ(PixelsOf(kMagenta), 0);
+  KeyDown(37);  // 160: the centre is still off the screen
+  EXPECT_FALSE(form->ClockShown());
+  KeyDown(37);  // 159
+  EXPECT_TRUE(form->ClockShown());
+  EXPECT_EQ(Stored("clockX"), 159);
+  form->RenderFrame();
+  EXPECT_GT(PixelsOf(kMagenta), 20);
+  // Switched off, it stays off wherever it goes.
+  TearDown();
+  SetUp();
+  Start(160, 120, {"TermMouse=0", "clockRad=30", "clockX=161", "flag_clock=0"}, /*offline=*/false);
+  KeyDown(37);
+  KeyDown(37);
+  EXPECT_FALSE(form->ClockShown());
+}
+
+TEST_F(FinishTest, AMouseButtonCountsAsAKey) {
+  Start(160, 120, {"TermMouse=0"});
+  Button(true);
+  Button(false);
+  EXPECT_FALSE(form->Finished());
+  TearDown();
+  SetUp();
+  Start(160, 120);
+  Button(false);  // a release alone is not a press
+  EXPECT_FALSE(form->Finished());
+  Button(true);
+  EXPECT_TRUE(form->Finished());
+}
+
 TEST_F(FinishTest, TheFinishFlipsBackToTheFirstPageAndLogs) {
   Start(160, 120, {}, /*offline=*/false);
   bool done;
@@ -147,6 +197,23 @@ TEST_F(FinishTest, AnUnhandledExceptionEndsTheSaverWithTwoLogLines) {
   ASSERT_NE(at, std::string::npos) << log;
   EXPECT_NE(log.find("FINISH WITH E AT=======>: ", at), std::string::npos) << log;
   EXPECT_EQ(Finishes(), 0);
+}
+
+TEST_F(FinishTest, AnExceptionWhileFinishingStillEndsTheProgramOnce) {
+  fault = FaultPoint::Finish;
+  Start(160, 120, {}, /*offline=*/false);
+  KeyDown('A');  // the finish throws half-way, after the scene is released
+  EXPECT_TRUE(app->Terminated());
+  EXPECT_FALSE(form->DDmain1.Enabled());
+  EXPECT_FALSE(form->DDtimer1.Enabled());
+  EXPECT_EQ(LogCount("ExceptionMessage: fault injected into the finish\n"), 1);
+  EXPECT_EQ(LogCount("FINISH WITH E AT=======>: "), 1);
+  EXPECT_EQ(Finishes(), 0);
+  app->Run();  // returns at once
+  // A later exception adds its message, not a second end.
+  app->HandleException(std::runtime_error("later"));
+  EXPECT_EQ(LogCount("ExceptionMessage: later\n"), 1);
+  EXPECT_EQ(LogCount("FINISH WITH E AT=======>: "), 1);
 }
 
 }  // namespace

@@ -141,5 +141,37 @@ TEST_F(FrameTest, ALostSurfaceEndsTheRunWithItsLogLines) {
   EXPECT_NE(log.find("FINISH AT=======>: ", error), std::string::npos) << log;
 }
 
+// An exception of a tick stays on the timer's thread until the next frame
+// throws it on the main thread; the ticks after it change nothing.
+TEST_F(FrameTest, AnExceptionOfATickIsThrownByTheNextFrame) {
+  fault = FaultPoint::Tick;
+  Start(160, 120);
+  for (int t = 0; t < 19; ++t) form->DDtimer1Timer(nullptr);
+  const int water = form->WaterFrame.load();
+  form->DDtimer1Timer(nullptr);  // the 20th tick throws inside
+  form->DDtimer1Timer(nullptr);
+  EXPECT_EQ(form->WaterFrame.load(), water);
+  bool done = true;
+  try {
+    form->DrawFrame(done);
+    ADD_FAILURE() << "the frame did not throw";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "fault injected into the frame tick");
+  }
+}
+
+// On the real timer thread: the tick's exception ends the saver through
+// the exception event with its two log lines, once.
+TEST_F(FrameTest, AnExceptionOnTheTimersThreadEndsTheSaver) {
+  fault = FaultPoint::Tick;
+  Start(160, 120, {"SetSpeed=2"}, /*offline=*/false);
+  app->Run();
+  EXPECT_TRUE(app->Terminated());
+  EXPECT_FALSE(form->DDtimer1.Enabled());
+  EXPECT_FALSE(form->DDmain1.Enabled());
+  EXPECT_EQ(LogCount("ExceptionMessage: fault injected into the frame tick\n"), 1);
+  EXPECT_EQ(LogCount("FINISH WITH E AT=======>: "), 1);
+}
+
 }  // namespace
 }  // namespace sandloop::test

@@ -89,5 +89,87 @@ TEST_F(SetUpTest, SunTimesShowOnlyWhenChosen) {
   EXPECT_EQ(form->DDmain1.TestString3().rfind("Sunset at: ", 0), 0u);
 }
 
+// The daylight-saving hour moves every key time of the tint by one hour:
+// the frame with it at 05:30 is the frame without it at 04:30 (in the
+// morning's blend: the sun rises at Aachen at 04:20 standard time on 21
+// June), and differs from the frame without it at 05:30.
+TEST_F(SetUpTest, DaylightSavingTimeShiftsTheTintByOneHour) {
+  const auto frame_at = [&](int hour, bool dst) {
+    TearDown();
+    SetUp();
+    clock.Set(LocalTime{2004, 6, 21, 1, hour, 30, 0, 0});
+    Start(160, 120, {"FlagDaytime=1", "FlagDemoDaytime=0", "flag_clock=0", "ShowRisSet=0",
+                     dst ? "FlagDaylightSavingTime=1" : "FlagDaylightSavingTime=0"});
+    form->RenderFrame();
+    return hb->Screen();
+  };
+  const Picture without_at_430 = frame_at(4, false);
+  const Picture with_at_530 = frame_at(5, true);
+  const Picture without_at_530 = frame_at(5, false);
+  int same = 0, moved = 0;
+  for (int y = 0; y < 120; ++y)
+    for (int x = 0; x < 160; ++x) {
+      same += with_at_530.Pixel(x, y) == without_at_430.Pixel(x, y) ? 1 : 0;
+      moved += without_at_530.Pixel(x, y) != without_at_430.Pixel(x, y) ? 1 : 0;
+    }
+  EXPECT_EQ(same, 160 * 120);
+  EXPECT_GT(moved, 160 * 120 / 2);
+}
+
+TEST_F(SetUpTest, APictureThatCannotBeDecodedEndsTheSaverWithTheExceptionLines) {
+  fault = FaultPoint::Picture;
+  Start(160, 120, {}, /*offline=*/false);
+  EXPECT_TRUE(app->Terminated());
+  EXPECT_TRUE(form->Finished());
+  EXPECT_EQ(LogCount("ExceptionMessage: picture \"HIGHTWATER\""), 1);
+  EXPECT_EQ(LogCount("FINISH WITH E AT=======>: "), 1);
+  EXPECT_EQ(LogCount("FINISH AT=======>"), 0);
+  // Set-up stopped before the timer, the sound and the idle drawing; the
+  // display and the system's saver state are given back.
+  EXPECT_FALSE(form->DDtimer1.Enabled());
+  EXPECT_FALSE(form->DDmain1.Enabled());
+  EXPECT_FALSE(hb->Exclusive());
+  EXPECT_FALSE(app->OnIdle);
+  for (const auto& call : hb->SoundCalls()) EXPECT_NE(call.kind, display::HeadlessBackend::SoundCall::Kind::Play);
+  EXPECT_FALSE(hb->SaverRunning());
+  app->Run();  // returns at once
+}
+
+// A first run in a host's small window stores the monitor's mode and the
+// clock's place for it; the hosted run shows the clock fitted to its
+// window, a run in a window of its own moves it without storing it, and a
+// full-screen run finds the stored place.
+TEST_F(SetUpTest, ARunInAWindowNeverStoresItsSizeOrClock) {
+  constexpr HWND kHost = 0x4242;
+  hb->AddForeignWindow(kHost, 320, 240);
+  ASSERT_EQ(hb->SetTarget({display::DisplayTarget::Kind::Hosted, kHost, 0, 0}), DD_OK);
+  Start(1920, 1080, {}, /*offline=*/false);
+  EXPECT_EQ(Stored("ResHor"), 1920);
+  EXPECT_EQ(Stored("ResVert"), 1080);
+  EXPECT_EQ(Stored("clockX"), 1830);
+  EXPECT_EQ(Stored("clockY"), 90);
+  EXPECT_EQ(form->DDmain1.GetWidth(), 320);
+  EXPECT_EQ(form->DXClock1.GetXcenter(), 1830 * 320 / 1920);
+  EXPECT_EQ(form->DXClock1.GetYcenter(), 90 * 240 / 1080);
+  EXPECT_EQ(form->DXClock1.GetRadius(), 70 * 240 / 1080);
+  EXPECT_TRUE(form->ClockShown());
+
+  app.reset();
+  ASSERT_EQ(hb->SetTarget({display::DisplayTarget::Kind::Window, 0, 640, 480}), DD_OK);
+  Start(1920, 1080, {"TermMouse=0"}, /*offline=*/false);
+  KeyDown(37);
+  KeyDown(38);
+  EXPECT_EQ(form->DXClock1.GetXcenter(), 1830 * 640 / 1920 - 1);
+  EXPECT_EQ(Stored("clockX"), 1830);
+  EXPECT_EQ(Stored("clockY"), 90);
+  app.reset();
+
+  ASSERT_EQ(hb->SetTarget({display::DisplayTarget::Kind::FullScreen, 0, 0, 0}), DD_OK);
+  Start(1920, 1080, {}, /*offline=*/false);
+  EXPECT_EQ(form->DXClock1.GetXcenter(), 1830);
+  EXPECT_EQ(form->DXClock1.GetYcenter(), 90);
+  EXPECT_EQ(form->DDmain1.GetWidth(), 1920);
+}
+
 }  // namespace
 }  // namespace sandloop::test

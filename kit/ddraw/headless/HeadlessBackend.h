@@ -114,6 +114,7 @@ class HeadlessBackend final : public Backend {
   HRESULT Fault(Op op) override;
   std::vector<DisplayMode> Modes() override;
   DisplayMode DesktopMode() override;
+  DisplayMode MonitorMode() override { return desktop_; }
   int MonitorCount() override { return target_.kind == DisplayTarget::Kind::Hosted ? 1 : monitors_; }
   bool GammaSupported() override { return gamma_; }
   HWND RootWindowId() override { return kRootWindow; }

@@ -244,8 +244,12 @@ class SdlBackend final : public Backend {
       if (win_ != nullptr) SDL_GetWindowSize(win_, &w, &h);
       return {w, h, 32};
     }
+    return MonitorMode();
+  }
+
+  DisplayMode MonitorMode() override {
     SDL_DisplayMode m;
-    if (SDL_GetDesktopDisplayMode(0, &m) != 0) return {800, 600, 32};
+    if (!video_up_ || SDL_GetDesktopDisplayMode(0, &m) != 0) return monitor_;
     const int bytes = SDL_BYTESPERPIXEL(m.format);
     return {m.w, m.h, bytes >= 4 ? 32 : bytes == 3 ? 24 : bytes == 2 ? 16 : 32};
   }
@@ -272,6 +276,7 @@ class SdlBackend final : public Backend {
     const bool drop_video = target.kind == Kind::Hosted && video_up_ && windows_.empty();
     if (target.kind != Kind::FullScreen && !drop_video) AllowScreenSaver();
     if (drop_video) {
+      monitor_ = MonitorMode();  // asked later for the full-screen settings
       // A host's window needs nothing of SDL's video: its connection would
       // only hold input and the screen saver, and end the process when the
       // display goes. The event queue stays for quit requests.
@@ -431,14 +436,17 @@ class SdlBackend final : public Backend {
     if (win_ == nullptr) return DDERR_NOEXCLUSIVEMODE;
     const RampTables* t = ramp_tables_.For(ramp);
     if (!presenter_chosen_) ChoosePresenter();
-    if (renderer_ != nullptr) return PresentTexture(page, t);
-    return PresentSurface(page, t);
+    const HRESULT hr = renderer_ != nullptr ? PresentTexture(page, t) : PresentSurface(page, t);
+    if (hr == DD_OK) repaint_ = false;
+    return hr;
   }
 
   HRESULT PresentRects(const PageView& page, const DDGAMMARAMP* ramp, const RECT* rects, int count) override {
     if (Hosted()) return PresentHosted(page, ramp, rects, count);
     if (ConnectionLost()) return DDERR_SURFACELOST;
     if (win_ == nullptr) return DDERR_NOEXCLUSIVEMODE;
+    // The window lost its picture (exposed, resized): show all of the page.
+    if (repaint_) return Present(page, ramp);
     if (!presenter_chosen_) ChoosePresenter();
     const RampTables* t = ramp_tables_.For(ramp);
     sdl_rects_.clear();
@@ -463,7 +471,9 @@ class SdlBackend final : public Backend {
     if (target == nullptr) return DDERR_SURFACELOST;
     const bool direct = target->format->format == SDL_PIXELFORMAT_RGB888 ||
                         target->format->format == SDL_PIXELFORMAT_ARGB8888;
-    if (!direct || target->w != page.width || target->h != page.height) return PresentSurface(page, t);
+    // A new window surface starts black: it needs the whole page.
+    if (!direct || target != shown_surface_ || target->w != page.width || target->h != page.height)
+      return PresentSurface(page, t);
     if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
     for (int i = 0; i < count; ++i) {
       const RECT& r = rects[i];
@@ -687,6 +697,7 @@ class SdlBackend final : public Backend {
     texture_ = nullptr;
     renderer_ = nullptr;
     scratch_ = nullptr;
+    shown_surface_ = nullptr;
     presenter_chosen_ = false;
     refresh_ = 0;
   }
@@ -729,6 +740,7 @@ class SdlBackend final : public Backend {
       SDL_BlitScaled(scratch_, nullptr, target, nullptr);
     }
     if (SDL_UpdateWindowSurface(win_) != 0) return DDERR_SURFACELOST;
+    shown_surface_ = target;
     Pace(refresh_);
     return DD_OK;
   }
@@ -758,10 +770,25 @@ class SdlBackend final : public Backend {
         out->window = 0;
         return true;
       case SDL_WINDOWEVENT:
-        if (e.window.event != SDL_WINDOWEVENT_CLOSE) return false;
-        out->kind = InputEvent::Kind::Quit;
-        out->window = IdOf(e.window.windowID);
-        return true;
+        switch (e.window.event) {
+          case SDL_WINDOWEVENT_CLOSE:
+            out->kind = InputEvent::Kind::Quit;
+            out->window = IdOf(e.window.windowID);
+            return true;
+          // The window's picture was lost in part or whole (another window
+          // passed over it, or its surface was made anew): the next present
+          // shows the whole page.
+          case SDL_WINDOWEVENT_EXPOSED:
+          case SDL_WINDOWEVENT_SHOWN:
+          case SDL_WINDOWEVENT_RESIZED:
+          case SDL_WINDOWEVENT_SIZE_CHANGED:
+          case SDL_WINDOWEVENT_MAXIMIZED:
+          case SDL_WINDOWEVENT_RESTORED:
+            repaint_ = true;
+            return false;
+          default:
+            return false;
+        }
       case SDL_KEYDOWN: {
         out->kind = InputEvent::Kind::KeyDown;
         out->key = VirtualKey(e.key.keysym.sym);
@@ -785,8 +812,9 @@ class SdlBackend final : public Backend {
         out->y = e.motion.y;
         out->window = IdOf(e.motion.windowID);
         return true;
+      case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP:
-        out->kind = InputEvent::Kind::MouseButtonUp;
+        out->kind = e.type == SDL_MOUSEBUTTONDOWN ? InputEvent::Kind::MouseButtonDown : InputEvent::Kind::MouseButtonUp;
         out->x = e.button.x;
         out->y = e.button.y;
         out->window = IdOf(e.button.windowID);
@@ -824,6 +852,9 @@ class SdlBackend final : public Backend {
   int tex_w_ = 0, tex_h_ = 0;
   SDL_Surface* scratch_ = nullptr;
   bool presenter_chosen_ = false;
+  SDL_Surface* shown_surface_ = nullptr;  // the window surface the last whole page went to
+  bool repaint_ = false;                  // the window lost its picture since
+  DisplayMode monitor_{800, 600, 32};     // read before a hosted run gives up the video
   RampTableCache ramp_tables_;  // presents come from the drawing thread only
   int refresh_ = 0;
   std::chrono::steady_clock::time_point next_present_{};

@@ -185,14 +185,15 @@ TEST_F(Unit2Test, EditsTakeOnlyDigits) {
 
 TEST_F(Unit2Test, ModeButtonsAndTheClockPlace) {
   hb->SetModes({{800, 600, 16}, {800, 600, 24}, {1280, 1024, 16}});
-  hb->SetDesktopMode({1280, 1024, 24});
+  hb->SetDesktopMode({1280, 1024, 8});
   auto f = Create();
   ASSERT_EQ(f->DepthGroup.ItemIndex(), -1);
   f->RadioGroup3.Select(3);
   EXPECT_FALSE(f->Settings.flag_defres);
-  // The depth that will be stored shows as selected.
-  EXPECT_EQ(f->DepthGroup.ItemIndex(), 1);
-  EXPECT_EQ(f->Settings.ColorDepth, 24);
+  EXPECT_EQ(f->Settings.ResHor, 1280);
+  // A size leaves the depth alone: none is selected, the desktop's stays.
+  EXPECT_EQ(f->DepthGroup.ItemIndex(), -1);
+  EXPECT_EQ(f->Settings.ColorDepth, 8);
   EXPECT_EQ(f->Buttons.depth_enabled, (std::array<bool, 3>{true, true, false}));
   f->ModeButtonMouseUp(3);
   EXPECT_EQ(f->Edit1X, "1190");
@@ -250,28 +251,96 @@ TEST_F(Unit2Test, ClockSwitchAndColourChoice) {
   EXPECT_EQ(opened_on, (std::vector<COLORREF>{0, 0x123456}));
 }
 
+// Whether field `spec` of two records holds the same value.
+bool SameField(const SettingSpec& spec, const SettingsRecord& a, const SettingsRecord& b) {
+  switch (spec.kind) {
+    case SettingKind::Bool: return a.*spec.as_bool == b.*spec.as_bool;
+    case SettingKind::Int: return a.*spec.as_int == b.*spec.as_int;
+    case SettingKind::Float: return a.*spec.as_float == b.*spec.as_float;
+    case SettingKind::Color: return a.*spec.as_color == b.*spec.as_color;
+  }
+  return false;
+}
+
 TEST_F(Unit2Test, DefaultSettingOnA1280x1024x32DesktopStoresNothingUntilOK) {
-  SettingsRecord s = FirstRunSettings();
+  // What the button gives on this desktop, every one of the 26 values.
+  SettingsRecord expected;
+  expected.flag_clock = true;
+  expected.flag_PlaySound = true;
+  expected.flag_fps = false;
+  expected.TermMouse = true;
+  expected.Gamma = 256;
+  expected.flag_defres = true;
+  expected.ResHor = 1280;
+  expected.ResVert = 1024;
+  expected.ColorDepth = 32;
+  expected.clockX = 1190;
+  expected.clockY = 90;
+  expected.clockRad = 70;
+  expected.ColorClock = 12951386;
+  expected.SetSpeed = 1;
+  expected.NumEagles = 4;
+  expected.FlagShowEagles = true;
+  expected.FlagShowButterfly = true;
+  expected.FlagDaytime = false;
+  expected.FlagDemoDaytime = true;
+  expected.FlagShowSimulateTime = true;
+  expected.FlagDaylightSavingTime = false;
+  expected.RegLat = 50.783333f;  // entry 0, AACHEN GE
+  expected.RegLng = 6.1f;
+  expected.RegOfUTC = 1;
+  expected.ShowRisSet = true;
+  expected.IndexCity = 0;
+  // A stored state in which every value differs from that.
+  SettingsRecord s;
+  s.flag_clock = false;
+  s.flag_PlaySound = false;
+  s.flag_fps = true;
+  s.TermMouse = false;
+  s.Gamma = 100;
   s.flag_defres = false;
   s.ResHor = 800;
   s.ResVert = 600;
   s.ColorDepth = 16;
   s.clockX = 300;
+  s.clockY = 200;
   s.clockRad = 100;
   s.ColorClock = 0x0000FF;
   s.SetSpeed = 2;
   s.NumEagles = 1;
+  s.FlagShowEagles = false;
+  s.FlagShowButterfly = false;
   s.FlagDaytime = true;
   s.FlagDemoDaytime = false;
+  s.FlagShowSimulateTime = false;
+  s.FlagDaylightSavingTime = true;
+  s.RegLat = 10;
+  s.RegLng = 20;
+  s.RegOfUTC = -3;
+  s.ShowRisSet = false;
   s.IndexCity = kLondon;
+  for (const SettingSpec& spec : SettingsTable) ASSERT_FALSE(SameField(spec, s, expected)) << spec.name;
   Store(s);
   const std::string before = File();
   auto f = Create();
   ASSERT_EQ(f->RadioGroup3.ItemIndex(), 0);
   ASSERT_EQ(f->DepthGroup.ItemIndex(), 0);
+  ASSERT_FALSE(f->ClockControlsEnabled);
 
   f->Button1DefaultClick();
+  for (const SettingSpec& spec : SettingsTable) EXPECT_TRUE(SameField(spec, f->Settings, expected)) << spec.name;
   EXPECT_EQ(f->RadioGroup3.ItemIndex(), kDesktopButton);
+  EXPECT_TRUE(f->CheckBox3Showclock.Checked());
+  EXPECT_TRUE(f->ClockControlsEnabled);
+  EXPECT_TRUE(f->CheckBox1PlaySound.Checked());
+  EXPECT_FALSE(f->CheckBox2ShowFPS.Checked());
+  EXPECT_EQ(f->RadioGroup1.ItemIndex(), 0);
+  EXPECT_TRUE(f->CheckBox1.Checked());
+  EXPECT_TRUE(f->CheckBox2.Checked());
+  EXPECT_TRUE(f->CheckBox3.Checked());
+  EXPECT_TRUE(f->CheckBox5.Checked());
+  EXPECT_FALSE(f->CheckBox4.Checked());
+  EXPECT_EQ(f->TrackBar1.Position(), 256);
   EXPECT_EQ(f->Buttons.depth_enabled, (std::array<bool, 3>{false, false, false}));
   EXPECT_EQ(f->Settings.ResHor, 1280);
   EXPECT_EQ(f->Settings.ColorDepth, 32);
@@ -383,6 +452,44 @@ TEST_F(Unit2Test, StoredValuesTheControlsCannotShowBecomeTheNearestChoice) {
   EXPECT_EQ(g->Settings.ColorDepth, 32);
   EXPECT_EQ(g->Settings.Gamma, 0);
   EXPECT_EQ(NearestDepthIndex(20), 1);  // a tie goes to the deeper
+}
+
+// Branches of showing the stored settings at creation.
+TEST_F(Unit2Test, CreationShowsTheStoredSettingsThroughTheControlsSteps) {
+  SettingsRecord s = FirstRunSettings();
+  s.flag_defres = false;
+  s.ResHor = 1600;  // not one of the four sizes
+  s.ResVert = 900;
+  s.ColorDepth = 16;
+  s.flag_clock = false;
+  s.SetSpeed = 7;
+  s.FlagDaylightSavingTime = true;
+  s.IndexCity = kLondon;
+  s.RegLat = 10;  // not London's place
+  s.RegLng = 20;
+  s.RegOfUTC = -3;
+  Store(s);
+  auto f = Create();
+  // The width selects "Use desktop settings", which reads the desktop.
+  EXPECT_EQ(f->RadioGroup3.ItemIndex(), kDesktopButton);
+  EXPECT_TRUE(f->Settings.flag_defres);
+  EXPECT_EQ(f->Settings.ResHor, 1280);
+  EXPECT_EQ(f->Settings.ResVert, 1024);
+  EXPECT_EQ(f->Buttons.depth_enabled, (std::array<bool, 3>{false, false, false}));
+  // "Show clock" unticked disables the clock's controls at once.
+  EXPECT_FALSE(f->CheckBox3Showclock.Checked());
+  EXPECT_FALSE(f->ClockControlsEnabled);
+  // Speed 7 shows as "Normal" and is kept.
+  EXPECT_EQ(f->SpeedGroup.ItemIndex(), 1);
+  EXPECT_EQ(f->Settings.SetSpeed, 7);
+  // The ticked daylight-saving box takes the selected city's place.
+  const CityRecord& london = f->Cities()[kLondon];
+  EXPECT_TRUE(f->CheckBox4.Checked());
+  EXPECT_EQ(f->Settings.RegLat, london.latitude);
+  EXPECT_EQ(f->Settings.RegLng, london.longitude);
+  EXPECT_EQ(f->Settings.RegOfUTC, london.ofUTC);
+  EXPECT_EQ(f->LabelSunrise, "4:42AM");
+  EXPECT_EQ(f->LabelSunset, "9:20PM");
 }
 
 TEST_F(Unit2Test, WithoutGammaSupportTheTrackBarIsGreyAndGammaStays) {

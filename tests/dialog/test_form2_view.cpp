@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -66,6 +67,71 @@ class Form2ViewTest : public ::testing::Test {
   std::unique_ptr<TForm2> model;
   std::unique_ptr<Form2View> view;
 };
+
+// Every caption, label and note of the window, as the user reads it.
+TEST_F(Form2ViewTest, EveryCaptionLabelAndNoteReadsAsDesigned) {
+  enum Kind { kLabel, kGroup, kButton, kTab };
+  struct Text {
+    Kind kind;
+    const char* text;
+  };
+  const Text texts[] = {
+      {kLabel, "Tidewalk Beach Screensaver"}, {kLabel, "version 1.0"}, {kLabel, "e-mail:"},
+      {kTab, "Settings"}, {kTab, "Display"}, {kTab, "Time of Day"}, {kTab, "Clock"},
+      {kButton, "Default Setting"}, {kButton, "OK"}, {kButton, "Cancel"},
+      // Settings
+      {kGroup, "Sound"}, {kButton, "Play Sound"}, {kGroup, "Frame rate"}, {kButton, "Show FPS"},
+      {kGroup, "Terminate"}, {kButton, "Keybord and Mouse"}, {kButton, "Keybord only (ESC key)"},
+      {kGroup, "Speed setting"}, {kButton, "Slow"}, {kButton, "Normal"}, {kButton, "Fast"},
+      {kGroup, "Objects"}, {kLabel, "Number of Birds:"}, {kButton, "Show Birds"}, {kButton, "Show Butterfly"},
+      // Display
+      {kGroup, "Video mode"}, {kButton, "800x600"}, {kButton, "1024x768"}, {kButton, "1152x864"},
+      {kButton, "1280x1024"}, {kButton, "Use desktop settings"},
+      {kGroup, "Color depth"}, {kButton, "16-bit color"}, {kButton, "24-bit color"}, {kButton, "32-bit color"},
+      {kGroup, "Gamma settings"}, {kLabel, "Darken"}, {kLabel, "Lighten"},
+      {kLabel,
+       "You may setting Gamma level when screensaver \n"
+       "is running. \n"
+       "\"+\" key - make lighten\n"
+       "\"-\" key - make darken\n"
+       "\n"
+       "note: this option available only if you choose \n"
+       "\"Keyboard only (ESC key)\"  terminate \n"
+       "screensaver mode (see Setting tab)."},
+      // Time of Day
+      {kGroup, "Setting"}, {kButton, "Off"}, {kButton, "Demo mode (fast cycle)"}, {kButton, "Real time of day"},
+      {kGroup, "Surise/Sunset"}, {kLabel, "Choose your City:"}, {kButton, "Daylight Saving Time"},
+      {kLabel, "Apparent Sunrise:"}, {kLabel, "Apparent Sunset:"},
+      {kLabel,
+       "Note: when you select a location from the \n"
+       "City pulldown menu Pelarin Screensaver \n"
+       "will show the real time of day for your \n"
+       "location (for current day).\n"},
+      {kButton, "Show simulate time, when"}, {kLabel, "running in Demo mode."},
+      {kButton, "Show string Surise/Sunset"},
+      // Clock
+      {kGroup, "Clock settings"}, {kButton, "Show clock"}, {kGroup, "Color clock"}, {kButton, "Set color"},
+      {kGroup, "Screen position"}, {kLabel, "X center"}, {kLabel, "Ycenter"}, {kGroup, "Size"},
+      {kLabel, "Radius of clock:"},
+      {kLabel,
+       "Use cursor key to set position clock when screensaver is running. \n"
+       "note: this option available only if you choose \"Keyboard only (ESC key)\"  terminate \n"
+       "screensaver mode (see Setting tab).\n"},
+  };
+  std::vector<QString> shown[4];
+  for (const QLabel* l : view->findChildren<QLabel*>()) shown[kLabel].push_back(l->text());
+  for (const QGroupBox* g : view->findChildren<QGroupBox*>()) shown[kGroup].push_back(g->title());
+  for (const QAbstractButton* b : view->findChildren<QAbstractButton*>()) shown[kButton].push_back(b->text());
+  for (int i = 0; i < view->PageControl1->count(); ++i) shown[kTab].push_back(view->PageControl1->tabText(i));
+  EXPECT_EQ(view->windowTitle(), "Tidewalk Beach Setup");
+  for (const Text& t : texts) {
+    const auto& all = shown[t.kind];
+    EXPECT_EQ(std::count(all.begin(), all.end(), QString::fromUtf8(t.text)), 1) << "\"" << t.text << "\"";
+  }
+  // The pages in their order, "Settings" first.
+  EXPECT_EQ(shown[kTab], (std::vector<QString>{"Settings", "Display", "Time of Day", "Clock"}));
+  EXPECT_EQ(view->PageControl1->currentIndex(), 0);
+}
 
 TEST_F(Form2ViewTest, ClicksReachTheModel) {
   SettingsPage* page = view->TabSheet1;

@@ -1,0 +1,85 @@
+// The list of changed rectangles: cut to the screen, touching and
+// overlapping rectangles merged into their bounding box (also when a new
+// one joins two that were apart), rectangles apart kept apart, and the
+// overflow into "the whole screen".
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "scene/Damage.h"
+
+namespace sandloop {
+namespace {
+
+bool Same(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+std::vector<RECT> Rects(const DamageList& d) { return std::vector<RECT>(d.Rects(), d.Rects() + d.Count()); }
+
+bool Holds(const DamageList& d, RECT r) {
+  const std::vector<RECT> all = Rects(d);
+  return std::any_of(all.begin(), all.end(), [&](const RECT& x) { return Same(x, r); });
+}
+
+TEST(DamageList, RectanglesAreCutToTheScreenAndEmptyOnesAddNothing) {
+  DamageList d;
+  d.Reset(100, 50);
+  d.Add(RECT{-10, -5, 20, 10});
+  d.Add(RECT{90, 40, 130, 70});
+  d.Add(RECT{120, 0, 140, 10});  // wholly outside
+  d.Add(RECT{30, 30, 30, 40});   // no width
+  ASSERT_EQ(d.Count(), 2);
+  EXPECT_TRUE(Holds(d, RECT{0, 0, 20, 10}));
+  EXPECT_TRUE(Holds(d, RECT{90, 40, 100, 50}));
+  EXPECT_EQ(d.Area(), 20 * 10 + 10 * 10);
+  EXPECT_FALSE(d.All());
+}
+
+TEST(DamageList, TouchingRectanglesMergeAndApartOnesStayApart) {
+  DamageList d;
+  d.Reset(200, 200);
+  d.Add(RECT{0, 0, 10, 10});
+  d.Add(RECT{10, 0, 20, 5});  // shares the edge x = 10
+  ASSERT_EQ(d.Count(), 1);
+  EXPECT_TRUE(Holds(d, RECT{0, 0, 20, 10}));
+  d.Add(RECT{21, 0, 30, 10});  // one column apart
+  EXPECT_EQ(d.Count(), 2);
+  // A rectangle over the gap joins both into one box.
+  d.Add(RECT{15, 8, 25, 30});
+  ASSERT_EQ(d.Count(), 1);
+  EXPECT_TRUE(Holds(d, RECT{0, 0, 30, 30}));
+  // Merging grows on: a box that now meets a third rectangle takes it too.
+  d.Add(RECT{100, 100, 110, 110});
+  d.Add(RECT{29, 29, 101, 101});
+  ASSERT_EQ(d.Count(), 1);
+  EXPECT_TRUE(Holds(d, RECT{0, 0, 110, 110}));
+}
+
+TEST(DamageList, MoreRectanglesThanItHoldsBecomeTheWholeScreen) {
+  DamageList d;
+  d.Reset(1000, 10);
+  for (int i = 0; i < DamageList::kCapacity; ++i) d.Add(RECT{i * 10, 0, i * 10 + 5, 5});
+  EXPECT_EQ(d.Count(), DamageList::kCapacity);
+  EXPECT_FALSE(d.All());
+  d.Add(RECT{500, 0, 505, 5});  // apart from all of them: no room
+  EXPECT_TRUE(d.All());
+  ASSERT_EQ(d.Count(), 1);
+  EXPECT_TRUE(Holds(d, RECT{0, 0, 1000, 10}));
+  d.Add(RECT{0, 0, 1, 1});  // the whole screen takes nothing more
+  EXPECT_EQ(d.Count(), 1);
+
+  // A list that holds the whole screen makes another whole as well; a reset
+  // empties it.
+  DamageList e;
+  e.Reset(1000, 10);
+  e.Add(RECT{0, 0, 3, 3});
+  e.Add(d);
+  EXPECT_TRUE(e.All());
+  e.Reset(1000, 10);
+  EXPECT_TRUE(e.Empty());
+}
+
+}  // namespace
+}  // namespace sandloop
