@@ -9,14 +9,17 @@ Deterministic: fixed seeds everywhere, so a rerun gives the same pictures
 """
 import argparse
 import os
+import struct
 import sys
 import time
+import zlib
 
 import numpy as np
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
+import artlib  # noqa: E402
 from artlib import (quantize_keyed, quantize_rgb, bmp8_bytes, bmp8_rle_bytes, jpeg_bytes,
                     indexed_to_rgb, to8, smoothstep)  # noqa: E402
 import creatures  # noqa: E402
@@ -32,6 +35,8 @@ EMBED = os.path.join(ROOT, 'assets', 'embed')
 FAR = dict(w=518, h=56, x0=0.0, y0=492.0, sx=663.0 / 518, sy=71.0 / 56)
 NEAR = dict(w=800, h=160, x0=0.0, y0=563.0, sx=1024.0 / 800, sy=204.0 / 160)
 FRAMES = 30
+# Keyed pictures also get a master MASTER times their design size.
+MASTER = 4
 
 
 def log(*a):
@@ -49,6 +54,27 @@ def keyed_bmp(out, name, col, alpha):
     idx, pal = quantize_keyed(col, alpha)
     write(out, name + '.bmp', bmp8_bytes(idx, pal))
     return idx, pal
+
+
+def master_bytes(col, alpha=None):
+    """A high-resolution master: "SLMA" (premultiplied RGBA) or "SLMC" (RGB),
+    width and height as little-endian 32-bit numbers, then the rows of 8-bit
+    channels, top row first, as one zlib stream."""
+    h, w = col.shape[:2]
+    if alpha is None:
+        px, magic = to8(col), b'SLMC'
+    else:
+        px, magic = to8(np.concatenate([col * alpha[..., None], alpha[..., None]], axis=-1)), b'SLMA'
+    return magic + struct.pack('<II', w, h) + zlib.compress(np.ascontiguousarray(px).tobytes(), 9)
+
+
+def paint_master(fn):
+    """Runs a painter again with every grid MASTER times finer."""
+    artlib.SCALE = MASTER
+    try:
+        return fn()
+    finally:
+        artlib.SCALE = 1
 
 
 def cover_mask(sprites, erode=6):
@@ -127,6 +153,8 @@ def main():
         col, alpha = fn()
         if want(name):
             idx, _ = keyed_bmp(out, name, col, alpha)
+            mcol, malpha = paint_master(fn)
+            write(out, name + '_HI.slm', master_bytes(mcol, malpha))
         else:
             idx, _ = quantize_keyed(col, alpha)
         sprites[name] = idx
