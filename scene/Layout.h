@@ -8,8 +8,14 @@
 
 namespace sandloop {
 
+// The largest display mode the pictures are designed for; larger displays
+// may draw the scenery from its masters (SceneOptions::exact_pixels).
+constexpr int kLargestDesignWidth = 1280;
+constexpr int kLargestDesignHeight = 1024;
+
 struct Placement {
   const char* resource = "";  // the embedded picture
+  const char* master = nullptr;  // its high-resolution master, if it has one
   bool jpeg = false;          // decoded from JPEG (the backdrop and the surf)
   int frame_height = 0;       // 0: a single picture; else a strip of frames
   bool transparent = false;
@@ -28,5 +34,8 @@ enum PieceIndex {
 using Layout = std::array<Placement, kPieceCount>;
 
 [[nodiscard]] Layout LayoutFor(int width, int height);
+
+// Whether a display of this size draws the scenery from the masters.
+[[nodiscard]] bool UsesMasters(int width, int height, bool exact_pixels);
 
 }  // namespace sandloop

@@ -203,9 +203,20 @@ bool TForm1::ClockMakesSense() const {
 
 void TForm1::BuildPieces() {
   // The two surf pictures are the largest to decode: they are decoded on
-  // other threads while the pieces before them are built. Decoding touches
-  // nothing but the picture, so the pieces are still made in their order.
+  // other threads while the pieces before them are built, and so are the
+  // masters of a large display, each scaled to its piece's size. Decoding
+  // and scaling touch nothing but their own pictures, so the pieces are
+  // still made in their order.
   auto decode = [](const char* name) { return std::async(std::launch::async, [name] { return Picture::FromResource(name); }); };
+  if (UsesMasters(DDmain1.GetWidth(), DDmain1.GetHeight(), options_.exact_pixels)) {
+    for (int i = 0; i < kPieceCount; ++i) {
+      const Placement& p = layout_[static_cast<std::size_t>(i)];
+      if (p.master == nullptr) continue;
+      smooth_[static_cast<std::size_t>(i)] = std::async(std::launch::async, [p] {
+        return RgbaPicture::FromResource(p.master).ScaledTo(p.width, p.height);
+      });
+    }
+  }
   decoded_[kLowWater] = decode(layout_[kLowWater].resource);
   decoded_[kHighWater] = decode(layout_[kHighWater].resource);
   for (int i = 0; i < kPieceCount; ++i) {
@@ -221,8 +232,11 @@ namespace {
 // The same steps for a sprite and a strip; a strip first learns its frame
 // height.
 template <class Piece>
-void FillPiece(Piece& s, Picture picture, const Placement& p) {
+void FillPiece(Piece& s, Picture picture, RgbaPicture smooth, const Placement& p) {
   s.SetBitmap(std::move(picture));
+  if constexpr (std::is_same_v<Piece, TDDbmp>) {
+    if (!smooth.Empty()) s.SetSmoothPicture(std::move(smooth));
+  }
   if constexpr (std::is_same_v<Piece, TDDani>) s.SetYOffsetFrame(p.frame_height);
   s.SetStretching(true);
   s.SetStretchWidth(p.width);
@@ -241,11 +255,20 @@ void FillPiece(Piece& s, Picture picture, const Placement& p) {
 void TForm1::BuildPiece(int index, const Placement& p) {
   const Piece piece = PieceAt(index);
   std::future<Picture>& ahead = decoded_[static_cast<std::size_t>(index)];
-  Picture picture = ahead.valid() ? ahead.get() : Picture::FromResource(p.resource);
+  std::future<RgbaPicture>& scaled = smooth_[static_cast<std::size_t>(index)];
+  RgbaPicture smooth;
+  // A master that cannot be read leaves the piece to its designed stretch.
+  try {
+    if (scaled.valid()) smooth = scaled.get();
+  } catch (const PictureError&) {
+    smooth = RgbaPicture();
+  }
+  // A sprite made from its master does not need its 8-bit picture.
+  Picture picture = ahead.valid() ? ahead.get() : smooth.Empty() ? Picture::FromResource(p.resource) : Picture();
   if (piece.bmp != nullptr)
-    FillPiece(*piece.bmp, std::move(picture), p);
+    FillPiece(*piece.bmp, std::move(picture), std::move(smooth), p);
   else
-    FillPiece(*piece.ani, std::move(picture), p);
+    FillPiece(*piece.ani, std::move(picture), std::move(smooth), p);
 }
 
 }  // namespace sandloop

@@ -40,6 +40,7 @@
 #include "kit/Forms.h"
 #include "kit/LocalClock.h"
 #include "kit/Picture.h"
+#include "kit/RgbaPicture.h"
 #include "kit/SoundLock.h"
 #include "scene/Creatures.h"
 #include "scene/Damage.h"
@@ -65,6 +66,10 @@ struct SceneOptions {
   // the display takes frames, instead of only the parts that changed when
   // something changed.
   bool plain = false;
+  // Keeps the designed stretch and colour key at every display size; else
+  // displays larger than the largest designed mode draw the scenery from
+  // its high-resolution masters, scaled smoothly, with soft edges.
+  bool exact_pixels = false;
 };
 
 class TForm1 : public TForm {
@@ -203,6 +208,7 @@ class TForm1 : public TForm {
   SceneOptions options_;
   Layout layout_{};
   std::array<std::future<Picture>, kPieceCount> decoded_;  // pictures decoded ahead
+  std::array<std::future<RgbaPicture>, kPieceCount> smooth_;  // masters scaled ahead
   bool finished_ = false;
   bool scene_closed_ = false;
   bool sound_started_ = false;

@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
   sandloop::SceneOptions scene;
   scene.overrides = std::move(next.overrides);
   scene.plain = next.unpaced;
+  scene.exact_pixels = next.exact_pixels;
   // A running saver is ended from outside by a termination signal (a
   // saver daemon's SIGTERM, Ctrl-C, a closed terminal): it then finishes
   // in order like after a key, with its log line and exit code 0.
