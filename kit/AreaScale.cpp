@@ -62,10 +62,11 @@ RgbaPicture RgbaPicture::ScaledTo(int w, int h) const {
   if (w <= 0 || h <= 0 || Empty()) return RgbaPicture();
   const Taps across = MakeTaps(width_, w), down = MakeTaps(height_, h);
   // Across: every source row to w pixels of 16-bit channels (value << 8).
-  std::vector<std::uint16_t> mid(static_cast<std::size_t>(w) * 4 * static_cast<std::size_t>(height_));
+  display::PageMemory mid_memory(static_cast<std::size_t>(w) * 4 * static_cast<std::size_t>(height_) * 2);
+  auto* const mid = reinterpret_cast<std::uint16_t*>(mid_memory.data());
   for (int y = 0; y < height_; ++y) {
     const std::uint8_t* src = Row(y);
-    std::uint16_t* out = mid.data() + static_cast<std::size_t>(y) * w * 4;
+    std::uint16_t* out = mid + static_cast<std::size_t>(y) * w * 4;
     for (int i = 0; i < w; ++i) {
       const int* wt = across.weight.data() + across.start[static_cast<std::size_t>(i)];
       const int n = across.start[static_cast<std::size_t>(i) + 1] - across.start[static_cast<std::size_t>(i)];
@@ -94,7 +95,7 @@ RgbaPicture RgbaPicture::ScaledTo(int w, int h) const {
     for (int k = 0; k < n; ++k) {
       const std::uint32_t f = static_cast<std::uint32_t>(wt[k]);
       const std::uint16_t* m =
-          mid.data() + static_cast<std::size_t>(down.first[static_cast<std::size_t>(j)] + k) * w * 4;
+          mid + static_cast<std::size_t>(down.first[static_cast<std::size_t>(j)] + k) * w * 4;
       for (std::size_t c = 0, e = acc.size(); c < e; ++c) acc[c] += m[c] * f;
     }
     std::uint8_t* out = result.Row(j);

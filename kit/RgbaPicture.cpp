@@ -26,7 +26,7 @@ constexpr std::uint64_t kMaxPixels = 64ull << 20;
 RgbaPicture::RgbaPicture(int width, int height)
     : width_(width),
       height_(height),
-      pixels_(std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(width) * height * 4)) {}
+      pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4) {}
 
 RgbaPicture RgbaPicture::FromMaster(std::span<const std::uint8_t> bytes, const std::string& name) {
   if (bytes.size() < 12) throw PictureError("master '" + name + "' is too short");
@@ -39,12 +39,12 @@ RgbaPicture RgbaPicture::FromMaster(std::span<const std::uint8_t> bytes, const s
   const std::size_t expect = std::size_t{w} * h * channels;
   RgbaPicture out(static_cast<int>(w), static_cast<int>(h));
   // RGB is inflated into the back of the buffer and spread out in place.
-  std::uint8_t* target = out.pixels_.get() + (std::size_t{w} * h * 4 - expect);
+  std::uint8_t* target = out.pixels_.data() + (std::size_t{w} * h * 4 - expect);
   uLongf got = static_cast<uLongf>(expect);
   const int rc = uncompress(target, &got, bytes.data() + 12, static_cast<uLong>(bytes.size() - 12));
   if (rc != Z_OK || got != expect) throw PictureError("master '" + name + "' is damaged");
   if (!rgba) {
-    std::uint8_t* p = out.pixels_.get();
+    std::uint8_t* p = out.pixels_.data();
     for (std::size_t i = 0, n = std::size_t{w} * h; i < n; ++i) {
       const std::uint8_t* s = target + 3 * i;
       const std::uint8_t r = s[0], g = s[1], b = s[2];

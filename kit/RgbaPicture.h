@@ -10,6 +10,7 @@
 #include <string>
 
 #include "kit/Picture.h"
+#include "kit/ddraw/PageMemory.h"
 #include "kit/ddraw/ddraw.h"
 
 namespace sandloop {
@@ -30,8 +31,8 @@ class RgbaPicture {
   [[nodiscard]] int Width() const { return width_; }
   [[nodiscard]] int Height() const { return height_; }
   [[nodiscard]] bool Empty() const { return width_ == 0 || height_ == 0; }
-  [[nodiscard]] std::uint8_t* Row(int y) { return pixels_.get() + static_cast<std::size_t>(y) * Pitch(); }
-  [[nodiscard]] const std::uint8_t* Row(int y) const { return pixels_.get() + static_cast<std::size_t>(y) * Pitch(); }
+  [[nodiscard]] std::uint8_t* Row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * Pitch(); }
+  [[nodiscard]] const std::uint8_t* Row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * Pitch(); }
   [[nodiscard]] std::size_t Pitch() const { return static_cast<std::size_t>(width_) * 4; }
   // True when every pixel is fully opaque.
   [[nodiscard]] bool Opaque() const;
@@ -43,7 +44,9 @@ class RgbaPicture {
 
  private:
   int width_ = 0, height_ = 0;
-  std::unique_ptr<std::uint8_t[]> pixels_;
+  // Mapped memory for large pictures: given back to the system as soon as
+  // the picture is dropped, whichever thread made it.
+  display::PageMemory pixels_;
 };
 
 // Writes the picture into the whole of `surface` (which has its size) in

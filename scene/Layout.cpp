@@ -39,14 +39,14 @@ const std::array<Entry, kPieceCount> kTable = {{
      Rule{Rule::Height, 440, 600, {{{800, 437}, {1152, 438}, {1280, 439}}}}},
     {"HIGHTWATER", nullptr, true, 56, false, W(518, 800), H(56, 600), Zero(),
      Rule{Rule::Height, 385, 600, {{{800, 384}, {1280, 384}, {}}}}},
-    {"SECONDPLANE", "SECONDPLANE_HI", false, 0, true, W(520, 1024), H(283, 768), Rule{Rule::Width, 503, 1024, {{{800, 504}, {}, {}}}},
+    {"SECONDPLANE", "SECONDPLANE", false, 0, true, W(520, 1024), H(283, 768), Rule{Rule::Width, 503, 1024, {{{800, 504}, {}, {}}}},
      H(297, 768)},
-    {"PALMLEFT", "PALMLEFT_HI", false, 0, true, W(303, 1024), H(428, 768), Zero(), Zero()},
-    {"PALMMIDLE", "PALMMIDLE_HI", false, 0, true, W(384, 1024), H(158, 768), W(302, 1024), Zero()},
-    {"PALMRIGHT", "PALMRIGHT_HI", false, 0, true, W(339, 1024), H(392, 768), W(685, 1024), Zero()},
-    {"STOUNLEFT", "STOUNLEFT_HI", false, 0, true, W(397, 1024), H(187, 768), Zero(),
+    {"PALMLEFT", "PALMLEFT", false, 0, true, W(303, 1024), H(428, 768), Zero(), Zero()},
+    {"PALMMIDLE", "PALMMIDLE", false, 0, true, W(384, 1024), H(158, 768), W(302, 1024), Zero()},
+    {"PALMRIGHT", "PALMRIGHT", false, 0, true, W(339, 1024), H(392, 768), W(685, 1024), Zero()},
+    {"STOUNLEFT", "STOUNLEFT", false, 0, true, W(397, 1024), H(187, 768), Zero(),
      Rule{Rule::Height, 579, 768, {{{800, 577}, {1152, 577}, {}}}}},
-    {"PAPRIGHT", "PAPRIGHT_HI", false, 0, true, W(387, 1024), H(263, 768),
+    {"PAPRIGHT", "PAPRIGHT", false, 0, true, W(387, 1024), H(263, 768),
      Rule{Rule::Width, 636, 1024, {{{800, 637}, {1152, 637}, {1280, 637}}}},
      Rule{Rule::Height, 504, 768, {{{800, 503}, {1152, 503}, {}}}}},
     {"EAGLES", nullptr, false, 23, true, Fixed(24), Fixed(12), Zero(), Zero()},
@@ -87,6 +87,12 @@ Layout LayoutFor(int width, int height) {
     p.y = Apply(e.y, width, height);
   }
   return out;
+}
+
+std::string MasterFor(int index, const Placement& p) {
+  const Placement design = LayoutFor(1024, 768)[static_cast<std::size_t>(index)];
+  const bool twice = p.width <= 2 * design.width && p.height <= 2 * design.height;
+  return std::string(p.master) + (twice ? "_X2" : "_X4");
 }
 
 bool UsesMasters(int width, int height, bool exact_pixels) {

@@ -1,6 +1,9 @@
 #include "scene/Unit1.h"
 
 #include <stdlib.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -132,7 +135,9 @@ void TForm1::FormCreate() {
   // 12-15: the pictures, with the creatures after their strips.
   SeedRandom();
   layout_ = LayoutFor(DDmain1.GetWidth(), DDmain1.GetHeight());
+  KeepLargeBlocksMapped();
   BuildPieces();
+  ReturnFreeMemory();
   SeedRandom();
 
   // 16
@@ -189,6 +194,23 @@ void TForm1::LoadSettingsReadOnly() {
   std::filesystem::remove_all(folder, ec);
 }
 
+// Pictures are decoded and scaled on other threads. The allocator would
+// otherwise raise its threshold for mapping large blocks after the first
+// one is freed, so that later pictures land in those threads' heaps and
+// stay resident for the whole run after they are freed: keep every large
+// block mapped (given back when freed), and give back what is free now.
+void TForm1::KeepLargeBlocksMapped() {
+#if defined(__GLIBC__)
+  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
+}
+
+void TForm1::ReturnFreeMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
+
 int TForm1::TimerInterval(int speed) {
   if (speed == 0) return 60;
   if (speed == 2) return 40;
@@ -212,8 +234,8 @@ void TForm1::BuildPieces() {
     for (int i = 0; i < kPieceCount; ++i) {
       const Placement& p = layout_[static_cast<std::size_t>(i)];
       if (p.master == nullptr) continue;
-      smooth_[static_cast<std::size_t>(i)] = std::async(std::launch::async, [p] {
-        return RgbaPicture::FromResource(p.master).ScaledTo(p.width, p.height);
+      smooth_[static_cast<std::size_t>(i)] = std::async(std::launch::async, [p, name = MasterFor(i, p)] {
+        return RgbaPicture::FromResource(name).ScaledTo(p.width, p.height);
       });
     }
   }

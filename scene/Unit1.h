@@ -195,6 +195,8 @@ class TForm1 : public TForm {
   void Cursor(bool show);
   void LoadSettingsReadOnly();
   void BuildPieces();
+  void KeepLargeBlocksMapped();
+  void ReturnFreeMemory();
   void BuildPiece(int index, const Placement& p);
   void Log(const std::string& text);
   void Log(const std::string& label, const std::string& value);

@@ -35,8 +35,10 @@ EMBED = os.path.join(ROOT, 'assets', 'embed')
 FAR = dict(w=518, h=56, x0=0.0, y0=492.0, sx=663.0 / 518, sy=71.0 / 56)
 NEAR = dict(w=800, h=160, x0=0.0, y0=563.0, sx=1024.0 / 800, sy=204.0 / 160)
 FRAMES = 30
-# Keyed pictures also get a master MASTER times their design size.
-MASTER = 4
+# Keyed pictures also get masters 2 and 4 times their design size: the
+# program scales down from the smallest one that is at least as large as
+# the size it needs.
+MASTERS = (2, 4)
 
 
 def log(*a):
@@ -68,9 +70,9 @@ def master_bytes(col, alpha=None):
     return magic + struct.pack('<II', w, h) + zlib.compress(np.ascontiguousarray(px).tobytes(), 9)
 
 
-def paint_master(fn):
-    """Runs a painter again with every grid MASTER times finer."""
-    artlib.SCALE = MASTER
+def paint_master(fn, scale):
+    """Runs a painter again with every grid `scale` times finer."""
+    artlib.SCALE = scale
     try:
         return fn()
     finally:
@@ -153,8 +155,9 @@ def main():
         col, alpha = fn()
         if want(name):
             idx, _ = keyed_bmp(out, name, col, alpha)
-            mcol, malpha = paint_master(fn)
-            write(out, name + '_HI.slm', master_bytes(mcol, malpha))
+            for scale in MASTERS:
+                mcol, malpha = paint_master(fn, scale)
+                write(out, f'{name}_X{scale}.slm', master_bytes(mcol, malpha))
         else:
             idx, _ = quantize_keyed(col, alpha)
         sprites[name] = idx
