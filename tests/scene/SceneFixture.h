@@ -48,6 +48,7 @@ class SceneTest : public ::testing::Test {
     SceneOptions options;
     options.offline = offline;
     options.seed = 7;
+    options.exact_pixels = exact_pixels;
     for (const std::string& s : settings) {
       std::string error;
       auto o = ParseSettingOverride(s, &error);
@@ -60,6 +61,8 @@ class SceneTest : public ::testing::Test {
     form->FormCreate();
     return form;
   }
+
+  bool exact_pixels = false;  // for the scenes Start makes
 
   std::string StorePath() const { return home + "/config/sandloop/registry.reg"; }
   std::string Log() const { return ReadText(form->DDErrorLog1.OpenedPath()); }

@@ -80,21 +80,22 @@ def paint_master(fn, scale):
 
 
 def cover_mask(sprites, erode=6):
-    """Where the opaque parts of the second plane, stones and plant hide the
-    surf in the 1024 x 768 layout, shrunk by `erode` pixels so that small
-    placement differences between resolutions never uncover black."""
+    """Where the second plane, stones and plant hide the surf in the 1024 x
+    768 layout: where they are fully opaque, shrunk by `erode` pixels (every
+    pixel within that distance must be covered too), so that neither small
+    placement differences between resolutions nor the soft edges and small
+    gaps of the smooth drawing on large screens ever uncover black."""
     m = np.zeros((768, 1024), dtype=bool)
     for name in ('SECONDPLANE', 'STOUNLEFT', 'PAPRIGHT'):
         if name not in sprites:
             continue
         X, Y, w, h = scenery.PLACE[name]
-        opaque = sprites[name] != 0
+        opaque = sprites[name] >= 0.999
         sub = m[Y:Y + h, X:X + w]
         sub |= opaque[:sub.shape[0], :sub.shape[1]]
-    # erosion by a square: a pixel stays covered only if all within `erode` are
     cov = m.copy()
-    for dy in range(-erode, erode + 1, 2):
-        for dx in range(-erode, erode + 1, 2):
+    for dy in range(-erode, erode + 1):
+        for dx in range(-erode, erode + 1):
             cov &= np.roll(np.roll(m, dy, axis=0), dx, axis=1)
     return cov
 
@@ -154,13 +155,11 @@ def main():
         log(name.lower())
         col, alpha = fn()
         if want(name):
-            idx, _ = keyed_bmp(out, name, col, alpha)
+            keyed_bmp(out, name, col, alpha)
             for scale in MASTERS:
                 mcol, malpha = paint_master(fn, scale)
                 write(out, f'{name}_X{scale}.slm', master_bytes(mcol, malpha))
-        else:
-            idx, _ = quantize_keyed(col, alpha)
-        sprites[name] = idx
+        sprites[name] = alpha
 
     if want('HIGHTWATER') or want('LOWWATER'):
         cover = cover_mask(sprites)
