@@ -1,8 +1,7 @@
 // RgbaPicture::ScaledTo: area averaging, one axis at a time. For every
-// output column (then row) the source pixels it covers are listed once with
+// output row (then column) the source pixels it covers are listed once with
 // integer weights that add up to exactly 1 << 14; a pixel cut by the
-// output's edge counts by the share that lies inside. The pass across
-// keeps 8 more bits of precision for the pass down. The pixels are
+// output's edge counts by the share that lies inside. The pixels are
 // premultiplied, so averaging the edge of a shape with the transparent
 // pixels next to it gives a softer edge of the same colour, not a darker one.
 #include <algorithm>
@@ -60,54 +59,57 @@ Taps MakeTaps(int from, int to) {
 
 RgbaPicture RgbaPicture::ScaledTo(int w, int h) const {
   if (w <= 0 || h <= 0 || Empty()) return RgbaPicture();
-  const Taps across = MakeTaps(width_, w), down = MakeTaps(height_, h);
-  // Across: every source row to w pixels of 16-bit channels (value << 8).
-  display::PageMemory mid_memory(static_cast<std::size_t>(w) * 4 * static_cast<std::size_t>(height_) * 2);
-  auto* const mid = reinterpret_cast<std::uint16_t*>(mid_memory.data());
-  for (int y = 0; y < height_; ++y) {
-    const std::uint8_t* src = Row(y);
-    std::uint16_t* out = mid + static_cast<std::size_t>(y) * w * 4;
-    for (int i = 0; i < w; ++i) {
-      const int* wt = across.weight.data() + across.start[static_cast<std::size_t>(i)];
-      const int n = across.start[static_cast<std::size_t>(i) + 1] - across.start[static_cast<std::size_t>(i)];
-      const std::uint8_t* s = src + static_cast<std::size_t>(across.first[static_cast<std::size_t>(i)]) * 4;
-      std::uint32_t c0 = 0, c1 = 0, c2 = 0, c3 = 0;
-      for (int k = 0; k < n; ++k, s += 4) {
-        const std::uint32_t f = static_cast<std::uint32_t>(wt[k]);
-        c0 += s[0] * f;
-        c1 += s[1] * f;
-        c2 += s[2] * f;
-        c3 += s[3] * f;
-      }
-      out[4 * i] = static_cast<std::uint16_t>((c0 + 32) >> 6);
-      out[4 * i + 1] = static_cast<std::uint16_t>((c1 + 32) >> 6);
-      out[4 * i + 2] = static_cast<std::uint16_t>((c2 + 32) >> 6);
-      out[4 * i + 3] = static_cast<std::uint16_t>((c3 + 32) >> 6);
-    }
-  }
-  // Down: each output row from the rows it covers.
+  const std::size_t src_row = Pitch();
+  const Taps down = MakeTaps(height_, h), across = MakeTaps(width_, w);
   RgbaPicture result(w, h);
-  std::vector<std::uint32_t> acc(static_cast<std::size_t>(w) * 4);
+  // One output row at a time: down over the source rows it covers (keeping
+  // 8 more bits, value << 8, in 16-bit channels), then across that row.
+  std::vector<std::uint32_t> acc(src_row);
+  std::vector<std::uint16_t> mid(src_row);
   for (int j = 0; j < h; ++j) {
-    std::fill(acc.begin(), acc.end(), 0u);
     const int* wt = down.weight.data() + down.start[static_cast<std::size_t>(j)];
     const int n = down.start[static_cast<std::size_t>(j) + 1] - down.start[static_cast<std::size_t>(j)];
-    for (int k = 0; k < n; ++k) {
-      const std::uint32_t f = static_cast<std::uint32_t>(wt[k]);
-      const std::uint16_t* m =
-          mid + static_cast<std::size_t>(down.first[static_cast<std::size_t>(j)] + k) * w * 4;
-      for (std::size_t c = 0, e = acc.size(); c < e; ++c) acc[c] += m[c] * f;
+    const int first = down.first[static_cast<std::size_t>(j)];
+    std::uint16_t* m = mid.data();
+    if (n == 1) {
+      const std::uint8_t* s = Row(first);
+      for (std::size_t c = 0; c < src_row; ++c) m[c] = static_cast<std::uint16_t>(s[c] << 8);
+    } else {
+      std::uint32_t* a = acc.data();
+      const std::uint32_t f0 = static_cast<std::uint32_t>(wt[0]);
+      const std::uint8_t* s0 = Row(first);
+      for (std::size_t c = 0; c < src_row; ++c) a[c] = s0[c] * f0;
+      for (int k = 1; k < n; ++k) {
+        const std::uint32_t f = static_cast<std::uint32_t>(wt[k]);
+        const std::uint8_t* s = Row(first + k);
+        for (std::size_t c = 0; c < src_row; ++c) a[c] += s[c] * f;
+      }
+      for (std::size_t c = 0; c < src_row; ++c) m[c] = static_cast<std::uint16_t>((a[c] + 32) >> 6);
     }
     std::uint8_t* out = result.Row(j);
-    for (std::size_t c = 0, e = acc.size(); c < e; ++c) out[c] = static_cast<std::uint8_t>((acc[c] + (1u << 21)) >> 22);
-  }
-  // Colour can never exceed its alpha in a premultiplied picture.
-  for (int j = 0; j < h; ++j) {
-    std::uint8_t* p = result.Row(j);
-    for (int i = 0; i < w; ++i, p += 4) {
-      p[0] = std::min(p[0], p[3]);
-      p[1] = std::min(p[1], p[3]);
-      p[2] = std::min(p[2], p[3]);
+    if (w == width_) {
+      for (std::size_t c = 0; c < src_row; c += 4) {
+        const std::uint8_t alpha = static_cast<std::uint8_t>((m[c + 3] + 128) >> 8);
+        for (int k = 0; k < 3; ++k)
+          out[c + k] = std::min(static_cast<std::uint8_t>((m[c + k] + 128) >> 8), alpha);
+        out[c + 3] = alpha;
+      }
+      continue;
+    }
+    for (int i = 0; i < w; ++i) {
+      const int* xw = across.weight.data() + across.start[static_cast<std::size_t>(i)];
+      const int xn = across.start[static_cast<std::size_t>(i) + 1] - across.start[static_cast<std::size_t>(i)];
+      const std::uint16_t* s = m + static_cast<std::size_t>(across.first[static_cast<std::size_t>(i)]) * 4;
+      std::uint32_t a[4] = {0, 0, 0, 0};
+      for (int k = 0; k < xn; ++k, s += 4) {
+        const std::uint32_t f = static_cast<std::uint32_t>(xw[k]);
+        for (int c = 0; c < 4; ++c) a[c] += s[c] * f;
+      }
+      // Colour can never exceed its alpha in a premultiplied picture.
+      const std::uint8_t alpha = static_cast<std::uint8_t>((a[3] + (1u << 21)) >> 22);
+      for (int c = 0; c < 3; ++c)
+        out[4 * i + c] = std::min(static_cast<std::uint8_t>((a[c] + (1u << 21)) >> 22), alpha);
+      out[4 * i + 3] = alpha;
     }
   }
   return result;

@@ -1,7 +1,11 @@
 #include "kit/RgbaPicture.h"
 
+#include <jerror.h>
+#include <jpeglib.h>
 #include <zlib.h>
 
+#include <csetjmp>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -21,7 +25,60 @@ std::uint32_t ReadLe32(const std::uint8_t* p) {
 constexpr std::uint32_t kMaxSide = 16384;
 constexpr std::uint64_t kMaxPixels = 64ull << 20;
 
+struct JpegErrors {
+  jpeg_error_mgr base;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+void OnJpegError(j_common_ptr info) {
+  auto* err = reinterpret_cast<JpegErrors*>(info->err);
+  (*info->err->format_message)(info, err->message);
+  std::longjmp(err->jump, 1);
+}
+
+// Every warning ends the decoding: a master is never shown damaged.
+void OnJpegMessage(j_common_ptr info, int level) {
+  if (level < 0) OnJpegError(info);
+}
+
 }  // namespace
+
+// Straight into the picture's rows as RGBA (the JPEG library writes the
+// opaque alpha itself), without a picture of another layout in between.
+RgbaPicture RgbaPicture::FromJpeg(std::span<const std::uint8_t> bytes, const std::string& name) {
+  jpeg_decompress_struct info{};
+  JpegErrors err{};
+  info.err = jpeg_std_error(&err.base);
+  err.base.error_exit = OnJpegError;
+  err.base.emit_message = OnJpegMessage;
+  RgbaPicture* volatile result = nullptr;
+  if (setjmp(err.jump) != 0) {
+    jpeg_destroy_decompress(&info);
+    delete result;
+    throw PictureError("master '" + name + "' is damaged: " + err.message);
+  }
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&info, TRUE);
+  if (info.image_width == 0 || info.image_height == 0 || info.image_width > kMaxSide ||
+      info.image_height > kMaxSide || std::uint64_t{info.image_width} * info.image_height > kMaxPixels) {
+    jpeg_destroy_decompress(&info);
+    throw PictureError("master '" + name + "' has a bad size");
+  }
+  info.out_color_space = JCS_EXT_RGBA;
+  jpeg_start_decompress(&info);
+  result = new RgbaPicture(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
+  while (info.output_scanline < info.output_height) {
+    JSAMPROW rows[1] = {result->Row(static_cast<int>(info.output_scanline))};
+    jpeg_read_scanlines(&info, rows, 1);
+  }
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  RgbaPicture out = std::move(*result);
+  delete result;
+  return out;
+}
 
 RgbaPicture::RgbaPicture(int width, int height)
     : width_(width),
@@ -60,6 +117,9 @@ RgbaPicture RgbaPicture::FromMaster(std::span<const std::uint8_t> bytes, const s
 RgbaPicture RgbaPicture::FromResource(const std::string& name) {
   const auto bytes = assets::FindResource(name);
   if (!bytes) throw PictureError("no master '" + name + "' in the program");
+  // Opaque masters of photographic content are JPEG pictures.
+  if (bytes->size() >= 2 && (*bytes)[0] == 0xFF && (*bytes)[1] == 0xD8)
+    return FromJpeg(*bytes, name);
   return FromMaster(*bytes, name);
 }
 

@@ -25,7 +25,10 @@ class RgbaPicture {
   // and height as little-endian 32-bit numbers, then the rows as one zlib
   // stream. A damaged master is a PictureError naming it.
   [[nodiscard]] static RgbaPicture FromMaster(std::span<const std::uint8_t> bytes, const std::string& name);
-  // An embedded master by resource name.
+  // A JPEG picture, opaque; damage is a PictureError naming it.
+  [[nodiscard]] static RgbaPicture FromJpeg(std::span<const std::uint8_t> bytes, const std::string& name);
+  // An embedded master by resource name: a master as above, or a JPEG
+  // picture (opaque).
   [[nodiscard]] static RgbaPicture FromResource(const std::string& name);
 
   [[nodiscard]] int Width() const { return width_; }

@@ -24,7 +24,7 @@ constexpr Rule Zero() { return Rule{}; }
 
 struct Entry {
   const char* resource;
-  const char* master;
+  const char* master;  // its masters are master + "_X2" and master + "_X4"
   bool jpeg;
   int frame_height;
   bool transparent;
@@ -34,7 +34,7 @@ struct Entry {
 // Widths 800, 1152 and 1280 take slightly different rows and columns; any
 // other width takes the plain k.
 const std::array<Entry, kPieceCount> kTable = {{
-    {"GROUND", nullptr, true, 0, false, W(1, 1), H(500, 768), Zero(), Zero()},
+    {"GROUND", "GROUND", true, 0, false, W(1, 1), H(500, 768), Zero(), Zero()},
     {"LOWWATER", nullptr, true, 160, false, W(1, 1), H(160, 600), Zero(),
      Rule{Rule::Height, 440, 600, {{{800, 437}, {1152, 438}, {1280, 439}}}}},
     {"HIGHTWATER", nullptr, true, 56, false, W(518, 800), H(56, 600), Zero(),
@@ -91,7 +91,10 @@ Layout LayoutFor(int width, int height) {
 
 std::string MasterFor(int index, const Placement& p) {
   const Placement design = LayoutFor(1024, 768)[static_cast<std::size_t>(index)];
-  const bool twice = p.width <= 2 * design.width && p.height <= 2 * design.height;
+  // The smaller master is twice the design size, the backdrop's 1920 of
+  // the design's 1024 pixels wide.
+  const int num = index == kGround ? 15 : 2, den = index == kGround ? 8 : 1;
+  const bool twice = p.width * den <= design.width * num && p.height * den <= design.height * num;
   return std::string(p.master) + (twice ? "_X2" : "_X4");
 }
 

@@ -74,9 +74,13 @@ TEST(Layout, TheSmallestMasterLargeEnoughIsChosen) {
   EXPECT_EQ(MasterFor(kPalmLeft, LayoutFor(1920, 1080)[kPalmLeft]), "PALMLEFT_X2");
   EXPECT_EQ(MasterFor(kPalmLeft, LayoutFor(2560, 1440)[kPalmLeft]), "PALMLEFT_X4");
   EXPECT_EQ(MasterFor(kPlantRight, LayoutFor(1920, 1600)[kPlantRight]), "PAPRIGHT_X4");
+  // The backdrop's smaller master is 1920 wide.
+  EXPECT_EQ(MasterFor(kGround, LayoutFor(1920, 1200)[kGround]), "GROUND_X2");
+  EXPECT_EQ(MasterFor(kGround, LayoutFor(1921, 1080)[kGround]), "GROUND_X4");
   for (int i = 0; i < kPieceCount; ++i) {
     const Placement p = LayoutFor(1024, 768)[static_cast<std::size_t>(i)];
-    EXPECT_EQ(p.master != nullptr, p.transparent && p.frame_height == 0) << p.resource;
+    // Every single picture has masters; the strips do not.
+    EXPECT_EQ(p.master != nullptr, p.frame_height == 0) << p.resource;
   }
 }
 

@@ -22,7 +22,7 @@ TEST_F(SetUpTest, SceneryFromMastersOnlyOnLargerDisplays) {
   EXPECT_EQ(soft(Start(1280, 1024)), none);
   EXPECT_EQ(soft(Start(1600, 900)), all);
   EXPECT_EQ(form->DDbmp1palmleft.BlitFlags(), DDBLTFAST_SRCALPHA);
-  // The backdrop keeps its designed stretch.
+  // The backdrop is opaque: drawn without alpha.
   EXPECT_FALSE(form->DDbmp1ground.HasAlpha());
   exact_pixels = true;
   EXPECT_EQ(soft(Start(1600, 900)), none);

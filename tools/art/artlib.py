@@ -26,12 +26,18 @@ KEY = (255, 0, 255)
 SCALE = 1
 
 
+def scaled(n):
+    """Pixels of a picture n design pixels long at SCALE (which need not be
+    a whole number)."""
+    return int(round(n * SCALE))
+
+
 def axis(n):
     """Sample positions along one axis of n design pixels: the pixel
     indices at SCALE 1, the centres of the finer pixels otherwise."""
     if SCALE == 1:
         return np.arange(n, dtype=np.float64)
-    return (np.arange(n * SCALE, dtype=np.float64) + 0.5) / SCALE - 0.5
+    return (np.arange(scaled(n), dtype=np.float64) + 0.5) / SCALE - 0.5
 
 
 def grid(h, w):

@@ -35,10 +35,12 @@ EMBED = os.path.join(ROOT, 'assets', 'embed')
 FAR = dict(w=518, h=56, x0=0.0, y0=492.0, sx=663.0 / 518, sy=71.0 / 56)
 NEAR = dict(w=800, h=160, x0=0.0, y0=563.0, sx=1024.0 / 800, sy=204.0 / 160)
 FRAMES = 30
-# Keyed pictures also get masters 2 and 4 times their design size: the
-# program scales down from the smallest one that is at least as large as
-# the size it needs.
+# Keyed pictures also get masters 2 and 4 times their design size, the
+# backdrop masters 1920 and 3840 pixels wide (the widths of common screens,
+# so that there it needs no scaling across): the program scales down from
+# the smallest one that is at least as large as the size it needs.
 MASTERS = (2, 4)
+BACKDROP_MASTERS = ((2, 1920 / 1024), (4, 3840 / 1024))
 
 
 def log(*a):
@@ -139,6 +141,9 @@ def main():
     log('backdrop')
     if want('GROUND'):
         write(out, 'GROUND.jpg', jpeg_bytes(scenery.paint_backdrop(sea), quality=92))
+        for name, scale in BACKDROP_MASTERS:
+            write(out, f'GROUND_X{name}.jpg',
+                  jpeg_bytes(paint_master(lambda: scenery.paint_backdrop(sea), scale), quality=90))
 
     painters = [
         ('SECONDPLANE', lambda: scenery.paint_second_plane(sea)),

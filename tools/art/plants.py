@@ -13,17 +13,23 @@ def new_canvas(w, h, scale):
     """A cairo canvas for a w x h design picture, `scale` times supersampled
     (and artlib.SCALE times larger again for a high-resolution master);
     drawing is in design coordinates."""
-    scale = scale * artlib.SCALE
-    surf = cairo.ImageSurface(cairo.FORMAT_ARGB32, w * scale, h * scale)
+    ss = _supersample(scale)
+    surf = cairo.ImageSurface(cairo.FORMAT_ARGB32, artlib.scaled(w) * ss, artlib.scaled(h) * ss)
     ctx = cairo.Context(surf)
-    ctx.scale(scale, scale)
+    ctx.scale(ss * artlib.SCALE, ss * artlib.SCALE)
     ctx.set_line_cap(cairo.LINE_CAP_ROUND)
     ctx.set_line_join(cairo.LINE_JOIN_ROUND)
     return surf, ctx
 
 
+def _supersample(scale):
+    """A master is already finer than the screen: twice is enough there."""
+    return scale if artlib.SCALE == 1 else min(scale, 2)
+
+
 def finish_canvas(surf, scale):
     col, a = cairo_to_rgba(surf)
+    scale = _supersample(scale)
     if scale > 1:
         col, a = downsample_rgba(col, a, scale)
     return col, a
@@ -233,8 +239,8 @@ def foliage(w, h, blobs, seed, palette=None, light=(-0.6, -0.8)):
         palette = (rgb('1c3d16'), rgb('3a6e24'), rgb('7fae3c'))
     palettes = palette if isinstance(palette, list) else [palette]
     S = artlib.SCALE
-    col = np.zeros((h * S, w * S, 3))
-    alpha = np.zeros((h * S, w * S))
+    col = np.zeros((artlib.scaled(h), artlib.scaled(w), 3))
+    alpha = np.zeros(col.shape[:2])
     tex = fbm(w, h, 6.0, seed, octaves=3)
     tex2 = fbm(w, h, 2.5, seed + 5, octaves=2)
     lx, ly = light
@@ -242,8 +248,8 @@ def foliage(w, h, blobs, seed, palette=None, light=(-0.6, -0.8)):
     for blob in sorted(blobs, key=lambda b: b[1]):
         bx, by, r = blob[:3]
         dark, mid, light_c = palettes[blob[3] if len(blob) > 3 else 0]
-        x0, x1 = int(max(bx - r - 2, 0)) * S, int(min(bx + r + 3, w)) * S
-        y0, y1 = int(max(by - r - 2, 0)) * S, int(min(by + r + 3, h)) * S
+        x0, x1 = int(round(int(max(bx - r - 2, 0)) * S)), int(round(int(min(bx + r + 3, w)) * S))
+        y0, y1 = int(round(int(max(by - r - 2, 0)) * S)), int(round(int(min(by + r + 3, h)) * S))
         if x0 >= x1 or y0 >= y1:
             continue
         yy, xx = gy[y0:y1, x0:x1], gx[y0:y1, x0:x1]

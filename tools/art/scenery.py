@@ -25,7 +25,7 @@ PLACE = {
 # ------------------------------------------------------------ backdrop
 
 def sky(w, h):
-    yy, xx = np.mgrid[0:h, 0:w].astype(np.float64)
+    yy, xx = grid(h, w)
     stops = [(0, rgb('2b68b8')), (120, rgb('3f82c8')), (260, rgb('76aedb')),
              (360, rgb('a9cde8')), (HORIZON, rgb('cfe3ee'))]
     col = gradient(stops, yy + 6 * np.sin(xx / 170.0))
@@ -40,7 +40,8 @@ def sky(w, h):
 def clouds(col, xx, yy):
     """Fair-weather cumulus: each cloud a heap of round billows on a flat
     base, lit from above and the left, the base in blue-grey shadow."""
-    h, w = xx.shape
+    S = artlib.SCALE
+    h, w = int(round(xx.shape[0] / S)), int(round(xx.shape[1] / S))
     rng = np.random.default_rng(310)
     n_soft = fbm(w, h, 10.0, 311, octaves=4)
     specs = [  # centre x, base y, width, height
@@ -49,9 +50,9 @@ def clouds(col, xx, yy):
         (1000, 95, 90, 26),
     ]
     for cx, by, cw, ch in specs:
-        dens = np.zeros((h, w))
-        light = np.zeros((h, w))
-        wsum = np.full((h, w), 1e-6)
+        dens = np.zeros(xx.shape)
+        light = np.zeros(xx.shape)
+        wsum = np.full(xx.shape, 1e-6)
         nb = int(cw / 9) + 6
         for k in range(nb):
             u = rng.uniform(-1, 1)
@@ -63,6 +64,7 @@ def clouds(col, xx, yy):
             y0, y1 = int(max(bcy - r - 4, 0)), int(min(by + 3, h))
             if x0 >= x1 or y0 >= y1:
                 continue
+            x0, x1, y0, y1 = (int(round(v * S)) for v in (x0, x1, y0, y1))
             sx = (xx[y0:y1, x0:x1] - bx) / r
             sy = (yy[y0:y1, x0:x1] - bcy) / r
             rr = np.sqrt(sx * sx + sy * sy) + 0.30 * n_soft[y0:y1, x0:x1]
@@ -96,7 +98,7 @@ def ridge(xs, pts):
 
 def paint_backdrop(sea):
     w, h = 1024, 500
-    yy, xx = np.mgrid[0:h, 0:w].astype(np.float64)
+    yy, xx = grid(h, w)
     col = sky(w, h)
     # the sea below the horizon: the still far water
     sea_col = sea.render(xx + 0.5, yy + 0.5, 0.0, animated=False)
@@ -330,7 +332,7 @@ def paint_palm_middle():
 def fade_edges(alpha, left=False, right=False, top=False, bottom=False, margin=6):
     """Pull the outline in near picture edges that are not screen edges, so
     no leaf ends in a straight cut."""
-    h, w = alpha.shape[0] // artlib.SCALE, alpha.shape[1] // artlib.SCALE
+    h, w = int(round(alpha.shape[0] / artlib.SCALE)), int(round(alpha.shape[1] / artlib.SCALE))
     yy, xx = grid(h, w)
     m = np.ones_like(alpha)
     if left:
