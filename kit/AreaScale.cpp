@@ -6,8 +6,10 @@
 // pixels next to it gives a softer edge of the same colour, not a darker one.
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <vector>
 
+#include "kit/MasterRows.h"
 #include "kit/RgbaPicture.h"
 
 namespace sandloop {
@@ -59,9 +61,32 @@ Taps MakeTaps(int from, int to) {
 
 RgbaPicture RgbaPicture::ScaledTo(int w, int h) const {
   if (w <= 0 || h <= 0 || Empty()) return RgbaPicture();
-  const std::size_t src_row = Pitch();
-  const Taps down = MakeTaps(height_, h), across = MakeTaps(width_, w);
+  return ScaleRows(*RowsOf(*this), w, h);
+}
+
+RgbaPicture ScaleRows(PictureRows& rows, int w, int h) {
+  const int width = rows.Width(), height = rows.Height();
+  if (w <= 0 || h <= 0 || width <= 0 || height <= 0) return RgbaPicture();
+  const std::size_t src_row = static_cast<std::size_t>(width) * 4;
+  const Taps down = MakeTaps(height, h), across = MakeTaps(width, w);
   RgbaPicture result(w, h);
+  // The source rows that output rows still need, read in order: rows
+  // window_first onwards; buffers of rows no longer needed are reused.
+  std::deque<std::vector<std::uint8_t>> window;
+  std::vector<std::vector<std::uint8_t>> spare;
+  int window_first = 0, next_row = 0;
+  auto read_row = [&] {
+    std::vector<std::uint8_t> row;
+    if (!spare.empty()) {
+      row = std::move(spare.back());
+      spare.pop_back();
+    } else {
+      row.resize(src_row);
+    }
+    rows.Next(row.data());
+    window.push_back(std::move(row));
+    ++next_row;
+  };
   // One output row at a time: down over the source rows it covers (keeping
   // 8 more bits, value << 8, in 16-bit channels), then across that row.
   std::vector<std::uint32_t> acc(src_row);
@@ -70,24 +95,38 @@ RgbaPicture RgbaPicture::ScaledTo(int w, int h) const {
     const int* wt = down.weight.data() + down.start[static_cast<std::size_t>(j)];
     const int n = down.start[static_cast<std::size_t>(j) + 1] - down.start[static_cast<std::size_t>(j)];
     const int first = down.first[static_cast<std::size_t>(j)];
+    while (window_first < first && !window.empty()) {
+      spare.push_back(std::move(window.front()));
+      window.pop_front();
+      ++window_first;
+    }
+    if (window.empty()) window_first = next_row;
+    while (next_row < first) {  // rows no output covers (none when shrinking)
+      read_row();
+      spare.push_back(std::move(window.back()));
+      window.pop_back();
+      window_first = next_row;
+    }
+    while (next_row < first + n) read_row();
+    auto row_at = [&](int r) { return window[static_cast<std::size_t>(r - window_first)].data(); };
     std::uint16_t* m = mid.data();
     if (n == 1) {
-      const std::uint8_t* s = Row(first);
+      const std::uint8_t* s = row_at(first);
       for (std::size_t c = 0; c < src_row; ++c) m[c] = static_cast<std::uint16_t>(s[c] << 8);
     } else {
       std::uint32_t* a = acc.data();
       const std::uint32_t f0 = static_cast<std::uint32_t>(wt[0]);
-      const std::uint8_t* s0 = Row(first);
+      const std::uint8_t* s0 = row_at(first);
       for (std::size_t c = 0; c < src_row; ++c) a[c] = s0[c] * f0;
       for (int k = 1; k < n; ++k) {
         const std::uint32_t f = static_cast<std::uint32_t>(wt[k]);
-        const std::uint8_t* s = Row(first + k);
+        const std::uint8_t* s = row_at(first + k);
         for (std::size_t c = 0; c < src_row; ++c) a[c] += s[c] * f;
       }
       for (std::size_t c = 0; c < src_row; ++c) m[c] = static_cast<std::uint16_t>((a[c] + 32) >> 6);
     }
     std::uint8_t* out = result.Row(j);
-    if (w == width_) {
+    if (w == width) {
       for (std::size_t c = 0; c < src_row; c += 4) {
         const std::uint8_t alpha = static_cast<std::uint8_t>((m[c + 3] + 128) >> 8);
         for (int k = 0; k < 3; ++k)
@@ -112,6 +151,13 @@ RgbaPicture RgbaPicture::ScaledTo(int w, int h) const {
       out[4 * i + 3] = alpha;
     }
   }
+  // The rest of the picture is read too, so that damage anywhere shows.
+  std::vector<std::uint8_t> rest(src_row);
+  while (next_row < height) {
+    rows.Next(rest.data());
+    ++next_row;
+  }
+  rows.Finish();
   return result;
 }
 

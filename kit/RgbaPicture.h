@@ -23,13 +23,14 @@ class RgbaPicture {
 
   // A master: "SLMA" (premultiplied RGBA) or "SLMC" (RGB, opaque), width
   // and height as little-endian 32-bit numbers, then the rows as one zlib
-  // stream. A damaged master is a PictureError naming it.
+  // stream; or a JPEG picture (opaque). A damaged master is a PictureError
+  // naming it.
   [[nodiscard]] static RgbaPicture FromMaster(std::span<const std::uint8_t> bytes, const std::string& name);
-  // A JPEG picture, opaque; damage is a PictureError naming it.
-  [[nodiscard]] static RgbaPicture FromJpeg(std::span<const std::uint8_t> bytes, const std::string& name);
-  // An embedded master by resource name: a master as above, or a JPEG
-  // picture (opaque).
+  // An embedded master by resource name.
   [[nodiscard]] static RgbaPicture FromResource(const std::string& name);
+  // An embedded master scaled to w x h while it is decoded (as ScaledTo
+  // does, without ever holding the whole master).
+  [[nodiscard]] static RgbaPicture FromResourceScaled(const std::string& name, int w, int h);
 
   [[nodiscard]] int Width() const { return width_; }
   [[nodiscard]] int Height() const { return height_; }

@@ -235,7 +235,7 @@ void TForm1::BuildPieces() {
       const Placement& p = layout_[static_cast<std::size_t>(i)];
       if (p.master == nullptr) continue;
       smooth_[static_cast<std::size_t>(i)] = std::async(std::launch::async, [p, name = MasterFor(i, p)] {
-        return RgbaPicture::FromResource(name).ScaledTo(p.width, p.height);
+        return RgbaPicture::FromResourceScaled(name, p.width, p.height);
       });
     }
   }

@@ -70,7 +70,7 @@ TEST(Masters, ADamagedJpegMasterIsAnErrorNamingIt) {
   bytes[0] = 0xFF;
   bytes[1] = 0xD8;
   try {
-    (void)RgbaPicture::FromJpeg(bytes, "GROUND_BROKEN");
+    (void)RgbaPicture::FromMaster(bytes, "GROUND_BROKEN");
     ADD_FAILURE() << "a damaged JPEG was read";
   } catch (const PictureError& e) {
     EXPECT_NE(std::string(e.what()).find("GROUND_BROKEN"), std::string::npos);
