@@ -3,7 +3,9 @@
 // every depth, clipped at the screen's edge and by a clip rectangle.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "kit/DDbmp.h"
@@ -17,30 +19,55 @@ namespace {
 using display::AlphaPlane;
 using testing::DisplayTest;
 
-TEST(AlphaPlane, RowsBecomeOpaqueAndPartialRunsWithoutTheTransparentPixels) {
-  const std::vector<std::uint8_t> alpha = {0, 128, 255, 255, 64, 0, 0, 255,  //
-                                           0, 0,   0,   0,   0,  0, 0, 0,    //
-                                           9, 255, 255, 255, 255, 255, 255, 1};
-  const AlphaPlane plane(alpha.data(), 8, 8, 3);
+TEST(AlphaPlane, RunsLeaveOutTransparentPixelsAndCopyOnlyLongOpaqueStretches) {
+  // Row 0: two short covered stretches. Row 1: nothing. Row 2: a soft edge,
+  // 30 opaque pixels, a soft edge.
+  const int w = 40;
+  std::vector<std::uint8_t> alpha(static_cast<std::size_t>(w) * 3, 0);
+  const std::uint8_t row0[8] = {0, 128, 255, 255, 64, 0, 0, 255};
+  std::copy(row0, row0 + 8, alpha.begin());
+  std::uint8_t* row2 = alpha.data() + 2 * w;
+  row2[2] = 9;
+  std::fill(row2 + 3, row2 + 33, 255);
+  row2[33] = 1;
+  const AlphaPlane plane(alpha.data(), w, w, 3);
   auto runs = [&](int y) { return std::vector<AlphaPlane::Run>(plane.RowBegin(y), plane.RowEnd(y)); };
+  auto same = [](const AlphaPlane::Run& r, int x, int n, bool blend) {
+    return r.x == x && r.n == n && r.blend == blend;
+  };
+  // Short opaque pixels between soft ones are blended with them (a blend
+  // of an opaque pixel is a copy); a stretch that is all opaque is copied.
   const auto r0 = runs(0);
-  ASSERT_EQ(r0.size(), 4u);
-  EXPECT_EQ(r0[0].x, 1);
-  EXPECT_EQ(r0[0].n, 1);
-  EXPECT_TRUE(r0[0].blend);
-  EXPECT_EQ(r0[1].x, 2);
-  EXPECT_EQ(r0[1].n, 2);
-  EXPECT_FALSE(r0[1].blend);
-  EXPECT_EQ(r0[2].x, 4);
-  EXPECT_TRUE(r0[2].blend);
-  EXPECT_EQ(r0[3].x, 7);
-  EXPECT_FALSE(r0[3].blend);
+  ASSERT_EQ(r0.size(), 2u);
+  EXPECT_TRUE(same(r0[0], 1, 4, true));
+  EXPECT_TRUE(same(r0[1], 7, 1, false));
   EXPECT_TRUE(runs(1).empty());
   const auto r2 = runs(2);
   ASSERT_EQ(r2.size(), 3u);
-  EXPECT_EQ(r2[1].x, 1);
-  EXPECT_EQ(r2[1].n, 6);
-  EXPECT_EQ(plane.At(7, 2), 1);
+  EXPECT_TRUE(same(r2[0], 2, 1, true));
+  EXPECT_TRUE(same(r2[1], 3, 30, false));
+  EXPECT_TRUE(same(r2[2], 33, 1, true));
+  EXPECT_EQ(plane.At(33, 2), 1);
+}
+
+// Long blended runs (the wide path takes eight pixels a step, the rest
+// one at a time) give exactly BlendOver for every pixel.
+TEST(BlitAlpha, EveryPixelOfALongRowIsTheBlendAt32Bits) {
+  const int w = 45;
+  std::vector<std::uint8_t> alpha(w), src(4 * w), dst(4 * w), expect(4 * w);
+  for (int x = 0; x < w; ++x) {
+    alpha[x] = static_cast<std::uint8_t>(1 + (x * 97) % 254);
+    const std::uint32_t s = (static_cast<std::uint32_t>(x * 5 % alpha[x]) << 16) |
+                            (static_cast<std::uint32_t>(x * 3 % alpha[x]) << 8) | (x * 11 % alpha[x]);
+    const std::uint32_t d = 0xAB000000u | static_cast<std::uint32_t>(x * 2654435761u & 0xFFFFFF);
+    std::memcpy(&src[4 * x], &s, 4);
+    std::memcpy(&dst[4 * x], &d, 4);
+    const std::uint32_t e = 0xAB000000u | display::BlendOver(s, d, alpha[x]);
+    std::memcpy(&expect[4 * x], &e, 4);
+  }
+  const AlphaPlane plane(alpha.data(), w, w, 1);
+  display::BlitAlpha(dst.data(), 4 * w, src.data(), 4 * w, plane, 0, 0, w, 1, 32);
+  EXPECT_EQ(dst, expect);
 }
 
 TEST(BlendOver, PremultipliedSourceOverDestination) {
