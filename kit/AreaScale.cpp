@@ -6,6 +6,7 @@
 // pixels next to it gives a softer edge of the same colour, not a darker one.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <deque>
 #include <vector>
 
@@ -72,19 +73,23 @@ RgbaPicture ScaleRows(PictureRows& rows, int w, int h) {
   RgbaPicture result(w, h);
   // The source rows that output rows still need, read in order: rows
   // window_first onwards; buffers of rows no longer needed are reused.
-  std::deque<std::vector<std::uint8_t>> window;
-  std::vector<std::vector<std::uint8_t>> spare;
+  struct Line {
+    std::vector<std::uint8_t> pixels;
+    RowSpan span;
+  };
+  std::deque<Line> window;
+  std::vector<Line> spare;
   int window_first = 0, next_row = 0;
   auto read_row = [&] {
-    std::vector<std::uint8_t> row;
+    Line line;
     if (!spare.empty()) {
-      row = std::move(spare.back());
+      line = std::move(spare.back());
       spare.pop_back();
     } else {
-      row.resize(src_row);
+      line.pixels.resize(src_row);
     }
-    rows.Next(row.data());
-    window.push_back(std::move(row));
+    line.span = rows.Next(line.pixels.data());
+    window.push_back(std::move(line));
     ++next_row;
   };
   // One output row at a time: down over the source rows it covers (keeping
@@ -108,24 +113,41 @@ RgbaPicture ScaleRows(PictureRows& rows, int w, int h) {
       window_first = next_row;
     }
     while (next_row < first + n) read_row();
-    auto row_at = [&](int r) { return window[static_cast<std::size_t>(r - window_first)].data(); };
+    auto line_at = [&](int r) -> const Line& { return window[static_cast<std::size_t>(r - window_first)]; };
+    // Only the columns some of these rows cover are worked on; every other
+    // pixel of the output row is transparent.
+    int begin = width, end = 0;
+    for (int k = 0; k < n; ++k) {
+      const RowSpan span = line_at(first + k).span;
+      if (span.begin < span.end) {
+        begin = std::min(begin, span.begin);
+        end = std::max(end, span.end);
+      }
+    }
+    std::uint8_t* out = result.Row(j);
+    if (begin >= end) {
+      std::memset(out, 0, result.Pitch());
+      continue;
+    }
+    const std::size_t c0 = static_cast<std::size_t>(begin) * 4, c1 = static_cast<std::size_t>(end) * 4;
     std::uint16_t* m = mid.data();
+    std::memset(m, 0, c0 * 2);
+    std::memset(m + c1, 0, (src_row - c1) * 2);
     if (n == 1) {
-      const std::uint8_t* s = row_at(first);
-      for (std::size_t c = 0; c < src_row; ++c) m[c] = static_cast<std::uint16_t>(s[c] << 8);
+      const std::uint8_t* s = line_at(first).pixels.data();
+      for (std::size_t c = c0; c < c1; ++c) m[c] = static_cast<std::uint16_t>(s[c] << 8);
     } else {
       std::uint32_t* a = acc.data();
       const std::uint32_t f0 = static_cast<std::uint32_t>(wt[0]);
-      const std::uint8_t* s0 = row_at(first);
-      for (std::size_t c = 0; c < src_row; ++c) a[c] = s0[c] * f0;
+      const std::uint8_t* s0 = line_at(first).pixels.data();
+      for (std::size_t c = c0; c < c1; ++c) a[c] = s0[c] * f0;
       for (int k = 1; k < n; ++k) {
         const std::uint32_t f = static_cast<std::uint32_t>(wt[k]);
-        const std::uint8_t* s = row_at(first + k);
-        for (std::size_t c = 0; c < src_row; ++c) a[c] += s[c] * f;
+        const std::uint8_t* s = line_at(first + k).pixels.data();
+        for (std::size_t c = c0; c < c1; ++c) a[c] += s[c] * f;
       }
-      for (std::size_t c = 0; c < src_row; ++c) m[c] = static_cast<std::uint16_t>((a[c] + 32) >> 6);
+      for (std::size_t c = c0; c < c1; ++c) m[c] = static_cast<std::uint16_t>((a[c] + 32) >> 6);
     }
-    std::uint8_t* out = result.Row(j);
     if (w == width) {
       for (std::size_t c = 0; c < src_row; c += 4) {
         const std::uint8_t alpha = static_cast<std::uint8_t>((m[c + 3] + 128) >> 8);
@@ -135,7 +157,13 @@ RgbaPicture ScaleRows(PictureRows& rows, int w, int h) {
       }
       continue;
     }
-    for (int i = 0; i < w; ++i) {
+    // Output columns whose source columns all lie outside [begin, end) are
+    // transparent; the ones from just before to just after are computed.
+    const int i0 = std::max(0, static_cast<int>(static_cast<std::int64_t>(begin) * w / width) - 1);
+    const int i1 = std::min(w, static_cast<int>(static_cast<std::int64_t>(end) * w / width) + 2);
+    std::memset(out, 0, static_cast<std::size_t>(i0) * 4);
+    std::memset(out + static_cast<std::size_t>(i1) * 4, 0, static_cast<std::size_t>(w - i1) * 4);
+    for (int i = i0; i < i1; ++i) {
       const int* xw = across.weight.data() + across.start[static_cast<std::size_t>(i)];
       const int xn = across.start[static_cast<std::size_t>(i) + 1] - across.start[static_cast<std::size_t>(i)];
       const std::uint16_t* s = m + static_cast<std::size_t>(across.first[static_cast<std::size_t>(i)]) * 4;

@@ -30,7 +30,8 @@ class MasterReader final : public PictureRows {
  public:
   MasterReader(std::span<const std::uint8_t> bytes, const std::string& name) : name_(name) {
     if (bytes.size() < 12) throw PictureError("master '" + name + "' is too short");
-    rgba_ = std::memcmp(bytes.data(), "SLMA", 4) == 0;
+    spans_ = std::memcmp(bytes.data(), "SLMR", 4) == 0;
+    rgba_ = spans_ || std::memcmp(bytes.data(), "SLMA", 4) == 0;
     if (!rgba_ && std::memcmp(bytes.data(), "SLMC", 4) != 0)
       throw PictureError("master '" + name + "' has no master header");
     const std::uint32_t w = ReadLe32(bytes.data() + 4), h = ReadLe32(bytes.data() + 8);
@@ -44,16 +45,27 @@ class MasterReader final : public PictureRows {
   }
   ~MasterReader() override { inflateEnd(&z_); }
 
-  void Next(std::uint8_t* rgba) override {
+  RowSpan Next(std::uint8_t* rgba) override {
+    if (spans_) {
+      std::uint8_t head[4];
+      Inflate(head, 4);
+      const int begin = head[0] | (head[1] << 8), n = head[2] | (head[3] << 8);
+      if (begin + n > width_) Damaged();
+      std::memset(rgba, 0, static_cast<std::size_t>(begin) * 4);
+      Inflate(rgba + static_cast<std::size_t>(begin) * 4, static_cast<std::size_t>(n) * 4);
+      std::memset(rgba + static_cast<std::size_t>(begin + n) * 4, 0, static_cast<std::size_t>(width_ - begin - n) * 4);
+      return RowSpan{begin, begin + n};
+    }
     std::uint8_t* target = rgba_ ? rgba : rgb_.data();
     Inflate(target, static_cast<std::size_t>(width_) * (rgba_ ? 4 : 3));
-    if (rgba_) return;
+    if (rgba_) return RowSpan{0, width_};
     for (int x = 0; x < width_; ++x) {
       rgba[4 * x] = rgb_[3 * static_cast<std::size_t>(x)];
       rgba[4 * x + 1] = rgb_[3 * static_cast<std::size_t>(x) + 1];
       rgba[4 * x + 2] = rgb_[3 * static_cast<std::size_t>(x) + 2];
       rgba[4 * x + 3] = 255;
     }
+    return RowSpan{0, width_};
   }
 
   void Finish() override {
@@ -65,6 +77,7 @@ class MasterReader final : public PictureRows {
 
  private:
   void Inflate(std::uint8_t* out, std::size_t n) {
+    if (n == 0) return;
     z_.next_out = out;
     z_.avail_out = static_cast<uInt>(n);
     while (z_.avail_out > 0) {
@@ -80,6 +93,7 @@ class MasterReader final : public PictureRows {
   [[noreturn]] void Damaged() { throw PictureError("master '" + name_ + "' is damaged"); }
 
   std::string name_;
+  bool spans_ = false;
   bool rgba_ = true;
   bool ended_ = false;
   z_stream z_{};
@@ -132,10 +146,11 @@ class JpegReader final : public PictureRows {
   }
   ~JpegReader() override { jpeg_destroy_decompress(&info_); }
 
-  void Next(std::uint8_t* rgba) override {
+  RowSpan Next(std::uint8_t* rgba) override {
     if (setjmp(err_.jump) != 0) Damaged();
     JSAMPROW rows[1] = {rgba};
     if (jpeg_read_scanlines(&info_, rows, 1) != 1) Damaged();
+    return RowSpan{0, width_};
   }
 
  private:
@@ -152,7 +167,10 @@ class MemoryRows final : public PictureRows {
     width_ = p.Width();
     height_ = p.Height();
   }
-  void Next(std::uint8_t* rgba) override { std::memcpy(rgba, picture_.Row(next_++), picture_.Pitch()); }
+  RowSpan Next(std::uint8_t* rgba) override {
+    std::memcpy(rgba, picture_.Row(next_++), picture_.Pitch());
+    return RowSpan{0, width_};
+  }
 
  private:
   const RgbaPicture& picture_;

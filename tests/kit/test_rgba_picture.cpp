@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "kit/MasterRows.h"
 #include "kit/RgbaPicture.h"
 
 namespace sandloop {
@@ -39,6 +40,41 @@ TEST(RgbaPictureMaster, ReadsPremultipliedAndOpaqueMasters) {
   EXPECT_EQ(std::memcmp(c.Row(0), expect, 8), 0);
   EXPECT_EQ(std::memcmp(c.Row(1), expect + 8, 8), 0);
   EXPECT_TRUE(c.Opaque());
+}
+
+// Rows that store only their covered columns: the rest is transparent, and
+// scaling while reading them gives what scaling the whole picture gives.
+TEST(RgbaPictureMaster, RowsWithSpansReadAndScaleLikeWholeRows) {
+  const int w = 23, h = 9;
+  std::vector<std::uint8_t> rows;
+  RgbaPicture whole(w, h);
+  for (int y = 0; y < h; ++y) {
+    std::memset(whole.Row(y), 0, whole.Pitch());
+    const int begin = y == 4 ? 0 : (y * 5) % 11, n = y == 4 ? 0 : 3 + y;
+    for (int v : {begin, n}) {
+      rows.push_back(static_cast<std::uint8_t>(v));
+      rows.push_back(static_cast<std::uint8_t>(v >> 8));
+    }
+    for (int x = begin; x < begin + n; ++x) {
+      const std::uint8_t a = static_cast<std::uint8_t>(40 + 20 * (x % 10));
+      const std::uint8_t px[4] = {static_cast<std::uint8_t>(a / 2), static_cast<std::uint8_t>(a / 3), a, a};
+      rows.insert(rows.end(), px, px + 4);
+      std::memcpy(whole.Row(y) + 4 * x, px, 4);
+    }
+  }
+  const auto bytes = Master("SLMR", w, h, rows);
+  const RgbaPicture read = RgbaPicture::FromMaster(bytes, "spans");
+  ASSERT_EQ(read.Width(), w);
+  for (int y = 0; y < h; ++y) EXPECT_EQ(std::memcmp(read.Row(y), whole.Row(y), whole.Pitch()), 0) << y;
+  for (auto [sw, sh] : {std::pair{7, 4}, {23, 3}, {11, 9}}) {
+    const RgbaPicture streamed = ScaleRows(*OpenPicture(bytes, "spans"), sw, sh);
+    const RgbaPicture direct = whole.ScaledTo(sw, sh);
+    for (int y = 0; y < sh; ++y) EXPECT_EQ(std::memcmp(streamed.Row(y), direct.Row(y), direct.Pitch()), 0) << sw << " " << y;
+  }
+  // A span that runs past the row's end is damage.
+  std::vector<std::uint8_t> bad = {20, 0, 4, 0};
+  bad.resize(4 + 16, 9);
+  EXPECT_THROW((void)RgbaPicture::FromMaster(Master("SLMR", w, 1, bad), "spans"), PictureError);
 }
 
 TEST(RgbaPictureMaster, DamagedMastersAreErrorsNamingThem) {

@@ -60,16 +60,22 @@ def keyed_bmp(out, name, col, alpha):
     return idx, pal
 
 
-def master_bytes(col, alpha=None):
-    """A high-resolution master: "SLMA" (premultiplied RGBA) or "SLMC" (RGB),
-    width and height as little-endian 32-bit numbers, then the rows of 8-bit
-    channels, top row first, as one zlib stream."""
+def master_bytes(col, alpha):
+    """A high-resolution master with alpha: "SLMR", width and height as
+    little-endian 32-bit numbers, then one zlib stream of the rows, top row
+    first. Each row is its first covered column and the number of columns
+    from there to its last covered one (little-endian 16-bit numbers, 0 and
+    0 for an empty row), then those pixels as premultiplied R, G, B, A bytes:
+    a reader fills the rest of the row with transparent pixels, and neither
+    decodes nor scales them."""
     h, w = col.shape[:2]
-    if alpha is None:
-        px, magic = to8(col), b'SLMC'
-    else:
-        px, magic = to8(np.concatenate([col * alpha[..., None], alpha[..., None]], axis=-1)), b'SLMA'
-    return magic + struct.pack('<II', w, h) + zlib.compress(np.ascontiguousarray(px).tobytes(), 9)
+    px = to8(np.concatenate([col * alpha[..., None], alpha[..., None]], axis=-1))
+    rows = []
+    for y in range(h):
+        covered = np.flatnonzero(px[y, :, 3])
+        x0, n = (int(covered[0]), int(covered[-1] - covered[0] + 1)) if len(covered) else (0, 0)
+        rows.append(struct.pack('<HH', x0, n) + np.ascontiguousarray(px[y, x0:x0 + n]).tobytes())
+    return b'SLMR' + struct.pack('<II', w, h) + zlib.compress(b''.join(rows), 9)
 
 
 def paint_master(fn, scale):
