@@ -224,23 +224,63 @@ bool TForm1::ClockMakesSense() const {
 }
 
 void TForm1::BuildPieces() {
-  // The two surf pictures are the largest to decode: they are decoded on
-  // other threads while the pieces before them are built, and so are the
-  // masters of a large display, each scaled to its piece's size. Decoding
-  // and scaling touch nothing but their own pictures, so the pieces are
-  // still made in their order.
-  auto decode = [](const char* name) { return std::async(std::launch::async, [name] { return Picture::FromResource(name); }); };
-  if (UsesMasters(DDmain1.GetWidth(), DDmain1.GetHeight(), options_.exact_pixels)) {
-    for (int i = 0; i < kPieceCount; ++i) {
-      const Placement& p = layout_[static_cast<std::size_t>(i)];
-      if (p.master == nullptr) continue;
-      smooth_[static_cast<std::size_t>(i)] = std::async(std::launch::async, [p, name = MasterFor(i, p)] {
-        return RgbaPicture::FromResourceScaled(name, p.width, p.height);
-      });
+  // The two surf pictures and the masters of a large display (each scaled
+  // to its piece's size) are decoded by one worker on the other core, in
+  // the order the pieces need them, while this thread builds the pieces
+  // in their order; the backdrop, needed first, is made here. Decoding and
+  // scaling touch nothing but their own pictures.
+  const bool masters = UsesMasters(DDmain1.GetWidth(), DDmain1.GetHeight(), options_.exact_pixels);
+  struct Job {
+    int index = 0;
+    std::string name;
+    int width = 0, height = 0;  // 0: decode the picture itself
+    std::promise<Picture> picture;
+    std::promise<RgbaPicture> smooth;
+  };
+  std::vector<Job> jobs;
+  auto add = [&](int i, bool master) {
+    const Placement& p = layout_[static_cast<std::size_t>(i)];
+    Job job;
+    job.index = i;
+    job.name = master ? MasterFor(i, p) : p.resource;
+    if (master) {
+      job.width = p.width;
+      job.height = p.height;
+      smooth_[static_cast<std::size_t>(i)] = job.smooth.get_future();
+    } else {
+      decoded_[static_cast<std::size_t>(i)] = job.picture.get_future();
+    }
+    jobs.push_back(std::move(job));
+  };
+  add(kLowWater, false);
+  add(kHighWater, false);
+  for (int i = 0; i < kPieceCount && masters; ++i)
+    if (i != kGround && layout_[static_cast<std::size_t>(i)].master != nullptr) add(i, true);
+  worker_ = std::async(std::launch::async, [jobs = std::move(jobs)]() mutable {
+    for (Job& job : jobs) {
+      try {
+        if (job.width > 0)
+          job.smooth.set_value(RgbaPicture::FromResourceScaled(job.name, job.width, job.height));
+        else
+          job.picture.set_value(Picture::FromResource(job.name));
+      } catch (...) {
+        if (job.width > 0)
+          job.smooth.set_exception(std::current_exception());
+        else
+          job.picture.set_exception(std::current_exception());
+      }
+    }
+  });
+  if (masters && layout_[kGround].master != nullptr) {
+    const Placement& p = layout_[kGround];
+    std::promise<RgbaPicture> ground;
+    smooth_[kGround] = ground.get_future();
+    try {
+      ground.set_value(RgbaPicture::FromResourceScaled(MasterFor(kGround, p), p.width, p.height));
+    } catch (...) {
+      ground.set_exception(std::current_exception());
     }
   }
-  decoded_[kLowWater] = decode(layout_[kLowWater].resource);
-  decoded_[kHighWater] = decode(layout_[kHighWater].resource);
   for (int i = 0; i < kPieceCount; ++i) {
     BuildPiece(i, layout_[static_cast<std::size_t>(i)]);
     if (finished_) return;

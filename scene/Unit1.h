@@ -211,6 +211,7 @@ class TForm1 : public TForm {
   Layout layout_{};
   std::array<std::future<Picture>, kPieceCount> decoded_;  // pictures decoded ahead
   std::array<std::future<RgbaPicture>, kPieceCount> smooth_;  // masters scaled ahead
+  std::future<void> worker_;  // decodes and scales them, one after another
   bool finished_ = false;
   bool scene_closed_ = false;
   bool sound_started_ = false;
