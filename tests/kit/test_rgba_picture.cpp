@@ -4,11 +4,13 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "kit/MasterRows.h"
 #include "kit/RgbaPicture.h"
+#include "tools/fuzz/FuzzTargets.h"
 
 namespace sandloop {
 namespace {
@@ -109,6 +111,35 @@ RgbaPicture Filled(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b,
       q[0] = r, q[1] = g, q[2] = b, q[3] = a;
     }
   return p;
+}
+
+// Random damage to a good master: read whole or scaled while read, every
+// outcome is a picture or a PictureError, and the two readings agree.
+TEST(RgbaPictureMaster, MutatedMastersNeverCrash) {
+  std::vector<std::uint8_t> rows;
+  for (int y = 0; y < 6; ++y) {
+    const std::uint8_t head[4] = {static_cast<std::uint8_t>(y), 0, 3, 0};
+    rows.insert(rows.end(), head, head + 4);
+    for (int x = 0; x < 3; ++x) rows.insert(rows.end(), {10, 20, 30, 40});
+  }
+  const auto good = Master("SLMR", 9, 6, rows);
+  std::mt19937 rng(7);
+  int errors = 0, pictures = 0;
+  for (int round = 0; round < 2000; ++round) {
+    auto b = good;
+    const int flips = 1 + static_cast<int>(rng() % 3);
+    for (int i = 0; i < flips; ++i) b[rng() % b.size()] = static_cast<std::uint8_t>(rng());
+    if (rng() % 4 == 0) b.resize(rng() % b.size());
+    ASSERT_EQ(fuzz::CheckPicture(b), "");
+    try {
+      (void)RgbaPicture::FromMaster(b, "m");
+      ++pictures;
+    } catch (const PictureError&) {
+      ++errors;
+    }
+  }
+  EXPECT_GT(errors, 0);
+  EXPECT_GT(pictures, 0);
 }
 
 TEST(RgbaPictureScale, FlatAreasStayExactlyFlatAtAnyRatio) {
