@@ -231,7 +231,6 @@ void TForm1::BuildPieces() {
   // scaling touch nothing but their own pictures.
   const bool masters = UsesMasters(DDmain1.GetWidth(), DDmain1.GetHeight(), options_.exact_pixels);
   struct Job {
-    int index = 0;
     std::string name;
     int width = 0, height = 0;  // 0: decode the picture itself
     std::promise<Picture> picture;
@@ -241,7 +240,6 @@ void TForm1::BuildPieces() {
   auto add = [&](int i, bool master) {
     const Placement& p = layout_[static_cast<std::size_t>(i)];
     Job job;
-    job.index = i;
     job.name = master ? MasterFor(i, p) : p.resource;
     if (master) {
       job.width = p.width;
