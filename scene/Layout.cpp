@@ -91,8 +91,8 @@ Layout LayoutFor(int width, int height) {
 
 std::string MasterFor(int index, const Placement& p) {
   const Placement design = LayoutFor(1024, 768)[static_cast<std::size_t>(index)];
-  // The smaller master is twice the design size, the backdrop's 1920 of
-  // the design's 1024 pixels wide.
+  // The smaller master is twice the size at 1024 x 768; the backdrop's is
+  // 1920 pixels wide where that is 1024.
   const int num = index == kGround ? 15 : 2, den = index == kGround ? 8 : 1;
   const bool twice = p.width * den <= design.width * num && p.height * den <= design.height * num;
   return std::string(p.master) + (twice ? "_X2" : "_X4");
