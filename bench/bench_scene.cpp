@@ -4,6 +4,8 @@
 //     to the first presented frame; reports "ms" and "rss_over_surfaces_MB",
 //     the resident memory after set-up beyond the bytes of every surface
 //     (and of the memory-only display's copy of the screen).
+//   SceneSetupExactPixels/<W>: the same with the designed stretch and
+//     colour key at every size (no masters).
 //   ComposeFrame/<W>: drawing every layer of one frame at 1024 x 768,
 //     1920 x 1080 and 3840 x 2160 against a memcpy of the bytes the frame
 //     writes (the clear plus each layer's area on the screen).
@@ -27,7 +29,7 @@ using sandloop::display::HeadlessBackend;
 int HeightFor(int width) { return width == 1024 ? 768 : width * 9 / 16; }
 
 struct Scene {
-  explicit Scene(int w, int h) : headless(std::make_shared<HeadlessBackend>()) {
+  explicit Scene(int w, int h, bool exact_pixels = false) : headless(std::make_shared<HeadlessBackend>()) {
     setenv("HOME", "/nonexistent-sandloop-bench", 1);
     setenv("XDG_CONFIG_HOME", "/nonexistent-sandloop-bench", 1);
     headless->SetModes({{w, h, 32}});
@@ -36,6 +38,7 @@ struct Scene {
     sandloop::SceneOptions options;
     options.offline = true;
     options.seed = 1;
+    options.exact_pixels = exact_pixels;
     form = app.CreateForm<sandloop::TForm1>(clock, options);
   }
   ~Scene() { sandloop::display::SetBackend(nullptr); }
@@ -58,13 +61,13 @@ long ResidentKb() {
   return 0;
 }
 
-void BM_SceneSetup(benchmark::State& state) {
+void SceneSetup(benchmark::State& state, bool exact_pixels) {
   const int w = static_cast<int>(state.range(0)), h = HeightFor(w);
   double total = 0;
   long rss = 0;
   std::size_t surfaces = 0;
   for (auto _ : state) {
-    Scene scene(w, h);
+    Scene scene(w, h, exact_pixels);
     const auto t0 = bench::Clock::now();
     scene.form->FormCreate();
     scene.form->RenderFrame();
@@ -84,6 +87,9 @@ void BM_SceneSetup(benchmark::State& state) {
   state.counters["ms"] = total * 1000 / static_cast<double>(state.iterations());
   state.counters["rss_over_surfaces_MB"] = (static_cast<double>(rss) * 1024 - static_cast<double>(surfaces)) / 1e6;
 }
+void BM_SceneSetup(benchmark::State& state) { SceneSetup(state, false); }
+void BM_SceneSetupExactPixels(benchmark::State& state) { SceneSetup(state, true); }
+BENCHMARK(BM_SceneSetupExactPixels)->Arg(1920)->Arg(3840)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SceneSetup)->Arg(1024)->Arg(1920)->Arg(3840)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_ComposeFrame(benchmark::State& state) {

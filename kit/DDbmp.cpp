@@ -84,8 +84,19 @@ void TDDbmp::CreateSurface() {
   desc.dwWidth = static_cast<DWORD>(FStretching ? FStretchWidth : FBitmap.Width());
   desc.dwHeight = static_cast<DWORD>(FStretching ? FStretchHeight : FBitmap.Height());
   FLastResult = FDD->CreateSurface(&desc, &FpSurface, nullptr);
+  FHasAlpha = false;
   if (FAILED(FLastResult)) return ReportError("eCreateSurfaceBMP", true);
 
+  if (FStretching && !FSmooth.Empty()) {
+    RgbaPicture smooth = std::move(FSmooth);
+    FSmooth = RgbaPicture();
+    if (smooth.Width() != FStretchWidth || smooth.Height() != FStretchHeight)
+      smooth = smooth.ScaledTo(FStretchWidth, FStretchHeight);
+    FLastResult = CopyToSurface(FpSurface, smooth);
+    if (FAILED(FLastResult)) return ReportError("eFpSurface->GetDC (BMP)", true);
+    FHasAlpha = !smooth.Opaque();
+    return;
+  }
   HDC dc = nullptr;
   FLastResult = FpSurface->GetDC(&dc);
   if (FAILED(FLastResult)) return ReportError("eFpSurface->GetDC (BMP)", true);
@@ -150,7 +161,10 @@ void TDDbmp::DrawImageFunc() {
 void TDDbmp::SetTransparency(bool value) {
   if (FpSurface == nullptr) return ReportError("eFpSurface==NULL", false);
   if (FDDBACK == nullptr) return ReportError("eFDDBACK==NULL", false);
-  if (value) {
+  if (value && FHasAlpha) {
+    FBlitFlags = DDBLTFAST_SRCALPHA;
+    FTransparency = true;
+  } else if (value) {
     FBlitFlags = DDBLTFAST_SRCCOLORKEY;
     DDSetColorKey(FpSurface, CLR_INVALID);
     FTransparency = true;

@@ -12,6 +12,7 @@
 #include "kit/Component.h"
 #include "kit/DDmain.h"
 #include "kit/Picture.h"
+#include "kit/RgbaPicture.h"
 #include "kit/ddraw/ddraw.h"
 
 namespace sandloop {
@@ -39,6 +40,14 @@ class TDDbmp : public TComponent {
   void SetBitmap(const Picture* bitmap);
   // Takes the picture over without copying it.
   void SetBitmap(Picture&& bitmap) { FBitmap = std::move(bitmap); }
+  // A picture with an alpha channel to make the stretched surface from
+  // instead of stretching Bitmap: CreateSurface scales it to the stretch
+  // size (when it is not that size already) and SetTransparency(true) then
+  // blends its soft edges instead of keying a colour. Used only when
+  // Stretching; CreateSurface drops it once the surface holds it.
+  void SetSmoothPicture(RgbaPicture&& picture) { FSmooth = std::move(picture); }
+  // The surface is drawn through its alpha plane.
+  [[nodiscard]] bool HasAlpha() const { return FHasAlpha; }
 
   void CreateSurface();
   void CloseSurface();
@@ -78,6 +87,8 @@ class TDDbmp : public TComponent {
   void ReleaseSurface();
 
   Picture FBitmap;
+  RgbaPicture FSmooth;
+  bool FHasAlpha = false;
   HRESULT FLastResult = 0;
   std::string FErrorResult;
   int FShowX = 0;

@@ -24,6 +24,7 @@ constexpr Rule Zero() { return Rule{}; }
 
 struct Entry {
   const char* resource;
+  const char* master;  // its masters are master + "_X2" and master + "_X4"
   bool jpeg;
   int frame_height;
   bool transparent;
@@ -33,25 +34,25 @@ struct Entry {
 // Widths 800, 1152 and 1280 take slightly different rows and columns; any
 // other width takes the plain k.
 const std::array<Entry, kPieceCount> kTable = {{
-    {"GROUND", true, 0, false, W(1, 1), H(500, 768), Zero(), Zero()},
-    {"LOWWATER", true, 160, false, W(1, 1), H(160, 600), Zero(),
+    {"GROUND", "GROUND", true, 0, false, W(1, 1), H(500, 768), Zero(), Zero()},
+    {"LOWWATER", nullptr, true, 160, false, W(1, 1), H(160, 600), Zero(),
      Rule{Rule::Height, 440, 600, {{{800, 437}, {1152, 438}, {1280, 439}}}}},
-    {"HIGHTWATER", true, 56, false, W(518, 800), H(56, 600), Zero(),
+    {"HIGHTWATER", nullptr, true, 56, false, W(518, 800), H(56, 600), Zero(),
      Rule{Rule::Height, 385, 600, {{{800, 384}, {1280, 384}, {}}}}},
-    {"SECONDPLANE", false, 0, true, W(520, 1024), H(283, 768), Rule{Rule::Width, 503, 1024, {{{800, 504}, {}, {}}}},
+    {"SECONDPLANE", "SECONDPLANE", false, 0, true, W(520, 1024), H(283, 768), Rule{Rule::Width, 503, 1024, {{{800, 504}, {}, {}}}},
      H(297, 768)},
-    {"PALMLEFT", false, 0, true, W(303, 1024), H(428, 768), Zero(), Zero()},
-    {"PALMMIDLE", false, 0, true, W(384, 1024), H(158, 768), W(302, 1024), Zero()},
-    {"PALMRIGHT", false, 0, true, W(339, 1024), H(392, 768), W(685, 1024), Zero()},
-    {"STOUNLEFT", false, 0, true, W(397, 1024), H(187, 768), Zero(),
+    {"PALMLEFT", "PALMLEFT", false, 0, true, W(303, 1024), H(428, 768), Zero(), Zero()},
+    {"PALMMIDLE", "PALMMIDLE", false, 0, true, W(384, 1024), H(158, 768), W(302, 1024), Zero()},
+    {"PALMRIGHT", "PALMRIGHT", false, 0, true, W(339, 1024), H(392, 768), W(685, 1024), Zero()},
+    {"STOUNLEFT", "STOUNLEFT", false, 0, true, W(397, 1024), H(187, 768), Zero(),
      Rule{Rule::Height, 579, 768, {{{800, 577}, {1152, 577}, {}}}}},
-    {"PAPRIGHT", false, 0, true, W(387, 1024), H(263, 768),
+    {"PAPRIGHT", "PAPRIGHT", false, 0, true, W(387, 1024), H(263, 768),
      Rule{Rule::Width, 636, 1024, {{{800, 637}, {1152, 637}, {1280, 637}}}},
      Rule{Rule::Height, 504, 768, {{{800, 503}, {1152, 503}, {}}}}},
-    {"EAGLES", false, 23, true, Fixed(24), Fixed(12), Zero(), Zero()},
-    {"BUTTERFLY1", false, 30, true, Fixed(15), Fixed(15), Zero(), Zero()},
-    {"BUTTERFLY2", false, 30, true, Fixed(15), Fixed(15), Zero(), Zero()},
-    {"BUTTERFLY3", false, 30, true, Fixed(15), Fixed(15), Zero(), Zero()},
+    {"EAGLES", nullptr, false, 23, true, Fixed(24), Fixed(12), Zero(), Zero()},
+    {"BUTTERFLY1", nullptr, false, 30, true, Fixed(15), Fixed(15), Zero(), Zero()},
+    {"BUTTERFLY2", nullptr, false, 30, true, Fixed(15), Fixed(15), Zero(), Zero()},
+    {"BUTTERFLY3", nullptr, false, 30, true, Fixed(15), Fixed(15), Zero(), Zero()},
 }};
 
 int Apply(const Rule& r, int width, int height) {
@@ -76,6 +77,7 @@ Layout LayoutFor(int width, int height) {
     const Entry& e = kTable[static_cast<std::size_t>(i)];
     Placement& p = out[static_cast<std::size_t>(i)];
     p.resource = e.resource;
+    p.master = e.master;
     p.jpeg = e.jpeg;
     p.frame_height = e.frame_height;
     p.transparent = e.transparent;
@@ -85,6 +87,19 @@ Layout LayoutFor(int width, int height) {
     p.y = Apply(e.y, width, height);
   }
   return out;
+}
+
+std::string MasterFor(int index, const Placement& p) {
+  const Placement design = LayoutFor(1024, 768)[static_cast<std::size_t>(index)];
+  // The smaller master is twice the size at 1024 x 768; the backdrop's is
+  // 1920 pixels wide where that is 1024.
+  const int num = index == kGround ? 15 : 2, den = index == kGround ? 8 : 1;
+  const bool twice = p.width * den <= design.width * num && p.height * den <= design.height * num;
+  return std::string(p.master) + (twice ? "_X2" : "_X4");
+}
+
+bool UsesMasters(int width, int height, bool exact_pixels) {
+  return !exact_pixels && (width > kLargestDesignWidth || height > kLargestDesignHeight);
 }
 
 }  // namespace sandloop

@@ -1,6 +1,9 @@
 #include "scene/Unit1.h"
 
 #include <stdlib.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -20,6 +23,17 @@ FaultPoint FaultPointFromName(const std::string& name) {
   if (name == "picture") return FaultPoint::Picture;
   return FaultPoint::None;
 }
+
+namespace {
+
+// A test's damaged copy of an embedded picture: the file cut off inside its
+// header, so that decoding it fails.
+std::span<const std::uint8_t> Damaged(const std::string& name) {
+  const auto bytes = assets::FindResource(name);
+  return bytes ? bytes->first(std::min<std::size_t>(bytes->size(), 64)) : std::span<const std::uint8_t>{};
+}
+
+}  // namespace
 
 TForm1::TForm1(TApplication& app, const LocalClock& clock, SceneOptions options)
     : TForm(app, "Sandloop"), DXClock1(this, clock), clock_(clock), options_(std::move(options)) {
@@ -144,7 +158,9 @@ void TForm1::FormCreate() {
   // 12-15: the pictures, with the creatures after their strips.
   SeedRandom();
   layout_ = LayoutFor(DDmain1.GetWidth(), DDmain1.GetHeight());
+  KeepLargeBlocksMapped();
   BuildPieces();
+  ReturnFreeMemory();
   SeedRandom();
 
   // 16
@@ -199,6 +215,23 @@ void TForm1::LoadSettingsReadOnly() {
   std::filesystem::remove_all(folder, ec);
 }
 
+// Pictures are decoded and scaled on other threads. The allocator would
+// otherwise raise its threshold for mapping large blocks after the first
+// one is freed, so that later pictures land in those threads' heaps and
+// stay resident for the whole run after they are freed: keep every large
+// block mapped (given back when freed), and give back what is free now.
+void TForm1::KeepLargeBlocksMapped() {
+#if defined(__GLIBC__)
+  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
+}
+
+void TForm1::ReturnFreeMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
+
 int TForm1::TimerInterval(int speed) {
   if (speed == 0) return 60;
   if (speed == 2) return 40;
@@ -229,19 +262,65 @@ bool TForm1::ClockMakesSense() const {
 }
 
 void TForm1::BuildPieces() {
-  // The two surf pictures are the largest to decode: they are decoded on
-  // other threads while the pieces before them are built. Decoding touches
-  // nothing but the picture, so the pieces are still made in their order.
-  auto decode = [](const char* name, bool damaged) {
-    return std::async(std::launch::async, [name, damaged] {
-      if (!damaged) return Picture::FromResource(name);
-      // A test's damaged copy: the file cut off inside its header.
-      const auto bytes = assets::FindResource(name);
-      return Picture::FromFile(bytes ? bytes->first(std::min<std::size_t>(bytes->size(), 64)) : assets::Bytes{}, name);
-    });
+  // The two surf pictures and the masters of a large display (each scaled
+  // to its piece's size) are decoded by one worker on the other core, in
+  // the order the pieces need them, while this thread builds the pieces
+  // in their order; the backdrop, needed first, is made here. Decoding and
+  // scaling touch nothing but their own pictures.
+  const bool masters = UsesMasters(DDmain1.GetWidth(), DDmain1.GetHeight(), options_.exact_pixels);
+  struct Job {
+    std::string name;
+    int width = 0, height = 0;  // 0: decode the picture itself
+    bool damaged = false;       // a test's damaged copy: cut off inside its header
+    std::promise<Picture> picture;
+    std::promise<RgbaPicture> smooth;
   };
-  decoded_[kLowWater] = decode(layout_[kLowWater].resource, false);
-  decoded_[kHighWater] = decode(layout_[kHighWater].resource, options_.fault == FaultPoint::Picture);
+  std::vector<Job> jobs;
+  auto add = [&](int i, bool master) {
+    const Placement& p = layout_[static_cast<std::size_t>(i)];
+    Job job;
+    job.name = master ? MasterFor(i, p) : p.resource;
+    if (master) {
+      job.width = p.width;
+      job.height = p.height;
+      smooth_[static_cast<std::size_t>(i)] = job.smooth.get_future();
+    } else {
+      decoded_[static_cast<std::size_t>(i)] = job.picture.get_future();
+    }
+    jobs.push_back(std::move(job));
+  };
+  add(kLowWater, false);
+  add(kHighWater, false);
+  jobs.back().damaged = options_.fault == FaultPoint::Picture;
+  for (int i = 0; i < kPieceCount && masters; ++i)
+    if (i != kGround && layout_[static_cast<std::size_t>(i)].master != nullptr) add(i, true);
+  worker_ = std::async(std::launch::async, [jobs = std::move(jobs)]() mutable {
+    for (Job& job : jobs) {
+      try {
+        if (job.width > 0)
+          job.smooth.set_value(RgbaPicture::FromResourceScaled(job.name, job.width, job.height));
+        else if (job.damaged)
+          job.picture.set_value(Picture::FromFile(Damaged(job.name), job.name.c_str()));
+        else
+          job.picture.set_value(Picture::FromResource(job.name));
+      } catch (...) {
+        if (job.width > 0)
+          job.smooth.set_exception(std::current_exception());
+        else
+          job.picture.set_exception(std::current_exception());
+      }
+    }
+  });
+  if (masters && layout_[kGround].master != nullptr) {
+    const Placement& p = layout_[kGround];
+    std::promise<RgbaPicture> ground;
+    smooth_[kGround] = ground.get_future();
+    try {
+      ground.set_value(RgbaPicture::FromResourceScaled(MasterFor(kGround, p), p.width, p.height));
+    } catch (...) {
+      ground.set_exception(std::current_exception());
+    }
+  }
   for (int i = 0; i < kPieceCount; ++i) {
     BuildPiece(i, layout_[static_cast<std::size_t>(i)]);
     if (finished_) return;
@@ -255,8 +334,11 @@ namespace {
 // The same steps for a sprite and a strip; a strip first learns its frame
 // height.
 template <class Piece>
-void FillPiece(Piece& s, Picture picture, const Placement& p) {
+void FillPiece(Piece& s, Picture picture, RgbaPicture smooth, const Placement& p) {
   s.SetBitmap(std::move(picture));
+  if constexpr (std::is_same_v<Piece, TDDbmp>) {
+    if (!smooth.Empty()) s.SetSmoothPicture(std::move(smooth));
+  }
   if constexpr (std::is_same_v<Piece, TDDani>) s.SetYOffsetFrame(p.frame_height);
   s.SetStretching(true);
   s.SetStretchWidth(p.width);
@@ -275,11 +357,20 @@ void FillPiece(Piece& s, Picture picture, const Placement& p) {
 void TForm1::BuildPiece(int index, const Placement& p) {
   const Piece piece = PieceAt(index);
   std::future<Picture>& ahead = decoded_[static_cast<std::size_t>(index)];
-  Picture picture = ahead.valid() ? ahead.get() : Picture::FromResource(p.resource);
+  std::future<RgbaPicture>& scaled = smooth_[static_cast<std::size_t>(index)];
+  RgbaPicture smooth;
+  // A master that cannot be read leaves the piece to its designed stretch.
+  try {
+    if (scaled.valid()) smooth = scaled.get();
+  } catch (const PictureError&) {
+    smooth = RgbaPicture();
+  }
+  // A sprite made from its master does not need its 8-bit picture.
+  Picture picture = ahead.valid() ? ahead.get() : smooth.Empty() ? Picture::FromResource(p.resource) : Picture();
   if (piece.bmp != nullptr)
-    FillPiece(*piece.bmp, std::move(picture), p);
+    FillPiece(*piece.bmp, std::move(picture), std::move(smooth), p);
   else
-    FillPiece(*piece.ani, std::move(picture), p);
+    FillPiece(*piece.ani, std::move(picture), std::move(smooth), p);
 }
 
 }  // namespace sandloop

@@ -42,6 +42,7 @@
 #include "kit/Forms.h"
 #include "kit/LocalClock.h"
 #include "kit/Picture.h"
+#include "kit/RgbaPicture.h"
 #include "kit/SoundLock.h"
 #include "scene/Creatures.h"
 #include "scene/Damage.h"
@@ -82,6 +83,10 @@ struct SceneOptions {
   bool plain = false;
   // A fault to inject (tests only).
   FaultPoint fault = FaultPoint::None;
+  // Keeps the designed stretch and colour key at every display size; else
+  // displays larger than the largest designed mode draw the scenery from
+  // its high-resolution masters, scaled smoothly, with soft edges.
+  bool exact_pixels = false;
 };
 
 class TForm1 : public TForm {
@@ -215,6 +220,8 @@ class TForm1 : public TForm {
   void Cursor(bool show);
   void LoadSettingsReadOnly();
   void BuildPieces();
+  void KeepLargeBlocksMapped();
+  void ReturnFreeMemory();
   void BuildPiece(int index, const Placement& p);
   void Log(const std::string& text);
   void Log(const std::string& label, const std::string& value);
@@ -228,6 +235,8 @@ class TForm1 : public TForm {
   SceneOptions options_;
   Layout layout_{};
   std::array<std::future<Picture>, kPieceCount> decoded_;  // pictures decoded ahead
+  std::array<std::future<RgbaPicture>, kPieceCount> smooth_;  // masters scaled ahead
+  std::future<void> worker_;  // decodes and scales them, one after another
   bool finished_ = false;
   bool ended_by_exception_ = false;  // AppException has ended the saver
   // An exception of a tick, kept for the main thread, which ends the saver

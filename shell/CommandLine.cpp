@@ -85,9 +85,18 @@ std::optional<LocalTime> ParseLocalTime(const std::string& text) {
   return t;
 }
 
+// Removes every `flag` from `args`; true when there was one.
+static bool TakeFlag(std::vector<std::string>& args, const char* flag) {
+  const auto end = std::remove(args.begin(), args.end(), flag);
+  const bool found = end != args.end();
+  args.erase(end, args.end());
+  return found;
+}
+
 bool ParseRenderOptions(const std::vector<std::string>& args_in, RenderOptions* out, std::string* error) {
   std::vector<std::string> args = args_in;
   if (!ExtractSettingOverrides(args, &out->overrides, error)) return false;
+  out->exact_pixels = TakeFlag(args, "--exact-pixels");
   if (args.size() < 2 || args[1].empty() || args[1][0] == '-') {
     *error = "--render needs the name of a PNG file";
     return false;
@@ -203,6 +212,7 @@ std::optional<int> HandleCommandLine(const std::vector<std::string>& args, const
     rest.erase(it);
     next->unpaced = true;
   }
+  next->exact_pixels = TakeFlag(rest, "--exact-pixels");
   error = next->host.error;
   if (error.empty() && next->host.fps) {
     if (auto fps = ParseSettingOverride("flag_fps=1", &error)) next->overrides.push_back(*fps);

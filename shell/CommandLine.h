@@ -30,6 +30,7 @@ struct RenderOptions {
   std::optional<LocalTime> at;
   std::optional<std::uint32_t> seed;
   std::vector<SettingOverride> overrides;
+  bool exact_pixels = false;  // --exact-pixels: the designed stretch at any size
 };
 
 // Reads "--render FILE [options]" (args[0] is "--render"). False with
@@ -51,6 +52,7 @@ struct CommandLineRequest {
   HostOptions host;
   std::vector<SettingOverride> overrides;
   bool unpaced = false;
+  bool exact_pixels = false;  // --exact-pixels
 };
 
 // Everything on the command line that needs no display, in the program's

@@ -40,6 +40,7 @@ int RunRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
   SceneOptions scene;
   scene.offline = true;
   scene.seed = o.seed;
+  scene.exact_pixels = o.exact_pixels;
   scene.overrides = o.overrides;
   // The picture's size and depth win over the stored mode.
   for (const auto& [name, value] : {std::pair{"ResHor", o.width}, {"ResVert", o.height}, {"ColorDepth", o.depth}}) {

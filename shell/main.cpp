@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
   if (const char* test = std::getenv("SANDLOOP_TEST"); test != nullptr && std::string(test) == "1") {
     if (const char* fault = std::getenv("SANDLOOP_FAULT")) scene.fault = sandloop::FaultPointFromName(fault);
   }
+  scene.exact_pixels = next.exact_pixels;
   // A running saver is ended from outside by a termination signal (a
   // saver daemon's SIGTERM, Ctrl-C, a closed terminal): it then finishes
   // in order like after a key, with its log line and exit code 0.

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  libsdl2-dev libx11-dev libxext-dev libxss-dev libjpeg-dev libfreetype-dev fonts-dejavu-core
+  libsdl2-dev libx11-dev libxext-dev libxss-dev libjpeg-dev zlib1g-dev libfreetype-dev fonts-dejavu-core
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6test6 xdg-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "kit/ddraw/backend.h"
+#include "kit/ddraw/blend.h"
 #include "kit/ddraw/blit.h"
 #include "kit/ddraw/dc.h"
 #include "kit/ddraw/ddraw.h"
@@ -173,7 +174,10 @@ class Surface final : public IDirectDrawSurface {
     const std::uint8_t* s = src->At(static_cast<int>(r.left + (cl - x)), static_cast<int>(r.top + (ct - y)));
     std::uint8_t* d = At(static_cast<int>(cl), static_cast<int>(ct));
     const std::int64_t cw = cr - cl, ch = cb - ct;
-    if ((trans & DDBLTFAST_SRCCOLORKEY) != 0 && src->has_key_)
+    if ((trans & DDBLTFAST_SRCALPHA) != 0 && src->alpha_ != nullptr)
+      BlitAlpha(d, pitch_, s, src->pitch_, *src->alpha_, static_cast<int>(r.left + (cl - x)),
+                static_cast<int>(r.top + (ct - y)), static_cast<int>(cw), static_cast<int>(ch), bpp_);
+    else if ((trans & DDBLTFAST_SRCCOLORKEY) != 0 && src->has_key_)
       BlitKeyed(d, pitch_, s, src->pitch_, static_cast<int>(cw), static_cast<int>(ch), bpp_, src->key_);
     else
       BlitOpaque(d, pitch_, s, src->pitch_, static_cast<int>(cw), static_cast<int>(ch), bpp_);
@@ -194,6 +198,20 @@ class Surface final : public IDirectDrawSurface {
       if (c.left < c.right && c.top < c.bottom) changed_.push_back(c);
     }
     whole_page_ = false;
+    return DD_OK;
+  }
+
+  HRESULT SetAlphaPlane(const std::uint8_t* alpha, int pitch) override {
+    if (alpha == nullptr) {
+      alpha_.reset();
+      return DD_OK;
+    }
+    if (pitch < width_) return DDERR_INVALIDPARAMS;
+    try {
+      alpha_ = std::make_unique<AlphaPlane>(alpha, pitch, width_, height_);
+    } catch (const std::bad_alloc&) {
+      return DDERR_OUTOFMEMORY;
+    }
     return DD_OK;
   }
 
@@ -344,6 +362,7 @@ class Surface final : public IDirectDrawSurface {
   Surface* back_ = nullptr;  // the attached back buffer of a primary surface
   bool has_key_ = false;
   std::uint32_t key_ = 0;
+  std::unique_ptr<AlphaPlane> alpha_;  // coverage of a surface drawn with its alpha
   int dcs_ = 0;
   int locks_ = 0;
   std::atomic<std::uint32_t> refs_{1};

@@ -75,6 +75,8 @@ constexpr DWORD DDBLT_WAIT = 0x01000000;
 constexpr DWORD DDBLTFAST_NOCOLORKEY = 0x00000000;
 constexpr DWORD DDBLTFAST_SRCCOLORKEY = 0x00000001;
 constexpr DWORD DDBLTFAST_WAIT = 0x00000010;
+// Our own flag: draw through the source's alpha plane (SetAlphaPlane).
+constexpr DWORD DDBLTFAST_SRCALPHA = 0x00000100;
 constexpr DWORD DDCKEY_SRCBLT = 0x00000008;
 constexpr DWORD DDFLIP_WAIT = 0x00000001;
 constexpr DWORD DDLOCK_WAIT = 0x00000001;
@@ -210,6 +212,11 @@ class IDirectDrawSurface : public IUnknownLike {
   // the screen (count < 0: the whole page). Used by that one Flip; a change
   // of the gamma ramp since the last Flip shows the whole page anyway.
   virtual HRESULT SetChangedRects(const RECT* rects, int count) = 0;
+  // Gives the surface one coverage byte per pixel (w x h bytes, rows
+  // `pitch` apart; null removes it). Its pixels then hold colours already
+  // multiplied by their coverage, and a BltFast with DDBLTFAST_SRCALPHA
+  // from it blends them over the destination instead of copying them.
+  virtual HRESULT SetAlphaPlane(const std::uint8_t* alpha, int pitch) = 0;
 };
 
 using LPDDENUMMODESCALLBACK = HRESULT (*)(DDSURFACEDESC* desc, void* context);

@@ -50,6 +50,7 @@ class SceneTest : public ::testing::Test {
     options.offline = offline;
     options.seed = 7;
     options.fault = fault;
+    options.exact_pixels = exact_pixels;
     for (const std::string& s : settings) {
       std::string error;
       auto o = ParseSettingOverride(s, &error);
@@ -66,6 +67,8 @@ class SceneTest : public ::testing::Test {
     }
     return form;
   }
+
+  bool exact_pixels = false;  // for the scenes Start makes
 
   std::string StorePath() const { return home + "/config/sandloop/registry.reg"; }
   std::string Log() const { return ReadText(form->DDErrorLog1.OpenedPath()); }

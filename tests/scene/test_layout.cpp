@@ -58,5 +58,31 @@ TEST(Layout, WidthsWithTheirOwnRowsAndColumns) {
   EXPECT_EQ(LayoutFor(1280, 1024)[kSecondPlane].x, 1280 * 503 / 1024);
 }
 
+TEST(Layout, MastersOnlyBeyondTheLargestDesignedModeAndNotWithExactPixels) {
+  EXPECT_FALSE(UsesMasters(1280, 1024, false));
+  EXPECT_FALSE(UsesMasters(800, 600, false));
+  EXPECT_TRUE(UsesMasters(1281, 1024, false));
+  EXPECT_TRUE(UsesMasters(1280, 1025, false));
+  EXPECT_TRUE(UsesMasters(3840, 2160, false));
+  EXPECT_FALSE(UsesMasters(3840, 2160, true));
+}
+
+TEST(Layout, TheSmallestMasterLargeEnoughIsChosen) {
+  // Twice the design size still comes from the 2x master; a pixel more in
+  // either direction needs the 4x one.
+  EXPECT_EQ(MasterFor(kPalmLeft, LayoutFor(2048, 1536)[kPalmLeft]), "PALMLEFT_X2");
+  EXPECT_EQ(MasterFor(kPalmLeft, LayoutFor(1920, 1080)[kPalmLeft]), "PALMLEFT_X2");
+  EXPECT_EQ(MasterFor(kPalmLeft, LayoutFor(2560, 1440)[kPalmLeft]), "PALMLEFT_X4");
+  EXPECT_EQ(MasterFor(kPlantRight, LayoutFor(1920, 1600)[kPlantRight]), "PAPRIGHT_X4");
+  // The backdrop's smaller master is 1920 wide.
+  EXPECT_EQ(MasterFor(kGround, LayoutFor(1920, 1200)[kGround]), "GROUND_X2");
+  EXPECT_EQ(MasterFor(kGround, LayoutFor(1921, 1080)[kGround]), "GROUND_X4");
+  for (int i = 0; i < kPieceCount; ++i) {
+    const Placement p = LayoutFor(1024, 768)[static_cast<std::size_t>(i)];
+    // Every single picture has masters; the strips do not.
+    EXPECT_EQ(p.master != nullptr, p.frame_height == 0) << p.resource;
+  }
+}
+
 }  // namespace
 }  // namespace sandloop

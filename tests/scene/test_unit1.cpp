@@ -10,6 +10,25 @@ using Call = display::HeadlessBackend::SoundCall;
 
 class SetUpTest : public SceneTest {};
 
+// The scenery has soft edges from its masters only beyond 1280 x 1024, and
+// never with exact pixels.
+TEST_F(SetUpTest, SceneryFromMastersOnlyOnLargerDisplays) {
+  auto soft = [](TForm1* f) {
+    return std::vector<bool>{f->DDbmp1secondplane.HasAlpha(), f->DDbmp1palmleft.HasAlpha(),
+                             f->DDbmp1palmmidle.HasAlpha(),   f->DDbmp1palmright.HasAlpha(),
+                             f->DDbmp1stounleft.HasAlpha(),   f->DDbmp1papright.HasAlpha()};
+  };
+  const std::vector<bool> none(6, false), all(6, true);
+  EXPECT_EQ(soft(Start(1280, 1024)), none);
+  EXPECT_EQ(soft(Start(1600, 900)), all);
+  EXPECT_EQ(form->DDbmp1palmleft.BlitFlags(), DDBLTFAST_SRCALPHA);
+  // The backdrop is opaque: drawn without alpha.
+  EXPECT_FALSE(form->DDbmp1ground.HasAlpha());
+  exact_pixels = true;
+  EXPECT_EQ(soft(Start(1600, 900)), none);
+  EXPECT_EQ(form->DDbmp1palmleft.BlitFlags(), DDBLTFAST_SRCCOLORKEY);
+}
+
 TEST_F(SetUpTest, TheSpeedSetsTheTimerPeriod) {
   EXPECT_EQ(TForm1::TimerInterval(0), 60);
   EXPECT_EQ(TForm1::TimerInterval(1), 50);

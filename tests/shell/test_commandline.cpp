@@ -94,12 +94,36 @@ TEST(CommandLine, HandledWithoutADisplayInTheProgramsOrder) {
   EXPECT_FALSE(handle({"/p", "--set", "NumEagles=2", "--unpaced", "12"}, &next).has_value());
   EXPECT_FALSE(next.render);
   EXPECT_TRUE(next.unpaced);
+  EXPECT_FALSE(next.exact_pixels);
   EXPECT_EQ(next.host.rest, (std::vector<std::string>{"/p", "12"}));
   ASSERT_EQ(next.overrides.size(), 1u);
   EXPECT_EQ(std::string(SettingsTable[static_cast<std::size_t>(next.overrides[0].row)].name), "NumEagles");
   next = {};
   EXPECT_FALSE(handle({"--register", "xscreensaver"}, &next).has_value());
   EXPECT_TRUE(next.register_command);  // run by the caller: it writes the user's files
+}
+
+// --exact-pixels anywhere on the line, in the saver's modes and with
+// --render, and nothing else taken with it.
+TEST(CommandLine, ExactPixelsInEveryMode) {
+  const FixedClock clock(LocalTime{2004, 6, 21, 1, 12});
+  std::ostringstream out, err;
+  CommandLineRequest next;
+  EXPECT_FALSE(HandleCommandLine({"--exact-pixels", "/s", "--set", "NumEagles=2"}, nullptr, out, err, clock, &next)
+                   .has_value());
+  EXPECT_TRUE(next.exact_pixels);
+  EXPECT_EQ(next.host.rest, (std::vector<std::string>{"/s"}));
+  RenderOptions render;
+  std::string error;
+  ASSERT_TRUE(ParseRenderOptions({"--render", "a.png", "--size", "3840x2160", "--exact-pixels", "--seed", "4"},
+                                 &render, &error))
+      << error;
+  EXPECT_TRUE(render.exact_pixels);
+  EXPECT_EQ(render.width, 3840);
+  EXPECT_EQ(render.seed, 4u);
+  RenderOptions plain;
+  ASSERT_TRUE(ParseRenderOptions({"--render", "a.png"}, &plain, &error)) << error;
+  EXPECT_FALSE(plain.exact_pixels);
 }
 
 // The fuzz harness's seeds and every input it found failing, kept.

@@ -17,6 +17,40 @@ from PIL import Image
 KEY = (255, 0, 255)
 
 
+# ---------------------------------------------------------------- grid
+
+# Pixels per design pixel of the picture being painted. Painters work in
+# design coordinates; at SCALE > 1 every grid, noise field and gradient is
+# sampled SCALE times more finely (the high-resolution masters), so the
+# same shapes and the same noise come out at a higher resolution.
+SCALE = 1
+
+
+def scaled(n):
+    """Pixels of a picture n design pixels long at SCALE (which need not be
+    a whole number)."""
+    return int(round(n * SCALE))
+
+
+def axis(n):
+    """Sample positions along one axis of n design pixels: the pixel
+    indices at SCALE 1, the centres of the finer pixels otherwise."""
+    if SCALE == 1:
+        return np.arange(n, dtype=np.float64)
+    return (np.arange(scaled(n), dtype=np.float64) + 0.5) / SCALE - 0.5
+
+
+def grid(h, w):
+    """(yy, xx) sample coordinates of an h x w design picture."""
+    return np.meshgrid(axis(h), axis(w), indexing='ij')
+
+
+def grad(z):
+    """np.gradient per design pixel."""
+    gy, gx = np.gradient(z)
+    return gy * SCALE, gx * SCALE
+
+
 # ---------------------------------------------------------------- noise
 
 def _smooth(t):
@@ -35,8 +69,8 @@ def value_noise(w, h, cell_x, cell_y, seed, wrap_x=None, wrap_y=None):
     if wrap_y:
         ny = max(ny, wrap_y)
     lattice = rng.uniform(-1.0, 1.0, size=(ny, nx))
-    fx = np.arange(w) / cell_x
-    fy = np.arange(h) / cell_y
+    fx = axis(w) / cell_x if w > 1 else np.zeros(1)
+    fy = axis(h) / cell_y if h > 1 else np.zeros(1)
     return sample_lattice(lattice, fx, fy, wrap_x, wrap_y)
 
 
@@ -68,7 +102,7 @@ def sample_lattice(lattice, fx, fy, wrap_x=None, wrap_y=None):
 def fbm(w, h, cell, seed, octaves=5, aspect=1.0, gain=0.5):
     """Fractal sum of value noise, roughly -1..1. aspect > 1 stretches the
     features horizontally."""
-    total = np.zeros((h, w))
+    total = 0.0
     amp = 1.0
     norm = 0.0
     for o in range(octaves):

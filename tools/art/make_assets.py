@@ -9,14 +9,17 @@ Deterministic: fixed seeds everywhere, so a rerun gives the same pictures
 """
 import argparse
 import os
+import struct
 import sys
 import time
+import zlib
 
 import numpy as np
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
+import artlib  # noqa: E402
 from artlib import (quantize_keyed, quantize_rgb, bmp8_bytes, bmp8_rle_bytes, jpeg_bytes,
                     indexed_to_rgb, to8, smoothstep)  # noqa: E402
 import creatures  # noqa: E402
@@ -32,6 +35,12 @@ EMBED = os.path.join(ROOT, 'assets', 'embed')
 FAR = dict(w=518, h=56, x0=0.0, y0=492.0, sx=663.0 / 518, sy=71.0 / 56)
 NEAR = dict(w=800, h=160, x0=0.0, y0=563.0, sx=1024.0 / 800, sy=204.0 / 160)
 FRAMES = 30
+# Keyed pictures also get masters 2 and 4 times their design size, the
+# backdrop masters 1920 and 3840 pixels wide (the widths of common screens,
+# so that there it needs no scaling across): the program scales down from
+# the smallest one that is at least as large as the size it needs.
+MASTERS = (2, 4)
+BACKDROP_MASTERS = ((2, 1920 / 1024), (4, 3840 / 1024))
 
 
 def log(*a):
@@ -51,22 +60,50 @@ def keyed_bmp(out, name, col, alpha):
     return idx, pal
 
 
+def master_bytes(col, alpha):
+    """A high-resolution master with alpha: "SLMR", width and height as
+    little-endian 32-bit numbers, then one zlib stream of the rows, top row
+    first. Each row is its first covered column and the number of columns
+    from there to its last covered one (little-endian 16-bit numbers, 0 and
+    0 for an empty row), then those pixels as premultiplied R, G, B, A bytes:
+    a reader fills the rest of the row with transparent pixels, and neither
+    decodes nor scales them."""
+    h, w = col.shape[:2]
+    px = to8(np.concatenate([col * alpha[..., None], alpha[..., None]], axis=-1))
+    rows = []
+    for y in range(h):
+        covered = np.flatnonzero(px[y, :, 3])
+        x0, n = (int(covered[0]), int(covered[-1] - covered[0] + 1)) if len(covered) else (0, 0)
+        rows.append(struct.pack('<HH', x0, n) + np.ascontiguousarray(px[y, x0:x0 + n]).tobytes())
+    return b'SLMR' + struct.pack('<II', w, h) + zlib.compress(b''.join(rows), 9)
+
+
+def paint_master(fn, scale):
+    """Runs a painter again with every grid `scale` times finer."""
+    artlib.SCALE = scale
+    try:
+        return fn()
+    finally:
+        artlib.SCALE = 1
+
+
 def cover_mask(sprites, erode=6):
-    """Where the opaque parts of the second plane, stones and plant hide the
-    surf in the 1024 x 768 layout, shrunk by `erode` pixels so that small
-    placement differences between resolutions never uncover black."""
+    """Where the second plane, stones and plant hide the surf in the 1024 x
+    768 layout: where they are fully opaque, shrunk by `erode` pixels (every
+    pixel within that distance must be covered too), so that neither small
+    placement differences between resolutions nor the soft edges and small
+    gaps of the smooth drawing on large screens ever uncover black."""
     m = np.zeros((768, 1024), dtype=bool)
     for name in ('SECONDPLANE', 'STOUNLEFT', 'PAPRIGHT'):
         if name not in sprites:
             continue
         X, Y, w, h = scenery.PLACE[name]
-        opaque = sprites[name] != 0
+        opaque = sprites[name] >= 0.999
         sub = m[Y:Y + h, X:X + w]
         sub |= opaque[:sub.shape[0], :sub.shape[1]]
-    # erosion by a square: a pixel stays covered only if all within `erode` are
     cov = m.copy()
-    for dy in range(-erode, erode + 1, 2):
-        for dx in range(-erode, erode + 1, 2):
+    for dy in range(-erode, erode + 1):
+        for dx in range(-erode, erode + 1):
             cov &= np.roll(np.roll(m, dy, axis=0), dx, axis=1)
     return cov
 
@@ -110,6 +147,9 @@ def main():
     log('backdrop')
     if want('GROUND'):
         write(out, 'GROUND.jpg', jpeg_bytes(scenery.paint_backdrop(sea), quality=92))
+        for name, scale in BACKDROP_MASTERS:
+            write(out, f'GROUND_X{name}.jpg',
+                  jpeg_bytes(paint_master(lambda: scenery.paint_backdrop(sea), scale), quality=90))
 
     painters = [
         ('SECONDPLANE', lambda: scenery.paint_second_plane(sea)),
@@ -126,10 +166,11 @@ def main():
         log(name.lower())
         col, alpha = fn()
         if want(name):
-            idx, _ = keyed_bmp(out, name, col, alpha)
-        else:
-            idx, _ = quantize_keyed(col, alpha)
-        sprites[name] = idx
+            keyed_bmp(out, name, col, alpha)
+            for scale in MASTERS:
+                mcol, malpha = paint_master(fn, scale)
+                write(out, f'{name}_X{scale}.slm', master_bytes(mcol, malpha))
+        sprites[name] = alpha
 
     if want('HIGHTWATER') or want('LOWWATER'):
         cover = cover_mask(sprites)

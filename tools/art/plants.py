@@ -5,20 +5,31 @@ import math
 import cairo
 import numpy as np
 
-from artlib import fbm, rgb, smoothstep, cairo_to_rgba, downsample_rgba
+import artlib
+from artlib import fbm, rgb, smoothstep, cairo_to_rgba, downsample_rgba, grad
 
 
 def new_canvas(w, h, scale):
-    surf = cairo.ImageSurface(cairo.FORMAT_ARGB32, w * scale, h * scale)
+    """A cairo canvas for a w x h design picture, `scale` times supersampled
+    (and artlib.SCALE times larger again for a high-resolution master);
+    drawing is in design coordinates."""
+    ss = _supersample(scale)
+    surf = cairo.ImageSurface(cairo.FORMAT_ARGB32, artlib.scaled(w) * ss, artlib.scaled(h) * ss)
     ctx = cairo.Context(surf)
-    ctx.scale(scale, scale)
+    ctx.scale(ss * artlib.SCALE, ss * artlib.SCALE)
     ctx.set_line_cap(cairo.LINE_CAP_ROUND)
     ctx.set_line_join(cairo.LINE_JOIN_ROUND)
     return surf, ctx
 
 
+def _supersample(scale):
+    """A master is already finer than the screen: twice is enough there."""
+    return scale if artlib.SCALE == 1 else min(scale, 2)
+
+
 def finish_canvas(surf, scale):
     col, a = cairo_to_rgba(surf)
+    scale = _supersample(scale)
     if scale > 1:
         col, a = downsample_rgba(col, a, scale)
     return col, a
@@ -227,19 +238,21 @@ def foliage(w, h, blobs, seed, palette=None, light=(-0.6, -0.8)):
     if palette is None:
         palette = (rgb('1c3d16'), rgb('3a6e24'), rgb('7fae3c'))
     palettes = palette if isinstance(palette, list) else [palette]
-    col = np.zeros((h, w, 3))
-    alpha = np.zeros((h, w))
+    S = artlib.SCALE
+    col = np.zeros((artlib.scaled(h), artlib.scaled(w), 3))
+    alpha = np.zeros(col.shape[:2])
     tex = fbm(w, h, 6.0, seed, octaves=3)
     tex2 = fbm(w, h, 2.5, seed + 5, octaves=2)
     lx, ly = light
+    gy, gx = artlib.grid(h, w)
     for blob in sorted(blobs, key=lambda b: b[1]):
         bx, by, r = blob[:3]
         dark, mid, light_c = palettes[blob[3] if len(blob) > 3 else 0]
-        x0, x1 = int(max(bx - r - 2, 0)), int(min(bx + r + 3, w))
-        y0, y1 = int(max(by - r - 2, 0)), int(min(by + r + 3, h))
+        x0, x1 = int(round(int(max(bx - r - 2, 0)) * S)), int(round(int(min(bx + r + 3, w)) * S))
+        y0, y1 = int(round(int(max(by - r - 2, 0)) * S)), int(round(int(min(by + r + 3, h)) * S))
         if x0 >= x1 or y0 >= y1:
             continue
-        yy, xx = np.mgrid[y0:y1, x0:x1].astype(np.float64)
+        yy, xx = gy[y0:y1, x0:x1], gx[y0:y1, x0:x1]
         nx = (xx - bx) / r
         ny = (yy - by) / r
         t = tex[y0:y1, x0:x1]
@@ -264,7 +277,7 @@ def rock_shade(hgt, light=(-0.55, -0.65, 0.52), base=None, strata=None):
     touch of ambient, strata tint optional."""
     if base is None:
         base = rgb('8a7d6c')
-    gy, gx = np.gradient(hgt)
+    gy, gx = grad(hgt)
     nx, ny, nz = -gx, -gy, np.ones_like(hgt)
     n = np.sqrt(nx * nx + ny * ny + nz * nz)
     lx, ly, lz = light

@@ -6,7 +6,8 @@ import math
 
 import numpy as np
 
-from artlib import fbm, rgb, mix, smoothstep, gradient, value_noise
+import artlib
+from artlib import fbm, rgb, mix, smoothstep, gradient, value_noise, grid, grad
 from plants import new_canvas, finish_canvas, draw_crown, draw_frond, draw_trunk, foliage, rock_shade
 from water import Sea, HORIZON
 
@@ -24,7 +25,7 @@ PLACE = {
 # ------------------------------------------------------------ backdrop
 
 def sky(w, h):
-    yy, xx = np.mgrid[0:h, 0:w].astype(np.float64)
+    yy, xx = grid(h, w)
     stops = [(0, rgb('2b68b8')), (120, rgb('3f82c8')), (260, rgb('76aedb')),
              (360, rgb('a9cde8')), (HORIZON, rgb('cfe3ee'))]
     col = gradient(stops, yy + 6 * np.sin(xx / 170.0))
@@ -39,7 +40,8 @@ def sky(w, h):
 def clouds(col, xx, yy):
     """Fair-weather cumulus: each cloud a heap of round billows on a flat
     base, lit from above and the left, the base in blue-grey shadow."""
-    h, w = xx.shape
+    S = artlib.SCALE
+    h, w = int(round(xx.shape[0] / S)), int(round(xx.shape[1] / S))
     rng = np.random.default_rng(310)
     n_soft = fbm(w, h, 10.0, 311, octaves=4)
     specs = [  # centre x, base y, width, height
@@ -48,9 +50,9 @@ def clouds(col, xx, yy):
         (1000, 95, 90, 26),
     ]
     for cx, by, cw, ch in specs:
-        dens = np.zeros((h, w))
-        light = np.zeros((h, w))
-        wsum = np.full((h, w), 1e-6)
+        dens = np.zeros(xx.shape)
+        light = np.zeros(xx.shape)
+        wsum = np.full(xx.shape, 1e-6)
         nb = int(cw / 9) + 6
         for k in range(nb):
             u = rng.uniform(-1, 1)
@@ -62,6 +64,7 @@ def clouds(col, xx, yy):
             y0, y1 = int(max(bcy - r - 4, 0)), int(min(by + 3, h))
             if x0 >= x1 or y0 >= y1:
                 continue
+            x0, x1, y0, y1 = (int(round(v * S)) for v in (x0, x1, y0, y1))
             sx = (xx[y0:y1, x0:x1] - bx) / r
             sy = (yy[y0:y1, x0:x1] - bcy) / r
             rr = np.sqrt(sx * sx + sy * sy) + 0.30 * n_soft[y0:y1, x0:x1]
@@ -95,7 +98,7 @@ def ridge(xs, pts):
 
 def paint_backdrop(sea):
     w, h = 1024, 500
-    yy, xx = np.mgrid[0:h, 0:w].astype(np.float64)
+    yy, xx = grid(h, w)
     col = sky(w, h)
     # the sea below the horizon: the still far water
     sea_col = sea.render(xx + 0.5, yy + 0.5, 0.0, animated=False)
@@ -189,10 +192,10 @@ def paint_backdrop(sea):
 
 def paint_second_plane(sea):
     X0, Y0, w, h = PLACE['SECONDPLANE']
-    yy, xx = np.mgrid[0:h, 0:w].astype(np.float64)
+    yy, xx = grid(h, w)
     wx, wy = xx + X0, yy + Y0        # layout coordinates
-    col = np.zeros((h, w, 3))
-    alpha = np.zeros((h, w))
+    col = np.zeros(yy.shape + (3,))
+    alpha = np.zeros(yy.shape)
 
     n = fbm(w, h, 26.0, 501, octaves=5)
     # the headland's outline against the sky and the far sea
@@ -329,8 +332,8 @@ def paint_palm_middle():
 def fade_edges(alpha, left=False, right=False, top=False, bottom=False, margin=6):
     """Pull the outline in near picture edges that are not screen edges, so
     no leaf ends in a straight cut."""
-    h, w = alpha.shape
-    yy, xx = np.mgrid[0:h, 0:w].astype(np.float64)
+    h, w = int(round(alpha.shape[0] / artlib.SCALE)), int(round(alpha.shape[1] / artlib.SCALE))
+    yy, xx = grid(h, w)
     m = np.ones_like(alpha)
     if left:
         m *= smoothstep(0, margin, xx)
@@ -347,9 +350,9 @@ def fade_edges(alpha, left=False, right=False, top=False, bottom=False, margin=6
 
 def paint_stones(sea):
     X0, Y0, w, h = PLACE['STOUNLEFT']
-    yy, xx = np.mgrid[0:h, 0:w].astype(np.float64)
-    col = np.zeros((h, w, 3))
-    alpha = np.zeros((h, w))
+    yy, xx = grid(h, w)
+    col = np.zeros(yy.shape + (3,))
+    alpha = np.zeros(yy.shape)
     grain = fbm(w, h, 2.0, 701, octaves=2)
     mottle = fbm(w, h, 14.0, 702, octaves=4)
     lichen = fbm(w, h, 9.0, 703, octaves=3)
@@ -369,7 +372,7 @@ def paint_stones(sea):
         inside = (shape > 0) & (ey <= 1.0 + 0.05 * wob)
         facets = fbm(w, h, 16.0, 720 + k, octaves=2)
         z = np.sqrt(np.clip(shape, 0, 1)) * ht * 0.9 + 7 * facets + 2.5 * mottle + 0.8 * grain
-        gy, gx = np.gradient(z)
+        gy, gx = grad(z)
         nx, ny, nz = -gx, -gy, np.ones_like(z)
         n = np.sqrt(nx * nx + ny * ny + nz * nz)
         lam = np.clip((nx * -0.55 + ny * -0.75 + nz * 0.4) / n, 0, 1)
@@ -393,13 +396,12 @@ def paint_stones(sea):
         alpha = np.where(inside, 1.0, alpha)
     # sand around the feet of the boulders, so they sit on the beach
     sand = sea.render(xx + X0 + 0.5, yy + Y0 + 0.5, 0.0, animated=False)
-    base_line = np.zeros(w)
-    apron = np.zeros((h, w))
+    apron = np.zeros(yy.shape)
     for (cx, by, hw, ht, tint) in boulders:
         d = ((xx - cx) / (hw * 1.15)) ** 2 + ((yy - by) / 9.0) ** 2
         apron = np.maximum(apron, (d < 1).astype(np.float64))
     # contact shadow under each boulder
-    shadow = np.zeros((h, w))
+    shadow = np.zeros(yy.shape)
     for (cx, by, hw, ht, tint) in boulders:
         d = ((xx - cx - 10) / (hw * 1.05)) ** 2 + ((yy - by - 2) / 7.0) ** 2
         shadow = np.maximum(shadow, np.clip(1 - d, 0, 1))

@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "kit/LocalClock.h"
+#include "kit/MasterRows.h"
 #include "kit/Picture.h"
+#include "kit/RgbaPicture.h"
 #include "settings/Overrides.h"
 #include "settings/RegFile.h"
 #include "settings/Settings.h"
@@ -46,13 +48,27 @@ inline std::string CheckSettingsFile(std::string_view bytes) {
   return {};
 }
 
-// The picture readers: every input ends as a picture or a PictureError.
+// The picture readers: every input ends as a picture or a PictureError,
+// read as a BMP or JPEG picture, as a master, and as a master scaled while
+// it is read; a master that reads whole also scales.
 inline std::string CheckPicture(std::span<const std::uint8_t> bytes) {
   try {
     const Picture p = Picture::FromFile(bytes, "fuzz");
     volatile std::uint32_t sink = p.Empty() ? 0 : p.Pixel(p.Width() - 1, p.Height() - 1);
     (void)sink;
   } catch (const PictureError&) {
+  }
+  bool whole = false;
+  try {
+    const RgbaPicture m = RgbaPicture::FromMaster(bytes, "fuzz");
+    whole = !m.Empty();
+  } catch (const PictureError&) {
+  }
+  try {
+    const RgbaPicture scaled = ScaleRows(*OpenPicture(bytes, "fuzz"), 3, 2);
+    if (scaled.Width() != 3 || scaled.Height() != 2) return "a scaled master has the wrong size";
+  } catch (const PictureError&) {
+    if (whole) return "a master that reads whole does not scale";
   }
   return {};
 }

@@ -1,0 +1,52 @@
+#pragma once
+// Pictures read one row at a time, so that a master can be scaled down
+// while it is decoded, without ever holding the whole master in memory:
+// masters as one zlib stream ("SLMR" rows of premultiplied RGBA that store
+// only the columns from their first to their last covered pixel, "SLMA"
+// whole rows of premultiplied RGBA, "SLMC" whole rows of RGB), JPEG
+// pictures, and pictures already in memory.
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace sandloop {
+
+class RgbaPicture;
+
+// The columns [begin, end) of a row that may hold covered pixels; every
+// pixel outside is transparent (0, 0, 0, 0).
+struct RowSpan {
+  int begin = 0, end = 0;
+};
+
+class PictureRows {
+ public:
+  virtual ~PictureRows() = default;
+  [[nodiscard]] int Width() const { return width_; }
+  [[nodiscard]] int Height() const { return height_; }
+  // Writes the next row (Width() RGBA pixels, premultiplied) to `rgba`
+  // and tells which part of it may be covered. A damaged picture is a
+  // PictureError naming it.
+  virtual RowSpan Next(std::uint8_t* rgba) = 0;
+  // After the last row: a PictureError when the picture holds more.
+  virtual void Finish() {}
+
+ protected:
+  int width_ = 0, height_ = 0;
+};
+
+// A master or a JPEG picture (told by its first bytes), read from `bytes`,
+// which must outlive the reader. Throws a PictureError for a bad header.
+[[nodiscard]] std::unique_ptr<PictureRows> OpenPicture(std::span<const std::uint8_t> bytes, const std::string& name);
+
+// The rows of a picture in memory.
+[[nodiscard]] std::unique_ptr<PictureRows> RowsOf(const RgbaPicture& picture);
+
+// Reads every row: the whole picture.
+[[nodiscard]] RgbaPicture ReadAll(PictureRows& rows);
+
+// The rows scaled to w x h by area averaging (RgbaPicture::ScaledTo).
+[[nodiscard]] RgbaPicture ScaleRows(PictureRows& rows, int w, int h);
+
+}  // namespace sandloop

@@ -1,0 +1,82 @@
+#include "kit/RgbaPicture.h"
+
+#include <cstring>
+#include <vector>
+
+#include "assets/Resources.h"
+#include "kit/MasterRows.h"
+#include "kit/ddraw/pixel.h"
+
+namespace sandloop {
+
+RgbaPicture::RgbaPicture(int width, int height)
+    : width_(width),
+      height_(height),
+      pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4) {}
+
+RgbaPicture RgbaPicture::FromMaster(std::span<const std::uint8_t> bytes, const std::string& name) {
+  return ReadAll(*OpenPicture(bytes, name));
+}
+
+namespace {
+std::span<const std::uint8_t> Resource(const std::string& name) {
+  const auto bytes = assets::FindResource(name);
+  if (!bytes) throw PictureError("no master '" + name + "' in the program");
+  return *bytes;
+}
+}  // namespace
+
+RgbaPicture RgbaPicture::FromResource(const std::string& name) { return FromMaster(Resource(name), name); }
+
+RgbaPicture RgbaPicture::FromResourceScaled(const std::string& name, int w, int h) {
+  return ScaleRows(*OpenPicture(Resource(name), name), w, h);
+}
+
+bool RgbaPicture::Opaque() const {
+  for (int y = 0; y < height_; ++y) {
+    const std::uint8_t* p = Row(y);
+    for (int x = 0; x < width_; ++x)
+      if (p[4 * x + 3] != 255) return false;
+  }
+  return true;
+}
+
+HRESULT CopyToSurface(IDirectDrawSurface* surface, const RgbaPicture& picture) {
+  if (surface == nullptr) return DDERR_INVALIDPARAMS;
+  DDSURFACEDESC desc{};
+  desc.dwSize = sizeof(desc);
+  HRESULT hr;
+  while ((hr = surface->Lock(nullptr, &desc, 0, nullptr)) == DDERR_WASSTILLDRAWING) {
+  }
+  if (FAILED(hr)) return hr;
+  const int w = std::min(picture.Width(), static_cast<int>(desc.dwWidth));
+  const int h = std::min(picture.Height(), static_cast<int>(desc.dwHeight));
+  const int bpp = static_cast<int>(desc.ddpfPixelFormat.dwRGBBitCount), bytes = bpp / 8;
+  auto* base = static_cast<std::uint8_t*>(desc.lpSurface);
+  for (int y = 0; y < h; ++y) {
+    const std::uint8_t* s = picture.Row(y);
+    std::uint8_t* d = base + static_cast<std::ptrdiff_t>(y) * desc.lPitch;
+    if (bpp == 32) {
+      for (int x = 0; x < w; ++x, s += 4, d += 4) {
+        const std::uint32_t v = (std::uint32_t{s[0]} << 16) | (std::uint32_t{s[1]} << 8) | s[2];
+        std::memcpy(d, &v, 4);
+      }
+    } else {
+      for (int x = 0; x < w; ++x, s += 4, d += bytes) {
+        const std::uint32_t v = (std::uint32_t{s[0]} << 16) | (std::uint32_t{s[1]} << 8) | s[2];
+        display::StorePixel(d, bpp, display::EncodePixel(v, bpp));
+      }
+    }
+  }
+  surface->Unlock(nullptr);
+  if (picture.Opaque() || w <= 0 || h <= 0) return surface->SetAlphaPlane(nullptr, 0);
+  std::vector<std::uint8_t> alpha(static_cast<std::size_t>(desc.dwWidth) * desc.dwHeight, 0);
+  for (int y = 0; y < h; ++y) {
+    const std::uint8_t* s = picture.Row(y);
+    std::uint8_t* a = alpha.data() + static_cast<std::size_t>(y) * desc.dwWidth;
+    for (int x = 0; x < w; ++x) a[x] = s[4 * x + 3];
+  }
+  return surface->SetAlphaPlane(alpha.data(), static_cast<int>(desc.dwWidth));
+}
+
+}  // namespace sandloop

@@ -1,0 +1,81 @@
+// The high-resolution masters agree with the design-size pictures: the
+// sizes their use assumes, and the same painting (scaled down to the
+// design size, a master covers the pixels the 8-bit bitmap does not key
+// out, in about the same colours).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "kit/Picture.h"
+#include "kit/RgbaPicture.h"
+
+namespace sandloop {
+namespace {
+
+TEST(Masters, KeyedPicturesHaveTwiceAndFourTimesTheirSizeAndTheSameShapes) {
+  for (const char* name : {"SECONDPLANE", "PALMLEFT", "PALMMIDLE", "PALMRIGHT", "STOUNLEFT", "PAPRIGHT"}) {
+    SCOPED_TRACE(name);
+    const Picture bitmap = Picture::FromResource(name);
+    const RgbaPicture x2 = RgbaPicture::FromResource(std::string(name) + "_X2");
+    const RgbaPicture x4 = RgbaPicture::FromResource(std::string(name) + "_X4");
+    EXPECT_EQ(x2.Width(), 2 * bitmap.Width());
+    EXPECT_EQ(x2.Height(), 2 * bitmap.Height());
+    ASSERT_EQ(x4.Width(), 4 * bitmap.Width());
+    ASSERT_EQ(x4.Height(), 4 * bitmap.Height());
+    const RgbaPicture small = x4.ScaledTo(bitmap.Width(), bitmap.Height());
+    const std::uint32_t key = bitmap.Pixel(0, 0);
+    long pixels = 0, disagree = 0, compared = 0;
+    double colour_error = 0;
+    for (int y = 0; y < bitmap.Height(); ++y)
+      for (int x = 0; x < bitmap.Width(); ++x) {
+        const std::uint8_t* q = small.Row(y) + 4 * x;
+        const bool keyed = bitmap.Pixel(x, y) == key;
+        ++pixels;
+        disagree += keyed != (q[3] < 128);
+        if (keyed || q[3] < 250) continue;
+        ++compared;
+        for (int c = 0; c < 3; ++c)
+          colour_error += std::abs(static_cast<int>((bitmap.Pixel(x, y) >> (16 - 8 * c)) & 0xFF) - q[c]);
+      }
+    EXPECT_LT(static_cast<double>(disagree) / static_cast<double>(pixels), 0.03);
+    ASSERT_GT(compared, pixels / 10);
+    EXPECT_LT(colour_error / (3.0 * static_cast<double>(compared)), 12.0);
+  }
+}
+
+TEST(Masters, TheBackdropIs1920And3840WideAndTheSamePicture) {
+  const Picture ground = Picture::FromResource("GROUND");
+  for (auto [name, width] : {std::pair{"GROUND_X2", 1920}, {"GROUND_X4", 3840}}) {
+    SCOPED_TRACE(name);
+    const RgbaPicture master = RgbaPicture::FromResource(name);
+    EXPECT_EQ(master.Width(), width);
+    EXPECT_NEAR(master.Height(), width * 500 / 1024, 1);
+    EXPECT_TRUE(master.Opaque());
+    const RgbaPicture small = master.ScaledTo(ground.Width(), ground.Height());
+    double error = 0;
+    for (int y = 0; y < ground.Height(); ++y)
+      for (int x = 0; x < ground.Width(); ++x)
+        for (int c = 0; c < 3; ++c)
+          error += std::abs(static_cast<int>((ground.Pixel(x, y) >> (16 - 8 * c)) & 0xFF) - small.Row(y)[4 * x + c]);
+    EXPECT_LT(error / (3.0 * ground.Width() * ground.Height()), 6.0);
+  }
+}
+
+TEST(Masters, ADamagedJpegMasterIsAnErrorNamingIt) {
+  const RgbaPicture good = RgbaPicture::FromResource("GROUND_X2");
+  ASSERT_FALSE(good.Empty());
+  std::vector<std::uint8_t> bytes(64, 0);
+  bytes[0] = 0xFF;
+  bytes[1] = 0xD8;
+  try {
+    (void)RgbaPicture::FromMaster(bytes, "GROUND_BROKEN");
+    ADD_FAILURE() << "a damaged JPEG was read";
+  } catch (const PictureError& e) {
+    EXPECT_NE(std::string(e.what()).find("GROUND_BROKEN"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace sandloop
