@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "kit/PicturePng.h"
 #include "kit/ddraw/present.h"
 
 namespace sandloop::display {
