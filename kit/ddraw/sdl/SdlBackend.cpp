@@ -22,6 +22,7 @@
 #include "kit/Picture.h"
 #include "kit/ddraw/platform.h"
 #include "kit/ddraw/present.h"
+#include "kit/ddraw/sdl/VideoDriver.h"
 #include "kit/ddraw/sdl/X11Host.h"
 
 namespace sandloop::display {
@@ -156,11 +157,14 @@ class SdlBackend final : public Backend {
     // Closing a window is a quit request for its form, not a second one
     // for the whole program.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    if (!PrepareVideoStart(why)) return false;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
       *why = SDL_GetError();
       return false;
     }
-    WatchConnection();
+    driver_ = CurrentVideoDriver();
+    AdaptToDriver(driver_);
+    if (driver_ == VideoDriver::X11) WatchConnection();
     // SDL falls back to drivers that draw nowhere; a saver needs a screen.
     const char* driver = SDL_GetCurrentVideoDriver();
     if (!driver_chosen && driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
@@ -261,6 +265,8 @@ class SdlBackend final : public Backend {
     using Kind = DisplayTarget::Kind;
     if (target.kind == Kind::Window && (target.width <= 0 || target.height <= 0)) return DDERR_INVALIDPARAMS;
     if (target.kind == Kind::Hosted) {
+      // Windows of other programs are X11 windows, reached through Xlib.
+      if (driver_ != VideoDriver::X11) return DDERR_UNSUPPORTED;
       if (target.foreign == 0 || target.foreign > 0xFFFFFFFFu) return DDERR_INVALIDPARAMS;
       std::string why;  // the caller names the window itself
       auto host = X11Host::Open(static_cast<std::uint32_t>(target.foreign), &why);
@@ -656,7 +662,9 @@ class SdlBackend final : public Backend {
     refresh_ = DesktopRefresh();
   }
 
+  // The X display of windows that are not ours; none unless SDL runs on X11.
   Display* XDisplay() {
+    if (driver_ != VideoDriver::X11) return nullptr;
     if (x_display_ == nullptr && !x_tried_) {
       x_tried_ = true;
       x_display_ = XOpenDisplay(nullptr);
@@ -669,6 +677,12 @@ class SdlBackend final : public Backend {
 
   void ChoosePresenter() {
     presenter_chosen_ = true;
+    // Wayland gives SDL no window framebuffer of its own: pages reach the
+    // compositor through a renderer, software OpenGL included.
+    if (driver_ != VideoDriver::X11) {
+      renderer_ = SDL_CreateRenderer(win_, -1, paced_ ? SDL_RENDERER_PRESENTVSYNC : 0);
+      return;
+    }
     if (!HaveGpu()) return;
     renderer_ = SDL_CreateRenderer(win_, -1, SDL_RENDERER_ACCELERATED | (paced_ ? SDL_RENDERER_PRESENTVSYNC : 0));
     if (renderer_ == nullptr) return;
@@ -843,6 +857,7 @@ class SdlBackend final : public Backend {
   SDL_AudioDeviceID device_ = 0;
   std::unique_ptr<Voice> voice_;
   bool saver_running_ = false;
+  VideoDriver driver_ = VideoDriver::Other;
 };
 
 }  // namespace
