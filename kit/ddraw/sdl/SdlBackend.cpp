@@ -22,6 +22,8 @@
 #include "kit/Picture.h"
 #include "kit/ddraw/platform.h"
 #include "kit/ddraw/present.h"
+#include "kit/ddraw/sdl/AlsaQuiet.h"
+#include "kit/ddraw/sdl/PointerKeeper.h"
 #include "kit/ddraw/sdl/VideoDriver.h"
 #include "kit/ddraw/sdl/X11Host.h"
 
@@ -386,6 +388,7 @@ class SdlBackend final : public Backend {
     if (std::find(listed.begin(), listed.end(), mode) == listed.end()) return DDERR_INVALIDMODE;
     const DisplayMode desk = DesktopMode();
     DropPresenter();
+    const PointerKeeper pointer(driver_ == VideoDriver::X11);
     // Without a window manager nothing moves a full-screen window to the
     // screen's corner, so place it there first.
     SDL_Rect bounds{0, 0, 0, 0};
@@ -424,6 +427,7 @@ class SdlBackend final : public Backend {
     }
     DropPresenter();
     if (win_ != nullptr) {
+      const PointerKeeper pointer(driver_ == VideoDriver::X11);
       SDL_SetWindowFullscreen(win_, 0);
       SDL_HideWindow(win_);
     }
@@ -552,10 +556,14 @@ class SdlBackend final : public Backend {
     auto fail = [&](const std::string& reason) {
       if (why != nullptr) *why = reason;
       StopSound();
+      // One line for whoever reads stderr (a saver daemon's log), once.
+      if (!silence_told_) std::fprintf(stderr, "sandloop: no sound: %s\n", reason.c_str());
+      silence_told_ = true;
       return false;
     };
     // The audio subsystem starts with the first sound, so that a program
     // that never plays one never touches an audio device.
+    SilenceAlsaMessages();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return fail(std::string("no audio: ") + SDL_GetError());
     audio_started_ = true;
     auto voice = std::make_unique<Voice>();
@@ -854,6 +862,7 @@ class SdlBackend final : public Backend {
   bool events_up_ = false;
   bool own_window_placed_ = false;
   bool audio_started_ = false;
+  bool silence_told_ = false;
   SDL_AudioDeviceID device_ = 0;
   std::unique_ptr<Voice> voice_;
   bool saver_running_ = false;
