@@ -14,9 +14,12 @@ work=$(mktemp -d /tmp/sandloop-quiet-XXXXXX)
 saver= xvfb=
 trap 'kill -KILL $saver 2>/dev/null; kill $xvfb 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
-mkdir -p "$work/bin" "$work/home"
+mkdir -p "$work/bin" "$work/home" "$work/run"
+chmod 700 "$work/run"
 cp "$exe" "$work/bin/sandloop"
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state
+# A private runtime folder: the lock that lets one copy play the surf is
+# kept there, and another test's saver must not hold it.
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state XDG_RUNTIME_DIR=$work/run
 unset XSCREENSAVER_WINDOW WAYLAND_DISPLAY SDL_VIDEODRIVER
 cd "$work"
 
