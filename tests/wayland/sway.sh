@@ -35,9 +35,11 @@ fail() {
   echo "--- compositor (last lines)"; tail -10 "$work/compositor.log" 2>/dev/null
   exit 1
 }
-run() {
-  "${as_user[@]}" env -i HOME="$work" PATH="$work/bin:/usr/bin:/bin" XDG_RUNTIME_DIR="$work/run" LANG=C.UTF-8 "$@"
-}
+# A clean environment for the user, with the sanitizers' options of a
+# sanitizer build kept.
+clean=(env -i HOME="$work" PATH="$work/bin:/usr/bin:/bin" XDG_RUNTIME_DIR="$work/run" LANG=C.UTF-8
+       ASAN_OPTIONS="${ASAN_OPTIONS:-}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}")
+run() { "${as_user[@]}" "${clean[@]}" "$@"; }
 
 printf 'output * bg #000000 solid_color\noutput HEADLESS-1 mode 1024x768\n' > "$work/sway.conf"
 (cd "$work" && exec "${as_user[@]}" env -i HOME="$work" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$work/run" \
@@ -56,8 +58,7 @@ wl=(WAYLAND_DISPLAY="$socket" SDL_VIDEODRIVER=wayland)
 # Starts the saver with "$@"; its pid in $saver.
 start() {
   local name=$1; shift
-  (cd "$work" && exec "${as_user[@]}" env -i HOME="$work" PATH="$work/bin:/usr/bin:/bin" XDG_RUNTIME_DIR="$work/run" \
-    LANG=C.UTF-8 "${wl[@]}" "$@" > "$work/run-$name.out" 2> "$work/run-$name.err") &
+  (cd "$work" && exec "${as_user[@]}" "${clean[@]}" "${wl[@]}" "$@" > "$work/run-$name.out" 2> "$work/run-$name.err") &
   saver=$!
   pids+=($saver)
 }
