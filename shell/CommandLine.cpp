@@ -48,7 +48,8 @@ bool OneFrameNumber(const std::string& pattern) {
 
 const char* Usage() {
   return "usage: sandloop [/s | /c | /p WINDOW | /a WINDOW] [options]\n"
-         "       sandloop -root [options]                run in the root window\n"
+         "       sandloop -root [options]                run in a daemon's window (XSCREENSAVER_WINDOW)\n"
+         "                                               or else in the root window\n"
          "       sandloop -window-id ID [options]        run in the X11 window ID (decimal or 0x-hex);\n"
          "                                               also taken from XSCREENSAVER_WINDOW\n"
          "       sandloop --window [WxH] [options]       run in an ordinary window (default 1024x768)\n"
@@ -59,7 +60,8 @@ const char* Usage() {
          "       sandloop --register xscreensaver\n"
          "       sandloop --help | --version\n"
          "modes: /s runs the saver full screen (also with no argument), /c shows the settings dialog,\n"
-         "       /p WINDOW draws the preview into an X11 window, /a WINDOW changes the password\n"
+         "       /p WINDOW draws the preview into an X11 window, /a WINDOW would change the\n"
+         "       password (not available on Linux)\n"
          "options of the saver's modes:\n"
          "  -fps                 show the frame rate\n"
          "  --unpaced            draw frames as fast as the machine can, without waiting for the display\n"
