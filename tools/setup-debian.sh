@@ -9,7 +9,7 @@ packages=(
   libsdl2-dev libx11-dev libxext-dev libxss-dev libwayland-dev libjpeg-dev libpng-dev libfreetype-dev fonts-dejavu-core
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6test6 xdg-utils
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils xdotool
+  xvfb xauth x11-utils xdotool openbox
   xscreensaver libxml2-utils groff-base desktop-file-utils
   sway grim wtype weston
   dpkg-dev lintian bc

@@ -2,7 +2,10 @@
 # A quiet start under Xvfb: with the sound on and no audio device (ALSA
 # asked for a card that does not exist), stderr holds exactly our one line
 # about the silence, nothing of the audio library's; the pointer stays
-# where it was while the saver runs full screen and after it ends.
+# where it was while the saver runs full screen and after it ends. With a
+# window manager (openbox, where installed) SDL's own placing of the
+# pointer, when the window leaves full screen, would move it from the
+# screen's corner to the window's.
 # Skipped (exit 77) where Xvfb or xdotool is missing.
 # Usage: quiet.sh SANDLOOP
 set -u
@@ -11,8 +14,8 @@ command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or x
 # No "." in the folder: the log is named after the program path up to its
 # first ".".
 work=$(mktemp -d /tmp/sandloop-quiet-XXXXXX)
-saver= xvfb=
-trap 'kill -KILL $saver 2>/dev/null; kill $xvfb 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+saver= xvfb= wm=
+trap 'kill -KILL $saver 2>/dev/null; kill $wm 2>/dev/null; kill $xvfb 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 mkdir -p "$work/bin" "$work/home" "$work/run"
 chmod 700 "$work/run"
@@ -28,7 +31,14 @@ xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start"
 export DISPLAY=:$(head -1 "$work/display")
-xdotool mousemove 123 321 || fail "xdotool cannot move the pointer"
+if command -v openbox >/dev/null; then
+  openbox > /dev/null 2>&1 &
+  wm=$!
+  for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break; sleep 0.1; done
+else
+  echo "openbox missing: the pointer is checked without a window manager"
+fi
+xdotool mousemove 0 0 || fail "xdotool cannot move the pointer"
 where() { xdotool getmouselocation | sed 's/ screen.*//'; }
 before=$(where)
 
