@@ -70,8 +70,4 @@ class Picture {
   std::vector<std::uint32_t, DefaultInit<std::uint32_t>> pixels_;
 };
 
-// Writes a picture as a PNG file (RGB, 8 bits per channel); false when the
-// file cannot be written.
-bool WritePng(const Picture& picture, const std::string& path);
-
 }  // namespace sandloop

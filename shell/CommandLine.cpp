@@ -46,6 +46,31 @@ bool OneFrameNumber(const std::string& pattern) {
 
 }  // namespace
 
+const char* Usage() {
+  return "usage: sandloop [/s | /c | /p WINDOW | /a WINDOW] [options]\n"
+         "       sandloop -root [options]                run in a daemon's window (XSCREENSAVER_WINDOW)\n"
+         "                                               or else in the root window\n"
+         "       sandloop -window-id ID [options]        run in the X11 window ID (decimal or 0x-hex);\n"
+         "                                               also taken from XSCREENSAVER_WINDOW\n"
+         "       sandloop --window [WxH] [options]       run in an ordinary window (default 1024x768)\n"
+         "       sandloop --render FILE.png [--size WxH] [--depth 16|24|32] [--ticks N] [--frames K]\n"
+         "                [--at \"YYYY-MM-DD HH:MM:SS\"] [--seed S] [--set NAME=VALUE]...\n"
+         "                [--exact-pixels]\n"
+         "       sandloop --sun \"CITY NAME\" [--dst] [--date YYYY-MM-DD]\n"
+         "       sandloop --cities\n"
+         "       sandloop --register xscreensaver\n"
+         "       sandloop --help | --version\n"
+         "modes: /s runs the saver full screen (also with no argument), /c shows the settings dialog,\n"
+         "       /p WINDOW draws the preview into an X11 window, /a WINDOW would change the\n"
+         "       password (not available on Linux)\n"
+         "options of the saver's modes:\n"
+         "  -fps                 show the frame rate\n"
+         "  --unpaced            draw frames as fast as the machine can, without waiting for the display\n"
+         "  --exact-pixels       keep the designed pictures at every size (no smooth scenery on\n"
+         "                       screens larger than 1280x1024)\n"
+         "  --set NAME=VALUE     change a setting for this run only (may be repeated)\n";
+}
+
 bool ExtractSettingOverrides(std::vector<std::string>& args, std::vector<SettingOverride>* out,
                              std::string* error) {
   std::vector<std::string> rest;
@@ -184,12 +209,11 @@ std::optional<int> HandleCommandLine(const std::vector<std::string>& args, const
     return std::nullopt;
   }
   if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-    out << "usage: sandloop [/s | /c | /p WINDOW | /a WINDOW] [--set NAME=VALUE]... [--unpaced]\n"
-           "       sandloop --render FILE.png [--size WxH] [--depth 16|24|32] [--ticks N] [--frames K]\n"
-           "                [--at \"YYYY-MM-DD HH:MM:SS\"] [--seed S] [--set NAME=VALUE]...\n"
-           "       sandloop --sun \"CITY NAME\" [--dst] [--date YYYY-MM-DD]\n"
-           "       sandloop --cities\n"
-           "       sandloop --register xscreensaver\n";
+    out << Usage();
+    return 0;
+  }
+  if (!args.empty() && (args[0] == "--version" || args[0] == "-V")) {
+    out << "sandloop " << SANDLOOP_VERSION << "\n";
     return 0;
   }
   std::string error;

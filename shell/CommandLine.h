@@ -43,6 +43,9 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions* out
 // "YYYY-MM-DD HH:MM:SS" as a local time with its day of the week.
 [[nodiscard]] std::optional<LocalTime> ParseLocalTime(const std::string& text);
 
+// The text of --help: every mode and option, one usage line per form.
+[[nodiscard]] const char* Usage();
+
 // What is left to do once HandleCommandLine has read the command line.
 struct CommandLineRequest {
   bool register_command = false;            // --register: RunRegisterCommand(args, ...)
@@ -56,7 +59,8 @@ struct CommandLineRequest {
 };
 
 // Everything on the command line that needs no display, in the program's
-// order: --sun and --cities run here, --help prints the usage, --register
+// order: --sun and --cities run here, --help prints the usage, --version
+// the version, --register
 // is recognised (the caller runs it: it writes the user's files), --render
 // has its options checked (the caller then draws with RunRender), and for
 // the saver's modes the host options (with `xscreensaver_window`, the

@@ -147,10 +147,12 @@ std::string ApplyDisplayTarget(const HostOptions& options, display::Backend* bac
   } else {
     target.kind = Kind::Hosted;
     target.foreign = options.root ? backend->RootWindowId() : static_cast<HWND>(options.window_id);
-    if (target.foreign == 0) return "there is no root window to draw into";
+    if (target.foreign == 0) return "there is no root window to draw into (-root needs an X11 display)";
   }
-  if (FAILED(backend->SetTarget(target))) {
+  const HRESULT hr = backend->SetTarget(target);
+  if (FAILED(hr)) {
     if (target.kind == Kind::Window) return "the window cannot be made";
+    if (hr == DDERR_UNSUPPORTED) return "-root and -window-id need an X11 display (this one is not)";
     char id[32];
     std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(target.foreign));
     return std::string("there is no window ") + id + " to draw into";

@@ -12,6 +12,7 @@
 #include "kit/ddraw/backend.h"
 #include "kit/ddraw/platform.h"
 #include "kit/ddraw/sdl/SdlBackend.h"
+#include "kit/ddraw/sdl/SessionBus.h"
 #include "kit/LocalClock.h"
 #include "shell/CommandLine.h"
 #include "shell/HostOptions.h"
@@ -45,8 +46,11 @@ int main(int argc, char** argv) {
   // A running saver is ended from outside by a termination signal (a
   // saver daemon's SIGTERM, Ctrl-C, a closed terminal): it then finishes
   // in order like after a key, with its log line and exit code 0.
-  if (sandloop::ParseRunMode(args.empty() ? std::string() : args[0]) == sandloop::RunMode::Run)
+  if (sandloop::ParseRunMode(args.empty() ? std::string() : args[0]) == sandloop::RunMode::Run) {
     sandloop::InstallQuitSignalHandlers();
+    // The first frame must not wait for a session bus started on demand.
+    sandloop::display::NoBusOnDemand();
+  }
   std::string why;
   auto backend = sandloop::display::CreateSdlBackend(&why);
   if (backend) {

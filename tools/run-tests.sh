@@ -15,6 +15,9 @@ build() {  # dir, extra cmake args...
 echo "== normal build"
 build build
 ctest --test-dir build --output-on-failure -j"$jobs"
+echo "== Debian package: built, its file list and dependencies checked, lintian"
+bash tools/make-deb.sh build
+bash tools/check-deb.sh build/sandloop_*_amd64.deb
 echo "== soak: resident memory stays flat over 200,000 ticks"
 build/tools/soak_scene 200000
 

@@ -6,15 +6,20 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  libsdl2-dev libx11-dev libxext-dev libxss-dev libjpeg-dev zlib1g-dev libfreetype-dev fonts-dejavu-core
+  libsdl2-dev libx11-dev libxext-dev libxss-dev libwayland-dev libjpeg-dev libpng-dev zlib1g-dev libfreetype-dev fonts-dejavu-core
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6test6 xdg-utils
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils xdotool
-  xscreensaver libxml2-utils groff-base
+  xvfb xauth x11-utils xdotool openbox
+  xscreensaver libxml2-utils groff-base desktop-file-utils
+  sway grim wtype weston
+  dpkg-dev lintian bc
   clang libclang-rt-14-dev
 )
 if [[ "${1:-}" == "--tools" ]]; then
-  packages+=(python3-numpy python3-pil python3-cairo sox tzdata nodejs npm imagemagick)
+  packages+=(python3-numpy python3-pil python3-cairo sox tzdata imagemagick)
+  # Node may come from elsewhere than Debian; Debian's is only added where
+  # there is none.
+  command -v node >/dev/null || packages+=(nodejs npm)
 fi
 
 missing=()

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "kit/Clip.h"
+#include "kit/PicturePng.h"
 #include "kit/DDbmp.h"
 #include "kit/ddraw/gdi.h"
 #include "tests/kit/SpriteTestSupport.h"

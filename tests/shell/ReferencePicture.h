@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "kit/Picture.h"
+#include "kit/PicturePng.h"
 
 namespace sandloop::test {
 

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # cmake --install into a temporary prefix: the program, the link where
 # XScreenSaver looks for hacks, its settings description (well-formed, its
-# options naming real settings), the desktop entry and the manual page.
+# options naming real settings), the desktop entries (the settings dialog's
+# and the one for daemons that list savers), the icon, the compressed
+# manual page and the documentation.
 # Usage: install.sh BUILD_DIR SOURCE_DIR
 set -u
 build=$1 src=$2
@@ -36,9 +38,24 @@ desktop=$p/share/applications/sandloop-settings.desktop
 grep -qx 'Exec=sandloop /c' "$desktop" || fail "desktop entry: Exec"
 grep -qx 'Type=Application' "$desktop" || fail "desktop entry: Type"
 
-man=$p/share/man/man1/sandloop.1
-[ -f "$man" ] || fail "no manual page"
-for word in '/s' '/c' '/p' '/a' 'sun' 'cities' 'render' 'set' 'window' 'root' 'window\\-id' 'fps' 'register' 'registry.reg' 'XDG_STATE_HOME'; do
+saver=$p/share/applications/screensavers/sandloop.desktop
+[ -f "$saver" ] || fail "no desktop entry for the daemons that list savers"
+grep -qx 'Exec=sandloop -root' "$saver" || fail "saver entry: Exec"
+grep -qx 'Categories=Screensaver;' "$saver" || fail "saver entry: Categories"
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$desktop" "$saver" || fail "a desktop entry does not validate"
+fi
+[ -f "$p/share/icons/hicolor/128x128/apps/sandloop.png" ] || fail "no icon"
+for f in README.md copyright changelog.gz; do
+  [ -f "$p/share/doc/sandloop/$f" ] || fail "no share/doc/sandloop/$f"
+done
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$p/share/doc/sandloop/copyright" ||
+  fail "the copyright file is not in Debian's machine-readable format"
+
+[ -f "$p/share/man/man1/sandloop.1.gz" ] || fail "no compressed manual page"
+man=$work/sandloop.1
+gzip -dc "$p/share/man/man1/sandloop.1.gz" > "$man" || fail "manual page: not gzip"
+for word in '/s' '/c' '/p' '/a' 'sun' 'cities' 'render' 'set' 'window' 'root' 'window\\-id' 'fps' 'unpaced' 'version' 'register' 'registry.reg' 'XDG_STATE_HOME'; do
   grep -q -- "$word" "$man" || fail "manual page does not mention $word"
 done
 if command -v groff >/dev/null; then

@@ -71,6 +71,31 @@ TEST(CommandLine, LocalTimesAreCheckedAndGetTheirWeekday) {
     EXPECT_FALSE(ParseLocalTime(bad)) << bad;
 }
 
+// Every option that the parsers take is in the usage, and --version ends
+// the program with its version instead of starting the saver.
+TEST(CommandLine, HelpNamesEveryOptionAndVersionEnds) {
+  const FixedClock clock(LocalTime{2004, 6, 21, 1, 12});
+  std::ostringstream out, err;
+  CommandLineRequest next;
+  EXPECT_EQ(HandleCommandLine({"--help"}, nullptr, out, err, clock, &next), 0);
+  const std::string help = out.str();
+  for (const char* option : {"/s", "/c", "/p", "/a", "-root", "-window-id", "--window", "-fps", "--unpaced", "--exact-pixels", "--set",
+                             "--render", "--size", "--depth", "--ticks", "--frames", "--at", "--seed", "--sun",
+                             "--dst", "--date", "--cities", "--register", "--help", "--version"})
+    EXPECT_NE(help.find(option), std::string::npos) << option;
+  for (const char* flag : {"--version", "-V"}) {
+    out.str("");
+    CommandLineRequest after;
+    EXPECT_EQ(HandleCommandLine({flag}, "0x400001", out, err, clock, &after), 0) << flag;
+    const std::string text = out.str();
+    EXPECT_EQ(text.rfind("sandloop ", 0), 0u) << text;
+    EXPECT_GT(text.size(), std::string("sandloop \n").size());
+    EXPECT_EQ(text.back(), '\n');
+    EXPECT_EQ(after.host.target, HostOptions::Target::FullScreen);
+  }
+  EXPECT_TRUE(err.str().empty()) << err.str();
+}
+
 // Terminal commands end here; --render and the saver's modes go on, with
 // their options checked and the --set pairs taken out.
 TEST(CommandLine, HandledWithoutADisplayInTheProgramsOrder) {

@@ -128,5 +128,18 @@ TEST(ApplyDisplayTarget, PointsTheBackEndAtTheHostOrTheWindow) {
   EXPECT_EQ(ApplyDisplayTarget(ParseHostOptions({"-root"}, nullptr), nullptr), "the display cannot be opened");
 }
 
+// A display without windows of other programs (a Wayland session): the
+// host options say that they need X11; the saver's own targets still work.
+TEST(ApplyDisplayTarget, HostOptionsNeedX11) {
+  display::HeadlessBackend wayland;
+  wayland.WithoutForeignWindows();
+  EXPECT_NE(ApplyDisplayTarget(ParseHostOptions({"-window-id", "0x2a00008"}, nullptr), &wayland).find("X11"),
+            std::string::npos);
+  EXPECT_NE(ApplyDisplayTarget(ParseHostOptions({"-root"}, nullptr), &wayland).find("X11"), std::string::npos);
+  EXPECT_EQ(wayland.Target().kind, display::DisplayTarget::Kind::FullScreen);
+  EXPECT_EQ(ApplyDisplayTarget(ParseHostOptions({"--window"}, nullptr), &wayland), "");
+  EXPECT_EQ(wayland.Target().kind, display::DisplayTarget::Kind::Window);
+}
+
 }  // namespace
 }  // namespace sandloop

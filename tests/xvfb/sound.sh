@@ -13,9 +13,12 @@ command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or x
 work=$(mktemp -d)
 saver=""
 trap 'kill -KILL $saver 2>/dev/null; kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-mkdir -p "$work/bin" "$work/home"
+mkdir -p "$work/bin" "$work/home" "$work/run"
+chmod 700 "$work/run"
 cp "$exe" "$work/bin/sandloop"
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state
+# A private runtime folder: the lock that lets one copy play the surf is
+# kept there, and a saver of another test must not hold it.
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state XDG_RUNTIME_DIR=$work/run
 store=$XDG_CONFIG_HOME/sandloop/registry.reg
 cd "$work"
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "kit/PicturePng.h"
 #include "kit/ddraw/present.h"
 
 namespace sandloop::display {
@@ -34,6 +35,7 @@ void HeadlessBackend::LoseConnection() { lost_ = true; }
 HRESULT HeadlessBackend::SetTarget(const DisplayTarget& target) {
   using Kind = DisplayTarget::Kind;
   if (target.kind == Kind::Hosted) {
+    if (!foreign_windows_) return DDERR_UNSUPPORTED;
     const auto it = windows_.find(target.foreign);
     if (lost_ || it == windows_.end()) return DDERR_INVALIDPARAMS;
     host_size_ = {it->second.width, it->second.height, 32};

@@ -85,6 +85,9 @@ class HeadlessBackend final : public Backend {
   void ResizeWindow(HWND window, int width, int height);
   // The connection to the display breaks: every later call finds it gone.
   void LoseConnection();
+  // A display without windows of other programs (a Wayland session): no
+  // root window, and hosting fails with DDERR_UNSUPPORTED.
+  void WithoutForeignWindows() { foreign_windows_ = false; }
 
   // Input: queued events are returned by PollEvent in order.
   void PushEvent(const InputEvent& event);
@@ -117,7 +120,7 @@ class HeadlessBackend final : public Backend {
   DisplayMode MonitorMode() override { return desktop_; }
   int MonitorCount() override { return target_.kind == DisplayTarget::Kind::Hosted ? 1 : monitors_; }
   bool GammaSupported() override { return gamma_; }
-  HWND RootWindowId() override { return kRootWindow; }
+  HWND RootWindowId() override { return foreign_windows_ ? kRootWindow : 0; }
   HRESULT SetTarget(const DisplayTarget& target) override;
   DisplayTarget Target() const override { return target_; }
   HWND CreateFormWindow(const std::string& title) override;
@@ -184,6 +187,7 @@ class HeadlessBackend final : public Backend {
   DisplayTarget target_;
   DisplayMode host_size_;  // the host window's last known size
   bool lost_ = false;
+  bool foreign_windows_ = true;
   bool quit_sent_ = false;
   bool audio_ = true;
   bool sound_playing_ = false;

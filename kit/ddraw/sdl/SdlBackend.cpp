@@ -22,6 +22,9 @@
 #include "kit/Picture.h"
 #include "kit/ddraw/platform.h"
 #include "kit/ddraw/present.h"
+#include "kit/ddraw/sdl/AlsaQuiet.h"
+#include "kit/ddraw/sdl/PointerKeeper.h"
+#include "kit/ddraw/sdl/VideoDriver.h"
 #include "kit/ddraw/sdl/X11Host.h"
 
 namespace sandloop::display {
@@ -156,11 +159,14 @@ class SdlBackend final : public Backend {
     // Closing a window is a quit request for its form, not a second one
     // for the whole program.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    if (!PrepareVideoStart(why)) return false;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
       *why = SDL_GetError();
       return false;
     }
-    WatchConnection();
+    driver_ = CurrentVideoDriver();
+    AdaptToDriver(driver_);
+    if (driver_ == VideoDriver::X11) WatchConnection();
     // SDL falls back to drivers that draw nowhere; a saver needs a screen.
     const char* driver = SDL_GetCurrentVideoDriver();
     if (!driver_chosen && driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
@@ -265,6 +271,8 @@ class SdlBackend final : public Backend {
     using Kind = DisplayTarget::Kind;
     if (target.kind == Kind::Window && (target.width <= 0 || target.height <= 0)) return DDERR_INVALIDPARAMS;
     if (target.kind == Kind::Hosted) {
+      // Windows of other programs are X11 windows, reached through Xlib.
+      if (driver_ != VideoDriver::X11) return DDERR_UNSUPPORTED;
       if (target.foreign == 0 || target.foreign > 0xFFFFFFFFu) return DDERR_INVALIDPARAMS;
       std::string why;  // the caller names the window itself
       auto host = X11Host::Open(static_cast<std::uint32_t>(target.foreign), &why);
@@ -385,6 +393,7 @@ class SdlBackend final : public Backend {
     if (std::find(listed.begin(), listed.end(), mode) == listed.end()) return DDERR_INVALIDMODE;
     const DisplayMode desk = DesktopMode();
     DropPresenter();
+    const PointerKeeper pointer(driver_ == VideoDriver::X11);
     // Without a window manager nothing moves a full-screen window to the
     // screen's corner, so place it there first.
     SDL_Rect bounds{0, 0, 0, 0};
@@ -423,6 +432,7 @@ class SdlBackend final : public Backend {
     }
     DropPresenter();
     if (win_ != nullptr) {
+      const PointerKeeper pointer(driver_ == VideoDriver::X11);
       SDL_SetWindowFullscreen(win_, 0);
       SDL_HideWindow(win_);
     }
@@ -556,10 +566,14 @@ class SdlBackend final : public Backend {
     auto fail = [&](const std::string& reason) {
       if (why != nullptr) *why = reason;
       StopSound();
+      // One line for whoever reads stderr (a saver daemon's log), once.
+      if (!silence_told_) std::fprintf(stderr, "sandloop: no sound: %s\n", reason.c_str());
+      silence_told_ = true;
       return false;
     };
     // The audio subsystem starts with the first sound, so that a program
     // that never plays one never touches an audio device.
+    SilenceAlsaMessages();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return fail(std::string("no audio: ") + SDL_GetError());
     audio_started_ = true;
     auto voice = std::make_unique<Voice>();
@@ -666,7 +680,9 @@ class SdlBackend final : public Backend {
     refresh_ = DesktopRefresh();
   }
 
+  // The X display of windows that are not ours; none unless SDL runs on X11.
   Display* XDisplay() {
+    if (driver_ != VideoDriver::X11) return nullptr;
     if (x_display_ == nullptr && !x_tried_) {
       x_tried_ = true;
       x_display_ = XOpenDisplay(nullptr);
@@ -679,6 +695,12 @@ class SdlBackend final : public Backend {
 
   void ChoosePresenter() {
     presenter_chosen_ = true;
+    // Wayland gives SDL no window framebuffer of its own: pages reach the
+    // compositor through a renderer, software OpenGL included.
+    if (driver_ != VideoDriver::X11) {
+      renderer_ = SDL_CreateRenderer(win_, -1, paced_ ? SDL_RENDERER_PRESENTVSYNC : 0);
+      return;
+    }
     if (!HaveGpu()) return;
     renderer_ = SDL_CreateRenderer(win_, -1, SDL_RENDERER_ACCELERATED | (paced_ ? SDL_RENDERER_PRESENTVSYNC : 0));
     if (renderer_ == nullptr) return;
@@ -871,9 +893,11 @@ class SdlBackend final : public Backend {
   bool events_up_ = false;
   bool own_window_placed_ = false;
   bool audio_started_ = false;
+  bool silence_told_ = false;
   SDL_AudioDeviceID device_ = 0;
   std::unique_ptr<Voice> voice_;
   bool saver_running_ = false;
+  VideoDriver driver_ = VideoDriver::Other;
 };
 
 }  // namespace

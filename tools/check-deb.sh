@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Checks the Debian package: its file list is exactly the one below, it
+# depends only on runtime packages (no -dev), installing it on an empty
+# system (as apt would resolve it) brings in no development package, and
+# lintian reports no errors (its warnings and notes are printed).
+# Usage: tools/check-deb.sh sandloop_VERSION_amd64.deb
+set -euo pipefail
+deb=$(readlink -f "$1")
+fail() { echo "check-deb: FAIL: $*" >&2; exit 1; }
+
+expected='./usr/bin/sandloop
+./usr/libexec/xscreensaver/sandloop -> ../../bin/sandloop
+./usr/share/applications/sandloop-settings.desktop
+./usr/share/applications/screensavers/sandloop.desktop
+./usr/share/doc/sandloop/README.md
+./usr/share/doc/sandloop/changelog.gz
+./usr/share/doc/sandloop/copyright
+./usr/share/icons/hicolor/128x128/apps/sandloop.png
+./usr/share/man/man1/sandloop.1.gz
+./usr/share/xscreensaver/config/sandloop.xml'
+# Files and links only, as "path" or "path -> target".
+actual=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""); print }' | sort)
+[ "$actual" = "$expected" ] || fail "file list differs:
+$(diff <(echo "$expected") <(echo "$actual") || true)"
+echo "check-deb: the file list is as expected ($(echo "$actual" | wc -l) files)"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+[ -n "$depends" ] || fail "no Depends: dpkg-shlibdeps found nothing"
+if grep -q -- '-dev\b' <<<"$depends"; then fail "depends on a development package: $depends"; fi
+for lib in libsdl2-2.0-0 libqt6widgets6 libjpeg62-turbo libpng16-16 fonts-dejavu-core qt6-qpa-plugins; do
+  grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
+done
+echo "check-deb: Depends: $depends"
+
+# What apt would install with the package on a system that has nothing
+# yet (simulated against an empty package status: nothing changes).
+if command -v apt-get >/dev/null; then
+  empty=$(mktemp)
+  sim=$(apt-get install -s --no-install-recommends -o Dir::State::status="$empty" "$deb" 2>&1) ||
+    { rm -f "$empty"; fail "apt-get cannot install it: $sim"; }
+  rm -f "$empty"
+  installed=$(grep '^Inst ' <<<"$sim" | awk '{print $2}')
+  if grep -E -- '-dev$' <<<"$installed"; then fail "installing it brings in development packages"; fi
+  echo "check-deb: on an empty system apt would install $(wc -l <<<"$installed") packages, none for development"
+fi
+
+if command -v lintian >/dev/null; then
+  report=$(lintian --display-info --pedantic "$deb" 2>/dev/null || true)
+  [ -z "$report" ] || echo "$report"
+  if grep -q '^E: ' <<<"$report"; then fail "lintian reports errors"; fi
+  echo "check-deb: lintian: $(grep -c '^W: ' <<<"$report" || true) warnings, no errors"
+else
+  echo "check-deb: lintian missing: not run"
+fi
