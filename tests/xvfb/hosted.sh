@@ -30,9 +30,16 @@ finishes() { cat "$work"/bin/*.log "$work"/.log "$XDG_STATE_HOME"/sandloop/* 2>/
 make_host() {
   "$check" makewindow "$1" "$2" > "$work/host.txt" &
   host=$!
-  for _ in $(seq 50); do [ -s "$work/host.txt" ] && break; sleep 0.1; done
+  for _ in $(seq 100); do
+    [ -s "$work/host.txt" ] && break
+    kill -0 $host 2>/dev/null || break
+    sleep 0.1
+  done
   window=$(head -1 "$work/host.txt")
-  [ -n "$window" ] || fail "no host window"
+  case $window in
+    0x*) ;;
+    *) fail "no host window ($(cat "$work/host.txt"))" ;;
+  esac
 }
 wait_shown() {  # window, what
   for _ in $(seq 40); do
