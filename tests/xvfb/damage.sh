@@ -8,6 +8,7 @@
 # Skipped (exit 77) where Xvfb or xdotool is missing.
 # Usage: damage.sh SANDLOOP SCREEN_TOOL
 set -u
+. "$(dirname "$0")/start_xvfb.sh"
 exe=$(readlink -f "$1") tool=$(readlink -f "$2")
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or xdotool missing"; exit 77; }
 work=$(mktemp -d /tmp/sandloop-damage-XXXXXX)
@@ -17,11 +18,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state XDG_RUNTIME_DIR=$work
 cd "$work"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$work/display")
+start_xvfb 1024x768x24
 
 still=(--set flag_PlaySound=0 --set NumEagles=0 --set FlagShowButterfly=0 --set flag_clock=0
        --set FlagDemoDaytime=0 --set FlagDaytime=0 --set ShowRisSet=0 --set flag_fps=0)

@@ -5,6 +5,7 @@
 # second argument it also saves a picture of each of the four pages there.
 # Skipped (exit 77) where Xvfb, xdotool or ImageMagick's import is missing.
 set -u
+. "$(dirname "$0")/start_xvfb.sh"
 exe=$1
 shots=${2:-}
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or xdotool missing"; exit 77; }
@@ -18,11 +19,7 @@ cd "$work"
 
 fail() { echo "FAIL: $*"; exit 1; }
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$work/display")
+start_xvfb 1280x1024x24
 
 # Starts the dialog and sets win, x, y, w, h.
 open_dialog() {

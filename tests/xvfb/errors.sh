@@ -8,6 +8,7 @@
 # Skipped (exit 77) where Xvfb or xdotool is missing.
 # Usage: errors.sh SANDLOOP
 set -u
+. "$(dirname "$0")/start_xvfb.sh"
 exe=$(readlink -f "$1")
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or xdotool missing"; exit 77; }
 work=$(mktemp -d /tmp/sandloop-errors-XXXXXX)
@@ -19,11 +20,7 @@ mkdir -p "$work/bin"
 cp "$exe" "$work/bin/sandloop"
 cd "$work"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$work/display")
+start_xvfb 1024x768x24
 
 # Lines of the last run's block of the log that contain $1.
 count() { awk '/START AT/ { n = 0 } index($0, m) { ++n } END { print n + 0 }' m="$1" "$work/bin/sandloop.log"; }

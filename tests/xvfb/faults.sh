@@ -6,6 +6,7 @@
 # Skipped (exit 77) where Xvfb or xdotool is missing.
 # Usage: faults.sh SANDLOOP CLOSE_WINDOW
 set -u
+. "$(dirname "$0")/start_xvfb.sh"
 exe=$(readlink -f "$1") close_window=$(readlink -f "$2")
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or xdotool missing"; exit 77; }
 work=$(mktemp -d /tmp/sandloop-faults-XXXXXX)
@@ -19,11 +20,7 @@ cd "$work"
 
 start_server() {
   rm -f "$work/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-  xvfb=$!
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-  [ -s "$work/display" ] || fail "Xvfb did not start"
-  export DISPLAY=:$(head -1 "$work/display")
+  start_xvfb 1024x768x24
 }
 finishes() { cat "$work/bin/sandloop.log" 2>/dev/null | grep -c "FINISH AT=======>"; }
 start_saver() {

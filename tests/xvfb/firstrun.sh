@@ -7,6 +7,7 @@
 # Skipped (exit 77) where Xvfb or xdotool is missing.
 # Usage: firstrun.sh SANDLOOP HOST_CHECK SCREEN_TOOL
 set -u
+. "$(dirname "$0")/start_xvfb.sh"
 exe=$(readlink -f "$1") check=$(readlink -f "$2") tool=$(readlink -f "$3")
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or xdotool missing"; exit 77; }
 work=$(mktemp -d /tmp/sandloop-firstrun-XXXXXX)
@@ -18,11 +19,7 @@ export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state XDG_RUNTIME_DIR=$
 store=$XDG_CONFIG_HOME/sandloop/registry.reg
 cd "$work"
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$work/display")
+start_xvfb 1280x1024x24
 
 stored() { printf '%d' "0x$(sed -n "s/^\"$1\"=dword:\([0-9a-fA-F]*\).*/\1/p" "$store" | tr -d '\r')"; }
 

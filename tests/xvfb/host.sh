@@ -5,6 +5,7 @@
 # size, scaling and close request; only the full-screen run holds the
 # system's screen saver off. Skipped (exit 77) where Xvfb is missing.
 set -u
+. "$(dirname "$0")/start_xvfb.sh"
 check=$1
 command -v Xvfb >/dev/null || { echo "Xvfb missing"; exit 77; }
 work=$(mktemp -d)
@@ -12,16 +13,7 @@ xvfb=
 trap '[ -n "$xvfb" ] && kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-start_xvfb() {
-  rm -f "$work/display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-  xvfb=$!
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-  [ -s "$work/display" ] || fail "Xvfb did not start"
-  export DISPLAY=:$(head -1 "$work/display")
-}
-
-start_xvfb
+start_xvfb 1280x1024x24
 timeout 60 "$check" hosted || fail "hosted"
 timeout 60 "$check" window || fail "try-it window"
 timeout 60 "$check" fullscreen || fail "full screen"

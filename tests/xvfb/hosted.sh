@@ -6,6 +6,7 @@
 # Skipped (exit 77) where Xvfb is missing.
 # Usage: hosted.sh SANDLOOP HOST_CHECK
 set -u
+. "$(dirname "$0")/start_xvfb.sh"
 exe=$(readlink -f "$1") check=$(readlink -f "$2")
 command -v Xvfb >/dev/null || { echo "Xvfb missing"; exit 77; }
 # No "." in the folder: the log is named after the program path up to its
@@ -20,11 +21,7 @@ mkdir -p "$work/bin"
 cp "$exe" "$work/bin/sandloop"
 cd "$work"
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$work/display")
+start_xvfb 1280x1024x24
 
 finishes() { cat "$work"/bin/*.log "$work"/.log "$XDG_STATE_HOME"/sandloop/* 2>/dev/null | grep -c "FINISH"; }
 make_host() {

@@ -6,6 +6,7 @@
 # Skipped (exit 77) where Xvfb or xdotool is missing.
 # Usage: input.sh SANDLOOP SCREEN_TOOL
 set -u
+. "$(dirname "$0")/start_xvfb.sh"
 exe=$(readlink -f "$1") tool=$(readlink -f "$2")
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or xdotool missing"; exit 77; }
 work=$(mktemp -d /tmp/sandloop-input-XXXXXX)
@@ -16,11 +17,7 @@ export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state XDG_RUNTIME_DIR=$
 store=$XDG_CONFIG_HOME/sandloop/registry.reg
 cd "$work"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$work/display")
+start_xvfb 1024x768x24
 
 stored() { printf '%d' "0x$(sed -n "s/^\"$1\"=dword:\([0-9a-fA-F]*\).*/\1/p" "$store" | tr -d '\r')"; }
 start_saver() {

@@ -9,6 +9,7 @@
 # Skipped (exit 77) where Xvfb or xdotool is missing.
 # Usage: quiet.sh SANDLOOP
 set -u
+. "$(dirname "$0")/start_xvfb.sh"
 exe=$1
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or xdotool missing"; exit 77; }
 # No "." in the folder: the log is named after the program path up to its
@@ -26,11 +27,7 @@ export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state X
 unset XSCREENSAVER_WINDOW WAYLAND_DISPLAY SDL_VIDEODRIVER
 cd "$work"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$work/display")
+start_xvfb 1024x768x24
 if command -v openbox >/dev/null; then
   openbox > /dev/null 2>&1 &
   wm=$!

@@ -8,6 +8,7 @@
 #                                         without it that case is left out)
 # Skipped (exit 77) where Xvfb or xdotool is missing.
 set -u
+. "$(dirname "$0")/start_xvfb.sh"
 exe=$1
 close_window=${2:+$(realpath "$2")}
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or xdotool missing"; exit 77; }
@@ -24,11 +25,7 @@ log=$work/bin/sandloop.log
 
 fail() { echo "FAIL: $*"; exit 1; }
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$work/display")
+start_xvfb 1024x768x24
 xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb at $DISPLAY does not answer"
 
 finish_lines() { cat "$log" 2>/dev/null | grep -c "^FINISH AT=======>: "; }

@@ -4,6 +4,7 @@
 # and ends on a key with exit code 0; /p abc names the bad handle.
 # Skipped (exit 77) where Xvfb or xdotool is missing.
 set -u
+. "$(dirname "$0")/start_xvfb.sh"
 exe=$1
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or xdotool missing"; exit 77; }
 work=$(mktemp -d)
@@ -22,11 +23,7 @@ grep -q "the display cannot be opened" <<<"$out" || fail "no display: message mi
 # Xvfb picks a free display number itself and writes it once it is ready;
 # -noreset keeps it from restarting (and refusing connections) whenever
 # its last client leaves.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$work/display")
+start_xvfb 1024x768x24
 xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb at $DISPLAY does not answer"
 
 timeout 30 "$exe" /s > run.log 2>&1 &

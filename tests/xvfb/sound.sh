@@ -7,6 +7,7 @@
 #   sound.sh SANDLOOP [off]   ("off": only the run with the sound off)
 # Skipped (exit 77) where Xvfb or xdotool is missing.
 set -u
+. "$(dirname "$0")/start_xvfb.sh"
 exe=$1
 only=${2:-}
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or xdotool missing"; exit 77; }
@@ -24,11 +25,7 @@ cd "$work"
 
 fail() { echo "FAIL: $*"; exit 1; }
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$work/display")
+start_xvfb 1024x768x24
 xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb at $DISPLAY does not answer"
 
 size() { stat -c %s "$1" 2>/dev/null || echo 0; }
