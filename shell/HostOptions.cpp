@@ -146,10 +146,10 @@ std::string ApplyDisplayTarget(const HostOptions& options, display::Backend* bac
     target.height = options.height;
   } else {
     target.kind = Kind::Hosted;
-    target.foreign = options.root ? backend->RootWindowId() : static_cast<HWND>(options.window_id);
+    target.foreign = options.root ? backend->RootWindowId() : static_cast<display::WindowId>(options.window_id);
     if (target.foreign == 0) return "there is no root window to draw into";
   }
-  if (FAILED(backend->SetTarget(target))) {
+  if (display::Failed(backend->SetTarget(target))) {
     if (target.kind == Kind::Window) return "the window cannot be made";
     char id[32];
     std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(target.foreign));

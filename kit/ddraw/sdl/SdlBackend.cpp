@@ -4,10 +4,12 @@
 #include <SDL2/SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-// Xlib names events with macros that clash with the input kinds.
+// Xlib names events and its result type with macros that clash with the
+// input kinds and the seam's status.
 #undef KeyPress
 #undef KeyRelease
 #undef None
+#undef Status
 
 #include <algorithm>
 #include <atomic>
@@ -256,19 +258,19 @@ class SdlBackend final : public Backend {
 
   int MonitorCount() override { return Hosted() || !video_up_ ? 1 : std::max(1, SDL_GetNumVideoDisplays()); }
 
-  HWND RootWindowId() override {
+  WindowId RootWindowId() override {
     Display* x = XDisplay();
-    return x != nullptr ? static_cast<HWND>(DefaultRootWindow(x)) : 0;
+    return x != nullptr ? static_cast<WindowId>(DefaultRootWindow(x)) : 0;
   }
 
-  HRESULT SetTarget(const DisplayTarget& target) override {
+  Status SetTarget(const DisplayTarget& target) override {
     using Kind = DisplayTarget::Kind;
-    if (target.kind == Kind::Window && (target.width <= 0 || target.height <= 0)) return DDERR_INVALIDPARAMS;
+    if (target.kind == Kind::Window && (target.width <= 0 || target.height <= 0)) return Status::InvalidParams;
     if (target.kind == Kind::Hosted) {
-      if (target.foreign == 0 || target.foreign > 0xFFFFFFFFu) return DDERR_INVALIDPARAMS;
+      if (target.foreign == 0 || target.foreign > 0xFFFFFFFFu) return Status::InvalidParams;
       std::string why;  // the caller names the window itself
       auto host = X11Host::Open(static_cast<std::uint32_t>(target.foreign), &why);
-      if (host == nullptr) return DDERR_INVALIDPARAMS;
+      if (host == nullptr) return Status::InvalidParams;
       host_ = std::move(host);
       host_refresh_ = DesktopRefresh();
     }
@@ -284,27 +286,27 @@ class SdlBackend final : public Backend {
       SDL_QuitSubSystem(SDL_INIT_VIDEO);
       video_up_ = false;
     }
-    return DD_OK;
+    return Status::Ok;
   }
 
   DisplayTarget Target() const override { return target_; }
 
-  HWND CreateFormWindow(const std::string& title) override {
+  WindowId CreateFormWindow(const std::string& title) override {
     if (!video_up_) {
       // Hosted: the form has a window id but nothing on the screen.
-      const HWND id = next_id_++;
+      const WindowId id = next_id_++;
       windows_[id] = nullptr;
       return id;
     }
     SDL_Window* w = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 640, 480,
                                      SDL_WINDOW_HIDDEN);
     if (w == nullptr) return 0;
-    const HWND id = next_id_++;
+    const WindowId id = next_id_++;
     windows_[id] = w;
     return id;
   }
 
-  void DestroyWindow(HWND window) override {
+  void DestroyWindow(WindowId window) override {
     if (window == exclusive_) EndExclusive();
     const auto it = windows_.find(window);
     if (it == windows_.end()) return;
@@ -312,14 +314,14 @@ class SdlBackend final : public Backend {
     windows_.erase(it);
   }
 
-  bool WindowExists(HWND window) override {
+  bool WindowExists(WindowId window) override {
     if (windows_.find(window) != windows_.end()) return true;
     Display* x = XDisplay();
     XWindowAttributes attributes;
     return x != nullptr && XGetWindowAttributes(x, static_cast<Window>(window), &attributes) != 0;
   }
 
-  bool IsWindowVisible(HWND window) override {
+  bool IsWindowVisible(WindowId window) override {
     if (const auto it = windows_.find(window); it != windows_.end())
       return it->second != nullptr && (SDL_GetWindowFlags(it->second) & SDL_WINDOW_SHOWN) != 0;
     Display* x = XDisplay();
@@ -329,7 +331,7 @@ class SdlBackend final : public Backend {
     return attributes.map_state == IsViewable;
   }
 
-  bool DrawToWindow(HWND window, const Picture& picture, int x, int y) override {
+  bool DrawToWindow(WindowId window, const Picture& picture, int x, int y) override {
     Display* d = XDisplay();
     if (d == nullptr || picture.Empty()) return false;
     XWindowAttributes attributes;
@@ -363,26 +365,26 @@ class SdlBackend final : public Backend {
     return true;
   }
 
-  HRESULT BeginExclusive(HWND window) override {
+  Status BeginExclusive(WindowId window) override {
     const auto it = windows_.find(window);
-    if (it == windows_.end()) return DDERR_INVALIDPARAMS;
+    if (it == windows_.end()) return Status::InvalidParams;
     exclusive_ = window;
     win_ = it->second;
-    return DD_OK;
+    return Status::Ok;
   }
 
-  HRESULT SetMode(const DisplayMode& mode) override {
-    if (exclusive_ == 0) return DDERR_NOEXCLUSIVEMODE;
+  Status SetMode(const DisplayMode& mode) override {
+    if (exclusive_ == 0) return Status::NoExclusiveMode;
     if (target_.kind != DisplayTarget::Kind::FullScreen) {
       // Hosted or in a window: the size is the page's; no switch.
-      if (mode.width < 1 || mode.height < 1 || mode.width > 16384 || mode.height > 16384) return DDERR_INVALIDMODE;
+      if (mode.width < 1 || mode.height < 1 || mode.width > 16384 || mode.height > 16384) return Status::InvalidMode;
       if (target_.kind == DisplayTarget::Kind::Window) ShowOwnWindow();
       mode_ = mode;
-      return DD_OK;
+      return Status::Ok;
     }
-    if (win_ == nullptr) return DDERR_NOEXCLUSIVEMODE;
+    if (win_ == nullptr) return Status::NoExclusiveMode;
     const std::vector<DisplayMode> listed = Modes();
-    if (std::find(listed.begin(), listed.end(), mode) == listed.end()) return DDERR_INVALIDMODE;
+    if (std::find(listed.begin(), listed.end(), mode) == listed.end()) return Status::InvalidMode;
     const DisplayMode desk = DesktopMode();
     DropPresenter();
     // Without a window manager nothing moves a full-screen window to the
@@ -393,16 +395,16 @@ class SdlBackend final : public Backend {
     SDL_SetWindowSize(win_, mode.width, mode.height);
     if (mode.width == desk.width && mode.height == desk.height) {
       // The desktop's own size: full screen without a mode change.
-      if (SDL_SetWindowFullscreen(win_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return DDERR_INVALIDMODE;
+      if (SDL_SetWindowFullscreen(win_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return Status::InvalidMode;
     } else {
       SDL_DisplayMode want{};
       want.w = mode.width;
       want.h = mode.height;
       SDL_DisplayMode got;
       if (SDL_GetClosestDisplayMode(0, &want, &got) == nullptr || got.w != mode.width || got.h != mode.height)
-        return DDERR_INVALIDMODE;
+        return Status::InvalidMode;
       if (SDL_SetWindowDisplayMode(win_, &got) != 0 || SDL_SetWindowFullscreen(win_, SDL_WINDOW_FULLSCREEN) != 0)
-        return DDERR_INVALIDMODE;
+        return Status::InvalidMode;
       refresh_ = got.refresh_rate;
     }
     if (refresh_ <= 0) {
@@ -412,7 +414,7 @@ class SdlBackend final : public Backend {
     SDL_ShowWindow(win_);
     SDL_RaiseWindow(win_);
     mode_ = mode;
-    return DD_OK;
+    return Status::Ok;
   }
 
   void EndExclusive() override {
@@ -430,21 +432,21 @@ class SdlBackend final : public Backend {
     exclusive_ = 0;
   }
 
-  HRESULT Present(const PageView& page, const DDGAMMARAMP* ramp) override {
+  Status Present(const PageView& page, const Ramp* ramp) override {
     if (Hosted()) return PresentHosted(page, ramp, nullptr, -1);
-    if (ConnectionLost()) return DDERR_SURFACELOST;
-    if (win_ == nullptr) return DDERR_NOEXCLUSIVEMODE;
+    if (ConnectionLost()) return Status::SurfaceLost;
+    if (win_ == nullptr) return Status::NoExclusiveMode;
     const RampTables* t = ramp_tables_.For(ramp);
     if (!presenter_chosen_) ChoosePresenter();
-    const HRESULT hr = renderer_ != nullptr ? PresentTexture(page, t) : PresentSurface(page, t);
-    if (hr == DD_OK) repaint_ = false;
+    const Status hr = renderer_ != nullptr ? PresentTexture(page, t) : PresentSurface(page, t);
+    if (hr == Status::Ok) repaint_ = false;
     return hr;
   }
 
-  HRESULT PresentRects(const PageView& page, const DDGAMMARAMP* ramp, const RECT* rects, int count) override {
+  Status PresentRects(const PageView& page, const Ramp* ramp, const Rect* rects, int count) override {
     if (Hosted()) return PresentHosted(page, ramp, rects, count);
-    if (ConnectionLost()) return DDERR_SURFACELOST;
-    if (win_ == nullptr) return DDERR_NOEXCLUSIVEMODE;
+    if (ConnectionLost()) return Status::SurfaceLost;
+    if (win_ == nullptr) return Status::NoExclusiveMode;
     // The window lost its picture (exposed, resized): show all of the page.
     if (repaint_) return Present(page, ramp);
     if (!presenter_chosen_) ChoosePresenter();
@@ -459,16 +461,16 @@ class SdlBackend final : public Backend {
         void* pixels = nullptr;
         int pitch = 0;
         if (SDL_LockTexture(texture_, &sdl_rects_[static_cast<std::size_t>(i)], &pixels, &pitch) != 0)
-          return DDERR_SURFACELOST;
+          return Status::SurfaceLost;
         ConvertPage(SubPage(page, rects[i]), static_cast<std::uint8_t*>(pixels), pitch, t);
         SDL_UnlockTexture(texture_);
       }
       SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
       SDL_RenderPresent(renderer_);
-      return DD_OK;
+      return Status::Ok;
     }
     SDL_Surface* target = SDL_GetWindowSurface(win_);
-    if (target == nullptr) return DDERR_SURFACELOST;
+    if (target == nullptr) return Status::SurfaceLost;
     const bool direct = target->format->format == SDL_PIXELFORMAT_RGB888 ||
                         target->format->format == SDL_PIXELFORMAT_ARGB8888;
     // A new window surface starts black: it needs the whole page.
@@ -476,16 +478,16 @@ class SdlBackend final : public Backend {
       return PresentSurface(page, t);
     if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
     for (int i = 0; i < count; ++i) {
-      const RECT& r = rects[i];
+      const Rect& r = rects[i];
       ConvertPage(SubPage(page, r),
                   static_cast<std::uint8_t*>(target->pixels) + static_cast<std::ptrdiff_t>(r.top) * target->pitch +
                       r.left * 4,
                   target->pitch, t);
     }
     if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
-    if (count > 0 && SDL_UpdateWindowSurfaceRects(win_, sdl_rects_.data(), count) != 0) return DDERR_SURFACELOST;
+    if (count > 0 && SDL_UpdateWindowSurfaceRects(win_, sdl_rects_.data(), count) != 0) return Status::SurfaceLost;
     Pace(refresh_);
-    return DD_OK;
+    return Status::Ok;
   }
 
   void SetPacing(bool paced) override { paced_ = paced; }
@@ -539,7 +541,7 @@ class SdlBackend final : public Backend {
     }
   }
 
-  void ShowMessage(HWND owner, const std::string& text, const std::string& caption) override {
+  void ShowMessage(WindowId owner, const std::string& text, const std::string& caption) override {
     // Nothing may pop up over a host's window (it may be a lock screen).
     if (target_.kind == DisplayTarget::Kind::Hosted || ConnectionLost()) {
       std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
@@ -619,9 +621,9 @@ class SdlBackend final : public Backend {
   }
 
  private:
-  HRESULT PresentHosted(const PageView& page, const DDGAMMARAMP* ramp, const RECT* rects, int count) {
-    if (exclusive_ == 0) return DDERR_NOEXCLUSIVEMODE;
-    const HRESULT hr = host_->Present(page, ramp_tables_.For(ramp), rects, count);
+  Status PresentHosted(const PageView& page, const Ramp* ramp, const Rect* rects, int count) {
+    if (exclusive_ == 0) return Status::NoExclusiveMode;
+    const Status hr = host_->Present(page, ramp_tables_.For(ramp), rects, count);
     Pace(host_refresh_);
     return hr;
   }
@@ -702,28 +704,28 @@ class SdlBackend final : public Backend {
     refresh_ = 0;
   }
 
-  HRESULT PresentTexture(const PageView& page, const RampTables* t) {
+  Status PresentTexture(const PageView& page, const RampTables* t) {
     if (texture_ == nullptr || tex_w_ != page.width || tex_h_ != page.height) {
       if (texture_ != nullptr) SDL_DestroyTexture(texture_);
       texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, page.width,
                                    page.height);
-      if (texture_ == nullptr) return DDERR_SURFACELOST;
+      if (texture_ == nullptr) return Status::SurfaceLost;
       tex_w_ = page.width;
       tex_h_ = page.height;
     }
     void* pixels = nullptr;
     int pitch = 0;
-    if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return DDERR_SURFACELOST;
+    if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return Status::SurfaceLost;
     ConvertPage(page, static_cast<std::uint8_t*>(pixels), pitch, t);
     SDL_UnlockTexture(texture_);
     SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
     SDL_RenderPresent(renderer_);  // waits for the vertical blank
-    return DD_OK;
+    return Status::Ok;
   }
 
-  HRESULT PresentSurface(const PageView& page, const RampTables* t) {
+  Status PresentSurface(const PageView& page, const RampTables* t) {
     SDL_Surface* target = SDL_GetWindowSurface(win_);
-    if (target == nullptr) return DDERR_SURFACELOST;
+    if (target == nullptr) return Status::SurfaceLost;
     const bool direct = target->format->format == SDL_PIXELFORMAT_RGB888 ||
                         target->format->format == SDL_PIXELFORMAT_ARGB8888;
     if (direct && target->w == page.width && target->h == page.height) {
@@ -734,15 +736,15 @@ class SdlBackend final : public Backend {
       if (scratch_ == nullptr || scratch_->w != page.width || scratch_->h != page.height) {
         if (scratch_ != nullptr) SDL_FreeSurface(scratch_);
         scratch_ = SDL_CreateRGBSurfaceWithFormat(0, page.width, page.height, 32, SDL_PIXELFORMAT_RGB888);
-        if (scratch_ == nullptr) return DDERR_SURFACELOST;
+        if (scratch_ == nullptr) return Status::SurfaceLost;
       }
       ConvertPage(page, static_cast<std::uint8_t*>(scratch_->pixels), scratch_->pitch, t);
       SDL_BlitScaled(scratch_, nullptr, target, nullptr);
     }
-    if (SDL_UpdateWindowSurface(win_) != 0) return DDERR_SURFACELOST;
+    if (SDL_UpdateWindowSurface(win_) != 0) return Status::SurfaceLost;
     shown_surface_ = target;
     Pace(refresh_);
-    return DD_OK;
+    return Status::Ok;
   }
 
   std::vector<SDL_Rect> sdl_rects_;  // the parts of a partial present
@@ -824,7 +826,7 @@ class SdlBackend final : public Backend {
     }
   }
 
-  HWND IdOf(Uint32 sdl_id) const {
+  WindowId IdOf(Uint32 sdl_id) const {
     for (const auto& [id, w] : windows_)
       if (SDL_GetWindowID(w) == sdl_id) return id;
     return 0;
@@ -842,9 +844,9 @@ class SdlBackend final : public Backend {
   }
 
  private:
-  std::map<HWND, SDL_Window*> windows_;
-  HWND next_id_ = 1;
-  HWND exclusive_ = 0;
+  std::map<WindowId, SDL_Window*> windows_;
+  WindowId next_id_ = 1;
+  WindowId exclusive_ = 0;
   SDL_Window* win_ = nullptr;
   DisplayMode mode_;
   SDL_Renderer* renderer_ = nullptr;
