@@ -73,10 +73,17 @@ Win32Backend::~Win32Backend() {
   StopSound();
   if (saver_running_) SetSaverRunning(false);
   EndExclusive();
-  for (const auto& [hwnd, picture] : pictures_)
-    if (IsWindow(hwnd)) ::DestroyWindow(hwnd);
-  for (const auto& [hwnd, title] : forms_)
-    if (IsWindow(hwnd)) ::DestroyWindow(hwnd);
+  // Windows that outlive the back end must not call into it any more.
+  std::vector<HWND> left;
+  for (const auto& [hwnd, picture] : pictures_) left.push_back(hwnd);
+  for (const auto& [hwnd, title] : forms_) left.push_back(hwnd);
+  pictures_.clear();
+  forms_.clear();
+  for (HWND hwnd : left) {
+    if (!IsWindow(hwnd)) continue;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    ::DestroyWindow(hwnd);
+  }
   if (timer_period_) timeEndPeriod(1);
 }
 
