@@ -21,3 +21,8 @@ start=$(date +%s)
 wineboot -i >/dev/null 2>&1
 echo "run-windows-tests: Wine prefix ready in $(( $(date +%s) - start )) s"
 ctest --test-dir "$dir" -j2 --output-on-failure
+# The saver itself in real windows, against the Linux build's picture of
+# the beach (when tools/run-tests.sh has made that build).
+if [[ -x "$root/build/shell/sandloop" && -x "$root/build/tests/screen_tool" ]]; then
+  bash "$root/tests/wine/saver.sh" "$root/build/shell/sandloop" "$root/build/tests/screen_tool" "$dir"
+fi

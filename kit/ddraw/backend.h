@@ -171,6 +171,10 @@ class Backend {
   virtual bool IsWindowVisible(WindowId window) = 0;
   // Draws `picture` unscaled with its top-left corner at (x, y) of a window.
   virtual bool DrawToWindow(WindowId window, const Picture& picture, int x, int y) = 0;
+  // Whether a picture drawn into another program's window is drawn again
+  // whenever that window repaints, for as long as the program runs its
+  // message loop; otherwise it lasts until the window's first repaint.
+  virtual bool KeepsPicturesDrawn() const { return false; }
 
   // The screen's root window, for hosting on the desktop itself (0: none).
   virtual WindowId RootWindowId() = 0;

@@ -116,6 +116,8 @@ Status HeadlessBackend::Fault(Op op) {
 
 void HeadlessBackend::SetWindowVisible(WindowId window, bool visible) { windows_[window].visible = visible; }
 
+void HeadlessBackend::DestroyAfterPolls(WindowId window, int polls) { windows_[window].destroy_after_polls = polls; }
+
 void HeadlessBackend::VisibleAfterPolls(WindowId window, int polls) {
   Window& w = windows_[window];
   w.visible = false;
@@ -238,8 +240,13 @@ int HeadlessBackend::RampTableBuilds() const {
 }
 
 bool HeadlessBackend::PollEvent(InputEvent* event) {
-  for (auto& [id, w] : windows_) {
+  for (auto it = windows_.begin(); it != windows_.end();) {
+    Window& w = it->second;
     if (w.visible_after_polls > 0 && --w.visible_after_polls == 0) w.visible = true;
+    if (w.destroy_after_polls > 0 && --w.destroy_after_polls == 0)
+      it = windows_.erase(it);
+    else
+      ++it;
   }
   if (target_.kind == DisplayTarget::Kind::Hosted) {
     // A host's window gets no input of ours, but a quit request still

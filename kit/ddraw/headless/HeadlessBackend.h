@@ -77,6 +77,11 @@ class HeadlessBackend final : public Backend {
   // have been made (VisibleAfterPolls).
   void SetWindowVisible(WindowId window, bool visible);
   void VisibleAfterPolls(WindowId window, int polls);
+  // The window's owner destroys it after `polls` more PollEvent calls.
+  void DestroyAfterPolls(WindowId window, int polls);
+  // With true, pictures drawn into windows are kept drawn, as a back end
+  // that repaints them does (KeepsPicturesDrawn); false by default.
+  void SetKeepsPictures(bool keeps) { keeps_pictures_ = keeps; }
   // The picture last drawn into a window (empty if none) and where.
   const Picture& WindowPicture(WindowId window) const;
   // A window of another program, visible, of the given size.
@@ -125,6 +130,7 @@ class HeadlessBackend final : public Backend {
   bool WindowExists(WindowId window) override { return windows_.count(window) != 0; }
   bool IsWindowVisible(WindowId window) override;
   bool DrawToWindow(WindowId window, const Picture& picture, int x, int y) override;
+  bool KeepsPicturesDrawn() const override { return keeps_pictures_; }
   Status BeginExclusive(WindowId window) override;
   Status SetMode(const DisplayMode& mode) override;
   void EndExclusive() override;
@@ -155,6 +161,7 @@ class HeadlessBackend final : public Backend {
     std::string title;
     bool visible = false;
     int visible_after_polls = -1;
+    int destroy_after_polls = -1;
     Picture picture;
     int width = 0, height = 0;
   };
@@ -168,6 +175,7 @@ class HeadlessBackend final : public Backend {
   int monitors_ = 1;
   bool gamma_ = true;
   bool echo_ = false;
+  bool keeps_pictures_ = false;
   std::map<Op, Fault_> faults_;
   std::map<Op, int> calls_;
   std::map<WindowId, Window> windows_;

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "kit/ddraw/win32/Win32State.h"
+#include "kit/os/QuitSignals.h"
 
 namespace sandloop::display::win32 {
 
@@ -84,7 +85,7 @@ bool Win32Backend::PollEvent(InputEvent* event) {
 }
 
 void Win32Backend::WaitEvent(int timeout_ms) {
-  if (!events_.empty()) return;
+  if (!events_.empty() || QuitSignalPending() != 0) return;
   // At most 50 ms, so that a loop that waits also notices requests that do
   // not come as messages (a termination request of the console).
   MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(std::clamp(timeout_ms, 0, 50)), QS_ALLINPUT,

@@ -67,6 +67,7 @@ class Win32Backend final : public Backend {
   bool WindowExists(WindowId window) override;
   bool IsWindowVisible(WindowId window) override;
   bool DrawToWindow(WindowId window, const Picture& picture, int x, int y) override;
+  bool KeepsPicturesDrawn() const override { return true; }
   WindowId RootWindowId() override { return 0; }
   Status SetTarget(const DisplayTarget& target) override;
   DisplayTarget Target() const override { return target_; }
