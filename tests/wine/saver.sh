@@ -9,7 +9,10 @@
 #    once (read with `wine reg query` while the saver runs);
 #  - WM_CLOSE sent by a small Windows program ends it in order;
 #  - /p draws the preview picture into a window made by that program, keeps
-#    it drawn when the window repaints, and ends when the window goes.
+#    it drawn when the window repaints, and ends when the window goes;
+#  - /a calls the system's password-change procedure (Wine's MPR.DLL has
+#    it) and ends without a message; /c:HWND shows its message box, and
+#    ends when it is closed.
 #   saver.sh LINUX_SANDLOOP SCREEN_TOOL WINDOWS_BUILD_DIR
 # Skipped (exit 77) where Wine, Xvfb, xdotool or the Windows build is missing.
 set -u
@@ -174,4 +177,19 @@ cat "$work/host.log" | tr -d '\r' | tail -1
 [ $rc -eq 0 ] || fail "the preview picture is not in the host window (win_tool $rc)"
 wait_end "the host window's end"
 echo "preview: its picture window in the host, kept after a repaint, ended with the host"
+# 5. /a and /c.
+(cd "$drive" && timeout 60 wine 'C:\sandloop.scr' /a 0) >/dev/null 2>&1 || fail "/a did not end by itself"
+echo "password change: the procedure was found and called"
+(cd "$drive" && exec wine 'C:\sandloop.scr' /c:1234) >"$work/config.log" 2>&1 &
+saver=$!
+box=""
+for _ in $(seq 200); do
+  box=$(xdotool search --name '^Screen saver$' 2>/dev/null | head -1)
+  [ -n "$box" ] && break
+  sleep 0.1
+done
+[ -n "$box" ] || fail "/c showed no message box"
+xdotool windowactivate --sync "$box" key Return 2>/dev/null || xdotool key Return
+wait_end "/c"
+echo "configuration: a message box, closed with OK"
 echo "1 passed, 0 failed"

@@ -24,8 +24,17 @@
 // pages are drawn into that window's client area and its destruction ends
 // the loop. The try-it window is an ordinary resizable window.
 //
+// Frame timer: the kit's own timer thread, not timeSetEvent: the same code
+// and the same thread checks on every platform, one tick at a time on a
+// thread of its own, as the multimedia timer's callbacks are. The back end
+// asks for a 1 ms system timer period (timeBeginPeriod) at start, so that
+// the thread's sleeps, and the pacing of presents, are as precise as the
+// multimedia timer would be.
+//
 // Limits: per-monitor DPI awareness is asked for at start (and by the
-// program's manifest), so sizes are the monitors' real pixels.
+// program's manifest), so sizes are the monitors' real pixels. A picture
+// drawn into another program's window lives in a child window of ours,
+// which needs this program's message loop to repaint it.
 #include <memory>
 #include <string>
 
