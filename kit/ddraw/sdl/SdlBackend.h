@@ -27,6 +27,11 @@
 // new size at the next frame and costs nothing while the sizes agree.
 // Only the full-screen run holds the system's screen saver off.
 //
+// Drivers: on X11 everything above; on Wayland (VideoDriver.h) the saver
+// runs full screen or in its own window, pages go through a renderer (SDL
+// has no window framebuffer there), and the X11-only parts (Xlib's error
+// handlers, windows of other programs, the root window) are left out.
+//
 // Limits: the preview and host windows must be X11 windows; without a
 // display the back end cannot be created (Create returns null with the
 // reason).
