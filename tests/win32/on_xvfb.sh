@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs a Windows test program under Wine on an X server of its own (Xvfb),
+# Runs a Windows test program under Wine on an X server of its own (Xvfb,
+# two monitors),
 # for tests that need real windows. Wine runs in a copy of the caller's
 # prefix (or a new one): a Wine server already running for the caller's
 # prefix has no X server, and its windows could not be shown.
@@ -10,7 +11,9 @@ command -v Xvfb >/dev/null && command -v wine >/dev/null || { echo "Xvfb or Wine
 work=$(mktemp -d)
 xvfb=
 trap 'wineserver -k 2>/dev/null; [ -n "$xvfb" ] && kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
+# Two monitors side by side, for the black windows over the other ones.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -screen 1 800x600x24 +xinerama -nolisten tcp -noreset \
+  3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
@@ -23,4 +26,7 @@ else
   export WINEPREFIX=$work/prefix
   wineboot -i >/dev/null 2>&1
 fi
+# Wine takes Xvfb's two screens as monitors through Xinerama, not RandR.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /t REG_SZ /d N /f >/dev/null 2>&1
+wineserver -w
 timeout 280 wine "$@"

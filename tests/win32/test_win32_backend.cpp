@@ -82,6 +82,51 @@ TEST_F(Win32BackendTest, FullScreenWindowIsTopmostAndCoversTheMonitor) {
   EXPECT_FALSE(backend->IsWindowVisible(form));
 }
 
+TEST_F(Win32BackendTest, OtherMonitorsAreBlackAndTheirInputIsTheScenes) {
+  if (backend->MonitorCount() < 2) GTEST_SKIP() << "one monitor";
+  HWND hwnd = Open();
+  // The monitor other than the primary one, and the cover over it.
+  RECT other{};
+  EnumDisplayMonitors(
+      nullptr, nullptr,
+      [](HMONITOR monitor, HDC, LPRECT, LPARAM out) -> BOOL {
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        if (GetMonitorInfoW(monitor, &info) && (info.dwFlags & MONITORINFOF_PRIMARY) == 0)
+          *reinterpret_cast<RECT*>(out) = info.rcMonitor;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&other));
+  HWND cover = FindWindowW(CoverClassName(), nullptr);
+  ASSERT_NE(cover, nullptr);
+  RECT r;
+  GetWindowRect(cover, &r);
+  EXPECT_EQ(r.left, other.left);
+  EXPECT_EQ(r.top, other.top);
+  EXPECT_EQ(r.right, other.right);
+  EXPECT_EQ(r.bottom, other.bottom);
+  EXPECT_NE(GetWindowLongPtrW(cover, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  UpdateWindow(cover);
+  EXPECT_EQ(ShownAt(cover, 3, 3), 0u);
+  // A key and a move over it reach the scene's window, the move in that
+  // window's coordinates.
+  Drain();  // the system's own moves of a window that appeared
+  PostMessageW(cover, WM_KEYDOWN, 'Q', 0);
+  PostMessageW(cover, WM_MOUSEMOVE, 0, MAKELPARAM(10, 20));
+  POINT p{10, 20};
+  MapWindowPoints(cover, hwnd, &p, 1);
+  int keys = 0, moves = 0;
+  for (const InputEvent& e : Drain()) {
+    EXPECT_EQ(e.window, form);
+    if (e.kind == InputEvent::Kind::KeyDown && e.key == 'Q') ++keys;
+    if (e.kind == InputEvent::Kind::MouseMove && e.x == p.x && e.y == p.y) ++moves;
+  }
+  EXPECT_EQ(keys, 1);
+  EXPECT_EQ(moves, 1);
+  backend->EndExclusive();
+  EXPECT_EQ(FindWindowW(CoverClassName(), nullptr), nullptr);
+}
+
 TEST_F(Win32BackendTest, PresentsShowThePageAndOnlyTheChangedParts) {
   HWND hwnd = Open();
   const DisplayMode d = backend->DesktopMode();
