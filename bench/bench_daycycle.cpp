@@ -55,7 +55,7 @@ void BM_TintedOverNeutralPresent(benchmark::State& state) {
   std::mt19937 rng(11);
   for (auto& b : bytes) b = static_cast<std::uint8_t>(rng());
   const PageView page{bytes.data(), kWidth, kHeight, kWidth * 4, 32};
-  DDGAMMARAMP dusk;
+  sandloop::display::Ramp dusk;
   for (unsigned i = 0; i < 256; ++i) {
     dusk.red[i] = static_cast<std::uint16_t>(i * 182);
     dusk.green[i] = static_cast<std::uint16_t>(i * 112);

@@ -35,8 +35,8 @@ struct Frame {
 };
 
 // The dusk tint the scene sets: one linear ramp per channel.
-DDGAMMARAMP Tint() {
-  DDGAMMARAMP r{};
+sandloop::display::Ramp Tint() {
+  sandloop::display::Ramp r{};
   for (int i = 0; i < 256; ++i) {
     r.red[i] = static_cast<std::uint16_t>(i * 256);
     r.green[i] = static_cast<std::uint16_t>(i * 182);
@@ -62,7 +62,7 @@ BENCHMARK(BM_MemcpyFrame)->Unit(benchmark::kMicrosecond);
 void BM_PresentTinted(benchmark::State& state) {
   const Frame frame(static_cast<int>(state.range(0)));
   HeadlessBackend hb;
-  const DDGAMMARAMP ramp = Tint();
+  const sandloop::display::Ramp ramp = Tint();
   for (auto _ : state) {
     hb.Present(frame.View(), &ramp);
     benchmark::ClobberMemory();
@@ -82,7 +82,7 @@ void BM_TintedOverMemcpy(benchmark::State& state) {
   std::vector<std::uint8_t> out(frame.bytes.size());
   std::vector<std::uint8_t> screen(static_cast<std::size_t>(kWidth) * kHeight * 4);
   HeadlessBackend hb;
-  const DDGAMMARAMP ramp = Tint();
+  const sandloop::display::Ramp ramp = Tint();
   const auto tables = sandloop::display::MakeRampTables(ramp);
   double present_s = 0, copy_s = 0;
   for (auto _ : state) {
@@ -135,7 +135,7 @@ BENCHMARK(BM_ConvertPortableTint)->Arg(32)->Arg(24)->Arg(16)->Unit(benchmark::kM
 void BM_ConvertPortableAnyRamp(benchmark::State& state) {
   const Frame frame(32);
   std::vector<std::uint8_t> out(static_cast<std::size_t>(kWidth) * kHeight * 4);
-  DDGAMMARAMP curve = Tint();
+  sandloop::display::Ramp curve = Tint();
   curve.red[7] ^= 1;  // no longer linear
   const auto tables = sandloop::display::MakeRampTables(curve);
   for (auto _ : state) {

@@ -1,25 +1,15 @@
 #include "diag/DDErrorLog.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
+#include "kit/os/Folders.h"
+
 namespace sandloop {
 
 namespace {
-
-std::string ProgramPath() {
-  std::vector<char> buf(4096);
-  for (;;) {
-    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
-    if (n < 0) return std::string();
-    if (static_cast<std::size_t>(n) < buf.size()) return std::string(buf.data(), static_cast<std::size_t>(n));
-    buf.resize(buf.size() * 2);
-  }
-}
 
 bool Blank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
@@ -32,17 +22,15 @@ std::string Trim(const std::string& s) {
 
 // The user's state folder for this program, empty when there is none.
 std::filesystem::path StateFolder() {
-  const char* state = std::getenv("XDG_STATE_HOME");
-  // Only an absolute path counts; anything else falls back to the default.
-  if (state != nullptr && state[0] == '/') return std::filesystem::path(state) / "sandloop";
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return std::filesystem::path(home) / ".local" / "state" / "sandloop";
-  return {};
+  const std::string state = os::UserFolderPath(os::UserFolder::State);
+  // Only an absolute path counts (the rule of the user folders).
+  if (state.empty()) return {};
+  return std::filesystem::path(state) / os::ProgramFolderName();
 }
 
 }  // namespace
 
-TDDErrorLog::TDDErrorLog(TComponent* owner) : TDDErrorLog(owner, ProgramPath()) {}
+TDDErrorLog::TDDErrorLog(TComponent* owner) : TDDErrorLog(owner, os::ProgramPath()) {}
 
 TDDErrorLog::TDDErrorLog(TComponent* owner, const std::string& program_path)
     : TComponent(owner), FProgramPath(program_path) {
@@ -56,7 +44,7 @@ TDDErrorLog::~TDDErrorLog() {
 std::string TDDErrorLog::LogFileNameFor(const std::string& program_path) {
   // Only the file name is cut: programs here seldom have an extension, and
   // a dot in a folder's name must not move the log out of the folder.
-  const std::size_t slash = program_path.rfind('/');
+  const std::size_t slash = program_path.find_last_of(os::FolderSeparators());
   const std::size_t name_start = slash == std::string::npos ? 0 : slash + 1;
   const std::size_t dot = program_path.find('.', name_start);
   return program_path.substr(0, dot == std::string::npos ? program_path.size() : dot) + ".log";
@@ -74,7 +62,7 @@ void TDDErrorLog::Reopen(const std::string& program_path) {
 
 void TDDErrorLog::Open() {
   const std::string primary = GetLogFileName();
-  FFile = std::fopen(primary.c_str(), "a");
+  FFile = os::OpenFile(primary, "a");
   if (FFile != nullptr) {
     FOpenedPath = primary;
     return;
@@ -86,7 +74,7 @@ void TDDErrorLog::Open() {
   std::string name = std::filesystem::path(primary).filename().string();
   if (name.empty()) name = ".log";
   const std::string fallback = (folder / name).string();
-  FFile = std::fopen(fallback.c_str(), "a");
+  FFile = os::OpenFile(fallback, "a");
   if (FFile != nullptr) FOpenedPath = fallback;
 }
 

@@ -3,11 +3,12 @@
 // to a file in the program's folder named after the program's file name up
 // to its first "." plus ".log" (/usr/bin/sandloop and /usr/bin/sandloop.scr
 // both log to /usr/bin/sandloop.log), each flushed as soon as it is
-// written, across runs; nothing is ever read back. Where that file cannot be opened (an installed program's folder is
-// not writable by its user), the log goes to the user's state folder,
-// $XDG_STATE_HOME/sandloop (default ~/.local/state/sandloop), under the
-// same file name. When neither can be opened the component still works and
-// writes nothing.
+// written, across runs; nothing is ever read back. Where that file cannot
+// be opened (an installed program's folder is not writable by its user),
+// the log goes to the program's folder in the user's state folder
+// ($XDG_STATE_HOME/sandloop, default ~/.local/state/sandloop; on Windows
+// %LOCALAPPDATA%\Sandloop), under the same file name. When neither can
+// be opened the component still works and writes nothing.
 #include <cstdio>
 #include <string>
 
@@ -18,7 +19,7 @@ namespace sandloop {
 
 class TDDErrorLog : public TComponent {
  public:
-  // Logs for the running program (its path from /proc/self/exe).
+  // Logs for the running program.
   explicit TDDErrorLog(TComponent* owner);
   // Logs for the program at `program_path`.
   TDDErrorLog(TComponent* owner, const std::string& program_path);

@@ -1,7 +1,7 @@
 #pragma once
 // One surf per machine. A screen-saver daemon starts one copy of the saver
 // per monitor; only the copy that holds an exclusive lock on a file in the
-// user's runtime folder plays the sound. The lock is the kernel's (flock),
+// user's runtime folder plays the sound. The lock is the kernel's (FileLock),
 // so it goes with its process however that process ends: it is never left
 // stale.
 //
@@ -16,13 +16,15 @@
 #include <cstdint>
 #include <string>
 
+#include "kit/os/FileLock.h"
+
 namespace sandloop {
 
 class SoundLock {
  public:
-  // $XDG_RUNTIME_DIR/sandloop-sound.lock where the variable names an
-  // absolute folder, else /tmp/sandloop-UID/sound.lock (the folder made
-  // with mode 0700 when missing).
+  // <runtime folder>/sandloop-sound.lock ($XDG_RUNTIME_DIR where it names an
+  // absolute folder; %LOCALAPPDATA% on Windows), else
+  // /tmp/sandloop-UID/sound.lock (the folder made private when missing).
   static std::string DefaultPath();
 
   explicit SoundLock(std::string path = DefaultPath(), std::uint32_t retry_ms = 3000);
@@ -45,7 +47,7 @@ class SoundLock {
 
   std::string path_;
   std::uint32_t retry_ms_;
-  int fd_ = -1;
+  os::FileLock lock_;
   bool held_ = false;
   bool unavailable_ = false;
   bool tried_ = false;

@@ -13,6 +13,7 @@
 #include "assets/Resources.h"
 #include "kit/Picture.h"
 #include "kit/ddraw/backend.h"
+#include "kit/os/Folders.h"
 #include "sun/SunTime.h"
 
 namespace sandloop {
@@ -195,12 +196,12 @@ void TForm1::LoadSettingsReadOnly() {
     Settings = FirstRunSettings();
     return;
   }
-  char pattern[] = "/tmp/sandloop-settings-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) {
+  const std::string temp = os::MakeTempFolder("sandloop-settings-");
+  if (temp.empty()) {
     Settings = FirstRunSettings();
     return;
   }
-  const std::filesystem::path folder = pattern, copy = folder / "registry.reg";
+  const std::filesystem::path folder = temp, copy = folder / "registry.reg";
   if (std::filesystem::copy_file(real, copy, ec)) {
     SetReg1.SetStorePath(copy.string());
     try {

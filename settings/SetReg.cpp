@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "settings/RegStore.h"
-
 namespace sandloop {
 
 namespace {
@@ -29,7 +27,7 @@ std::uint32_t DwordOf(const std::string& name, bool found, const RegValue& v) {
 }
 
 // A line break or other control character in a name would break the
-// file's line structure, so such names are refused.
+// export format's line structure, so such names are refused.
 bool HasControlChar(const std::string& text) {
   for (char c : text)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
@@ -38,29 +36,12 @@ bool HasControlChar(const std::string& text) {
 
 }  // namespace
 
-std::string TSetReg::GetStorePath() const {
-  return FStorePath.empty() ? DefaultStorePath() : FStorePath;
-}
-
 std::string TSetReg::KeyPath() const {
   return "HKEY_CURRENT_USER\\SOFTWARE\\" + FCompanyName + "\\" + FProductName;
 }
 
 void TSetReg::Report(const std::string& message) {
   if (OnStoreDamaged) OnStoreDamaged(this, message);
-}
-
-std::string TSetReg::UsablePath() {
-  std::string path = GetStorePath();
-  if (path.empty() && !FNoHomeReported) {
-    FNoHomeReported = true;
-    const std::string message =
-        "there is no home folder (HOME is unset and the user database has none), so the settings "
-        "cannot be stored: the saver runs on its defaults and writes nothing";
-    std::fprintf(stderr, "sandloop: %s\n", message.c_str());
-    Report(message);
-  }
-  return path;
 }
 
 void TSetReg::BeginLoad() {
@@ -76,20 +57,14 @@ void TSetReg::EndLoad() {
 }
 
 bool TSetReg::Commit(const std::vector<std::pair<std::string, RegValue>>& values) {
-  const std::string path = UsablePath();
-  if (path.empty()) return false;
-  FCached = false;  // the file changes: a load reads it anew
+  FCached = false;  // the store changes: a load reads it anew
   FCache.reset();
-  RegStore store(path, [this](const std::string& message) { Report(message); });
-  const std::string key = KeyPath();
-  switch (store.Update([&](RegDocument& doc) {
-    for (const auto& [name, value] : values) doc.Set(key, name, value);
-  })) {
-    case RegStore::UpdateResult::Written:
+  switch (StoreValues(values)) {
+    case StoreResult::Written:
       return true;
-    case RegStore::UpdateResult::NotOpened:
+    case StoreResult::NotOpened:
       return false;
-    case RegStore::UpdateResult::Failed:
+    case StoreResult::Failed:
       break;
   }
   Fail("Failed to set data", values.empty() ? std::string() : values.front().first);
@@ -114,14 +89,7 @@ bool TSetReg::Fetch(const std::string& Name, bool* found, RegValue* value) {
   }
   const std::string key = KeyPath();
   if (!FCached) {
-    const std::string path = UsablePath();
-    if (path.empty()) return !FPending.empty();
-    RegStore store(path, [this](const std::string& message) { Report(message); });
-    FCache = store.Read([this, &key](RegDocument& salvaged) {
-      if (!salvaged.HasKey(key)) return;  // the key itself was lost: a first run
-      for (const auto& [name, value] : FSalvageDefaults)
-        if (!salvaged.Get(key, name)) salvaged.Set(key, name, value);
-    });
+    if (!LoadStore(&FCache)) return !FPending.empty();
     FCached = FLoading;
   }
   const bool opened = FCache && FCache->HasKey(key);

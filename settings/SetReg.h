@@ -1,9 +1,9 @@
 #pragma once
 // TSetReg reads and writes single named values of the product's per-user
-// key HKEY_CURRENT_USER\SOFTWARE\<CompanyName>\<ProductName>. The key lives
-// in a registry export file (RegStore.h) with the registry's encodings:
-// ints and bools as REG_DWORD, text as REG_SZ, floats as an 8-byte
-// REG_BINARY double.
+// key HKEY_CURRENT_USER\SOFTWARE\<CompanyName>\<ProductName> with the
+// registry's encodings: ints and bools as REG_DWORD, text as REG_SZ, floats
+// as an 8-byte REG_BINARY double. On Windows the key is the registry's
+// own; elsewhere it lives in a registry export file (posix/RegStore.h).
 //
 // Every call returns whether the key could be opened (for writes: opened or
 // created); when it could not, nothing is written and the out-parameter
@@ -39,9 +39,11 @@ class TSetReg : public TComponent {
   void SetCompanyName(std::string value) { FCompanyName = std::move(value); }
   const std::string& GetProductName() const { return FProductName; }
   void SetProductName(std::string value) { FProductName = std::move(value); }
-  // The file that holds the key; DefaultStorePath() (read at each call)
-  // while empty. When that is empty too (no home folder), every call
-  // returns false, nothing is written, and this is reported once.
+  // Where the key is kept. POSIX: the file that holds it; DefaultStorePath()
+  // (read at each call) while empty. When that is empty too (no home
+  // folder), every call returns false, nothing is written, and this is
+  // reported once. Windows: the registry itself, shown as KeyPath(); a
+  // path set here is not used.
   std::string GetStorePath() const;
   void SetStorePath(std::string value) { FStorePath = std::move(value); }
 
@@ -95,7 +97,15 @@ class TSetReg : public TComponent {
   // `found` tells whether the value exists and `value` holds it.
   bool Fetch(const std::string& Name, bool* found, RegValue* value);
   bool Commit(const std::vector<std::pair<std::string, RegValue>>& values);
-  // The store path, or empty after reporting (once) that there is none.
+
+  // The platform's store (posix/SetRegStore.cpp, win32/SetRegStore.cpp).
+  enum class StoreResult { Written, NotOpened, Failed };
+  // Reads the whole key into `doc` (nullopt: the key cannot be opened);
+  // false when there is no store at all.
+  bool LoadStore(std::optional<RegDocument>* doc);
+  // Writes the values together, creating the key when missing.
+  StoreResult StoreValues(const std::vector<std::pair<std::string, RegValue>>& values);
+  // POSIX: the store path, or empty after reporting (once) that there is none.
   std::string UsablePath();
   void Report(const std::string& message);
 

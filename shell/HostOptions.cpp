@@ -146,13 +146,13 @@ std::string ApplyDisplayTarget(const HostOptions& options, display::Backend* bac
     target.height = options.height;
   } else {
     target.kind = Kind::Hosted;
-    target.foreign = options.root ? backend->RootWindowId() : static_cast<HWND>(options.window_id);
+    target.foreign = options.root ? backend->RootWindowId() : static_cast<display::WindowId>(options.window_id);
     if (target.foreign == 0) return "there is no root window to draw into (-root needs an X11 display)";
   }
-  const HRESULT hr = backend->SetTarget(target);
-  if (FAILED(hr)) {
+  const display::Status status = backend->SetTarget(target);
+  if (display::Failed(status)) {
     if (target.kind == Kind::Window) return "the window cannot be made";
-    if (hr == DDERR_UNSUPPORTED) return "-root and -window-id need an X11 display (this one is not)";
+    if (status == display::Status::Unsupported) return "-root and -window-id need an X11 display (this one is not)";
     char id[32];
     std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(target.foreign));
     return std::string("there is no window ") + id + " to draw into";

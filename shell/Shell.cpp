@@ -9,6 +9,7 @@
 #include "kit/ddraw/backend.h"
 #include "kit/ddraw/platform.h"
 #include "scene/Unit1.h"
+#include "shell/Password.h"
 #include "settings/Unit2.h"
 
 namespace sandloop {
@@ -75,12 +76,19 @@ void RunPreview(TApplication& app, const std::vector<std::string>& args) {
   }
   const Picture picture = Picture::FromResource(kPreviewBitmap);
   b->DrawToWindow(window, picture, 0, 0);
+  // Drawn once, the picture would vanish at the host's first repaint.
+  // Where the back end draws it again at every repaint, it does so while
+  // this program runs its messages: until the host's window is gone.
+  if (!b->KeepsPicturesDrawn()) return;
+  while (b->WindowExists(window)) {
+    app.ProcessMessages();
+    b->WaitEvent(50);
+  }
 }
 
 void RunPasswordChange(const std::vector<std::string>& args) {
   const HWND window = static_cast<HWND>(StrToInt(Argument(args, 1)));
-  // There is no password-change library on this system.
-  MessageBoxA(window, "MPR.DLL not found: cannot change password.", kMessageCaption, MB_OK);
+  ChangePassword(window);
 }
 
 void RunConfiguration(TApplication& app, const ShellHooks& hooks) {

@@ -16,7 +16,7 @@
 #include "kit/LocalClock.h"
 #include "shell/CommandLine.h"
 #include "shell/HostOptions.h"
-#include "shell/Register.h"
+#include "shell/posix/Register.h"
 #include "shell/Render.h"
 #include "settings/dialog/ConfigurationDialog.h"
 #include "shell/Shell.h"

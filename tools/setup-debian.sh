@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Sandloop needs to build, run and test.
 # Works as root or through sudo; does nothing when everything is present.
-# Usage: tools/setup-debian.sh [--tools]   (--tools adds the painting and review tools' packages)
+# Usage: tools/setup-debian.sh [--tools] [--windows]
+#   --tools    adds the painting and review tools' packages
+#   --windows  adds the Windows cross build's: the mingw-w64 compilers, GoogleTest's
+#              sources to build for the target, and Wine to run the tests
 set -euo pipefail
 
 packages=(
@@ -15,12 +18,18 @@ packages=(
   dpkg-dev lintian bc
   clang libclang-rt-14-dev
 )
-if [[ "${1:-}" == "--tools" ]]; then
-  packages+=(python3-numpy python3-pil python3-cairo sox tzdata imagemagick)
-  # Node may come from elsewhere than Debian; Debian's is only added where
-  # there is none.
-  command -v node >/dev/null || packages+=(nodejs npm)
-fi
+for option in "$@"; do
+  case "$option" in
+    --tools)
+      packages+=(python3-numpy python3-pil python3-cairo sox tzdata imagemagick)
+      # Node may come from elsewhere than Debian; Debian's is only added
+      # where there is none.
+      command -v node >/dev/null || packages+=(nodejs npm)
+      ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine wine64) ;;
+    *) echo "setup: unknown option $option" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,13 +4,13 @@
 // costs one fault per 4 KiB, which dominates building the scene's
 // surfaces (a 30-frame surf strip at 3840 x 2160 is 265 MB). Small blocks
 // come from the ordinary heap.
-#include <sys/mman.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
 #include <utility>
+
+#include "kit/os/Pages.h"
 
 namespace sandloop::display {
 
@@ -20,8 +20,8 @@ class PageMemory {
   // Throws std::bad_alloc when the memory cannot be had.
   explicit PageMemory(std::size_t size) : size_(size) {
     if (size >= kMapThreshold) {
-      void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-      if (p == MAP_FAILED) throw std::bad_alloc();
+      void* p = os::AllocatePages(size);
+      if (p == nullptr) throw std::bad_alloc();
       data_ = static_cast<std::uint8_t*>(p);
       mapped_ = true;
     } else {
@@ -39,7 +39,7 @@ class PageMemory {
   ~PageMemory() {
     if (data_ == nullptr) return;
     if (mapped_)
-      munmap(data_, size_);
+      os::FreePages(data_, size_);
     else
       std::free(data_);
   }

@@ -1,7 +1,7 @@
 #pragma once
 // The seam between the display layer and a real or simulated display: one
-// small interface that the SDL back end (sdl/) and the memory-only headless
-// back end (headless/) implement. The layer's surfaces live in memory; a
+// small interface that the SDL back end (sdl/), the Windows back end
+// (win32/) and the memory-only headless back end (headless/) implement. The layer's surfaces live in memory; a
 // back end lists modes and monitors, takes and gives back the screen,
 // presents a composed page, delivers input, shows message boxes, plays a
 // sound, shows or hides the cursor and tells the system that a saver runs.
@@ -9,6 +9,10 @@
 // The back end in use is a process-wide service, like the display itself:
 // the program selects one at start (SetBackend) and the layer's objects use
 // it from then on.
+//
+// The seam speaks its own small types (WindowId, Rect, Ramp, Status) and
+// includes nothing of the emulated platform headers, so that a back end may
+// include the real platform's headers beside it.
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -16,13 +20,43 @@
 #include <string>
 #include <vector>
 
-#include "kit/ddraw/ddraw.h"
-
 namespace sandloop {
 class Picture;
 }
 
 namespace sandloop::display {
+
+// A window of the platform: one of the program's own forms, or another
+// program's window named by its platform id. 0 means none.
+using WindowId = std::uintptr_t;
+
+// A rectangle of pixels: left and top inside, right and bottom just outside.
+struct Rect {
+  std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// A gamma ramp: three tables of 256 unsigned 16-bit entries; a present uses
+// the high byte of each entry.
+struct Ramp {
+  std::uint16_t red[256];
+  std::uint16_t green[256];
+  std::uint16_t blue[256];
+};
+
+// The outcome of a back-end call. The values are the display layer's own
+// result codes, so that the layer hands them on unchanged; a fault injected
+// with any other code travels through the same way.
+enum class Status : std::int32_t {
+  Ok = 0,
+  Generic = static_cast<std::int32_t>(0x80004005u),
+  Unsupported = static_cast<std::int32_t>(0x80004001u),
+  InvalidParams = static_cast<std::int32_t>(0x80070057u),
+  InvalidMode = static_cast<std::int32_t>(0x88760078u),
+  NoExclusiveMode = static_cast<std::int32_t>(0x887600E1u),
+  SurfaceLost = static_cast<std::int32_t>(0x887601C2u),
+  OutOfMemory = static_cast<std::int32_t>(0x8007000Eu),
+};
+constexpr bool Failed(Status s) { return static_cast<std::int32_t>(s) < 0; }
 
 struct DisplayMode {
   int width = 0;
@@ -76,7 +110,7 @@ struct PageView {
 //    window's size, which follows its resizes; a page of another size is
 //    scaled to it. When the window is destroyed or the connection to the
 //    display is lost, PollEvent delivers Quit (and later presents do
-//    nothing, or fail with DDERR_SURFACELOST when the display is gone).
+//    nothing, or fail with SurfaceLost when the display is gone).
 //  - Window: an ordinary resizable window of our own of the given initial
 //    size (try-it); the desktop mode is the window's current size, a page of
 //    another size is scaled to it, input is delivered, and its close button
@@ -84,7 +118,7 @@ struct PageView {
 struct DisplayTarget {
   enum class Kind { FullScreen, Hosted, Window };
   Kind kind = Kind::FullScreen;
-  HWND foreign = 0;           // Hosted
+  WindowId foreign = 0;       // Hosted
   int width = 0, height = 0;  // Window
 };
 
@@ -98,7 +132,7 @@ struct InputEvent {
   int key = 0;       // KeyDown: virtual-key code
   char ch = 0;       // KeyPress: the character
   int x = 0, y = 0;  // mouse position
-  HWND window = 0;
+  WindowId window = 0;
 };
 
 // A sound to play: the WAVE file's bytes (which must outlive the call only),
@@ -108,7 +142,7 @@ struct SoundRequest {
   std::string name;
   std::span<const std::uint8_t> wave;
   bool loop = false;
-  DWORD flags = 0;
+  std::uint32_t flags = 0;
 };
 
 class Backend {
@@ -116,9 +150,9 @@ class Backend {
   virtual ~Backend() = default;
   virtual const char* Name() const = 0;
 
-  // The result an operation must return instead of doing its work, or DD_OK
+  // The result an operation must return instead of doing its work, or Ok
   // to let it run. Only the headless back end injects failures.
-  virtual HRESULT Fault(Op) { return DD_OK; }
+  virtual Status Fault(Op) { return Status::Ok; }
 
   // Display facts.
   virtual std::vector<DisplayMode> Modes() = 0;  // every listed mode
@@ -131,37 +165,41 @@ class Backend {
 
   // Windows. A form window is made by the program; a foreign window is one
   // of another program, named by its platform id (the preview host).
-  virtual HWND CreateFormWindow(const std::string& title) = 0;
-  virtual void DestroyWindow(HWND window) = 0;
-  virtual bool WindowExists(HWND window) = 0;
-  virtual bool IsWindowVisible(HWND window) = 0;
+  virtual WindowId CreateFormWindow(const std::string& title) = 0;
+  virtual void DestroyWindow(WindowId window) = 0;
+  virtual bool WindowExists(WindowId window) = 0;
+  virtual bool IsWindowVisible(WindowId window) = 0;
   // Draws `picture` unscaled with its top-left corner at (x, y) of a window.
-  virtual bool DrawToWindow(HWND window, const Picture& picture, int x, int y) = 0;
+  virtual bool DrawToWindow(WindowId window, const Picture& picture, int x, int y) = 0;
+  // Whether a picture drawn into another program's window is drawn again
+  // whenever that window repaints, for as long as the program runs its
+  // message loop; otherwise it lasts until the window's first repaint.
+  virtual bool KeepsPicturesDrawn() const { return false; }
 
   // The screen's root window, for hosting on the desktop itself (0: none).
-  virtual HWND RootWindowId() = 0;
+  virtual WindowId RootWindowId() = 0;
   // Chooses the target; before any form window is made. Hosted fails with
-  // DDERR_INVALIDPARAMS when the window does not exist, and with
-  // DDERR_UNSUPPORTED where the back end cannot reach it.
-  virtual HRESULT SetTarget(const DisplayTarget& target) = 0;
+  // InvalidParams when the window does not exist, and with Unsupported
+  // where the back end cannot reach it.
+  virtual Status SetTarget(const DisplayTarget& target) = 0;
   virtual DisplayTarget Target() const = 0;
 
   // Exclusive full-screen use of the display by `window`.
-  virtual HRESULT BeginExclusive(HWND window) = 0;
+  virtual Status BeginExclusive(WindowId window) = 0;
   // Switches to a listed mode; a size or depth that is not listed fails
-  // with DDERR_INVALIDMODE. The desktop's own mode needs no change. Hosted
+  // with InvalidMode. The desktop's own mode needs no change. Hosted
   // and in a window any size is taken as the page's size, without a switch.
-  virtual HRESULT SetMode(const DisplayMode& mode) = 0;
+  virtual Status SetMode(const DisplayMode& mode) = 0;
   virtual void EndExclusive() = 0;
   // Shows a page; `ramp` null means the neutral ramp. Waits for the display
   // where the back end can, so that a loop of presents runs at its rate.
-  virtual HRESULT Present(const PageView& page, const DDGAMMARAMP* ramp) = 0;
+  virtual Status Present(const PageView& page, const Ramp* ramp) = 0;
   // The same when the screen already shows the previous page with the same
   // ramp and only `rects` of the page differ from it. A back end that
   // cannot update parts shows the whole page, and so does one whose screen
   // no longer holds the previous page (a window exposed after another one
   // covered it, a size change, a new window surface).
-  virtual HRESULT PresentRects(const PageView& page, const DDGAMMARAMP* ramp, const RECT* /*rects*/, int /*count*/) {
+  virtual Status PresentRects(const PageView& page, const Ramp* ramp, const Rect* /*rects*/, int /*count*/) {
     return Present(page, ramp);
   }
 
@@ -174,7 +212,7 @@ class Backend {
   virtual void WaitEvent(int timeout_ms) = 0;
 
   // A modal message with an OK button.
-  virtual void ShowMessage(HWND owner, const std::string& text, const std::string& caption) = 0;
+  virtual void ShowMessage(WindowId owner, const std::string& text, const std::string& caption) = 0;
 
   // Sound. Plays the bytes of a WAVE file in the background, once or over
   // and over until StopSound; a new sound replaces the one playing. False,

@@ -23,7 +23,20 @@ const GUID IID_IDirectDrawGammaControl = {0x69C11C3E, 0xB46B, 0x11D1, {0xAD, 0x7
 
 namespace sandloop::display {
 
+// The back end's results are the layer's own codes (backend.h).
+static_assert(static_cast<HRESULT>(Status::Ok) == DD_OK);
+static_assert(static_cast<HRESULT>(Status::Generic) == DDERR_GENERIC);
+static_assert(static_cast<HRESULT>(Status::Unsupported) == DDERR_UNSUPPORTED);
+static_assert(static_cast<HRESULT>(Status::InvalidParams) == DDERR_INVALIDPARAMS);
+static_assert(static_cast<HRESULT>(Status::InvalidMode) == DDERR_INVALIDMODE);
+static_assert(static_cast<HRESULT>(Status::NoExclusiveMode) == DDERR_NOEXCLUSIVEMODE);
+static_assert(static_cast<HRESULT>(Status::SurfaceLost) == DDERR_SURFACELOST);
+static_assert(static_cast<HRESULT>(Status::OutOfMemory) == DDERR_OUTOFMEMORY);
+static_assert(sizeof(Ramp) == sizeof(DDGAMMARAMP) && sizeof(Rect) == sizeof(RECT));
+
 namespace {
+
+constexpr HRESULT Code(Status s) { return static_cast<HRESULT>(s); }
 
 DDGAMMARAMP NeutralRamp() {
   DDGAMMARAMP r;
@@ -44,7 +57,7 @@ struct DisplayState {
   DDGAMMARAMP ramp = NeutralRamp();
 };
 
-HRESULT Ask(const DisplayState& s, Op op) { return s.backend ? s.backend->Fault(op) : E_FAIL; }
+HRESULT Ask(const DisplayState& s, Op op) { return s.backend ? Code(s.backend->Fault(op)) : E_FAIL; }
 
 // Presents use the high byte of each entry, so any ramp whose high bytes
 // are 0..255 (the 256*i and the 257*i identity among them) leaves the
@@ -194,7 +207,7 @@ class Surface final : public IDirectDrawSurface {
     if (changed_.capacity() < static_cast<std::size_t>(count)) changed_.reserve(static_cast<std::size_t>(count) + 32);
     for (int i = 0; i < count; ++i) {
       const RECT& r = rects[i];
-      const RECT c{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width_), std::min(r.bottom, height_)};
+      const Rect c{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width_), std::min(r.bottom, height_)};
       if (c.left < c.right && c.top < c.bottom) changed_.push_back(c);
     }
     whole_page_ = false;
@@ -330,13 +343,17 @@ class Surface final : public IDirectDrawSurface {
 
   HRESULT Present() {
     PageView page{mem_.data(), width_, height_, pitch_, bpp_};
-    DDGAMMARAMP ramp;
+    Ramp ramp;
     bool use_ramp;
     std::uint64_t serial;
     {
       std::lock_guard<std::mutex> g(state_->lock);
       use_ramp = state_->ramp_set;
-      if (use_ramp) ramp = state_->ramp;
+      if (use_ramp) {
+        std::memcpy(ramp.red, state_->ramp.red, sizeof ramp.red);
+        std::memcpy(ramp.green, state_->ramp.green, sizeof ramp.green);
+        std::memcpy(ramp.blue, state_->ramp.blue, sizeof ramp.blue);
+      }
       serial = state_->ramp_serial;
     }
     const bool parts = !whole_page_ && presented_once_ && serial == presented_serial_;
@@ -344,9 +361,9 @@ class Surface final : public IDirectDrawSurface {
     presented_once_ = true;
     presented_serial_ = serial;
     if (parts)
-      return state_->backend->PresentRects(page, use_ramp ? &ramp : nullptr, changed_.data(),
-                                           static_cast<int>(changed_.size()));
-    return state_->backend->Present(page, use_ramp ? &ramp : nullptr);
+      return Code(state_->backend->PresentRects(page, use_ramp ? &ramp : nullptr, changed_.data(),
+                                                static_cast<int>(changed_.size())));
+    return Code(state_->backend->Present(page, use_ramp ? &ramp : nullptr));
   }
 
   std::shared_ptr<DisplayState> state_;
@@ -355,7 +372,7 @@ class Surface final : public IDirectDrawSurface {
   PageMemory mem_;
   RECT clip_{};  // drawing changes only pixels inside
   // Parts of the back buffer that the next flip must show (primary only).
-  std::vector<RECT> changed_;
+  std::vector<Rect> changed_;
   bool whole_page_ = true;
   bool presented_once_ = false;
   std::uint64_t presented_serial_ = 0;
@@ -404,7 +421,7 @@ class DirectDraw final : public IDirectDraw {
     if ((flags & (DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN)) == (DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN)) {
       if (window == 0) return DDERR_INVALIDPARAMS;
       if (state_->exclusive) return DD_OK;
-      const HRESULT hr = state_->backend->BeginExclusive(window);
+      const HRESULT hr = Code(state_->backend->BeginExclusive(window));
       if (FAILED(hr)) return hr;
       state_->exclusive = true;
       return DD_OK;
@@ -418,7 +435,7 @@ class DirectDraw final : public IDirectDraw {
     if (!state_->exclusive) return DDERR_NOEXCLUSIVEMODE;
     const DisplayMode m{static_cast<int>(w), static_cast<int>(h), static_cast<int>(bpp)};
     if (m.bpp != 16 && m.bpp != 24 && m.bpp != 32) return DDERR_INVALIDMODE;
-    const HRESULT hr = state_->backend->SetMode(m);
+    const HRESULT hr = Code(state_->backend->SetMode(m));
     if (FAILED(hr)) return hr;
     state_->mode = m;
     return DD_OK;
@@ -519,7 +536,8 @@ HRESULT DirectDrawCreate(const GUID* driver, IDirectDraw** out, void*) {
   *out = nullptr;
   auto backend = CurrentBackendShared();
   if (!backend) return E_FAIL;
-  if (HRESULT f = backend->Fault(Op::DirectDrawCreate); f != DD_OK) return f;
+  if (const auto f = backend->Fault(Op::DirectDrawCreate); f != sandloop::display::Status::Ok)
+    return static_cast<HRESULT>(f);
   // Monitors past the first are told by their identifier (Data1 = index).
   if (driver != nullptr && static_cast<int>(driver->Data1) >= backend->MonitorCount())
     return DDERR_INVALIDPARAMS;
@@ -531,7 +549,8 @@ HRESULT DirectDrawEnumerateExA(LPDDENUMCALLBACKEXA callback, void* context, DWOR
   if (callback == nullptr) return DDERR_INVALIDPARAMS;
   auto backend = CurrentBackendShared();
   if (!backend) return E_FAIL;
-  if (HRESULT f = backend->Fault(Op::EnumerateDevices); f != DD_OK) return f;
+  if (const auto f = backend->Fault(Op::EnumerateDevices); f != sandloop::display::Status::Ok)
+    return static_cast<HRESULT>(f);
   if (callback(nullptr, "Primary Display Driver", "display", context, nullptr) == 0) return DD_OK;
   if ((flags & DDENUM_ATTACHEDSECONDARYDEVICES) == 0) return DD_OK;
   // The identifiers live as long as the process: callers may keep them.

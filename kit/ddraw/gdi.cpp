@@ -1,12 +1,6 @@
-// Text, pixels and pictures on a device context. Text is drawn with
-// FreeType from the DejaVu font that the system's font package installs;
-// glyphs are rendered once and kept, since the overlay lines redraw the
-// same characters every frame. Without the font, text is not drawn and one
-// warning goes to standard error.
+// Text, pixels and pictures on a device context. Text is drawn from the
+// platform's font glyphs (kit/FontGlyphs.h).
 #include "kit/ddraw/gdi.h"
-
-#include <ft2build.h>
-#include FT_FREETYPE_H
 
 #include <algorithm>
 #include <cstring>
@@ -15,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "kit/FontGlyphs.h"
 #include "kit/Picture.h"
 #include "kit/ddraw/dc.h"
 
@@ -36,93 +31,9 @@ void DeviceContext::BlendRgb(int x, int y, std::uint32_t rgb, unsigned coverage)
 
 namespace {
 
-constexpr int kFontPixels = 16;
-
-struct Glyph {
-  int left = 0, top = 0;  // offset of the bitmap from the pen position and baseline
-  int width = 0, rows = 0;
-  int advance = 0;
-  std::vector<std::uint8_t> coverage;
-};
-
-// The process-wide font, like the system's stock font: loaded on first use.
-class FontCache {
- public:
-  static FontCache& Instance() {
-    static FontCache cache;
-    return cache;
-  }
-
-  // Null when no font could be loaded.
-  const Glyph* Get(unsigned char c) {
-    std::lock_guard<std::mutex> g(lock_);
-    if (!Load()) return nullptr;
-    Glyph& glyph = glyphs_[c];
-    if (!done_[c]) {
-      done_[c] = true;
-      if (FT_Load_Char(face_, c, FT_LOAD_RENDER) == 0) {
-        const FT_GlyphSlot slot = face_->glyph;
-        glyph.left = slot->bitmap_left;
-        glyph.top = slot->bitmap_top;
-        glyph.width = static_cast<int>(slot->bitmap.width);
-        glyph.rows = static_cast<int>(slot->bitmap.rows);
-        glyph.advance = static_cast<int>(slot->advance.x >> 6);
-        glyph.coverage.resize(static_cast<std::size_t>(glyph.width) * glyph.rows);
-        for (int r = 0; r < glyph.rows; ++r)
-          for (int col = 0; col < glyph.width; ++col)
-            glyph.coverage[static_cast<std::size_t>(r) * glyph.width + col] =
-                slot->bitmap.buffer[r * slot->bitmap.pitch + col];
-      }
-    }
-    return &glyph;
-  }
-
-  int Ascender() {
-    std::lock_guard<std::mutex> g(lock_);
-    return Load() ? ascender_ : kFontPixels;
-  }
-
- private:
-  FontCache() = default;
-  ~FontCache() {
-    if (face_ != nullptr) FT_Done_Face(face_);
-    if (library_ != nullptr) FT_Done_FreeType(library_);
-  }
-
-  bool Load() {
-    if (tried_) return face_ != nullptr;
-    tried_ = true;
-    if (FT_Init_FreeType(&library_) != 0) {
-      library_ = nullptr;
-      std::fprintf(stderr, "sandloop: cannot start the font renderer; text is not drawn\n");
-      return false;
-    }
-    static const char* const kPaths[] = {
-        "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
-        "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
-        "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf",
-    };
-    for (const char* path : kPaths) {
-      if (FT_New_Face(library_, path, 0, &face_) == 0) break;
-      face_ = nullptr;
-    }
-    if (face_ == nullptr) {
-      std::fprintf(stderr, "sandloop: the DejaVu font (package fonts-dejavu-core) is missing; text is not drawn\n");
-      return false;
-    }
-    FT_Set_Pixel_Sizes(face_, 0, kFontPixels);
-    ascender_ = static_cast<int>(face_->size->metrics.ascender >> 6);
-    return true;
-  }
-
-  std::mutex lock_;
-  bool tried_ = false;
-  FT_Library library_ = nullptr;
-  FT_Face face_ = nullptr;
-  int ascender_ = kFontPixels;
-  std::array<Glyph, 256> glyphs_{};
-  std::array<bool, 256> done_{};
-};
+using sandloop::FontGlyphs;
+using sandloop::Glyph;
+using sandloop::kFontPixels;
 
 std::uint32_t ToRgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
 COLORREF ToColorRef(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
@@ -153,14 +64,14 @@ COLORREF SetBkColor(HDC dc, COLORREF colour) {
 int TextWidth(HDC, const std::string& text) {
   int width = 0;
   for (unsigned char c : text) {
-    if (const Glyph* g = FontCache::Instance().Get(c)) width += g->advance;
+    if (const Glyph* g = FontGlyphs::Instance().Get(c)) width += g->advance;
   }
   return width;
 }
 
 bool TextOutA(HDC dc, int x, int y, const char* text, int length) {
   if (dc == nullptr || text == nullptr || length < 0) return false;
-  FontCache& font = FontCache::Instance();
+  FontGlyphs& font = FontGlyphs::Instance();
   const int baseline = y + font.Ascender();
   const std::uint32_t colour = ToRgb(dc->text_color);
   if (dc->bk_mode == OPAQUE) {

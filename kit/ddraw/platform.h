@@ -2,7 +2,8 @@
 // The few system services of the kit and the shell that are not display
 // operations: a millisecond clock, system metrics, message boxes, the
 // program's sound, the cursor, telling the system that a saver runs, and
-// termination signals turned into a quit request for the message loop.
+// termination signals turned into a quit request for the message loop
+// (kit/os/QuitSignals.h).
 #include <cstdint>
 #include <string>
 
@@ -64,18 +65,4 @@ constexpr UINT SPI_SETSCREENSAVERRUNNING = 97;
 // before the call. FALSE for any other action and without a back end.
 BOOL SystemParametersInfoA(UINT action, UINT param, void* pv, UINT winini);
 
-// Termination signals. After InstallQuitSignalHandlers, SIGTERM, SIGINT and
-// SIGHUP no longer end the process: the handler only notes the signal, and
-// the application's message loop takes it (TakeQuitSignal) and hands it to
-// the main form as the window system's quit request, so that the program
-// ends in order. A second termination signal ends the process at once, in
-// case the orderly end hangs. Installing again starts afresh.
-namespace sandloop {
-void InstallQuitSignalHandlers();
-// The number of a noted signal that has not been taken yet (0: none).
-int QuitSignalPending();
-// Like QuitSignalPending, and marks the signal as taken.
-int TakeQuitSignal();
-// Ends the process by `signal` as if no handler had been installed.
-[[noreturn]] void EndBySignal(int signal);
-}  // namespace sandloop
+#include "kit/os/QuitSignals.h"

@@ -31,7 +31,7 @@
 
 namespace sandloop::display {
 
-RampTables MakeRampTables(const DDGAMMARAMP& ramp) {
+RampTables MakeRampTables(const Ramp& ramp) {
   RampTables t;
   for (int i = 0; i < 256; ++i) {
     t.red[i] = static_cast<std::uint8_t>(ramp.red[i] >> 8);
@@ -68,7 +68,7 @@ RampTables MakeRampTables(const DDGAMMARAMP& ramp) {
   return t;
 }
 
-const RampTables* RampTableCache::For(const DDGAMMARAMP* ramp) {
+const RampTables* RampTableCache::For(const Ramp* ramp) {
   if (ramp == nullptr) return nullptr;
   if (!have_ || std::memcmp(&ramp_, ramp, sizeof ramp_) != 0) {
     ramp_ = *ramp;
@@ -85,7 +85,7 @@ namespace {
 // one; built once, on first use.
 const RampTables& NeutralTables() {
   static const RampTables tables = [] {
-    DDGAMMARAMP identity;
+    Ramp identity;
     for (int i = 0; i < 256; ++i) identity.red[i] = identity.green[i] = identity.blue[i] = static_cast<std::uint16_t>(i * 257);
     return MakeRampTables(identity);
   }();

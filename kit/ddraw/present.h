@@ -28,7 +28,7 @@ struct RampTables {
   std::uint8_t green565_bytes[64];
   std::uint8_t blue565_bytes[64];  // entries 32..63 unused (0)
 };
-RampTables MakeRampTables(const DDGAMMARAMP& ramp);
+RampTables MakeRampTables(const Ramp& ramp);
 
 // The tables of the ramp last presented, built again only when the ramp's
 // content changes: the scene sets a ramp at most once per timer tick but
@@ -38,13 +38,13 @@ RampTables MakeRampTables(const DDGAMMARAMP& ramp);
 class RampTableCache {
  public:
   // The tables for `ramp`; null for a null (neutral) ramp.
-  const RampTables* For(const DDGAMMARAMP* ramp);
+  const RampTables* For(const Ramp* ramp);
   // How many times tables were built (for tests).
   [[nodiscard]] int Builds() const { return builds_; }
 
  private:
   bool have_ = false;
-  DDGAMMARAMP ramp_{};
+  Ramp ramp_{};
   RampTables tables_{};
   int builds_ = 0;
 };
@@ -57,7 +57,7 @@ void ConvertPage(const PageView& page, std::uint8_t* dst, int dst_pitch, const R
 // compare both.
 void ConvertPagePortable(const PageView& page, std::uint8_t* dst, int dst_pitch, const RampTables* tables);
 // The part `r` of a page (r lies inside it).
-inline PageView SubPage(const PageView& page, const RECT& r) {
+inline PageView SubPage(const PageView& page, const Rect& r) {
   return PageView{page.pixels + static_cast<std::ptrdiff_t>(r.top) * page.pitch + r.left * (page.bpp / 8),
                   r.right - r.left, r.bottom - r.top, page.pitch, page.bpp};
 }

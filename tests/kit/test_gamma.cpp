@@ -327,14 +327,14 @@ std::vector<std::uint32_t> Reference(const PageView& page, const sandloop::displ
 
 TEST(PresentConversion, EveryPathMatchesThePlainDefinition) {
   std::mt19937 rng(42);
-  DDGAMMARAMP random;
+  sandloop::display::Ramp random;
   for (int i = 0; i < 256; ++i) {
     random.red[i] = static_cast<std::uint16_t>(rng());
     random.green[i] = static_cast<std::uint16_t>(rng());
     random.blue[i] = static_cast<std::uint16_t>(rng());
   }
   // A linear ramp of the kit's kind, wrapping past 65535 in one channel.
-  DDGAMMARAMP linear;
+  sandloop::display::Ramp linear;
   for (unsigned i = 0; i < 256; ++i) {
     linear.red[i] = static_cast<std::uint16_t>(i * 300);
     linear.green[i] = static_cast<std::uint16_t>(i * 182);

@@ -70,7 +70,7 @@ class TargetTest : public ::testing::Test {
 };
 
 TEST_F(TargetTest, HostedDrawsAtTheHostSizeAndFollowsItsResize) {
-  ASSERT_EQ(hb->SetTarget({Kind::Hosted, kHost, 0, 0}), DD_OK);
+  ASSERT_EQ(hb->SetTarget({Kind::Hosted, kHost, 0, 0}), display::Status::Ok);
   EXPECT_EQ(hb->DesktopMode(), (DisplayMode{640, 360, 32}));
   EXPECT_EQ(hb->MonitorCount(), 1);
   Open();
@@ -99,7 +99,7 @@ TEST_F(TargetTest, HostedDrawsAtTheHostSizeAndFollowsItsResize) {
 }
 
 TEST_F(TargetTest, HostedTakesNoInputAndEndsOnceWhenTheWindowGoes) {
-  ASSERT_EQ(hb->SetTarget({Kind::Hosted, kHost, 0, 0}), DD_OK);
+  ASSERT_EQ(hb->SetTarget({Kind::Hosted, kHost, 0, 0}), display::Status::Ok);
   Open();
   InputEvent key;
   key.kind = InputEvent::Kind::KeyDown;
@@ -118,7 +118,7 @@ TEST_F(TargetTest, HostedTakesNoInputAndEndsOnceWhenTheWindowGoes) {
 }
 
 TEST_F(TargetTest, HostedLostDisplayIsADisplayErrorAndAQuit) {
-  ASSERT_EQ(hb->SetTarget({Kind::Hosted, kHost, 0, 0}), DD_OK);
+  ASSERT_EQ(hb->SetTarget({Kind::Hosted, kHost, 0, 0}), display::Status::Ok);
   Open();
   hb->LoseConnection();
   dd->FlipSurfaces();
@@ -127,15 +127,15 @@ TEST_F(TargetTest, HostedLostDisplayIsADisplayErrorAndAQuit) {
 }
 
 TEST_F(TargetTest, HostedOnAMissingWindowOrTheRoot) {
-  EXPECT_EQ(hb->SetTarget({Kind::Hosted, 0x999, 0, 0}), DDERR_INVALIDPARAMS);
+  EXPECT_EQ(hb->SetTarget({Kind::Hosted, 0x999, 0, 0}), display::Status::InvalidParams);
   EXPECT_EQ(hb->Target().kind, Kind::FullScreen) << "a refused target changes nothing";
   hb->SetDesktopMode({1920, 1080, 32});
-  ASSERT_EQ(hb->SetTarget({Kind::Hosted, hb->RootWindowId(), 0, 0}), DD_OK);
+  ASSERT_EQ(hb->SetTarget({Kind::Hosted, hb->RootWindowId(), 0, 0}), display::Status::Ok);
   EXPECT_EQ(hb->DesktopMode(), (DisplayMode{1920, 1080, 32}));
 }
 
 TEST_F(TargetTest, TryItWindowScalesToItsSizeAndDeliversInput) {
-  ASSERT_EQ(hb->SetTarget({Kind::Window, 0, 400, 300}), DD_OK);
+  ASSERT_EQ(hb->SetTarget({Kind::Window, 0, 400, 300}), display::Status::Ok);
   form = std::make_unique<TestForm>(*hb);
   dd = std::make_unique<TDDmain>(form.get());
   // A page larger than the window, as settings may ask for.
@@ -161,7 +161,7 @@ TEST_F(TargetTest, TryItWindowScalesToItsSizeAndDeliversInput) {
 }
 
 TEST_F(TargetTest, HostedShowsChangedPartsUntilTheHostIsResized) {
-  ASSERT_EQ(hb->SetTarget({Kind::Hosted, kHost, 0, 0}), DD_OK);
+  ASSERT_EQ(hb->SetTarget({Kind::Hosted, kHost, 0, 0}), display::Status::Ok);
   Open();
   Fill(0x000000);
   dd->FlipSurfaces();  // the whole page once

@@ -18,8 +18,8 @@ using sandloop::display::MakeRampTables;
 using sandloop::display::PageView;
 using sandloop::display::RampTableCache;
 
-DDGAMMARAMP Linear(unsigned r, unsigned g, unsigned b) {
-  DDGAMMARAMP ramp;
+sandloop::display::Ramp Linear(unsigned r, unsigned g, unsigned b) {
+  sandloop::display::Ramp ramp;
   for (unsigned i = 0; i < 256; ++i) {
     ramp.red[i] = static_cast<std::uint16_t>(i * r);
     ramp.green[i] = static_cast<std::uint16_t>(i * g);
@@ -32,12 +32,12 @@ TEST(RampTableCache, BuildsOncePerChangeOfContent) {
   RampTableCache cache;
   EXPECT_EQ(cache.For(nullptr), nullptr);
   EXPECT_EQ(cache.Builds(), 0);
-  DDGAMMARAMP dusk = Linear(182, 112, 52);
+  sandloop::display::Ramp dusk = Linear(182, 112, 52);
   const auto* first = cache.For(&dusk);
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(first->red[255], 46410 >> 8);
   // The same content, even from another record, needs no new tables.
-  const DDGAMMARAMP copy = dusk;
+  const sandloop::display::Ramp copy = dusk;
   cache.For(&copy);
   cache.For(nullptr);
   cache.For(&dusk);
@@ -51,7 +51,7 @@ TEST(RampTableCache, BuildsOncePerChangeOfContent) {
 
 TEST(RampTableCache, HeadlessPresentsKeepThePictureOfFreshTables) {
   std::mt19937 rng(3);
-  const DDGAMMARAMP ramps[] = {Linear(182, 112, 52), Linear(60, 70, 90), Linear(137, 90, 90)};
+  const sandloop::display::Ramp ramps[] = {Linear(182, 112, 52), Linear(60, 70, 90), Linear(137, 90, 90)};
   for (int bpp : {16, 24, 32}) {
     HeadlessBackend hb;
     const int width = 37, height = 9, pitch = ((width * (bpp / 8)) + 3) & ~3;
@@ -59,7 +59,7 @@ TEST(RampTableCache, HeadlessPresentsKeepThePictureOfFreshTables) {
     for (auto& b : bytes) b = static_cast<std::uint8_t>(rng());
     const PageView page{bytes.data(), width, height, pitch, bpp};
     int expected_builds = 0;
-    for (const DDGAMMARAMP& ramp : ramps) {
+    for (const sandloop::display::Ramp& ramp : ramps) {
       ++expected_builds;
       const auto fresh = MakeRampTables(ramp);
       std::vector<std::uint8_t> want(static_cast<std::size_t>(width) * height * 4);

@@ -39,6 +39,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/scrnsaver.h>
 #undef None
+#undef Status
 
 using namespace sandloop::display;
 
@@ -128,27 +129,27 @@ std::shared_ptr<Backend> Start() {
 void Hosted(Display* d) {
   const Window win = MakeWindow(d, 320, 240);
   auto b = Start();
-  CHECK(b->SetTarget({DisplayTarget::Kind::Hosted, 0x7FFFFFF, 0, 0}) == DDERR_INVALIDPARAMS, "a missing window is refused");
-  CHECK(b->SetTarget({DisplayTarget::Kind::Hosted, static_cast<HWND>(win), 0, 0}) == DD_OK, "hosting");
+  CHECK(b->SetTarget({DisplayTarget::Kind::Hosted, 0x7FFFFFF, 0, 0}) == Status::InvalidParams, "a missing window is refused");
+  CHECK(b->SetTarget({DisplayTarget::Kind::Hosted, static_cast<WindowId>(win), 0, 0}) == Status::Ok, "hosting");
   CHECK(b->DesktopMode() == (DisplayMode{320, 240, 32}), "desktop is the window: %dx%d", b->DesktopMode().width,
         b->DesktopMode().height);
-  const HWND form = b->CreateFormWindow("host-check");
-  CHECK(b->BeginExclusive(form) == DD_OK, "exclusive");
-  CHECK(b->SetMode({320, 240, 32}) == DD_OK, "any size is taken");
+  const WindowId form = b->CreateFormWindow("host-check");
+  CHECK(b->BeginExclusive(form) == Status::Ok, "exclusive");
+  CHECK(b->SetMode({320, 240, 32}) == Status::Ok, "any size is taken");
   b->SetSaverRunning(true);  // what the scene says at its start, in every mode
   CHECK(!ScreenSaverHeldOff(d), "the system's screen saver is not held off when hosted");
 
   Page page(320, 240, 0x2060A0);
   page.Fill(300, 220, 320, 240, 0xF0E010);
-  CHECK(b->Present(page.View(), nullptr) == DD_OK, "present");
+  CHECK(b->Present(page.View(), nullptr) == Status::Ok, "present");
   CHECK(PixelAt(d, win, 5, 5) == 0x2060A0, "page shown: %06x", PixelAt(d, win, 5, 5));
   CHECK(PixelAt(d, win, 310, 230) == 0xF0E010, "corner shown: %06x", PixelAt(d, win, 310, 230));
 
   // Only the named rectangle is put: a change outside it stays unseen.
   page.Fill(0, 0, 20, 20, 0xFF0000);
   page.Fill(100, 100, 120, 120, 0x00FF00);
-  const RECT changed{100, 100, 120, 120};
-  CHECK(b->PresentRects(page.View(), nullptr, &changed, 1) == DD_OK, "partial present");
+  const Rect changed{100, 100, 120, 120};
+  CHECK(b->PresentRects(page.View(), nullptr, &changed, 1) == Status::Ok, "partial present");
   CHECK(PixelAt(d, win, 110, 110) == 0x00FF00, "changed part shown: %06x", PixelAt(d, win, 110, 110));
   CHECK(PixelAt(d, win, 5, 5) == 0x2060A0, "the rest untouched: %06x", PixelAt(d, win, 5, 5));
 
@@ -158,14 +159,14 @@ void Hosted(Display* d) {
   XSync(d, False);
   CHECK(PixelAt(d, win, 5, 5) == 0, "cleared");
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  CHECK(b->PresentRects(page.View(), nullptr, &changed, 1) == DD_OK, "partial present after an exposure");
+  CHECK(b->PresentRects(page.View(), nullptr, &changed, 1) == Status::Ok, "partial present after an exposure");
   CHECK(PixelAt(d, win, 5, 5) == 0xFF0000, "whole page again: %06x", PixelAt(d, win, 5, 5));
 
   // A resize: the same page fills the new size.
   XResizeWindow(d, win, 640, 480);
   XSync(d, False);
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  CHECK(b->Present(page.View(), nullptr) == DD_OK, "present after resize");
+  CHECK(b->Present(page.View(), nullptr) == Status::Ok, "present after resize");
   CHECK(b->DesktopMode() == (DisplayMode{640, 480, 32}), "desktop follows: %dx%d", b->DesktopMode().width,
         b->DesktopMode().height);
   CHECK(PixelAt(d, win, 630, 470) == 0xF0E010, "scaled corner: %06x", PixelAt(d, win, 630, 470));
@@ -176,7 +177,7 @@ void Hosted(Display* d) {
   XDestroyWindow(d, win);
   XSync(d, False);
   CHECK(QuitWithin(*b, 1000), "destroyed window gives Quit");
-  CHECK(b->Present(page.View(), nullptr) == DD_OK, "a present after that is harmless");
+  CHECK(b->Present(page.View(), nullptr) == Status::Ok, "a present after that is harmless");
   CHECK(!b->PollEvent(&e), "Quit comes once");
   b->EndExclusive();
   b->DestroyWindow(form);
@@ -201,10 +202,10 @@ Window FindByName(Display* d, Window parent, const char* name) {
 
 void OwnWindow(Display* d) {
   auto b = Start();
-  CHECK(b->SetTarget({DisplayTarget::Kind::Window, 0, 400, 300}) == DD_OK, "window target");
-  const HWND form = b->CreateFormWindow("host-check-window");
-  CHECK(b->BeginExclusive(form) == DD_OK, "exclusive");
-  CHECK(b->SetMode({800, 600, 32}) == DD_OK, "a page size of its own");
+  CHECK(b->SetTarget({DisplayTarget::Kind::Window, 0, 400, 300}) == Status::Ok, "window target");
+  const WindowId form = b->CreateFormWindow("host-check-window");
+  CHECK(b->BeginExclusive(form) == Status::Ok, "exclusive");
+  CHECK(b->SetMode({800, 600, 32}) == Status::Ok, "a page size of its own");
   Page page(800, 600, 0x103050);
   page.Fill(780, 580, 800, 600, 0xE0C020);
   Window win = 0;
@@ -254,9 +255,9 @@ void OwnWindow(Display* d) {
 
 void FullScreenHoldsOff(Display* d) {
   auto b = Start();
-  const HWND form = b->CreateFormWindow("host-check-full");
-  CHECK(b->BeginExclusive(form) == DD_OK, "exclusive");
-  CHECK(b->SetMode(b->DesktopMode()) == DD_OK, "full screen");
+  const WindowId form = b->CreateFormWindow("host-check-full");
+  CHECK(b->BeginExclusive(form) == Status::Ok, "exclusive");
+  CHECK(b->SetMode(b->DesktopMode()) == Status::Ok, "full screen");
   CHECK(!ScreenSaverHeldOff(d), "a full-screen window alone does not hold the system's screen saver off");
   b->SetSaverRunning(true);
   CHECK(ScreenSaverHeldOff(d), "the full-screen saver holds the system's screen saver off once it says it runs");
@@ -267,8 +268,8 @@ void FullScreenHoldsOff(Display* d) {
 
 int Lose() {
   auto b = Start();
-  if (b->SetTarget({DisplayTarget::Kind::Hosted, b->RootWindowId(), 0, 0}) != DD_OK) return 1;
-  const HWND form = b->CreateFormWindow("host-check");
+  if (b->SetTarget({DisplayTarget::Kind::Hosted, b->RootWindowId(), 0, 0}) != Status::Ok) return 1;
+  const WindowId form = b->CreateFormWindow("host-check");
   b->BeginExclusive(form);
   const DisplayMode m = b->DesktopMode();
   b->SetMode(m);
@@ -276,12 +277,12 @@ int Lose() {
   std::printf("hosting\n");
   std::fflush(stdout);
   for (int i = 0; i < 3000; ++i) {
-    const HRESULT hr = b->Present(page.View(), nullptr);
+    const Status hr = b->Present(page.View(), nullptr);
     InputEvent e;
     bool quit = false;
     while (b->PollEvent(&e)) quit = quit || e.kind == InputEvent::Kind::Quit;
     if (quit) {
-      std::printf("lost (present %s)\n", hr == DDERR_SURFACELOST ? "failed with DDERR_SURFACELOST" : "ok");
+      std::printf("lost (present %s)\n", hr == Status::SurfaceLost ? "failed with DDERR_SURFACELOST" : "ok");
       return 0;
     }
   }
@@ -312,12 +313,12 @@ int NonBlack(Display* d, Window w, double need) {
 int Bench(Display* d, int w, int h, int n, int pw, int ph) {
   const Window win = MakeWindow(d, w, h);
   auto b = Start();
-  if (b->SetTarget({DisplayTarget::Kind::Hosted, static_cast<HWND>(win), 0, 0}) != DD_OK) return 1;
-  const HWND form = b->CreateFormWindow("host-check");
+  if (b->SetTarget({DisplayTarget::Kind::Hosted, static_cast<WindowId>(win), 0, 0}) != Status::Ok) return 1;
+  const WindowId form = b->CreateFormWindow("host-check");
   b->BeginExclusive(form);
   b->SetMode({pw, ph, 32});
   Page page(pw, ph, 0x336699);
-  const RECT small{w / 2, h / 2, w / 2 + 200, h / 2 + 100};
+  const Rect small{w / 2, h / 2, w / 2 + 200, h / 2 + 100};
   rusage before{}, after{};
   for (int pass = 0; pass < 2; ++pass) {
     getrusage(RUSAGE_SELF, &before);

@@ -15,7 +15,7 @@ HeadlessBackend::HeadlessBackend() {
   AddForeignWindow(kRootWindow, desktop_.width, desktop_.height);
 }
 
-void HeadlessBackend::AddForeignWindow(HWND window, int width, int height) {
+void HeadlessBackend::AddForeignWindow(WindowId window, int width, int height) {
   Window& w = windows_[window];
   w.title.clear();
   w.visible = true;
@@ -23,7 +23,7 @@ void HeadlessBackend::AddForeignWindow(HWND window, int width, int height) {
   w.height = height;
 }
 
-void HeadlessBackend::ResizeWindow(HWND window, int width, int height) {
+void HeadlessBackend::ResizeWindow(WindowId window, int width, int height) {
   const auto it = windows_.find(window);
   if (it == windows_.end()) return;
   it->second.width = width;
@@ -32,18 +32,18 @@ void HeadlessBackend::ResizeWindow(HWND window, int width, int height) {
 
 void HeadlessBackend::LoseConnection() { lost_ = true; }
 
-HRESULT HeadlessBackend::SetTarget(const DisplayTarget& target) {
+Status HeadlessBackend::SetTarget(const DisplayTarget& target) {
   using Kind = DisplayTarget::Kind;
   if (target.kind == Kind::Hosted) {
-    if (!foreign_windows_) return DDERR_UNSUPPORTED;
+    if (!foreign_windows_) return Status::Unsupported;
     const auto it = windows_.find(target.foreign);
-    if (lost_ || it == windows_.end()) return DDERR_INVALIDPARAMS;
+    if (lost_ || it == windows_.end()) return Status::InvalidParams;
     host_size_ = {it->second.width, it->second.height, 32};
   }
-  if (target.kind == Kind::Window && (target.width <= 0 || target.height <= 0)) return DDERR_INVALIDPARAMS;
+  if (target.kind == Kind::Window && (target.width <= 0 || target.height <= 0)) return Status::InvalidParams;
   target_ = target;
   quit_sent_ = false;
-  return DD_OK;
+  return Status::Ok;
 }
 
 std::vector<DisplayMode> HeadlessBackend::Modes() {
@@ -91,9 +91,9 @@ void HeadlessBackend::SetAudioAvailable(bool available) {
   audio_ = available;
 }
 
-void HeadlessBackend::FailNext(Op op, HRESULT code, int times) {
+void HeadlessBackend::FailNext(Op op, std::int32_t code, int times) {
   std::lock_guard<std::mutex> g(mutex_);
-  faults_[op] = Fault_{code, times};
+  faults_[op] = Fault_{static_cast<Status>(code), times};
 }
 
 void HeadlessBackend::ClearFaults() {
@@ -107,24 +107,26 @@ int HeadlessBackend::Calls(Op op) const {
   return it == calls_.end() ? 0 : it->second;
 }
 
-HRESULT HeadlessBackend::Fault(Op op) {
+Status HeadlessBackend::Fault(Op op) {
   std::lock_guard<std::mutex> g(mutex_);
   ++calls_[op];
   const auto it = faults_.find(op);
-  if (it == faults_.end() || it->second.times == 0) return DD_OK;
+  if (it == faults_.end() || it->second.times == 0) return Status::Ok;
   if (it->second.times > 0) --it->second.times;
   return it->second.code;
 }
 
-void HeadlessBackend::SetWindowVisible(HWND window, bool visible) { windows_[window].visible = visible; }
+void HeadlessBackend::SetWindowVisible(WindowId window, bool visible) { windows_[window].visible = visible; }
 
-void HeadlessBackend::VisibleAfterPolls(HWND window, int polls) {
+void HeadlessBackend::DestroyAfterPolls(WindowId window, int polls) { windows_[window].destroy_after_polls = polls; }
+
+void HeadlessBackend::VisibleAfterPolls(WindowId window, int polls) {
   Window& w = windows_[window];
   w.visible = false;
   w.visible_after_polls = polls;
 }
 
-const Picture& HeadlessBackend::WindowPicture(HWND window) const {
+const Picture& HeadlessBackend::WindowPicture(WindowId window) const {
   static const Picture kNone;
   const auto it = windows_.find(window);
   return it == windows_.end() ? kNone : it->second.picture;
@@ -134,8 +136,8 @@ void HeadlessBackend::PushEvent(const InputEvent& event) { events_.push_back(eve
 
 bool HeadlessBackend::WritePng(const std::string& path) const { return sandloop::WritePng(screen_, path); }
 
-HWND HeadlessBackend::CreateFormWindow(const std::string& title) {
-  const HWND id = next_window_++;
+WindowId HeadlessBackend::CreateFormWindow(const std::string& title) {
+  const WindowId id = next_window_++;
   Window& w = windows_[id];
   w.title = title;
   w.visible = true;
@@ -145,17 +147,17 @@ HWND HeadlessBackend::CreateFormWindow(const std::string& title) {
   return id;
 }
 
-void HeadlessBackend::DestroyWindow(HWND window) {
+void HeadlessBackend::DestroyWindow(WindowId window) {
   if (window == exclusive_window_) EndExclusive();
   windows_.erase(window);
 }
 
-bool HeadlessBackend::IsWindowVisible(HWND window) {
+bool HeadlessBackend::IsWindowVisible(WindowId window) {
   const auto it = windows_.find(window);
   return it != windows_.end() && it->second.visible;
 }
 
-bool HeadlessBackend::DrawToWindow(HWND window, const Picture& picture, int x, int y) {
+bool HeadlessBackend::DrawToWindow(WindowId window, const Picture& picture, int x, int y) {
   const auto it = windows_.find(window);
   if (it == windows_.end()) return false;
   Picture& target = it->second.picture;
@@ -168,24 +170,24 @@ bool HeadlessBackend::DrawToWindow(HWND window, const Picture& picture, int x, i
   return true;
 }
 
-HRESULT HeadlessBackend::BeginExclusive(HWND window) {
-  if (windows_.find(window) == windows_.end()) return DDERR_INVALIDPARAMS;
+Status HeadlessBackend::BeginExclusive(WindowId window) {
+  if (windows_.find(window) == windows_.end()) return Status::InvalidParams;
   exclusive_window_ = window;
   current_mode_ = DesktopMode();
-  return DD_OK;
+  return Status::Ok;
 }
 
-HRESULT HeadlessBackend::SetMode(const DisplayMode& mode) {
-  if (exclusive_window_ == 0) return DDERR_NOEXCLUSIVEMODE;
+Status HeadlessBackend::SetMode(const DisplayMode& mode) {
+  if (exclusive_window_ == 0) return Status::NoExclusiveMode;
   if (target_.kind != DisplayTarget::Kind::FullScreen) {
     // Hosted or in a window the size is the page's only: no switch.
-    if (mode.width < 1 || mode.height < 1 || mode.width > 16384 || mode.height > 16384) return DDERR_INVALIDMODE;
+    if (mode.width < 1 || mode.height < 1 || mode.width > 16384 || mode.height > 16384) return Status::InvalidMode;
     current_mode_ = mode;
-    return DD_OK;
+    return Status::Ok;
   }
-  if (!(mode == desktop_) && std::find(modes_.begin(), modes_.end(), mode) == modes_.end()) return DDERR_INVALIDMODE;
+  if (!(mode == desktop_) && std::find(modes_.begin(), modes_.end(), mode) == modes_.end()) return Status::InvalidMode;
   current_mode_ = mode;
-  return DD_OK;
+  return Status::Ok;
 }
 
 void HeadlessBackend::EndExclusive() {
@@ -193,16 +195,16 @@ void HeadlessBackend::EndExclusive() {
   current_mode_ = desktop_;
 }
 
-HRESULT HeadlessBackend::Present(const PageView& page, const DDGAMMARAMP* ramp) {
+Status HeadlessBackend::Present(const PageView& page, const Ramp* ramp) {
   return PresentRects(page, ramp, nullptr, -1);
 }
 
-HRESULT HeadlessBackend::PresentRects(const PageView& page, const DDGAMMARAMP* ramp, const RECT* rects, int count) {
+Status HeadlessBackend::PresentRects(const PageView& page, const Ramp* ramp, const Rect* rects, int count) {
   std::lock_guard<std::mutex> g(mutex_);
   if (target_.kind == DisplayTarget::Kind::Hosted) {
-    if (lost_) return DDERR_SURFACELOST;
+    if (lost_) return Status::SurfaceLost;
     const auto it = windows_.find(target_.foreign);
-    if (it == windows_.end()) return DD_OK;  // gone: the loop is told to quit
+    if (it == windows_.end()) return Status::Ok;  // gone: the loop is told to quit
     host_size_ = {it->second.width, it->second.height, 32};
   }
   const DisplayMode out = OutputSize(page);
@@ -214,7 +216,7 @@ HRESULT HeadlessBackend::PresentRects(const PageView& page, const DDGAMMARAMP* r
                      screen_.Height() == out.height;
   if (parts) {
     for (int i = 0; i < count; ++i) {
-      const RECT& r = rects[i];
+      const Rect& r = rects[i];
       ConvertPage(SubPage(page, r), reinterpret_cast<std::uint8_t*>(screen_.Row(r.top) + r.left), page.width * 4, t);
       partial_pixels_ += static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
     }
@@ -231,7 +233,7 @@ HRESULT HeadlessBackend::PresentRects(const PageView& page, const DDGAMMARAMP* r
     }
   }
   ++presents_;
-  return DD_OK;
+  return Status::Ok;
 }
 
 int HeadlessBackend::RampTableBuilds() const {
@@ -240,8 +242,13 @@ int HeadlessBackend::RampTableBuilds() const {
 }
 
 bool HeadlessBackend::PollEvent(InputEvent* event) {
-  for (auto& [id, w] : windows_) {
+  for (auto it = windows_.begin(); it != windows_.end();) {
+    Window& w = it->second;
     if (w.visible_after_polls > 0 && --w.visible_after_polls == 0) w.visible = true;
+    if (w.destroy_after_polls > 0 && --w.destroy_after_polls == 0)
+      it = windows_.erase(it);
+    else
+      ++it;
   }
   if (target_.kind == DisplayTarget::Kind::Hosted) {
     // A host's window gets no input of ours, but a quit request still
@@ -269,7 +276,7 @@ bool HeadlessBackend::PollEvent(InputEvent* event) {
 
 void HeadlessBackend::WaitEvent(int) {}
 
-void HeadlessBackend::ShowMessage(HWND owner, const std::string& text, const std::string& caption) {
+void HeadlessBackend::ShowMessage(WindowId owner, const std::string& text, const std::string& caption) {
   messages_.push_back({owner, text, caption});
   if (echo_) std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
 }

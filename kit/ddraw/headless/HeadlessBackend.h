@@ -31,7 +31,7 @@ namespace sandloop::display {
 class HeadlessBackend final : public Backend {
  public:
   struct Message {
-    HWND owner = 0;
+    WindowId owner = 0;
     std::string text;
     std::string caption;
   };
@@ -40,12 +40,12 @@ class HeadlessBackend final : public Backend {
     enum class Kind { Play, Stop };
     Kind kind = Kind::Play;
     std::string name;
-    DWORD flags = 0;
+    std::uint32_t flags = 0;
     bool loop = false;
     std::size_t bytes = 0;
   };
 
-  static constexpr HWND kRootWindow = 0x100;
+  static constexpr WindowId kRootWindow = 0x100;
 
   // 800x600, 1024x768, 1152x864, 1280x1024 and 1920x1080 at 16, 24 and 32
   // bits; desktop 1024x768x32; one monitor; gamma supported.
@@ -64,10 +64,10 @@ class HeadlessBackend final : public Backend {
   // false: there is no audio device, and every PlaySound fails.
   void SetAudioAvailable(bool available);
 
-  // Makes the next `times` calls of `op` return `code` (times < 0: every
-  // call from now on). FailOnce is FailNext(op, code, 1).
-  void FailNext(Op op, HRESULT code, int times);
-  void FailOnce(Op op, HRESULT code) { FailNext(op, code, 1); }
+  // Makes the next `times` calls of `op` return the result code `code`
+  // (times < 0: every call from now on). FailOnce is FailNext(op, code, 1).
+  void FailNext(Op op, std::int32_t code, int times);
+  void FailOnce(Op op, std::int32_t code) { FailNext(op, code, 1); }
   void ClearFaults();
   // How many times `op` was asked for (including calls that were failed).
   int Calls(Op op) const;
@@ -75,18 +75,23 @@ class HeadlessBackend final : public Backend {
   // Windows: form windows are made visible when created; foreign ids are
   // invisible until SetWindowVisible, or until `polls` more PollEvent calls
   // have been made (VisibleAfterPolls).
-  void SetWindowVisible(HWND window, bool visible);
-  void VisibleAfterPolls(HWND window, int polls);
+  void SetWindowVisible(WindowId window, bool visible);
+  void VisibleAfterPolls(WindowId window, int polls);
+  // The window's owner destroys it after `polls` more PollEvent calls.
+  void DestroyAfterPolls(WindowId window, int polls);
+  // With true, pictures drawn into windows are kept drawn, as a back end
+  // that repaints them does (KeepsPicturesDrawn); false by default.
+  void SetKeepsPictures(bool keeps) { keeps_pictures_ = keeps; }
   // The picture last drawn into a window (empty if none) and where.
-  const Picture& WindowPicture(HWND window) const;
+  const Picture& WindowPicture(WindowId window) const;
   // A window of another program, visible, of the given size.
-  void AddForeignWindow(HWND window, int width, int height);
+  void AddForeignWindow(WindowId window, int width, int height);
   // Resizes any window (a host's, or our own try-it window).
-  void ResizeWindow(HWND window, int width, int height);
+  void ResizeWindow(WindowId window, int width, int height);
   // The connection to the display breaks: every later call finds it gone.
   void LoseConnection();
   // A display without windows of other programs (a Wayland session): no
-  // root window, and hosting fails with DDERR_UNSUPPORTED.
+  // root window, and hosting fails as unsupported.
   void WithoutForeignWindows() { foreign_windows_ = false; }
 
   // Input: queued events are returned by PollEvent in order.
@@ -96,7 +101,7 @@ class HeadlessBackend final : public Backend {
   const std::vector<Message>& Messages() const { return messages_; }
   void ClearMessages() { messages_.clear(); }
   bool Exclusive() const { return exclusive_window_ != 0; }
-  HWND ExclusiveWindow() const { return exclusive_window_; }
+  WindowId ExclusiveWindow() const { return exclusive_window_; }
   DisplayMode CurrentMode() const { return current_mode_; }
   int Presents() const { return presents_; }
   // The last presented page as the viewer would see it (gamma applied).
@@ -114,33 +119,34 @@ class HeadlessBackend final : public Backend {
   std::vector<bool> SaverCalls() const;
 
   // --- Backend ------------------------------------------------------------
-  HRESULT Fault(Op op) override;
+  Status Fault(Op op) override;
   std::vector<DisplayMode> Modes() override;
   DisplayMode DesktopMode() override;
   DisplayMode MonitorMode() override { return desktop_; }
   int MonitorCount() override { return target_.kind == DisplayTarget::Kind::Hosted ? 1 : monitors_; }
   bool GammaSupported() override { return gamma_; }
-  HWND RootWindowId() override { return foreign_windows_ ? kRootWindow : 0; }
-  HRESULT SetTarget(const DisplayTarget& target) override;
+  WindowId RootWindowId() override { return foreign_windows_ ? kRootWindow : 0; }
+  Status SetTarget(const DisplayTarget& target) override;
   DisplayTarget Target() const override { return target_; }
-  HWND CreateFormWindow(const std::string& title) override;
-  void DestroyWindow(HWND window) override;
-  bool WindowExists(HWND window) override { return windows_.count(window) != 0; }
-  bool IsWindowVisible(HWND window) override;
-  bool DrawToWindow(HWND window, const Picture& picture, int x, int y) override;
-  HRESULT BeginExclusive(HWND window) override;
-  HRESULT SetMode(const DisplayMode& mode) override;
+  WindowId CreateFormWindow(const std::string& title) override;
+  void DestroyWindow(WindowId window) override;
+  bool WindowExists(WindowId window) override { return windows_.count(window) != 0; }
+  bool IsWindowVisible(WindowId window) override;
+  bool DrawToWindow(WindowId window, const Picture& picture, int x, int y) override;
+  bool KeepsPicturesDrawn() const override { return keeps_pictures_; }
+  Status BeginExclusive(WindowId window) override;
+  Status SetMode(const DisplayMode& mode) override;
   void EndExclusive() override;
-  HRESULT Present(const PageView& page, const DDGAMMARAMP* ramp) override;
+  Status Present(const PageView& page, const Ramp* ramp) override;
   // Updates only the given parts of the kept screen, as a real screen would:
   // a part left out keeps what the previous present showed.
-  HRESULT PresentRects(const PageView& page, const DDGAMMARAMP* ramp, const RECT* rects, int count) override;
+  Status PresentRects(const PageView& page, const Ramp* ramp, const Rect* rects, int count) override;
   // How many presents showed parts only, and the pixels they covered.
   int PartialPresents() const { return partial_presents_; }
   long long PartialPixels() const { return partial_pixels_; }
   bool PollEvent(InputEvent* event) override;
   void WaitEvent(int timeout_ms) override;
-  void ShowMessage(HWND owner, const std::string& text, const std::string& caption) override;
+  void ShowMessage(WindowId owner, const std::string& text, const std::string& caption) override;
   bool PlaySound(const SoundRequest& sound, std::string* why) override;
   void StopSound() override;
   bool SoundPlaying() override;
@@ -151,13 +157,14 @@ class HeadlessBackend final : public Backend {
 
  private:
   struct Fault_ {
-    HRESULT code = DD_OK;
+    Status code = Status::Ok;
     int times = 0;
   };
   struct Window {
     std::string title;
     bool visible = false;
     int visible_after_polls = -1;
+    int destroy_after_polls = -1;
     Picture picture;
     int width = 0, height = 0;
   };
@@ -171,11 +178,12 @@ class HeadlessBackend final : public Backend {
   int monitors_ = 1;
   bool gamma_ = true;
   bool echo_ = false;
+  bool keeps_pictures_ = false;
   std::map<Op, Fault_> faults_;
   std::map<Op, int> calls_;
-  std::map<HWND, Window> windows_;
-  HWND next_window_ = 0x1000;
-  HWND exclusive_window_ = 0;
+  std::map<WindowId, Window> windows_;
+  WindowId next_window_ = 0x1000;
+  WindowId exclusive_window_ = 0;
   std::deque<InputEvent> events_;
   std::vector<Message> messages_;
   int presents_ = 0;

@@ -3,6 +3,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+// Xlib names its result type with a macro that clashes with the seam's.
+#undef Status
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
@@ -186,13 +188,13 @@ void X11Host::Put(int x, int y, int w, int h) {
     XPutImage(d, id, gc, image, x, y, x, y, static_cast<unsigned>(w), static_cast<unsigned>(h));
 }
 
-HRESULT X11Host::Present(const PageView& page, const RampTables* tables, const RECT* rects, int count) {
+Status X11Host::Present(const PageView& page, const RampTables* tables, const Rect* rects, int count) {
   Pump();
-  if (lost_) return DDERR_SURFACELOST;
-  if (destroyed_ || width_ <= 0 || height_ <= 0) return DD_OK;
+  if (lost_) return Status::SurfaceLost;
+  if (destroyed_ || width_ <= 0 || height_ <= 0) return Status::Ok;
   if (image_ == nullptr || image_width_ != width_ || image_height_ != height_) {
     shown_ = false;
-    if (!MakeImage()) return DDERR_OUTOFMEMORY;
+    if (!MakeImage()) return Status::OutOfMemory;
   }
   XImage* image = I(image_);
   const int bpl = image->bytes_per_line;
@@ -202,7 +204,7 @@ HRESULT X11Host::Present(const PageView& page, const RampTables* tables, const R
     // Parts only while the window still shows the rest of the last page.
     if (rects != nullptr && count >= 0 && shown_) {
       for (int i = 0; i < count; ++i) {
-        const RECT& r = rects[i];
+        const Rect& r = rects[i];
         if (r.left >= r.right || r.top >= r.bottom) continue;
         ConvertPage(SubPage(page, r), data + static_cast<std::ptrdiff_t>(r.top) * bpl + 4 * r.left, bpl, tables);
         Put(r.left, r.top, r.right - r.left, r.bottom - r.top);
@@ -246,7 +248,7 @@ HRESULT X11Host::Present(const PageView& page, const RampTables* tables, const R
   // frame may overwrite it; a destroyed window shows up as an ignored error
   // here and as DestroyNotify at the next Pump.
   XSync(D(display_), False);
-  return lost_ ? DDERR_SURFACELOST : DD_OK;
+  return lost_ ? Status::SurfaceLost : Status::Ok;
 }
 
 }  // namespace sandloop::display

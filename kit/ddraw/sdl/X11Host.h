@@ -49,8 +49,8 @@ class X11Host {
   // Puts a page into the window (scaled when its size differs). With
   // `count` >= 0 only `rects` (inside the page) changed since the page last
   // put, which the window still shows if its size is unchanged. A gone
-  // window takes nothing; a lost connection gives DDERR_SURFACELOST.
-  HRESULT Present(const PageView& page, const RampTables* tables, const RECT* rects, int count);
+  // window takes nothing; a lost connection gives Status::SurfaceLost.
+  Status Present(const PageView& page, const RampTables* tables, const Rect* rects, int count);
 
  private:
   X11Host() = default;

@@ -161,7 +161,7 @@ TEST_F(SetUpTest, APictureThatCannotBeDecodedEndsTheSaverWithTheExceptionLines) 
 TEST_F(SetUpTest, ARunInAWindowNeverStoresItsSizeOrClock) {
   constexpr HWND kHost = 0x4242;
   hb->AddForeignWindow(kHost, 320, 240);
-  ASSERT_EQ(hb->SetTarget({display::DisplayTarget::Kind::Hosted, kHost, 0, 0}), DD_OK);
+  ASSERT_EQ(hb->SetTarget({display::DisplayTarget::Kind::Hosted, kHost, 0, 0}), display::Status::Ok);
   Start(1920, 1080, {}, /*offline=*/false);
   EXPECT_EQ(Stored("ResHor"), 1920);
   EXPECT_EQ(Stored("ResVert"), 1080);
@@ -174,7 +174,7 @@ TEST_F(SetUpTest, ARunInAWindowNeverStoresItsSizeOrClock) {
   EXPECT_TRUE(form->ClockShown());
 
   app.reset();
-  ASSERT_EQ(hb->SetTarget({display::DisplayTarget::Kind::Window, 0, 640, 480}), DD_OK);
+  ASSERT_EQ(hb->SetTarget({display::DisplayTarget::Kind::Window, 0, 640, 480}), display::Status::Ok);
   Start(1920, 1080, {"TermMouse=0"}, /*offline=*/false);
   KeyDown(37);
   KeyDown(38);
@@ -183,7 +183,7 @@ TEST_F(SetUpTest, ARunInAWindowNeverStoresItsSizeOrClock) {
   EXPECT_EQ(Stored("clockY"), 90);
   app.reset();
 
-  ASSERT_EQ(hb->SetTarget({display::DisplayTarget::Kind::FullScreen, 0, 0, 0}), DD_OK);
+  ASSERT_EQ(hb->SetTarget({display::DisplayTarget::Kind::FullScreen, 0, 0, 0}), display::Status::Ok);
   Start(1920, 1080, {}, /*offline=*/false);
   EXPECT_EQ(form->DXClock1.GetXcenter(), 1830);
   EXPECT_EQ(form->DXClock1.GetYcenter(), 90);

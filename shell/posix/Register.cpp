@@ -1,4 +1,4 @@
-#include "shell/Register.h"
+#include "shell/posix/Register.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "kit/os/Folders.h"
 
 namespace sandloop {
 
@@ -243,7 +245,7 @@ namespace {
 // path.
 std::string HackCommand() {
   std::error_code ec;
-  const fs::path self = fs::canonical("/proc/self/exe", ec);
+  const fs::path self = fs::canonical(os::ProgramPath(), ec);
   if (ec) return "sandloop --root";
   std::vector<std::string> folders = {"/usr/libexec/xscreensaver"};
   if (const char* path = std::getenv("PATH")) {
@@ -266,8 +268,8 @@ int RunRegisterCommand(const std::vector<std::string>& args, std::ostream& out, 
     err << "usage: sandloop --register xscreensaver\n";
     return 2;
   }
-  const char* home = std::getenv("HOME");
-  if (home == nullptr || home[0] != '/') {
+  const std::string home = os::UserFolderPath(os::UserFolder::Home);
+  if (home.empty() || home[0] != '/') {
     err << "sandloop: HOME is not set to a folder\n";
     return 1;
   }

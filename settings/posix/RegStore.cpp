@@ -1,7 +1,6 @@
-#include "settings/RegStore.h"
+#include "settings/posix/RegStore.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+
+#include "kit/os/FileLock.h"
+#include "kit/os/Folders.h"
 
 namespace sandloop {
 
@@ -52,25 +54,13 @@ bool WriteAll(int fd, const std::string& text) {
 class ExclusiveLock {
  public:
   explicit ExclusiveLock(const std::string& store_path) {
-    fd_ = open((store_path + ".lock").c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
-    if (fd_ < 0) return;
-    while (flock(fd_, LOCK_EX) != 0) {
-      if (errno != EINTR) {
-        close(fd_);
-        fd_ = -1;
-        return;
-      }
-    }
+    held_ = lock_.Open(store_path + ".lock") && lock_.Lock();
   }
-  ~ExclusiveLock() {
-    if (fd_ >= 0) close(fd_);  // closing releases the lock
-  }
-  ExclusiveLock(const ExclusiveLock&) = delete;
-  ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-  bool Held() const { return fd_ >= 0; }
+  bool Held() const { return held_; }
 
  private:
-  int fd_ = -1;
+  os::FileLock lock_;
+  bool held_ = false;
 };
 
 std::string TimeStamp() {
@@ -109,25 +99,14 @@ std::string ListLost(const std::vector<RegLostLine>& lost) {
 }  // namespace
 
 std::string StorePathFrom(const char* xdg, const char* home, const char* account_home) {
-  if (xdg && xdg[0] == '/') return std::string(xdg) + "/sandloop/registry.reg";
-  std::string base;
-  if (home && home[0] != '\0')
-    base = home;
-  else if (account_home && account_home[0] != '\0')
-    base = account_home;
-  else
-    return std::string();  // no home: nowhere to keep the settings
-  return base + "/.config/sandloop/registry.reg";
+  const std::string config = os::XdgFolderFrom(xdg, home, account_home, ".config");
+  // No home: nowhere to keep the settings.
+  return config.empty() ? std::string() : config + "/sandloop/registry.reg";
 }
 
 std::string DefaultStorePath() {
-  // The account's home from the user database, for when HOME is unset.
-  struct passwd pw{};
-  struct passwd* found = nullptr;
-  char buf[4096];
-  const char* account_home = nullptr;
-  if (getpwuid_r(getuid(), &pw, buf, sizeof buf, &found) == 0 && found) account_home = found->pw_dir;
-  return StorePathFrom(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), account_home);
+  const std::string config = os::UserFolderPath(os::UserFolder::Config);
+  return config.empty() ? std::string() : config + "/sandloop/registry.reg";
 }
 
 RegStore::RegStore(std::string path, Reporter reporter)

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "settings/RegStore.h"
+#include "settings/posix/RegStore.h"
 #include "tests/settings/TempStore.h"
 
 namespace sandloop {

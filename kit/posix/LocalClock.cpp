@@ -1,7 +1,7 @@
-#include "kit/LocalClock.h"
-
 #include <chrono>
 #include <ctime>
+
+#include "kit/LocalClock.h"
 
 namespace sandloop {
 

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "shell/Register.h"
+#include "shell/posix/Register.h"
 
 namespace sandloop {
 namespace {

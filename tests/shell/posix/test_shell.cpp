@@ -101,6 +101,23 @@ TEST_F(ShellTest, PreviewWaitsForTheWindowThenDrawsThePictureOnce) {
   EXPECT_TRUE(hb->Messages().empty());
 }
 
+TEST_F(ShellTest, PreviewRunsUntilTheHostWindowGoesWhereTheBackEndRepaintsIt) {
+  hb->SetKeepsPictures(true);
+  const HWND host = 0x4300001;
+  hb->AddForeignWindow(host, 320, 240);
+  hb->DestroyAfterPolls(host, 12);
+  EXPECT_EQ(SandloopMain({"/p", std::to_string(host)}), 0);
+  EXPECT_FALSE(hb->WindowExists(host));
+  EXPECT_TRUE(hb->Messages().empty());
+  // Drawn once, the picture cannot be kept: the preview ends at once.
+  hb->SetKeepsPictures(false);
+  hb->AddForeignWindow(host, 320, 240);
+  hb->DestroyAfterPolls(host, 12);
+  EXPECT_EQ(SandloopMain({"/p", std::to_string(host)}), 0);
+  EXPECT_TRUE(hb->WindowExists(host));
+  EXPECT_EQ(hb->WindowPicture(host).Width(), 154);
+}
+
 TEST_F(ShellTest, PreviewWithABadHandleReportsIt) {
   EXPECT_EQ(SandloopMain({"/p", "abc"}), 0);
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Sandloop|'abc' is not a valid integer value"});

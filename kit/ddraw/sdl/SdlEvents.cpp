@@ -1,0 +1,167 @@
+// Input through SDL: key, character, mouse and window events become the
+// seam's input events, with the platform's virtual-key codes.
+#include <thread>
+
+#include "kit/ddraw/sdl/SdlState.h"
+#include "kit/os/QuitSignals.h"
+
+namespace sandloop::display::sdl {
+
+namespace {
+
+// The platform's virtual-key code for an SDL key.
+int VirtualKey(SDL_Keycode k) {
+  if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
+  if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
+  if (k >= SDLK_F1 && k <= SDLK_F12) return 112 + (k - SDLK_F1);
+  switch (k) {
+    case SDLK_BACKSPACE: return 8;
+    case SDLK_TAB: return 9;
+    case SDLK_RETURN: case SDLK_KP_ENTER: return 13;
+    case SDLK_LSHIFT: case SDLK_RSHIFT: return 16;
+    case SDLK_LCTRL: case SDLK_RCTRL: return 17;
+    case SDLK_LALT: case SDLK_RALT: return 18;
+    case SDLK_PAUSE: return 19;
+    case SDLK_CAPSLOCK: return 20;
+    case SDLK_ESCAPE: return 27;
+    case SDLK_SPACE: return 32;
+    case SDLK_PAGEUP: return 33;
+    case SDLK_PAGEDOWN: return 34;
+    case SDLK_END: return 35;
+    case SDLK_HOME: return 36;
+    case SDLK_LEFT: return 37;
+    case SDLK_UP: return 38;
+    case SDLK_RIGHT: return 39;
+    case SDLK_DOWN: return 40;
+    case SDLK_INSERT: return 45;
+    case SDLK_DELETE: return 46;
+    case SDLK_KP_PLUS: return 107;
+    case SDLK_KP_MINUS: return 109;
+    case SDLK_PLUS: case SDLK_EQUALS: return 187;
+    case SDLK_MINUS: return 189;
+    default: return 255;  // a key without its own code still counts as a key
+  }
+}
+
+}  // namespace
+
+bool SdlBackend::PollEvent(InputEvent* event) {
+  if (Hosted()) {
+    // The host owns the input; we only learn that it is time to end.
+    host_->Pump();
+    SDL_Event e;
+    bool quit = false;
+    while ((video_up_ || events_up_) && SDL_PollEvent(&e) != 0) quit = quit || e.type == SDL_QUIT;
+    if (host_->Gone() && !host_quit_sent_) {
+      host_quit_sent_ = true;
+      quit = true;
+    }
+    if (!quit) return false;
+    *event = InputEvent{};
+    event->kind = InputEvent::Kind::Quit;
+    return true;
+  }
+  if (ConnectionLost() || (win_ != nullptr && WindowGone().load())) {
+    if (lost_quit_sent_) return false;
+    lost_quit_sent_ = true;
+    *event = InputEvent{};
+    event->kind = InputEvent::Kind::Quit;
+    return true;
+  }
+  if (TakePendingChar(event)) return true;
+  SDL_Event e;
+  while (SDL_PollEvent(&e) != 0) {
+    if (Translate(e, event)) return true;
+  }
+  return false;
+}
+
+void SdlBackend::WaitEvent(int timeout_ms) {
+  // SDL_WaitEventTimeout would take the event off the queue; short sleeps
+  // leave the event for PollEvent, and a termination signal (which SDL
+  // does not see) wakes the wait within a few milliseconds.
+  using clock = std::chrono::steady_clock;
+  const auto until = clock::now() + std::chrono::milliseconds(std::clamp(timeout_ms, 0, 50));
+  for (;;) {
+    if (video_up_ && !ConnectionLost()) {
+      SDL_PumpEvents();
+      if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE) return;
+    }
+    if (QuitSignalPending() != 0) return;
+    const auto now = clock::now();
+    if (now >= until) return;
+    std::this_thread::sleep_for(std::min<clock::duration>(until - now, std::chrono::milliseconds(2)));
+  }
+}
+
+bool SdlBackend::Translate(const SDL_Event& e, InputEvent* out) {
+  switch (e.type) {
+    case SDL_QUIT:
+      out->kind = InputEvent::Kind::Quit;
+      out->window = 0;
+      return true;
+    case SDL_WINDOWEVENT:
+      switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+          out->kind = InputEvent::Kind::Quit;
+          out->window = IdOf(e.window.windowID);
+          return true;
+        // The window's picture was lost in part or whole (another window
+        // passed over it, or its surface was made anew): the next present
+        // shows the whole page.
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_RESIZED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+        case SDL_WINDOWEVENT_RESTORED:
+          repaint_ = true;
+          return false;
+        default:
+          return false;
+      }
+    case SDL_KEYDOWN: {
+      out->kind = InputEvent::Kind::KeyDown;
+      out->key = VirtualKey(e.key.keysym.sym);
+      out->window = IdOf(e.key.windowID);
+      // Keys that make a control character come as characters as well.
+      const int vk = out->key;
+      if (vk == 27 || vk == 13 || vk == 8 || vk == 9) pending_char_ = static_cast<char>(vk);
+      return true;
+    }
+    case SDL_TEXTINPUT: {
+      const unsigned char c = static_cast<unsigned char>(e.text.text[0]);
+      if (c == 0 || c >= 0x80 || e.text.text[1] != 0) return false;
+      out->kind = InputEvent::Kind::KeyPress;
+      out->ch = static_cast<char>(c);
+      out->window = IdOf(e.text.windowID);
+      return true;
+    }
+    case SDL_MOUSEMOTION:
+      out->kind = InputEvent::Kind::MouseMove;
+      out->x = e.motion.x;
+      out->y = e.motion.y;
+      out->window = IdOf(e.motion.windowID);
+      return true;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      out->kind = e.type == SDL_MOUSEBUTTONDOWN ? InputEvent::Kind::MouseButtonDown : InputEvent::Kind::MouseButtonUp;
+      out->x = e.button.x;
+      out->y = e.button.y;
+      out->window = IdOf(e.button.windowID);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool SdlBackend::TakePendingChar(InputEvent* out) {
+  if (pending_char_ == 0) return false;
+  out->kind = InputEvent::Kind::KeyPress;
+  out->ch = pending_char_;
+  out->window = exclusive_;
+  pending_char_ = 0;
+  return true;
+}
+
+}  // namespace sandloop::display::sdl

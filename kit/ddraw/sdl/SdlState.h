@@ -1,0 +1,160 @@
+#pragma once
+// The SDL back end's one object, shared by its files: SdlBackend.cpp (start,
+// end, messages and the system's saver state), SdlWindow.cpp (form windows
+// and targets), SdlModes.cpp (modes and exclusive use), SdlPresent.cpp (the
+// three presenters and pacing), SdlEvents.cpp (input), SdlAudio.cpp (the
+// looping sound) and the X11-only parts: X11Windows.cpp (Xlib's handlers of
+// a lost connection, windows of other programs, the root window) and
+// X11Host (pages in another program's window). Only files of this folder
+// include it; Xlib stays out of it.
+#include <SDL2/SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "kit/ddraw/backend.h"
+#include "kit/ddraw/present.h"
+#include "kit/ddraw/sdl/VideoDriver.h"
+#include "kit/ddraw/sdl/X11Host.h"
+
+struct _XDisplay;
+
+namespace sandloop::display::sdl {
+
+// A decoded sound and where its playing has got to. The audio thread's
+// callback owns `pos`; `done` tells the main thread that a single sound
+// has ended.
+struct Voice {
+  Uint8* samples = nullptr;  // from SDL_LoadWAV_RW
+  Uint32 length = 0;         // bytes
+  Uint32 pos = 0;
+  bool loop = false;
+  Uint8 silence = 0;
+  std::atomic<bool> done{false};
+};
+
+class SdlBackend final : public Backend {
+ public:
+  SdlBackend() = default;
+  ~SdlBackend() override;
+  bool Start(std::string* why);
+
+  // Xlib's default on a broken connection (the X server ended or was
+  // killed) ends the process at once, with exit code 1 and nothing in the
+  // saver's log. Instead the connection is marked lost: presents fail as a
+  // lost surface and the loop gets a quit request, so the saver ends in
+  // order with its log lines, and nothing touches the dead connection.
+  void WatchConnection();
+  bool ConnectionLost() const { return connection_lost_.load(); }
+  // Xlib's error handler has no place for the back end: the flag is the
+  // process's, as the handler is.
+  static std::atomic<bool>& WindowGone();
+  const char* Name() const override { return "sdl"; }
+  std::vector<DisplayMode> Modes() override;
+  DisplayMode DesktopMode() override;
+  DisplayMode MonitorMode() override;
+  int MonitorCount() override { return Hosted() || !video_up_ ? 1 : std::max(1, SDL_GetNumVideoDisplays()); }
+  WindowId RootWindowId() override;
+  Status SetTarget(const DisplayTarget& target) override;
+  DisplayTarget Target() const override { return target_; }
+  WindowId CreateFormWindow(const std::string& title) override;
+  void DestroyWindow(WindowId window) override;
+  bool WindowExists(WindowId window) override;
+  bool IsWindowVisible(WindowId window) override;
+  bool DrawToWindow(WindowId window, const Picture& picture, int x, int y) override;
+  Status BeginExclusive(WindowId window) override;
+  Status SetMode(const DisplayMode& mode) override;
+  void EndExclusive() override;
+  Status Present(const PageView& page, const Ramp* ramp) override;
+  Status PresentRects(const PageView& page, const Ramp* ramp, const Rect* rects, int count) override;
+  void SetPacing(bool paced) override { paced_ = paced; }
+  bool PollEvent(InputEvent* event) override;
+  void WaitEvent(int timeout_ms) override;
+  void ShowMessage(WindowId owner, const std::string& text, const std::string& caption) override;
+  bool PlaySound(const SoundRequest& sound, std::string* why) override;
+  void StopSound() override;
+  bool SoundPlaying() override { return device_ != 0 && !voice_->done.load(std::memory_order_relaxed); }
+
+  // Only the full-screen saver holds the system's screen saver off and
+  // hides the cursor; hosted or in a window the state is kept, nothing more.
+  bool SetSaverRunning(bool running) override;
+
+ protected:
+  void SetCursorVisible(bool visible) override;
+
+ private:
+  Status PresentHosted(const PageView& page, const Ramp* ramp, const Rect* rects, int count);
+  bool Hosted() const { return target_.kind == DisplayTarget::Kind::Hosted && host_ != nullptr; }
+
+  // Only the full-screen saver holds the system's screen saver off; SDL
+  // does so by default, again at every window it makes unless hinted.
+  void AllowScreenSaver();
+  int DesktopRefresh();
+
+  // The try-it window: an ordinary resizable window at its first size,
+  // centred once; later the user's size is kept.
+  void ShowOwnWindow();
+
+  // The X display of windows that are not ours; none unless SDL runs on X11.
+  struct _XDisplay* XDisplay();  // Xlib's Display
+  void CloseXDisplay();
+  void ChoosePresenter();
+  void DropPresenter();
+  Status PresentTexture(const PageView& page, const RampTables* t);
+  Status PresentSurface(const PageView& page, const RampTables* t);
+  std::vector<SDL_Rect> sdl_rects_;  // the parts of a partial present
+  bool paced_ = true;
+
+  // Without vertical sync, waits until one refresh period has passed since
+  // the previous present, so that a loop of flips does not burn a core.
+  void Pace(int refresh);
+  bool Translate(const SDL_Event& e, InputEvent* out);
+  WindowId IdOf(Uint32 sdl_id) const;
+
+ public:
+  // A control character from the last key, delivered after its key-down.
+  bool TakePendingChar(InputEvent* out);
+
+ private:
+  std::map<WindowId, SDL_Window*> windows_;
+  WindowId next_id_ = 1;
+  WindowId exclusive_ = 0;
+  SDL_Window* win_ = nullptr;
+  DisplayMode mode_;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  int tex_w_ = 0, tex_h_ = 0;
+  SDL_Surface* scratch_ = nullptr;
+  bool presenter_chosen_ = false;
+  SDL_Surface* shown_surface_ = nullptr;  // the window surface the last whole page went to
+  bool repaint_ = false;                  // the window lost its picture since
+  DisplayMode monitor_{800, 600, 32};     // read before a hosted run gives up the video
+  RampTableCache ramp_tables_;  // presents come from the drawing thread only
+  int refresh_ = 0;
+  std::chrono::steady_clock::time_point next_present_{};
+  char pending_char_ = 0;
+  struct _XDisplay* x_display_ = nullptr;  // Xlib's Display
+  bool x_tried_ = false;
+  DisplayTarget target_;
+  std::unique_ptr<X11Host> host_;
+  int host_refresh_ = 60;
+  bool host_quit_sent_ = false;
+  bool video_up_ = true;
+  bool lost_quit_sent_ = false;
+  std::atomic<bool> connection_lost_{false};  // set by Xlib's handler
+  bool events_up_ = false;
+  bool own_window_placed_ = false;
+  bool audio_started_ = false;
+  bool silence_told_ = false;
+  SDL_AudioDeviceID device_ = 0;
+  std::unique_ptr<Voice> voice_;
+  bool saver_running_ = false;
+  VideoDriver driver_ = VideoDriver::Other;
+};
+
+}  // namespace sandloop::display::sdl

@@ -1,0 +1,150 @@
+#pragma once
+// The Windows back end's one object, shared by its files: Win32Backend.cpp
+// (start and the system's state), Win32Window.cpp (windows, the window
+// procedure, monitors), Win32Modes.cpp (modes and exclusive use),
+// Win32Present.cpp (GDI presents), Win32Events.cpp (input) and
+// Win32Audio.cpp (PlaySound). Only files of this folder include it.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <mmsystem.h>
+// mmsystem.h names the A or W form with a macro that would rename the
+// seam's own PlaySound in this folder only.
+#undef PlaySound
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "kit/Picture.h"
+#include "kit/ddraw/backend.h"
+#include "kit/ddraw/present.h"
+
+namespace sandloop::display::win32 {
+
+const wchar_t* FormClassName();
+const wchar_t* CoverClassName();
+const wchar_t* PictureClassName();
+
+inline HWND ToHwnd(WindowId id) { return reinterpret_cast<HWND>(id); }
+inline WindowId ToId(HWND hwnd) { return reinterpret_cast<WindowId>(hwnd); }
+
+// A WAVE file's format and sample data, as far as playing needs it.
+struct WaveInfo {
+  std::uint32_t bytes_per_second = 0;
+  std::uint32_t data_bytes = 0;
+};
+// False for bytes that are no RIFF/WAVE file with a format and a data chunk.
+bool ParseWave(const std::uint8_t* bytes, std::size_t size, WaveInfo* info, std::string* why);
+
+class Win32Backend final : public Backend {
+ public:
+  Win32Backend() = default;
+  ~Win32Backend() override;
+  bool Start(std::string* why);
+
+  const char* Name() const override { return "win32"; }
+
+  // Win32Modes.cpp
+  std::vector<DisplayMode> Modes() override;
+  DisplayMode DesktopMode() override;
+  DisplayMode MonitorMode() override;
+  int MonitorCount() override;
+  Status BeginExclusive(WindowId window) override;
+  Status SetMode(const DisplayMode& mode) override;
+  void EndExclusive() override;
+
+  // Win32Window.cpp
+  WindowId CreateFormWindow(const std::string& title) override;
+  void DestroyWindow(WindowId window) override;
+  bool WindowExists(WindowId window) override;
+  bool IsWindowVisible(WindowId window) override;
+  bool DrawToWindow(WindowId window, const Picture& picture, int x, int y) override;
+  bool KeepsPicturesDrawn() const override { return true; }
+  WindowId RootWindowId() override { return 0; }
+  Status SetTarget(const DisplayTarget& target) override;
+  DisplayTarget Target() const override { return target_; }
+
+  // Win32Present.cpp
+  Status Present(const PageView& page, const Ramp* ramp) override;
+  Status PresentRects(const PageView& page, const Ramp* ramp, const Rect* rects, int count) override;
+  void SetPacing(bool paced) override { paced_ = paced; }
+
+  // Win32Events.cpp
+  bool PollEvent(InputEvent* event) override;
+  void WaitEvent(int timeout_ms) override;
+
+  // Win32Backend.cpp
+  void ShowMessage(WindowId owner, const std::string& text, const std::string& caption) override;
+  bool SetSaverRunning(bool running) override;
+
+  // Win32Audio.cpp
+  bool PlaySound(const SoundRequest& sound, std::string* why) override;
+  void StopSound() override;
+  bool SoundPlaying() override;
+
+  // The window procedure's work, for the windows of both classes.
+  LRESULT Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+
+ protected:
+  void SetCursorVisible(bool visible) override;
+
+ private:
+  // Win32Window.cpp
+  void CoverOtherMonitors();
+  void UncoverOtherMonitors();
+  void ShowOwnWindow();
+  void PaintKept(HWND hwnd);
+  void PaintPicture(HWND hwnd, const Picture& picture);
+  bool IsCover(HWND hwnd) const;
+  // Win32Events.cpp
+  bool Translate(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  void Push(InputEvent event);
+  // Win32Present.cpp
+  HWND PresentWindow() const;
+  void Pace();
+  void PutRect(HDC dc, int x, int y, int w, int h);
+  // Win32Modes.cpp
+  int RefreshRate() const;
+
+  HINSTANCE instance_ = nullptr;
+  std::map<HWND, std::string> forms_;  // the program's own form windows
+  std::vector<HWND> covers_;           // black windows over the other monitors
+  std::map<HWND, Picture> pictures_;   // still pictures kept drawn in other windows
+  HWND exclusive_ = nullptr;
+  DisplayTarget target_;
+  bool mode_changed_ = false;  // a mode other than the desktop's was set
+  bool own_window_placed_ = false;
+  DisplayMode mode_{};
+
+  // The converted page as last shown (32-bit XRGB, top-down), kept for
+  // WM_PAINT and for presents of changed parts.
+  std::vector<std::uint8_t> kept_;
+  int kept_width_ = 0, kept_height_ = 0;
+  bool repaint_ = true;  // the window does not show the kept page whole
+  RampTableCache ramp_tables_;
+  bool paced_ = true;
+  int refresh_ = 60;
+  std::chrono::steady_clock::time_point next_present_{};
+
+  std::deque<InputEvent> events_;
+  bool host_quit_sent_ = false;
+  bool quit_seen_ = false;  // WM_QUIT was taken off the queue
+
+  std::vector<std::uint8_t> sound_;  // PlaySoundA reads it while playing
+  bool looping_ = false;
+  std::chrono::steady_clock::time_point sound_end_{};
+  bool sound_on_ = false;
+
+  bool saver_running_ = false;
+  bool timer_period_ = false;  // timeBeginPeriod(1) is in effect
+};
+
+}  // namespace sandloop::display::win32

@@ -1,0 +1,109 @@
+// The operating-system services behind kit/os: the same checks run on every
+// platform against its own implementation.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "kit/os/FileLock.h"
+#include "kit/os/Folders.h"
+#include "kit/os/Pages.h"
+
+namespace sandloop::os {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempFolder {
+ public:
+  TempFolder() : path_(MakeTempFolder("sandloop-os-")) {}
+  ~TempFolder() {
+    std::error_code ec;
+    if (!path_.empty()) fs::remove_all(path_, ec);
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+TEST(OsFolders, TempFoldersAreNewEmptyAndDistinct) {
+  TempFolder a, b;
+  ASSERT_FALSE(a.Path().empty());
+  ASSERT_FALSE(b.Path().empty());
+  EXPECT_NE(a.Path(), b.Path());
+  EXPECT_TRUE(fs::is_directory(a.Path()));
+  EXPECT_TRUE(fs::is_empty(a.Path()));
+  EXPECT_NE(fs::path(a.Path()).filename().string().rfind("sandloop-os-", 0), std::string::npos);
+}
+
+TEST(OsFolders, PrivateFolderIsMadeOnceAndAFileIsNoFolder) {
+  TempFolder t;
+  const std::string folder = (fs::path(t.Path()) / "own").string();
+  EXPECT_TRUE(MakePrivateFolder(folder));
+  EXPECT_TRUE(MakePrivateFolder(folder));  // already there: still fine
+  const std::string file = (fs::path(t.Path()) / "plain").string();
+  std::ofstream(file) << "x";
+  EXPECT_FALSE(MakePrivateFolder(file));
+  EXPECT_FALSE(MakePrivateFolder((fs::path(t.Path()) / "missing" / "deeper").string()));
+}
+
+TEST(OsFolders, ProgramPathNamesThisTestProgram) {
+  const std::string self = ProgramPath();
+  ASSERT_FALSE(self.empty());
+  EXPECT_TRUE(fs::is_regular_file(fs::u8path(self)));
+  EXPECT_NE(fs::u8path(self).filename().string().find("test_kit"), std::string::npos) << self;
+}
+
+TEST(OsFolders, TheUserHasConfigurationAndStateFolders) {
+  for (UserFolder kind : {UserFolder::Config, UserFolder::State}) {
+    const std::string path = UserFolderPath(kind);
+    ASSERT_FALSE(path.empty());
+    EXPECT_TRUE(fs::u8path(path).is_absolute()) << path;
+  }
+}
+
+TEST(OsFolders, XdgRuleTakesAbsoluteValuesThenTheHome) {
+  EXPECT_EQ(XdgFolderFrom("/x/cfg", "/home/u", nullptr, ".config"), "/x/cfg");
+  EXPECT_EQ(XdgFolderFrom("rel", "/home/u", nullptr, ".config"), "/home/u/.config");
+  EXPECT_EQ(XdgFolderFrom(nullptr, "", "/home/acct", ".local/state"), "/home/acct/.local/state");
+  EXPECT_EQ(XdgFolderFrom(nullptr, nullptr, nullptr, ".config"), "");
+}
+
+TEST(OsFileLock, OneHolderAtATimeAndClosingGivesItBack) {
+  TempFolder t;
+  const std::string path = (fs::path(t.Path()) / "x.lock").string();
+  FileLock first, second;
+  ASSERT_TRUE(first.Open(path));
+  ASSERT_TRUE(second.Open(path));  // a separate open of the same file
+  EXPECT_EQ(first.TryLock(), FileLock::Attempt::Taken);
+  EXPECT_EQ(second.TryLock(), FileLock::Attempt::Busy);
+  first.Close();
+  EXPECT_FALSE(first.IsOpen());
+  EXPECT_EQ(second.TryLock(), FileLock::Attempt::Taken);
+  EXPECT_TRUE(fs::exists(path));  // the lock file stays
+}
+
+TEST(OsFileLock, AFolderCannotBeOpenedAsALock) {
+  TempFolder t;
+  FileLock lock;
+  EXPECT_FALSE(lock.Open(t.Path()));
+  EXPECT_EQ(lock.TryLock(), FileLock::Attempt::Unsupported);
+  EXPECT_FALSE(lock.Lock());
+}
+
+TEST(OsPages, LargeBlocksAreZeroedAndWritable) {
+  const std::size_t size = std::size_t{3} << 20;
+  auto* p = static_cast<unsigned char*>(AllocatePages(size));
+  ASSERT_NE(p, nullptr);
+  for (std::size_t i = 0; i < size; i += 4096) ASSERT_EQ(p[i], 0) << i;
+  EXPECT_EQ(p[size - 1], 0);
+  std::memset(p, 0xAB, size);
+  EXPECT_EQ(p[size - 1], 0xAB);
+  FreePages(p, size);
+}
+
+}  // namespace
+}  // namespace sandloop::os
