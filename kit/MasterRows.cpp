@@ -1,10 +1,7 @@
 #include "kit/MasterRows.h"
 
-#include <jerror.h>
-#include <jpeglib.h>
 #include <zlib.h>
 
-#include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -21,10 +18,7 @@ std::uint32_t ReadLe32(const std::uint8_t* p) {
 }
 
 // Larger pictures are taken for damage: the largest master is far below.
-constexpr std::uint32_t kMaxSide = 16384;
-constexpr std::uint64_t kMaxPixels = 64ull << 20;
-
-bool SizeOk(std::uint64_t w, std::uint64_t h) { return w > 0 && h > 0 && w <= kMaxSide && h <= kMaxSide && w * h <= kMaxPixels; }
+bool SizeOk(std::uint64_t w, std::uint64_t h) { return MasterSizeOk(w, h); }
 
 class MasterReader final : public PictureRows {
  public:
@@ -100,71 +94,6 @@ class MasterReader final : public PictureRows {
   std::vector<std::uint8_t> rgb_;
 };
 
-struct JpegErrors {
-  jpeg_error_mgr base;
-  std::jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
-};
-
-void OnJpegError(j_common_ptr info) {
-  auto* err = reinterpret_cast<JpegErrors*>(info->err);
-  (*info->err->format_message)(info, err->message);
-  std::longjmp(err->jump, 1);
-}
-
-// Every warning ends the decoding: a master is never shown damaged.
-void OnJpegMessage(j_common_ptr info, int level) {
-  if (level < 0) OnJpegError(info);
-}
-
-// The JPEG library writes RGBA rows itself (its alpha is opaque). Its
-// fatal errors jump back into the call that made the library call, which
-// turns them into a PictureError.
-class JpegReader final : public PictureRows {
- public:
-  JpegReader(std::span<const std::uint8_t> bytes, const std::string& name) : name_(name) {
-    info_.err = jpeg_std_error(&err_.base);
-    err_.base.error_exit = OnJpegError;
-    err_.base.emit_message = OnJpegMessage;
-    jpeg_create_decompress(&info_);
-    // A constructor that throws runs no destructor: the library's state is
-    // released here first.
-    if (setjmp(err_.jump) != 0) {
-      jpeg_destroy_decompress(&info_);
-      Damaged();
-    }
-    jpeg_mem_src(&info_, bytes.data(), static_cast<unsigned long>(bytes.size()));
-    jpeg_read_header(&info_, TRUE);
-    if (!SizeOk(info_.image_width, info_.image_height)) {
-      jpeg_destroy_decompress(&info_);
-      throw PictureError("master '" + name + "' has a bad size");
-    }
-    info_.out_color_space = JCS_EXT_RGBA;
-    // A master is shrunk right after decoding, which hides the small
-    // differences of the faster transform and chroma upsampling.
-    info_.dct_method = JDCT_IFAST;
-    info_.do_fancy_upsampling = FALSE;
-    jpeg_start_decompress(&info_);
-    width_ = static_cast<int>(info_.output_width);
-    height_ = static_cast<int>(info_.output_height);
-  }
-  ~JpegReader() override { jpeg_destroy_decompress(&info_); }
-
-  RowSpan Next(std::uint8_t* rgba) override {
-    if (setjmp(err_.jump) != 0) Damaged();
-    JSAMPROW rows[1] = {rgba};
-    if (jpeg_read_scanlines(&info_, rows, 1) != 1) Damaged();
-    return RowSpan{0, width_};
-  }
-
- private:
-  [[noreturn]] void Damaged() { throw PictureError("master '" + name_ + "' is damaged: " + err_.message); }
-
-  std::string name_;
-  jpeg_decompress_struct info_{};
-  JpegErrors err_{};
-};
-
 class MemoryRows final : public PictureRows {
  public:
   explicit MemoryRows(const RgbaPicture& p) : picture_(p) {
@@ -183,8 +112,14 @@ class MemoryRows final : public PictureRows {
 
 }  // namespace
 
+// Larger pictures are taken for damage: the largest master is far below.
+bool MasterSizeOk(std::uint64_t w, std::uint64_t h) {
+  constexpr std::uint64_t kMaxSide = 16384, kMaxPixels = 64ull << 20;
+  return w > 0 && h > 0 && w <= kMaxSide && h <= kMaxSide && w * h <= kMaxPixels;
+}
+
 std::unique_ptr<PictureRows> OpenPicture(std::span<const std::uint8_t> bytes, const std::string& name) {
-  if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8) return std::make_unique<JpegReader>(bytes, name);
+  if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8) return OpenJpegRows(bytes, name);
   return std::make_unique<MasterReader>(bytes, name);
 }
 

@@ -40,6 +40,12 @@ class PictureRows {
 // which must outlive the reader. Throws a PictureError for a bad header.
 [[nodiscard]] std::unique_ptr<PictureRows> OpenPicture(std::span<const std::uint8_t> bytes, const std::string& name);
 
+// A JPEG picture's rows, through the platform's decoder.
+[[nodiscard]] std::unique_ptr<PictureRows> OpenJpegRows(std::span<const std::uint8_t> bytes, const std::string& name);
+
+// Whether a master's size is one a sound file can have.
+[[nodiscard]] bool MasterSizeOk(std::uint64_t w, std::uint64_t h);
+
 // The rows of a picture in memory.
 [[nodiscard]] std::unique_ptr<PictureRows> RowsOf(const RgbaPicture& picture);
 

@@ -1,5 +1,6 @@
 #pragma once
-// PNG files of pictures, through libpng: frames written by the file
+// PNG files of pictures, through the platform's codec (libpng, or the
+// Windows Imaging Component): frames written by the file
 // renderer and the headless display's screenshots, and PNG pictures read
 // back (by tests, and by anything that keeps its masters as PNG).
 #include <cstdint>

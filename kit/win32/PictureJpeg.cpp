@@ -8,50 +8,12 @@
 #include <cstdio>
 
 #include "kit/Picture.h"
+#include "kit/win32/Com.h"
 
 namespace sandloop {
 
-namespace {
-
-// Releases a COM interface when it leaves scope.
-template <class T>
-class Com {
- public:
-  Com() = default;
-  ~Com() {
-    if (p_ != nullptr) p_->Release();
-  }
-  Com(const Com&) = delete;
-  Com& operator=(const Com&) = delete;
-  T** Out() { return &p_; }
-  T* operator->() const { return p_; }
-  T* Get() const { return p_; }
-
- private:
-  T* p_ = nullptr;
-};
-
-// COM for this thread while alive; a thread where COM already runs in
-// another mode is used as it is.
-class ComScope {
- public:
-  ComScope() : hr_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-  ~ComScope() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-  bool Usable() const { return SUCCEEDED(hr_) || hr_ == RPC_E_CHANGED_MODE; }
-
- private:
-  HRESULT hr_;
-};
-
-std::string Describe(HRESULT hr) {
-  char text[64];
-  std::snprintf(text, sizeof text, "the decoder failed (0x%08lX)", static_cast<unsigned long>(hr));
-  return text;
-}
-
-}  // namespace
+using win32::Com;
+using win32::ComScope;
 
 Picture Picture::FromJpeg(std::span<const std::uint8_t> bytes, const std::string& name) {
   const std::string prefix = "picture \"" + name + "\" cannot be read: ";
@@ -60,8 +22,7 @@ Picture Picture::FromJpeg(std::span<const std::uint8_t> bytes, const std::string
   ComScope com;
   if (!com.Usable()) throw PictureError(prefix + "the system's picture decoders cannot be started");
   Com<IWICImagingFactory> factory;
-  HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                reinterpret_cast<void**>(factory.Out()));
+  HRESULT hr = win32::CreateWicFactory(&factory);
   if (FAILED(hr)) throw PictureError(prefix + "the system's picture decoders cannot be started");
   Com<IWICStream> stream;
   hr = factory->CreateStream(stream.Out());
@@ -75,10 +36,10 @@ Picture Picture::FromJpeg(std::span<const std::uint8_t> bytes, const std::string
   if (SUCCEEDED(hr)) hr = decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand);
   Com<IWICBitmapFrameDecode> frame;
   if (SUCCEEDED(hr)) hr = decoder->GetFrame(0, frame.Out());
-  if (FAILED(hr)) throw PictureError(prefix + Describe(hr));
+  if (FAILED(hr)) throw PictureError(prefix + win32::DescribeFailure(hr));
   UINT width = 0, height = 0;
   hr = frame->GetSize(&width, &height);
-  if (FAILED(hr)) throw PictureError(prefix + Describe(hr));
+  if (FAILED(hr)) throw PictureError(prefix + win32::DescribeFailure(hr));
   // Refused before any pixel memory is taken (the BMP reader's bound).
   if (width == 0 || height == 0 || width > 32768 || height > 32768 ||
       static_cast<std::uint64_t>(width) * height > (std::uint64_t{1} << 25))
@@ -89,12 +50,12 @@ Picture Picture::FromJpeg(std::span<const std::uint8_t> bytes, const std::string
   if (SUCCEEDED(hr))
     hr = converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
                                WICBitmapPaletteTypeCustom);
-  if (FAILED(hr)) throw PictureError(prefix + Describe(hr));
+  if (FAILED(hr)) throw PictureError(prefix + win32::DescribeFailure(hr));
   Picture out(static_cast<int>(width), static_cast<int>(height), Unfilled{});
   const UINT stride = width * 4;
   hr = converter->CopyPixels(nullptr, stride, stride * height, reinterpret_cast<BYTE*>(out.Row(0)));
   // A truncated or damaged file fails here, when the data runs out.
-  if (FAILED(hr)) throw PictureError(prefix + Describe(hr));
+  if (FAILED(hr)) throw PictureError(prefix + win32::DescribeFailure(hr));
   for (int y = 0; y < out.Height(); ++y) {
     std::uint32_t* row = out.Row(y);
     for (int x = 0; x < out.Width(); ++x) row[x] &= 0x00FFFFFFu;
