@@ -4,7 +4,8 @@
 # Usage: tools/setup-debian.sh [--tools] [--windows]
 #   --tools    adds the painting and review tools' packages
 #   --windows  adds the Windows cross build's: the mingw-w64 compilers, GoogleTest's
-#              sources to build for the target, and Wine to run the tests
+#              sources to build for the target, Wine to run the tests and NSIS for
+#              the installer
 set -euo pipefail
 
 packages=(
@@ -26,7 +27,7 @@ for option in "$@"; do
       # where there is none.
       command -v node >/dev/null || packages+=(nodejs npm)
       ;;
-    --windows) packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine wine64) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine wine64 nsis) ;;
     *) echo "setup: unknown option $option" >&2; exit 2 ;;
   esac
 done
