@@ -106,37 +106,37 @@ class TForm2 : public TComponent {
   // The colour the colour dialog opens on: the last one chosen in it.
   COLORREF ColorDialog1Color = 0;
 
-  // --- controls, page "Settings" ------------------------------------------
+  // --- controls, page "Settings" (captions in Form2Text.h) ------------------
   TCheckBoxState CheckBox1PlaySound{false};
   TCheckBoxState CheckBox2ShowFPS{false};
-  TRadioGroupState RadioGroup1{2, 0};  // "Keybord and Mouse", "Keybord only (ESC key)"
-  TRadioGroupState SpeedGroup{3, 1};   // "Slow", "Normal", "Fast"
-  TRangeState RxSpinEdit1{0, 5, 4};    // "Number of Birds:"
-  TCheckBoxState CheckBox1{true};      // "Show Birds"
-  TCheckBoxState CheckBox2{true};      // "Show Butterfly"
+  TRadioGroupState RadioGroup1{2, 0};  // terminate on keys and mouse, on Esc only
+  TRadioGroupState SpeedGroup{3, 1};   // slow, normal, fast
+  TRangeState RxSpinEdit1{0, 5, 4};    // number of birds
+  TCheckBoxState CheckBox1{true};      // show birds
+  TCheckBoxState CheckBox2{true};      // show butterflies
 
   // --- page "Display" ------------------------------------------------------
-  // "800x600", "1024x768", "1152x864", "1280x1024", "Use desktop settings"
+  // The four sizes, then the desktop's own mode (kDesktopButton).
   TRadioGroupState RadioGroup3{5, -1};
-  TRadioGroupState DepthGroup{3, -1};  // "16-bit color", "24-bit color", "32-bit color"
+  TRadioGroupState DepthGroup{3, -1};  // 16, 24, 32 bits
   TRangeState TrackBar1{0, 256, 256};
-  // Without gamma support "Darken", "Lighten" and the note are drawn in the
-  // inactive-caption colour.
+  // Without gamma support the track bar's two labels and the note are drawn
+  // in the inactive-caption colour.
   bool GammaLabelsInactive = false;
 
   // --- page "Time of Day" --------------------------------------------------
-  TRadioGroupState TimeOfDayGroup{3, 1};  // "Off", "Demo mode (fast cycle)", "Real time of day"
+  TRadioGroupState TimeOfDayGroup{3, 1};  // off, demo cycle, real time
   const CityTable& Cities() const { return cities_; }
   int ComboBox1ItemIndex = 0;  // -1: the user typed text that selects no item
-  TCheckBoxState CheckBox4{false};  // "Daylight Saving Time"
+  TCheckBoxState CheckBox4{false};  // daylight-saving time
   std::string LabelSunrise, LabelSunset;
-  TCheckBoxState CheckBox3{true};  // "Show simulate time, when"
-  TCheckBoxState CheckBox5{true};  // "Show string Surise/Sunset"
+  TCheckBoxState CheckBox3{true};  // show the simulated time in demo mode
+  TCheckBoxState CheckBox5{true};  // show the sunrise/sunset line
 
   // --- page "Clock" --------------------------------------------------------
   TCheckBoxState CheckBox3Showclock{true};
-  // "X center", "Ycenter", "Radius of clock:" with their edits, the colour
-  // panel and "Set color".
+  // The position and radius labels with their edits, the colour panel and
+  // its button.
   bool ClockControlsEnabled = true;
   // The panel's colour; nothing while it shows the menu colour.
   std::optional<COLORREF> PanelColor = 0x808080;

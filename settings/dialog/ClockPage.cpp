@@ -60,22 +60,22 @@ void ClockEdit::focusOutEvent(QFocusEvent* event) {
 }
 
 ClockPage::ClockPage(TForm2& model, RunAction run) : Page(model, std::move(run)) {
-  CheckBox3Showclock = new QCheckBox("Show clock");
+  CheckBox3Showclock = new QCheckBox(Text(form2_text::CheckBox3Showclock));
   auto* settings = new QVBoxLayout;
   settings->addWidget(CheckBox3Showclock);
 
   PanelColor = new ColorPanel;
   PanelColor->setAccessibleName("Clock colour");
-  Button1 = new QPushButton("Set color");
+  Button1 = new QPushButton(Text(form2_text::Button1));
   Button1->setAutoDefault(false);
   auto* color = new QHBoxLayout;
   color->addWidget(PanelColor);
   color->addWidget(Button1);
   color->addStretch();
 
-  LabelX = new QLabel("X center");
-  LabelY = new QLabel("Ycenter");
-  LabelR = new QLabel("Radius of clock:");
+  LabelX = new QLabel(Text(form2_text::LabelX));
+  LabelY = new QLabel(Text(form2_text::LabelY));
+  LabelR = new QLabel(Text(form2_text::LabelR));
   Edit1X = new ClockEdit;
   EditY = new ClockEdit;
   Edit3R = new ClockEdit;
@@ -95,19 +95,15 @@ ClockPage::ClockPage(TForm2& model, RunAction run) : Page(model, std::move(run))
   size->addWidget(Edit3R);
   size->addStretch();
 
-  Memo3 = new NoteLabel(
-      "Use cursor key to set position clock when screensaver is running. \n"
-      "note: this option available only if you choose \"Keyboard only (ESC key)\"  terminate \n"
-      "screensaver mode (see Setting tab).\n",
-      NoteLabel::Ground::Menu, 60);
+  Memo3 = new NoteLabel(Text(form2_text::Memo3), NoteLabel::Ground::Menu, 60);
 
   auto* left = new QVBoxLayout;
-  left->addWidget(Group("Clock settings", settings));
-  left->addWidget(Group("Color clock", color));
+  left->addWidget(Group(Text(form2_text::GroupClock), settings));
+  left->addWidget(Group(Text(form2_text::GroupColor), color));
   left->addStretch();
   auto* right = new QVBoxLayout;
-  right->addWidget(Group("Screen position", position));
-  right->addWidget(Group("Size", size));
+  right->addWidget(Group(Text(form2_text::GroupPosition), position));
+  right->addWidget(Group(Text(form2_text::GroupSize), size));
   right->addStretch();
   auto* page = new QGridLayout(this);
   page->addLayout(left, 0, 0);

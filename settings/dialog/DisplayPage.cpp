@@ -20,19 +20,17 @@ void ModeRadioButton::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 DisplayPage::DisplayPage(TForm2& model, RunAction run) : Page(model, std::move(run)) {
-  const char* sizes[] = {"800x600", "1024x768", "1152x864", "1280x1024", "Use desktop settings"};
   auto* video = new QVBoxLayout;
   for (int i = 0; i < 5; ++i) {
-    auto* button = new ModeRadioButton(sizes[i]);
+    auto* button = new ModeRadioButton(Text(form2_text::VideoMode[i]));
     VideoMode[static_cast<std::size_t>(i)] = button;
     video->addWidget(button);
     connect(button, &QRadioButton::clicked, this, [this, i] { Run([&] { model_.RadioGroup3.Select(i); }); });
     button->OnMouseUp = [this, i] { Run([&] { model_.ModeButtonMouseUp(i); }); };
   }
-  const char* depths[] = {"16-bit color", "24-bit color", "32-bit color"};
   auto* depth = new QVBoxLayout;
   for (int i = 0; i < 3; ++i) {
-    auto* button = new QRadioButton(depths[i]);
+    auto* button = new QRadioButton(Text(form2_text::Depth[i]));
     Depth[static_cast<std::size_t>(i)] = button;
     depth->addWidget(button);
     connect(button, &QRadioButton::clicked, this, [this, i] { Run([&] { model_.DepthGroup.Select(i); }); });
@@ -48,20 +46,11 @@ DisplayPage::DisplayPage(TForm2& model, RunAction run) : Page(model, std::move(r
   TrackBar1->setPageStep(16);
   TrackBar1->setCursor(Qt::PointingHandCursor);
   TrackBar1->setAccessibleName("Gamma");
-  Label8 = new QLabel("Darken");
-  Label9 = new QLabel("Lighten");
+  Label8 = new QLabel(Text(form2_text::Label8));
+  Label9 = new QLabel(Text(form2_text::Label9));
   Label8->setBuddy(TrackBar1);
   Label9->setBuddy(TrackBar1);
-  Memo2 = new NoteLabel(
-      "You may setting Gamma level when screensaver \n"
-      "is running. \n"
-      "\"+\" key - make lighten\n"
-      "\"-\" key - make darken\n"
-      "\n"
-      "note: this option available only if you choose \n"
-      "\"Keyboard only (ESC key)\"  terminate \n"
-      "screensaver mode (see Setting tab).",
-      NoteLabel::Ground::Menu);
+  Memo2 = new NoteLabel(Text(form2_text::Memo2), NoteLabel::Ground::Menu);
   auto* gamma = new QGridLayout;
   gamma->addWidget(Label8, 0, 0);
   gamma->addWidget(TrackBar1, 0, 1);
@@ -72,9 +61,9 @@ DisplayPage::DisplayPage(TForm2& model, RunAction run) : Page(model, std::move(r
           [this](int value) { Run([&] { model_.TrackBar1.SetPosition(value); }); });
 
   auto* page = new QGridLayout(this);
-  page->addWidget(Group("Video mode", video), 0, 0);
-  page->addWidget(Group("Color depth", depth), 1, 0);
-  page->addWidget(Group("Gamma settings", gamma), 0, 1, 2, 1);
+  page->addWidget(Group(Text(form2_text::RadioGroup3), video), 0, 0);
+  page->addWidget(Group(Text(form2_text::DepthGroup), depth), 1, 0);
+  page->addWidget(Group(Text(form2_text::GroupGamma), gamma), 0, 1, 2, 1);
   page->setColumnStretch(1, 1);
 }
 

@@ -43,7 +43,7 @@ QPushButton* Button(const QString& text) {
 }  // namespace
 
 Form2View::Form2View(TForm2& model, QWidget* parent) : QDialog(parent), model_(model) {
-  setWindowTitle(kDialogTitle);
+  setWindowTitle(Text(form2_text::Form2));
   const RunAction run = [this](const Action& a) { Run(a); };
 
   auto* header = Header();
@@ -52,15 +52,15 @@ Form2View::Form2View(TForm2& model, QWidget* parent) : QDialog(parent), model_(m
   TabSheet2 = new DisplayPage(model_, run);
   TabSheet3 = new TimeOfDayPage(model_, run);
   TabSheet4 = new ClockPage(model_, run);
-  PageControl1->addTab(TabSheet1, "Settings");
-  PageControl1->addTab(TabSheet2, "Display");
-  PageControl1->addTab(TabSheet3, "Time of Day");
-  PageControl1->addTab(TabSheet4, "Clock");
+  PageControl1->addTab(TabSheet1, Text(form2_text::TabSheet1));
+  PageControl1->addTab(TabSheet2, Text(form2_text::TabSheet2));
+  PageControl1->addTab(TabSheet3, Text(form2_text::TabSheet3));
+  PageControl1->addTab(TabSheet4, Text(form2_text::TabSheet4));
   PageControl1->setCurrentIndex(0);
 
-  Button1Default = Button("Default Setting");
-  Button1OK = Button("OK");
-  Button1Cancel = Button("Cancel");
+  Button1Default = Button(Text(form2_text::Button1Default));
+  Button1OK = Button(Text(form2_text::Button1OK));
+  Button1Cancel = Button(Text(form2_text::Button1Cancel));
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(Button1Default);
   buttons->addStretch();
@@ -104,23 +104,21 @@ QWidget* Form2View::Header() {
   picture->setFixedSize(154, 116);
   picture->setAccessibleName("Tidewalk Beach");
 
-  auto* title = new QLabel("Tidewalk Beach Screensaver");
+  auto* title = new QLabel(Text(form2_text::LabelTitle));
   QFont big = title->font();
   big.setBold(true);
   big.setPointSizeF(big.pointSizeF() * 13.0 / 11.0);
   title->setFont(big);
-  auto* version = new QLabel("version 1.0");
-  Label3 = LinkLabel("Sandloop README");
-  auto* mail = new QLabel("e-mail:");
-  Label5 = LinkLabel("write about Sandloop");
+  auto* version = new QLabel(Text(form2_text::LabelVersion));
+  Label3 = LinkLabel(Text(form2_text::Label3));
+  auto* mail = new QLabel(Text(form2_text::LabelMail));
+  Label5 = LinkLabel(Text(form2_text::Label5));
   mail->setBuddy(Label5);
   auto* mailRow = new QHBoxLayout;
   mailRow->addWidget(mail);
   mailRow->addWidget(Label5);
   mailRow->addStretch();
-  auto* notice = new QLabel(
-      "Sandloop is free software under the MIT licence.\n"
-      "Copyright (c) 2026 The Sandloop developers.");
+  auto* notice = new QLabel(Text(form2_text::LabelNotice));
 
   auto* text = new QVBoxLayout;
   text->setSpacing(3);

@@ -50,7 +50,4 @@ class Form2View final : public QDialog {
   TForm2& model_;
 };
 
-// The window's title.
-inline constexpr const char* kDialogTitle = "Tidewalk Beach Setup";
-
 }  // namespace sandloop::dialog

@@ -6,6 +6,7 @@
 #include <functional>
 #include <initializer_list>
 
+#include "settings/Form2Text.h"
 #include "settings/Unit2.h"
 
 class QGroupBox;
@@ -13,6 +14,11 @@ class QLayout;
 class QRadioButton;
 
 namespace sandloop::dialog {
+
+// A text of the dialog as Qt holds it.
+inline QString Text(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 using Action = std::function<void()>;
 using RunAction = std::function<void(const Action&)>;

@@ -35,20 +35,20 @@ void TabStops(std::initializer_list<QRadioButton*> group) {
 }
 
 SettingsPage::SettingsPage(TForm2& model, RunAction run) : Page(model, std::move(run)) {
-  CheckBox1PlaySound = new QCheckBox("Play Sound");
-  CheckBox2ShowFPS = new QCheckBox("Show FPS");
-  RadioButton3KeyMouse = new QRadioButton("Keybord and Mouse");
-  RadioButton4Key = new QRadioButton("Keybord only (ESC key)");
-  RadioButton1Slow = new QRadioButton("Slow");
-  RadioButton2Normal = new QRadioButton("Normal");
-  RadioButton5Fast = new QRadioButton("Fast");
-  auto* birds = new QLabel("Number of Birds:");
+  CheckBox1PlaySound = new QCheckBox(Text(form2_text::CheckBox1PlaySound));
+  CheckBox2ShowFPS = new QCheckBox(Text(form2_text::CheckBox2ShowFPS));
+  RadioButton3KeyMouse = new QRadioButton(Text(form2_text::RadioButton3KeyMouse));
+  RadioButton4Key = new QRadioButton(Text(form2_text::RadioButton4Key));
+  RadioButton1Slow = new QRadioButton(Text(form2_text::RadioButton1Slow));
+  RadioButton2Normal = new QRadioButton(Text(form2_text::RadioButton2Normal));
+  RadioButton5Fast = new QRadioButton(Text(form2_text::RadioButton5Fast));
+  auto* birds = new QLabel(Text(form2_text::LabelBirds));
   RxSpinEdit1 = new QSpinBox;
   RxSpinEdit1->setRange(0, 5);
   RxSpinEdit1->setSingleStep(1);
   birds->setBuddy(RxSpinEdit1);
-  CheckBox1 = new QCheckBox("Show Birds");
-  CheckBox2 = new QCheckBox("Show Butterfly");
+  CheckBox1 = new QCheckBox(Text(form2_text::CheckBox1));
+  CheckBox2 = new QCheckBox(Text(form2_text::CheckBox2));
 
   auto* sound = new QVBoxLayout;
   sound->addWidget(CheckBox1PlaySound);
@@ -70,13 +70,13 @@ SettingsPage::SettingsPage(TForm2& model, RunAction run) : Page(model, std::move
   objects->addWidget(CheckBox2, 2, 0, 1, 3);
 
   auto* left = new QVBoxLayout;
-  left->addWidget(Group("Sound", sound));
-  left->addWidget(Group("Frame rate", fps));
-  left->addWidget(Group("Terminate", terminate));
+  left->addWidget(Group(Text(form2_text::GroupSound), sound));
+  left->addWidget(Group(Text(form2_text::GroupFrameRate), fps));
+  left->addWidget(Group(Text(form2_text::RadioGroup1), terminate));
   left->addStretch();
   auto* right = new QVBoxLayout;
-  right->addWidget(Group("Speed setting", speed));
-  right->addWidget(Group("Objects", objects));
+  right->addWidget(Group(Text(form2_text::GroupSpeed), speed));
+  right->addWidget(Group(Text(form2_text::GroupObjects), objects));
   right->addStretch();
   auto* page = new QHBoxLayout(this);
   page->addLayout(left, 1);

@@ -31,9 +31,9 @@ QLabel* NavyCaption(const QString& text) {
 }  // namespace
 
 TimeOfDayPage::TimeOfDayPage(TForm2& model, RunAction run) : Page(model, std::move(run)) {
-  RadioButton1 = new QRadioButton("Off");
-  RadioButton2 = new QRadioButton("Demo mode (fast cycle)");
-  RadioButton3 = new QRadioButton("Real time of day");
+  RadioButton1 = new QRadioButton(Text(form2_text::RadioButton1));
+  RadioButton2 = new QRadioButton(Text(form2_text::RadioButton2));
+  RadioButton3 = new QRadioButton(Text(form2_text::RadioButton3));
   auto* setting = new QVBoxLayout;
   setting->addWidget(RadioButton1);
   setting->addWidget(RadioButton2);
@@ -41,10 +41,10 @@ TimeOfDayPage::TimeOfDayPage(TForm2& model, RunAction run) : Page(model, std::mo
 
   // Made before the city group, so that Tab reaches them in reading order
   // (the left column first).
-  CheckBox3 = new QCheckBox("Show simulate time, when");
-  CheckBox5 = new QCheckBox("Show string Surise/Sunset");
+  CheckBox3 = new QCheckBox(Text(form2_text::CheckBox3));
+  CheckBox5 = new QCheckBox(Text(form2_text::CheckBox5));
 
-  auto* choose = new QLabel("Choose your City:");
+  auto* choose = new QLabel(Text(form2_text::LabelCity));
   ComboBox1 = new QComboBox;
   ComboBox1->setEditable(true);
   ComboBox1->setInsertPolicy(QComboBox::NoInsert);
@@ -55,19 +55,14 @@ TimeOfDayPage::TimeOfDayPage(TForm2& model, RunAction run) : Page(model, std::mo
     names.append(QString::fromLatin1(city.Name().data(), static_cast<qsizetype>(city.Name().size())));
   ComboBox1->addItems(names);
   choose->setBuddy(ComboBox1);
-  CheckBox4 = new QCheckBox("Daylight Saving Time");
-  auto* riseCaption = NavyCaption("Apparent Sunrise:");
-  auto* setCaption = NavyCaption("Apparent Sunset:");
+  CheckBox4 = new QCheckBox(Text(form2_text::CheckBox4));
+  auto* riseCaption = NavyCaption(Text(form2_text::LabelRise));
+  auto* setCaption = NavyCaption(Text(form2_text::LabelSet));
   LabelSunrise = new QLabel;
   LabelSunset = new QLabel;
   riseCaption->setBuddy(LabelSunrise);
   setCaption->setBuddy(LabelSunset);
-  Memo4 = new NoteLabel(
-      "Note: when you select a location from the \n"
-      "City pulldown menu Pelarin Screensaver \n"
-      "will show the real time of day for your \n"
-      "location (for current day).\n",
-      NoteLabel::Ground::Silver, 40);
+  Memo4 = new NoteLabel(Text(form2_text::Memo4), NoteLabel::Ground::Silver, 40);
   auto* sun = new QGridLayout;
   sun->addWidget(choose, 0, 0, 1, 2);
   sun->addWidget(ComboBox1, 1, 0, 1, 2);
@@ -80,7 +75,7 @@ TimeOfDayPage::TimeOfDayPage(TForm2& model, RunAction run) : Page(model, std::mo
   sun->setColumnStretch(1, 1);
   sun->setRowStretch(6, 1);
 
-  auto* demo = new QLabel("running in Demo mode.");
+  auto* demo = new QLabel(Text(form2_text::LabelDemo));
   // Indented under the box's text so that the two read as one sentence.
   QStyleOptionButton option;
   option.initFrom(CheckBox3);
@@ -95,12 +90,12 @@ TimeOfDayPage::TimeOfDayPage(TForm2& model, RunAction run) : Page(model, std::mo
   linesBox->setAccessibleName("On-screen time lines");
 
   auto* left = new QVBoxLayout;
-  left->addWidget(Group("Setting", setting));
+  left->addWidget(Group(Text(form2_text::TimeOfDayGroup), setting));
   left->addWidget(linesBox);
   left->addStretch();
   auto* page = new QHBoxLayout(this);
   page->addLayout(left);
-  page->addWidget(Group("Surise/Sunset", sun), 1);
+  page->addWidget(Group(Text(form2_text::GroupSun), sun), 1);
 
   connect(RadioButton1, &QRadioButton::clicked, this, [this] { Run([&] { model_.TimeOfDayGroup.Select(0); }); });
   connect(RadioButton2, &QRadioButton::clicked, this, [this] { Run([&] { model_.TimeOfDayGroup.Select(1); }); });

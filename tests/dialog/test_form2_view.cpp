@@ -69,6 +69,8 @@ class Form2ViewTest : public ::testing::Test {
 };
 
 // Every caption, label and note of the window, as the user reads it.
+// The view takes them from the table of texts, so the table must hold
+// them as designed, and the view must show each entry of it once.
 TEST_F(Form2ViewTest, EveryCaptionLabelAndNoteReadsAsDesigned) {
   enum Kind { kLabel, kGroup, kButton, kTab };
   struct Text {
@@ -77,6 +79,7 @@ TEST_F(Form2ViewTest, EveryCaptionLabelAndNoteReadsAsDesigned) {
   };
   const Text texts[] = {
       {kLabel, "Tidewalk Beach Screensaver"}, {kLabel, "version 1.0"}, {kLabel, "e-mail:"},
+      {kLabel, "Sandloop README"}, {kLabel, "write about Sandloop"},
       {kTab, "Settings"}, {kTab, "Display"}, {kTab, "Time of Day"}, {kTab, "Clock"},
       {kButton, "Default Setting"}, {kButton, "OK"}, {kButton, "Cancel"},
       // Settings
@@ -119,14 +122,32 @@ TEST_F(Form2ViewTest, EveryCaptionLabelAndNoteReadsAsDesigned) {
        "screensaver mode (see Setting tab).\n"},
   };
   std::vector<QString> shown[4];
-  for (const QLabel* l : view->findChildren<QLabel*>()) shown[kLabel].push_back(l->text());
+  // A link shows its text as rich text; its accessible name is the text.
+  for (const QLabel* l : view->findChildren<QLabel*>())
+    shown[kLabel].push_back(l->textFormat() == Qt::RichText ? l->accessibleName() : l->text());
   for (const QGroupBox* g : view->findChildren<QGroupBox*>()) shown[kGroup].push_back(g->title());
   for (const QAbstractButton* b : view->findChildren<QAbstractButton*>()) shown[kButton].push_back(b->text());
   for (int i = 0; i < view->PageControl1->count(); ++i) shown[kTab].push_back(view->PageControl1->tabText(i));
   EXPECT_EQ(view->windowTitle(), "Tidewalk Beach Setup");
+  EXPECT_EQ(view->windowTitle(), dialog::Text(form2_text::Form2));
+  const auto kind_of = [](form2_text::Kind k) {
+    switch (k) {
+      case form2_text::Kind::Tab: return kTab;
+      case form2_text::Kind::Group: return kGroup;
+      case form2_text::Kind::Button: return kButton;
+      default: return kLabel;
+    }
+  };
   for (const Text& t : texts) {
-    const auto& all = shown[t.kind];
-    EXPECT_EQ(std::count(all.begin(), all.end(), QString::fromUtf8(t.text)), 1) << "\"" << t.text << "\"";
+    const auto in_table = std::count_if(std::begin(form2_text::kAll), std::end(form2_text::kAll), [&](const auto& e) {
+      return e.kind != form2_text::Kind::Title && kind_of(e.kind) == t.kind && e.text == t.text;
+    });
+    EXPECT_EQ(in_table, 1) << "\"" << t.text << "\" in the table";
+  }
+  for (const form2_text::Entry& e : form2_text::kAll) {
+    if (e.kind == form2_text::Kind::Title) continue;
+    const auto& all = shown[kind_of(e.kind)];
+    EXPECT_EQ(std::count(all.begin(), all.end(), dialog::Text(e.text)), 1) << "\"" << e.text << "\"";
   }
   // The pages in their order, "Settings" first.
   EXPECT_EQ(shown[kTab], (std::vector<QString>{"Settings", "Display", "Time of Day", "Clock"}));
