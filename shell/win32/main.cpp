@@ -1,7 +1,8 @@
 // sandloop.scr: the Windows screen saver. Windows starts it with /s, /p
-// HWND, /c[:HWND], /a HWND or nothing; the display is the Windows back end.
-// The settings dialog of this platform is not built yet, so configuration
-// mode says so and the saver runs with its stored settings.
+// HWND, /c[:HWND], /a HWND or nothing; the display is the Windows back end,
+// and configuration mode shows the native settings dialog, owned by the
+// window that /c names.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,25 @@
 #include "kit/ddraw/platform.h"
 #include "kit/ddraw/win32/Win32Backend.h"
 #include "kit/os/QuitSignals.h"
+#include "settings/dialog/win32/ConfigurationDialog.h"
 #include "shell/Shell.h"
+
+namespace {
+
+// The window after "/c:" or, as some hosts pass it, in the next argument;
+// 0 when there is none or it is not a number.
+std::uintptr_t OwnerWindow(const std::vector<std::string>& args) {
+  std::string number;
+  if (!args.empty() && args[0].size() > 3 && args[0][2] == ':') number = args[0].substr(3);
+  else if (args.size() > 1) number = args[1];
+  try {
+    return number.empty() ? 0 : static_cast<std::uintptr_t>(sandloop::StrToInt(number));
+  } catch (const std::exception&) {
+    return 0;  // not a number: no owner
+  }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -21,9 +40,8 @@ int main(int argc, char** argv) {
   auto backend = sandloop::display::CreateWin32Backend(&why);
   if (backend) sandloop::display::SetBackend(backend);
   sandloop::ShellHooks hooks;
-  hooks.configure = [](const std::string&) {
-    MessageBoxA(0, "The settings dialog is not built yet for Windows; the saver runs with its stored settings.",
-                sandloop::kMessageCaption, MB_OK);
+  hooks.configure = [&args](const std::string& title) {
+    sandloop::dialog::win32::RunConfigurationDialog(title, OwnerWindow(args));
   };
   const int code = sandloop::SandloopMain(args, {}, hooks);
   sandloop::display::SetBackend(nullptr);

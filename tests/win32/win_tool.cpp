@@ -1,6 +1,12 @@
 // A small Windows program for the real-window checks under Wine:
 //   win_tool close TITLE        posts WM_CLOSE to the top-level window of
 //                               that title (waits up to 20 s for it);
+//   win_tool click TITLE TEXT   clicks the control captioned TEXT in that
+//                               window (a link's or a button's);
+//   win_tool pages TITLE        prints the number of pages of its tab
+//                               control;
+//   win_tool page TITLE N       shows page N as a click on its tab would;
+//   win_tool gone TITLE         waits up to 20 s for that window to close;
 //   win_tool host W H FILE      makes a W x H window at (0, 0), as the
 //                               system's settings make the preview window,
 //                               prints its handle, waits until a child
@@ -16,6 +22,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -72,6 +79,77 @@ int Close(const char* title) {
     Sleep(100);
   }
   std::fprintf(stderr, "win_tool: no window \"%s\"\n", title);
+  return 1;
+}
+
+HWND WaitForWindow(const char* title) {
+  for (int i = 0; i < 200; ++i) {
+    if (HWND w = FindWindowA(nullptr, title)) return w;
+    Sleep(100);
+  }
+  std::fprintf(stderr, "win_tool: no window \"%s\"\n", title);
+  return nullptr;
+}
+
+// The first descendant of `top` of class `kind` (any class: null) whose
+// text is `text` (any text: null).
+HWND FindChild(HWND top, const wchar_t* kind, const char* text) {
+  struct Query {
+    const wchar_t* kind;
+    const char* text;
+    HWND found;
+  } query{kind, text, nullptr};
+  EnumChildWindows(
+      top,
+      [](HWND child, LPARAM data) {
+        auto* q = reinterpret_cast<Query*>(data);
+        wchar_t name[64] = {};
+        GetClassNameW(child, name, 64);
+        char caption[512] = {};
+        GetWindowTextA(child, caption, sizeof caption);
+        if ((q->kind == nullptr || std::wstring(name) == q->kind) && (q->text == nullptr || std::string(caption) == q->text)) {
+          q->found = child;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
+int Click(const char* title, const char* text) {
+  HWND top = WaitForWindow(title);
+  if (top == nullptr) return 1;
+  HWND button = FindChild(top, L"Button", text);
+  if (button == nullptr) {
+    std::fprintf(stderr, "win_tool: no button \"%s\"\n", text);
+    return 1;
+  }
+  // Posted: the click may end the program that owns the window.
+  PostMessageW(button, BM_CLICK, 0, 0);
+  Pump(300);
+  return 0;
+}
+
+int Pages(const char* title, int show) {
+  HWND top = WaitForWindow(title);
+  HWND tabs = top == nullptr ? nullptr : FindChild(top, L"SysTabControl32", nullptr);
+  if (tabs == nullptr) return 1;
+  if (show < 0) {
+    std::printf("%ld\n", static_cast<long>(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0)));
+    return 0;
+  }
+  SendMessageW(tabs, TCM_SETCURFOCUS, static_cast<WPARAM>(show), 0);
+  Pump(500);
+  return 0;
+}
+
+int Gone(const char* title) {
+  for (int i = 0; i < 200; ++i) {
+    if (FindWindowA(nullptr, title) == nullptr) return 0;
+    Sleep(100);
+  }
+  std::fprintf(stderr, "win_tool: \"%s\" is still open\n", title);
   return 1;
 }
 
@@ -167,7 +245,11 @@ int Host(int w, int h, const char* file) {
 int main(int argc, char** argv) {
   const std::string what = argc > 1 ? argv[1] : "";
   if (what == "close" && argc == 3) return Close(argv[2]);
+  if (what == "click" && argc == 4) return Click(argv[2], argv[3]);
+  if (what == "pages" && argc == 3) return Pages(argv[2], -1);
+  if (what == "page" && argc == 4) return Pages(argv[2], std::atoi(argv[3]));
+  if (what == "gone" && argc == 3) return Gone(argv[2]);
   if (what == "host" && argc == 5) return Host(std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
-  std::fprintf(stderr, "usage: win_tool close TITLE | host W H FILE\n");
+  std::fprintf(stderr, "usage: win_tool close TITLE | click TITLE TEXT | pages TITLE | page TITLE N | gone TITLE | host W H FILE\n");
   return 64;
 }

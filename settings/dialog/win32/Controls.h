@@ -1,0 +1,32 @@
+#pragma once
+// Small helpers over the dialog's Win32 controls: texts in and out, check
+// and radio states, tab stops, and the owner-drawn notes and colour panel.
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include <windows.h>
+
+namespace sandloop::dialog::win32 {
+
+// A text of the program (UTF-8) as the system's wide characters.
+std::wstring Wide(std::string_view text);
+// The text of a control as UTF-8.
+std::string Text(HWND dialog, int id);
+// Sets a control's text; a text it already shows is left alone, so that
+// the control sends no change notification and keeps its caret.
+void SetText(HWND dialog, int id, std::string_view text);
+void SetCheck(HWND dialog, int id, bool on);
+void Enable(HWND dialog, int id, bool on);
+// Checks button `first + selected` of a radio group of `count` buttons and
+// clears the others (none checked for -1), then makes the checked button
+// the group's only Tab stop (the first enabled one when none is checked),
+// so that Tab enters the group at its choice.
+void ShowRadioGroup(HWND dialog, int first, int count, int selected);
+// Fills a note (an owner-drawn static) with `ground` and writes its text
+// with a margin, greyed when the note is disabled.
+void DrawNote(const DRAWITEMSTRUCT& item, COLORREF ground, COLORREF ink);
+// Fills the colour panel with `color`, greyed out when it is disabled.
+void DrawColorPanel(const DRAWITEMSTRUCT& item, COLORREF color);
+
+}  // namespace sandloop::dialog::win32
