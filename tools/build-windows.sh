@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the 64-bit Windows screen saver with Debian's mingw-w64 cross
-# compiler, and the test programs that run under Wine.
+# compiler, its installer (with NSIS), and the test programs that run under
+# Wine.
 # Usage: tools/build-windows.sh [DIR]   (default: build-windows)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -17,4 +18,9 @@ if [[ -f "$dir/sandloop.scr" ]]; then
   echo "build-windows: $dir/sandloop.scr"
 else
   echo "build-windows: the libraries and test programs are built; $dir/sandloop.scr needs the Windows display back end"
+fi
+if [[ -f "$dir/Sandloop-Setup.exe" ]]; then
+  echo "build-windows: $dir/Sandloop-Setup.exe (the installer)"
+else
+  echo "build-windows: no installer: makensis (Debian's nsis) is missing"
 fi

@@ -21,6 +21,8 @@ start=$(date +%s)
 wineboot -i >/dev/null 2>&1
 echo "run-windows-tests: Wine prefix ready in $(( $(date +%s) - start )) s"
 ctest --test-dir "$dir" -j2 --output-on-failure
+# The installer and its uninstaller, silently, in the same prefix.
+bash "$root/tests/wine/installer.sh" "$dir"
 # The saver itself in real windows, against the Linux build's picture of
 # the beach (when tools/run-tests.sh has made that build).
 if [[ -x "$root/build/shell/sandloop" && -x "$root/build/tests/screen_tool" ]]; then
