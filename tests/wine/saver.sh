@@ -11,8 +11,9 @@
 #  - /p draws the preview picture into a window made by that program, keeps
 #    it drawn when the window repaints, and ends when the window goes;
 #  - /a calls the system's password-change procedure (Wine's MPR.DLL has
-#    it) and ends without a message; /c:HWND shows its message box, and
-#    ends when it is closed.
+#    it) and ends without a message; /c:HWND with a number that names no
+#    window shows the settings dialog without an owner, and ends when it
+#    is closed.
 #   saver.sh LINUX_SANDLOOP SCREEN_TOOL WINDOWS_BUILD_DIR
 # Skipped (exit 77) where Wine, Xvfb, xdotool or the Windows build is missing.
 set -u
@@ -184,12 +185,12 @@ echo "password change: the procedure was found and called"
 saver=$!
 box=""
 for _ in $(seq 200); do
-  box=$(xdotool search --name '^Screen saver$' 2>/dev/null | head -1)
+  box=$(xdotool search --name '^Tidewalk Beach Setup$' 2>/dev/null | head -1)
   [ -n "$box" ] && break
   sleep 0.1
 done
-[ -n "$box" ] || fail "/c showed no message box"
-xdotool windowactivate --sync "$box" key Return 2>/dev/null || xdotool key Return
+[ -n "$box" ] || fail "/c showed no settings dialog"
+(cd "$drive" && wine 'C:\win_tool.exe' close "Tidewalk Beach Setup") >/dev/null 2>&1 || fail "the settings dialog could not be closed"
 wait_end "/c"
-echo "configuration: a message box, closed with OK"
+echo "configuration: the settings dialog, closed with its close box"
 echo "1 passed, 0 failed"
