@@ -69,6 +69,7 @@ void TForm1::RethrowTickFailure() {
 void TForm1::DrawFrame(bool& done) {
   done = false;
   if (tick_failed_.load(std::memory_order_acquire)) return RethrowTickFailure();
+  if (Resting()) return;
   if (sound_waiting_) StartSound();  // the lock itself limits how often it asks
   if (options_.plain) return RenderFrame();
   const std::uint64_t ticks = tick_count_.load(std::memory_order_acquire);
@@ -117,6 +118,35 @@ void TForm1::DrawFrame(bool& done) {
   eagles_shown_ = eagles_now_;
   butterflies_shown_ = butterflies_now_;
   if (whole_frames_ > 0) --whole_frames_;
+}
+
+// While the display is off, blanked or the session is locked, nothing is
+// composed or presented: the frame timer and the surf stop, and the main
+// thread only wakes for input or, a few times a second, to look at the
+// display again. When the screen can be seen again the tint is set for the
+// time it is now, the whole frame is drawn afresh with the clock at the
+// current time, and the timer starts again from now: no ticks were missed
+// to catch up on.
+bool TForm1::Resting() {
+  if (options_.offline) return false;
+  display::Backend* b = display::CurrentBackend();
+  if (b == nullptr) return false;
+  const bool asleep = b->DisplayAsleep();
+  if (asleep && !resting_) {
+    resting_ = true;
+    timer_before_rest_ = DDtimer1.Enabled();
+    DDtimer1.SetEnabled(false);
+    sound_before_rest_ = sound_started_ || sound_waiting_;
+    if (sound_before_rest_) PauseSound();
+  } else if (!asleep && resting_) {
+    resting_ = false;
+    if (DayCycle.FlagDaytime || DayCycle.FlagDemoDaytime) UpdateDaylight();
+    whole_frames_ = 2;
+    if (timer_before_rest_) DDtimer1.SetEnabled(true);
+    if (sound_before_rest_) StartSound();
+  }
+  if (resting_) b->WaitEvent(kRestWaitMs);
+  return resting_;
 }
 
 void TForm1::WaitForTick() {

@@ -30,6 +30,13 @@ void TForm1::StopSound() {
   if (sound_lock_) sound_lock_->Release();
 }
 
+// While the screen is dark the surf is silent. The copy keeps its right to
+// play it, so that it plays again as soon as the screen comes back.
+void TForm1::PauseSound() {
+  if (sound_started_) PlaySoundA(nullptr, 0, SND_PURGE);
+  sound_started_ = false;
+}
+
 void TForm1::Cursor(bool show) { ShowCursor(show ? 1 : 0); }
 
 void TForm1::SystemSaverRunning(bool running) {

@@ -198,6 +198,7 @@ class TForm1 : public TForm {
   [[nodiscard]] RECT ClockBox() const;
   [[nodiscard]] RECT PieceBox(int index) const;
   void WaitForTick();
+  [[nodiscard]] bool Resting();
   [[nodiscard]] int ScreenX(float design_x) const;
   [[nodiscard]] int ScreenY(float design_y) const;
   void StepEagles();
@@ -217,6 +218,7 @@ class TForm1 : public TForm {
   // The platform's side: sound, cursor, the system's saver state.
   void StartSound();
   void StopSound();
+  void PauseSound();
   void Cursor(bool show);
   void LoadSettingsReadOnly();
   void BuildPieces();
@@ -267,6 +269,13 @@ class TForm1 : public TForm {
   std::array<Shown, kButterflyCount> butterflies_now_{}, butterflies_shown_{};
   DamageList damage_, previous_damage_, redraw_;
   int whole_frames_ = 2;
+
+  // While nobody can see the screen the scene rests: no ticks, no frames,
+  // no sound. What it stopped, to start again when the screen comes back.
+  static constexpr int kRestWaitMs = 250;
+  bool resting_ = false;
+  bool timer_before_rest_ = false;
+  bool sound_before_rest_ = false;
 };
 
 }  // namespace sandloop

@@ -4,7 +4,8 @@
 // (win32/) and the memory-only headless back end (headless/) implement. The layer's surfaces live in memory; a
 // back end lists modes and monitors, takes and gives back the screen,
 // presents a composed page, delivers input, shows message boxes, plays a
-// sound, shows or hides the cursor and tells the system that a saver runs.
+// sound, shows or hides the cursor, tells the system that a saver runs and
+// says whether the screen can be seen at all.
 //
 // The back end in use is a process-wide service, like the display itself:
 // the program selects one at start (SetBackend) and the layer's objects use
@@ -105,16 +106,15 @@ struct PageView {
 //  - FullScreen: the form's own window, full screen (the ordinary run).
 //  - Hosted: a window of another program (a screen-saver daemon, a settings
 //    preview, the root window), at that window's own size. No mode switch,
-//    no window of our own, the cursor and input are left alone, the
-//    system's screen saver is not held off. The desktop mode is the host
-//    window's size, which follows its resizes; a page of another size is
-//    scaled to it. When the window is destroyed or the connection to the
+//    no window of our own, the cursor and input are left alone. The
+//    desktop mode is the host window's size, which follows its resizes; a
+//    page of another size is scaled to it. When the window is destroyed or the connection to the
 //    display is lost, PollEvent delivers Quit (and later presents do
 //    nothing, or fail with SurfaceLost when the display is gone).
 //  - Window: an ordinary resizable window of our own of the given initial
 //    size (try-it); the desktop mode is the window's current size, a page of
 //    another size is scaled to it, input is delivered, and its close button
-//    delivers Quit. The system's screen saver is not held off either.
+//    delivers Quit.
 struct DisplayTarget {
   enum class Kind { FullScreen, Hosted, Window };
   Kind kind = Kind::FullScreen;
@@ -209,6 +209,8 @@ class Backend {
 
   // Input.
   virtual bool PollEvent(InputEvent* event) = 0;
+  // Waits until input arrives or `timeout_ms` have passed; a back end may
+  // return sooner (to notice a termination signal, say).
   virtual void WaitEvent(int timeout_ms) = 0;
 
   // A modal message with an OK button.
@@ -223,10 +225,18 @@ class Backend {
   virtual void StopSound() = 0;
   virtual bool SoundPlaying() = 0;
 
-  // The system's own screen saver and blanking: `running` true says that a
-  // saver runs (so the system must not start its own); false gives them
-  // back. Returns the state before the call.
+  // `running` true tells the system that a screen saver runs, false that it
+  // no longer does; returns the state before the call. A saver runs because
+  // the session is idle, so no target holds anything off: the display's
+  // power saving, the session's lock and system sleep come at their times.
   virtual bool SetSaverRunning(bool running) = 0;
+
+  // True while nothing shown can be seen: the display is in power saving
+  // (standby, suspend or off), the system has blanked it, or the session is
+  // locked or switched away. Asked between frames on the program's thread;
+  // a back end that must ask the display server does so about once a
+  // second and answers from what it learnt in between.
+  virtual bool DisplayAsleep() { return false; }
 
   // The mouse cursor over the program's windows, counted as the Windows
   // call counts: every hide lowers the count and every show raises it, and

@@ -60,8 +60,8 @@ int ShowCursor(BOOL show);
 constexpr UINT SPI_SETSCREENSAVERRUNNING = 97;
 
 // Only SPI_SETSCREENSAVERRUNNING: `param` 1 tells the system that a screen
-// saver runs, so that its own saver and blanking stay off; 0 that it no
-// longer runs. `pv`, when not null, is a BOOL that receives the state
+// saver runs, 0 that it no longer runs; it holds off neither the display's
+// power saving nor the session's lock. `pv`, when not null, is a BOOL that receives the state
 // before the call. FALSE for any other action and without a back end.
 BOOL SystemParametersInfoA(UINT action, UINT param, void* pv, UINT winini);
 

@@ -2,8 +2,8 @@
 # The display back end's hosted and try-it targets on a real X server:
 # drawing into a window of another program, following its resize, ending
 # when it is destroyed or when the X server goes away; the try-it window's
-# size, scaling and close request; only the full-screen run holds the
-# system's screen saver off. Skipped (exit 77) where Xvfb is missing.
+# size, scaling and close request; no run holds the system's screen saver
+# off, and the full-screen run sees the screen dark while it is on. Skipped (exit 77) where Xvfb is missing.
 set -u
 . "$(dirname "$0")/start_xvfb.sh"
 check=$1

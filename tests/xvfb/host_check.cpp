@@ -7,9 +7,11 @@
 //   host_check window   the try-it window has its size, shows the page
 //                       scaled to its size after a resize, and its close
 //                       request gives Quit;
-//   host_check fullscreen  the ordinary full-screen run still holds the
-//                       system's screen saver off (so that the checks of
-//                       the others can fail);
+//   host_check fullscreen  the ordinary full-screen run holds the system's
+//                       screen saver off no more than the others, and
+//                       reports the screen dark while it is on; a hold
+//                       that SDL makes when asked is seen (so that the
+//                       checks can fail);
 //   host_check lose     hosted into the root window, presents until the X
 //                       server goes away, then prints "lost" and ends with 0;
 //   host_check nonblack ID [PERCENT]  prints the share of pixels of window
@@ -33,6 +35,8 @@
 
 #include "kit/ddraw/backend.h"
 #include "kit/ddraw/sdl/SdlBackend.h"
+
+#include <SDL2/SDL.h>
 
 // Xlib after the layer: its macros clash with the layer's names.
 #include <X11/Xlib.h>
@@ -253,14 +257,31 @@ void OwnWindow(Display* d) {
   b->DestroyWindow(form);
 }
 
-void FullScreenHoldsOff(Display* d) {
+// The full-screen saver holds nothing off: the server's saver comes while
+// it runs, and the back end then reports the screen dark, until it ends.
+void FullScreenHoldsNothingOff(Display* d) {
   auto b = Start();
   const WindowId form = b->CreateFormWindow("host-check-full");
   CHECK(b->BeginExclusive(form) == Status::Ok, "exclusive");
   CHECK(b->SetMode(b->DesktopMode()) == Status::Ok, "full screen");
-  CHECK(!ScreenSaverHeldOff(d), "a full-screen window alone does not hold the system's screen saver off");
   b->SetSaverRunning(true);
-  CHECK(ScreenSaverHeldOff(d), "the full-screen saver holds the system's screen saver off once it says it runs");
+  CHECK(!b->DisplayAsleep(), "the screen is not dark before the server's saver comes");
+  CHECK(!ScreenSaverHeldOff(d), "the full-screen saver does not hold the system's screen saver off");
+  XSetScreenSaver(d, 1, 0, DontPreferBlanking, AllowExposures);
+  XResetScreenSaver(d);
+  XSync(d, False);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  CHECK(b->DisplayAsleep(), "the screen counts as dark while the server's saver is on");
+  XSetScreenSaver(d, 0, 0, DontPreferBlanking, AllowExposures);
+  XForceScreenSaver(d, ScreenSaverReset);
+  XSync(d, False);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // the back end asks once a second
+  CHECK(!b->DisplayAsleep(), "the screen counts as seen again once the server's saver ends");
+  SDL_DisableScreenSaver();
+  SDL_PumpEvents();
+  CHECK(ScreenSaverHeldOff(d), "a hold of the system's screen saver is seen (SDL's, asked for by the check)");
+  SDL_EnableScreenSaver();
+  SDL_PumpEvents();
   b->SetSaverRunning(false);
   b->EndExclusive();
   b->DestroyWindow(form);
@@ -365,7 +386,7 @@ int main(int argc, char** argv) {
   }
   if (what == "hosted") Hosted(d);
   else if (what == "window") OwnWindow(d);
-  else if (what == "fullscreen") FullScreenHoldsOff(d);
+  else if (what == "fullscreen") FullScreenHoldsNothingOff(d);
   else {
     std::printf("usage: host_check hosted | window | fullscreen | lose | nonblack ID [PERCENT] | makewindow W H | bench W H N [PW PH]\n");
     return 2;

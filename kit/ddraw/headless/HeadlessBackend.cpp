@@ -274,7 +274,11 @@ bool HeadlessBackend::PollEvent(InputEvent* event) {
   return true;
 }
 
-void HeadlessBackend::WaitEvent(int) {}
+// Returns at once: tests drive time themselves. Only the waits are counted.
+void HeadlessBackend::WaitEvent(int timeout_ms) {
+  waits_.fetch_add(1, std::memory_order_relaxed);
+  waited_ms_.fetch_add(timeout_ms, std::memory_order_relaxed);
+}
 
 void HeadlessBackend::ShowMessage(WindowId owner, const std::string& text, const std::string& caption) {
   messages_.push_back({owner, text, caption});

@@ -12,7 +12,7 @@
 // the hosted target; the root window (kRootWindow) has the desktop's size.
 // Sound calls, the cursor and the "a saver runs" state are recorded instead
 // of reaching a system; a looping sound plays until it is stopped, a single
-// one ends at once.
+// one ends at once. Tests turn the display off and on.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -94,6 +94,14 @@ class HeadlessBackend final : public Backend {
   // root window, and hosting fails as unsupported.
   void WithoutForeignWindows() { foreign_windows_ = false; }
 
+  // The display goes into power saving (true) or comes back (false), as
+  // DisplayAsleep reports it.
+  void SetDisplayAsleep(bool asleep) { asleep_.store(asleep, std::memory_order_relaxed); }
+  // How long the program waited for input in all (the timeouts of every
+  // WaitEvent call, in milliseconds), and how many times it asked.
+  long long WaitedMs() const { return waited_ms_.load(std::memory_order_relaxed); }
+  int Waits() const { return waits_.load(std::memory_order_relaxed); }
+
   // Input: queued events are returned by PollEvent in order.
   void PushEvent(const InputEvent& event);
 
@@ -151,6 +159,7 @@ class HeadlessBackend final : public Backend {
   void StopSound() override;
   bool SoundPlaying() override;
   bool SetSaverRunning(bool running) override;
+  bool DisplayAsleep() override { return asleep_.load(std::memory_order_relaxed); }
 
  protected:
   void SetCursorVisible(bool visible) override { cursor_visible_.store(visible, std::memory_order_relaxed); }
@@ -203,6 +212,9 @@ class HeadlessBackend final : public Backend {
   std::atomic<bool> cursor_visible_{true};
   bool saver_running_ = false;
   std::vector<bool> saver_calls_;
+  std::atomic<bool> asleep_{false};
+  std::atomic<long long> waited_ms_{0};
+  std::atomic<int> waits_{0};
 };
 
 }  // namespace sandloop::display

@@ -1,5 +1,6 @@
-// Start and end of the SDL back end, message boxes, and the system's own
-// screen saver held off while the full-screen saver runs.
+// Start and end of the SDL back end, message boxes, and the saver's state:
+// what it tells the system (nothing that holds off idle) and whether the
+// screen can be seen at all.
 #include "kit/ddraw/sdl/SdlBackend.h"
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 
 #include "kit/ddraw/sdl/AlsaQuiet.h"
 #include "kit/ddraw/sdl/SdlState.h"
+#include "kit/ddraw/sdl/X11Power.h"
 
 namespace sandloop::display::sdl {
 
@@ -16,7 +18,6 @@ SdlBackend::~SdlBackend() {
   // With the connection gone, every call into SDL's video would only meet
   // it again; the process ends next and the server has gone anyway.
   if (ConnectionLost() || WindowGone().load()) return;
-  if (saver_running_ && video_up_) SDL_EnableScreenSaver();
   EndExclusive();
   for (auto& [id, w] : windows_)
     if (w != nullptr) SDL_DestroyWindow(w);
@@ -41,8 +42,10 @@ bool SdlBackend::Start(std::string* why) {
   // Termination signals end the program as usual instead of becoming a
   // quit event that a modal message box would never read.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  // The system's own screen saver stays on unless the program says that
-  // a saver runs (SetSaverRunning); a window alone must not turn it off.
+  // The session stays idle while the saver runs: SDL would otherwise
+  // suspend the X server's saver and reset its idle time, ask the desktop
+  // over D-Bus not to lock, or take a Wayland idle inhibitor, and the
+  // display would never sleep nor the lock come.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   // Closing a window is a quit request for its form, not a second one
   // for the whole program.
@@ -77,34 +80,27 @@ void SdlBackend::ShowMessage(WindowId owner, const std::string& text, const std:
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
 }
 
+// A saver runs because the session is idle: nothing is held off, so the
+// display's power saving, the session's lock and system sleep come at
+// their times. The state is only kept.
 bool SdlBackend::SetSaverRunning(bool running) {
   const bool before = saver_running_;
   saver_running_ = running;
-  if (target_.kind != DisplayTarget::Kind::FullScreen || ConnectionLost()) return before;
-  if (running)
-    SDL_DisableScreenSaver();
-  else
-    SDL_EnableScreenSaver();
-  SDL_PumpEvents();  // sends the request to the display server now
   return before;
+}
+
+bool SdlBackend::DisplayAsleep() {
+  if (driver_ != VideoDriver::X11 || ConnectionLost()) return false;
+  const auto now = std::chrono::steady_clock::now();
+  if (now < next_dark_check_) return dark_;
+  next_dark_check_ = now + std::chrono::seconds(1);
+  dark_ = X11ScreenDark(XDisplay());
+  return dark_;
 }
 
 void SdlBackend::SetCursorVisible(bool visible) {
   if (target_.kind == DisplayTarget::Kind::FullScreen && !ConnectionLost())
     SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
-}
-
-void SdlBackend::AllowScreenSaver() {
-  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-  if (!video_up_) return;
-  // Enabling it after the start does not undo SDL's hold for good (the
-  // next window made renews it); starting the video afresh under the
-  // hint does, and costs nothing while no window exists.
-  if (windows_.empty()) {
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    video_up_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-  }
-  if (video_up_) SDL_EnableScreenSaver();
 }
 
 }  // namespace sandloop::display::sdl

@@ -79,9 +79,11 @@ bool SdlBackend::PollEvent(InputEvent* event) {
 void SdlBackend::WaitEvent(int timeout_ms) {
   // SDL_WaitEventTimeout would take the event off the queue; short sleeps
   // leave the event for PollEvent, and a termination signal (which SDL
-  // does not see) wakes the wait within a few milliseconds.
+  // does not see) wakes the wait within a few milliseconds. A long wait
+  // (a resting saver's) looks every 50 ms, so that it costs next to nothing.
   using clock = std::chrono::steady_clock;
-  const auto until = clock::now() + std::chrono::milliseconds(std::clamp(timeout_ms, 0, 50));
+  const auto step = std::chrono::milliseconds(timeout_ms > 50 ? 50 : 2);
+  const auto until = clock::now() + std::chrono::milliseconds(std::clamp(timeout_ms, 0, 1000));
   for (;;) {
     if (video_up_ && !ConnectionLost()) {
       SDL_PumpEvents();
@@ -90,7 +92,7 @@ void SdlBackend::WaitEvent(int timeout_ms) {
     if (QuitSignalPending() != 0) return;
     const auto now = clock::now();
     if (now >= until) return;
-    std::this_thread::sleep_for(std::min<clock::duration>(until - now, std::chrono::milliseconds(2)));
+    std::this_thread::sleep_for(std::min<clock::duration>(until - now, step));
   }
 }
 

@@ -80,9 +80,12 @@ class SdlBackend final : public Backend {
   void StopSound() override;
   bool SoundPlaying() override { return device_ != 0 && !voice_->done.load(std::memory_order_relaxed); }
 
-  // Only the full-screen saver holds the system's screen saver off and
-  // hides the cursor; hosted or in a window the state is kept, nothing more.
+  // Holds off nothing: the state is only kept. Only the full-screen saver
+  // hides the cursor.
   bool SetSaverRunning(bool running) override;
+  // On X11 from the server's power and saver state, asked once a second;
+  // elsewhere SDL says nothing of it: false.
+  bool DisplayAsleep() override;
 
  protected:
   void SetCursorVisible(bool visible) override;
@@ -91,9 +94,6 @@ class SdlBackend final : public Backend {
   Status PresentHosted(const PageView& page, const Ramp* ramp, const Rect* rects, int count);
   bool Hosted() const { return target_.kind == DisplayTarget::Kind::Hosted && host_ != nullptr; }
 
-  // Only the full-screen saver holds the system's screen saver off; SDL
-  // does so by default, again at every window it makes unless hinted.
-  void AllowScreenSaver();
   int DesktopRefresh();
 
   // The try-it window: an ordinary resizable window at its first size,
@@ -154,6 +154,8 @@ class SdlBackend final : public Backend {
   SDL_AudioDeviceID device_ = 0;
   std::unique_ptr<Voice> voice_;
   bool saver_running_ = false;
+  bool dark_ = false;  // the server's state as last asked
+  std::chrono::steady_clock::time_point next_dark_check_{};
   VideoDriver driver_ = VideoDriver::Other;
 };
 

@@ -21,7 +21,6 @@ Status SdlBackend::SetTarget(const DisplayTarget& target) {
   }
   target_ = target;
   const bool drop_video = target.kind == Kind::Hosted && video_up_ && windows_.empty();
-  if (target.kind != Kind::FullScreen && !drop_video) AllowScreenSaver();
   if (drop_video) {
     monitor_ = MonitorMode();  // asked later for the full-screen settings
     // A host's window needs nothing of SDL's video: its connection would

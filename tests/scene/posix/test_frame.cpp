@@ -1,7 +1,10 @@
 // The tick and the frame: the wraps of the surf and wing counters, the
 // layers checked pixel by pixel against our own composition of the
-// pictures by the layout table, one flip per frame, and a display error
-// in the middle of the run.
+// pictures by the layout table, one flip per frame, a display error in
+// the middle of the run, and the rest while the display is off.
+#include <chrono>
+#include <thread>
+
 #include "kit/Clip.h"
 #include "kit/Picture.h"
 #include "tests/scene/SceneFixture.h"
@@ -139,6 +142,68 @@ TEST_F(FrameTest, ALostSurfaceEndsTheRunWithItsLogLines) {
   const auto error = log.rfind("DDmain1Error: FpDDSPrimary->DDERR_SURFACELOST\n");
   ASSERT_NE(error, std::string::npos) << log;
   EXPECT_NE(log.find("FINISH AT=======>: ", error), std::string::npos) << log;
+}
+
+// The mean of the three channels over the whole screen.
+double MeanLevel(const Picture& p) {
+  double sum = 0;
+  for (int y = 0; y < p.Height(); ++y)
+    for (int x = 0; x < p.Width(); ++x) {
+      const std::uint32_t c = p.Pixel(x, y);
+      sum += (c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF);
+    }
+  return sum / (3.0 * p.Width() * p.Height());
+}
+
+// Waits up to a second for the timer's thread to step the surf.
+bool SurfMoves(const TForm1& form) {
+  const int water = form.WaterFrame.load();
+  for (int i = 0; i < 100; ++i) {
+    if (form.WaterFrame.load() != water) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+// While the display is off nothing is composed, presented or heard and no
+// tick runs; the main thread only waits for input. When the display comes
+// back the whole frame is shown at once, tinted for the time it is now.
+TEST_F(FrameTest, WhileTheDisplayIsOffTheSaverRestsAndWakesAtTheCurrentTime) {
+  clock.Set(LocalTime{2004, 6, 21, 1, 12, 0, 0, 0});
+  Start(320, 240, {"FlagDaytime=1", "FlagDemoDaytime=0", "flag_PlaySound=1", "SetSpeed=2", "TermMouse=0"},
+        /*offline=*/false);
+  bool done = true;
+  form->DrawFrame(done);
+  const double noon = MeanLevel(hb->Screen());
+  ASSERT_TRUE(hb->SoundPlaying());
+  ASSERT_TRUE(SurfMoves(*form));
+
+  hb->SetDisplayAsleep(true);
+  const int presents = hb->Presents(), waits = hb->Waits();
+  const long long waited = hb->WaitedMs();
+  form->DrawFrame(done);
+  EXPECT_FALSE(form->DDtimer1.Enabled());
+  EXPECT_FALSE(hb->SoundPlaying());
+  EXPECT_FALSE(SurfMoves(*form));
+  for (int i = 0; i < 5; ++i) form->DrawFrame(done);
+  EXPECT_EQ(hb->Presents(), presents);
+  EXPECT_EQ(hb->Waits() - waits, 6);
+  EXPECT_GE(hb->WaitedMs() - waited, 6 * 200) << "a resting saver waits long between looks";
+
+  // Night has fallen meanwhile.
+  clock.Set(LocalTime{2004, 6, 21, 1, 23, 30, 0, 0});
+  hb->SetDisplayAsleep(false);
+  const int partial = hb->PartialPresents();
+  form->DrawFrame(done);
+  EXPECT_EQ(hb->Presents(), presents + 1);
+  EXPECT_EQ(hb->PartialPresents(), partial) << "the first frame back is shown whole";
+  EXPECT_EQ(form->DayCycle.TimeOfDay.load(), 23 * 3600 + 30 * 60);
+  EXPECT_LT(MeanLevel(hb->Screen()), noon * 0.6) << "the frame is tinted for the night, not for noon";
+  EXPECT_TRUE(form->DDtimer1.Enabled());
+  EXPECT_TRUE(hb->SoundPlaying());
+  EXPECT_TRUE(SurfMoves(*form));
+  form->TryFinish();
+  EXPECT_TRUE(form->Finished());
 }
 
 // An exception of a tick stays on the timer's thread until the next frame
