@@ -18,7 +18,7 @@
 #include "shell/HostOptions.h"
 #include "shell/posix/Register.h"
 #include "shell/Render.h"
-#include "settings/dialog/ConfigurationDialog.h"
+#include "settings/dialog/qt/ConfigurationDialog.h"
 #include "shell/Shell.h"
 
 int main(int argc, char** argv) {

@@ -1,4 +1,4 @@
-#include "settings/dialog/ClockPage.h"
+#include "settings/dialog/qt/ClockPage.h"
 
 #include <QCheckBox>
 #include <QFocusEvent>
@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "settings/dialog/NoteLabel.h"
+#include "settings/dialog/qt/NoteLabel.h"
 
 namespace sandloop::dialog {
 

@@ -1,4 +1,4 @@
-#include "settings/dialog/Form2View.h"
+#include "settings/dialog/qt/Form2View.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -11,10 +11,10 @@
 #include <QVBoxLayout>
 
 #include "assets/Resources.h"
-#include "settings/dialog/ClockPage.h"
-#include "settings/dialog/DisplayPage.h"
-#include "settings/dialog/SettingsPage.h"
-#include "settings/dialog/TimeOfDayPage.h"
+#include "settings/dialog/qt/ClockPage.h"
+#include "settings/dialog/qt/DisplayPage.h"
+#include "settings/dialog/qt/SettingsPage.h"
+#include "settings/dialog/qt/TimeOfDayPage.h"
 #include "sun/SunTime.h"
 
 namespace sandloop::dialog {

@@ -1,4 +1,4 @@
-#include "settings/dialog/SettingsPage.h"
+#include "settings/dialog/qt/SettingsPage.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

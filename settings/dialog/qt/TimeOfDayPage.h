@@ -1,7 +1,7 @@
 #pragma once
 // Page "Time of Day": how the scene is coloured through the day, the city
 // with its sunrise and sunset, and the on-screen time lines.
-#include "settings/dialog/Page.h"
+#include "settings/dialog/qt/Page.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "settings/dialog/TimeOfDayPage.h"
+#include "settings/dialog/qt/TimeOfDayPage.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,7 +11,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "settings/dialog/NoteLabel.h"
+#include "settings/dialog/qt/NoteLabel.h"
 
 namespace sandloop::dialog {
 

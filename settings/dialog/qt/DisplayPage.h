@@ -3,7 +3,7 @@
 #include <QRadioButton>
 #include <array>
 
-#include "settings/dialog/Page.h"
+#include "settings/dialog/qt/Page.h"
 
 class QLabel;
 class QSlider;

@@ -3,7 +3,7 @@
 #include <QFrame>
 #include <QLineEdit>
 
-#include "settings/dialog/Page.h"
+#include "settings/dialog/qt/Page.h"
 
 class QCheckBox;
 class QLabel;

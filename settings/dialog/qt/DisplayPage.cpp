@@ -1,4 +1,4 @@
-#include "settings/dialog/DisplayPage.h"
+#include "settings/dialog/qt/DisplayPage.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -9,7 +9,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "settings/dialog/NoteLabel.h"
+#include "settings/dialog/qt/NoteLabel.h"
 
 namespace sandloop::dialog {
 

@@ -1,4 +1,4 @@
-#include "settings/dialog/ConfigurationDialog.h"
+#include "settings/dialog/qt/ConfigurationDialog.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -11,7 +11,7 @@
 
 #include "kit/ddraw/backend.h"
 #include "kit/ddraw/platform.h"
-#include "settings/dialog/Form2View.h"
+#include "settings/dialog/qt/Form2View.h"
 
 namespace sandloop::dialog {
 

@@ -1,6 +1,6 @@
 // The Qt view's wiring, on the offscreen platform: the user's actions reach
 // the model, and the model's state shows in the controls.
-#include "settings/dialog/Form2View.h"
+#include "settings/dialog/qt/Form2View.h"
 
 #include <gtest/gtest.h>
 
@@ -20,10 +20,10 @@
 #include <QTest>
 
 #include "kit/ddraw/headless/HeadlessBackend.h"
-#include "settings/dialog/ClockPage.h"
-#include "settings/dialog/DisplayPage.h"
-#include "settings/dialog/SettingsPage.h"
-#include "settings/dialog/TimeOfDayPage.h"
+#include "settings/dialog/qt/ClockPage.h"
+#include "settings/dialog/qt/DisplayPage.h"
+#include "settings/dialog/qt/SettingsPage.h"
+#include "settings/dialog/qt/TimeOfDayPage.h"
 #include "tests/settings/TempStore.h"
 
 namespace sandloop::dialog {

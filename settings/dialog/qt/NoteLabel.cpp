@@ -1,4 +1,4 @@
-#include "settings/dialog/NoteLabel.h"
+#include "settings/dialog/qt/NoteLabel.h"
 
 #include <QFontMetrics>
 #include <QPalette>

@@ -1,6 +1,6 @@
 #pragma once
 // Page "Settings": sound, frame rate, how the saver ends, speed, birds.
-#include "settings/dialog/Page.h"
+#include "settings/dialog/qt/Page.h"
 
 class QCheckBox;
 class QRadioButton;
