@@ -1,9 +1,11 @@
 // The Windows back end in real windows (under Wine in the test run): what
 // reaches the screen through GDI, repaints from the kept page, only the
 // changed parts going out, window messages as input events, the end of a
-// session, and the preview picture kept drawn in another program's window.
+// session, the preview picture kept drawn in another program's window, and
+// what the system says about the display's power and the session.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -35,6 +37,23 @@ std::uint32_t ShownAt(HWND hwnd, int x, int y) {
   ReleaseDC(hwnd, dc);
   return (static_cast<std::uint32_t>(GetRValue(c)) << 16) | (static_cast<std::uint32_t>(GetGValue(c)) << 8) | GetBValue(c);
 }
+
+// A POWERBROADCAST_SETTING with a four-byte value, as the system sends it.
+struct PowerSetting {
+  GUID setting;
+  DWORD length;
+  DWORD data;
+};
+static_assert(offsetof(PowerSetting, length) == offsetof(POWERBROADCAST_SETTING, DataLength));
+static_assert(offsetof(PowerSetting, data) == offsetof(POWERBROADCAST_SETTING, Data));
+
+// The console display's state as the system reports it: 0 off, 1 on, 2 dimmed.
+LRESULT SendDisplayState(HWND hwnd, DWORD state, const GUID& setting = GUID_CONSOLE_DISPLAY_STATE) {
+  PowerSetting s{setting, sizeof(DWORD), state};
+  return SendMessageW(hwnd, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&s));
+}
+
+void SendSession(HWND hwnd, WPARAM event) { SendMessageW(hwnd, WM_WTSSESSION_CHANGE, event, 1); }
 
 class Win32BackendTest : public ::testing::Test {
  protected:
@@ -234,6 +253,107 @@ TEST_F(Win32BackendTest, PreviewPictureStaysUntilTheHostWindowGoes) {
   ASSERT_TRUE(backend->PollEvent(&e));
   EXPECT_EQ(e.kind, InputEvent::Kind::Quit);
   EXPECT_FALSE(backend->PollEvent(&e));  // once
+}
+
+TEST_F(Win32BackendTest, TheDisplaysPowerStateSaysWhetherItIsSeen) {
+  HWND hwnd = Open();
+  EXPECT_FALSE(backend->DisplayAsleep());
+  EXPECT_EQ(SendDisplayState(hwnd, 0), TRUE);
+  EXPECT_TRUE(backend->DisplayAsleep());
+  EXPECT_EQ(SendDisplayState(hwnd, 2), TRUE);  // dimmed, still visible
+  EXPECT_FALSE(backend->DisplayAsleep());
+  SendDisplayState(hwnd, 0);
+  // Another setting's notification, and a value too short to read, change
+  // nothing.
+  const GUID other = GUID_MONITOR_POWER_ON;
+  EXPECT_EQ(SendDisplayState(hwnd, 1, other), TRUE);
+  EXPECT_TRUE(backend->DisplayAsleep());
+  PowerSetting empty{GUID_CONSOLE_DISPLAY_STATE, 0, 1};
+  SendMessageW(hwnd, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&empty));
+  EXPECT_TRUE(backend->DisplayAsleep());
+  SendDisplayState(hwnd, 1);
+  EXPECT_FALSE(backend->DisplayAsleep());
+  SendDisplayState(hwnd, 0, other);
+  EXPECT_FALSE(backend->DisplayAsleep());
+}
+
+TEST_F(Win32BackendTest, ALockedOrDisconnectedSessionIsNotSeen) {
+  HWND hwnd = Open();
+  SendSession(hwnd, WTS_SESSION_LOCK);
+  EXPECT_TRUE(backend->DisplayAsleep());  // the display is on
+  SendSession(hwnd, WTS_SESSION_UNLOCK);
+  EXPECT_FALSE(backend->DisplayAsleep());
+  // Locked with the display off: unlocking alone does not light it.
+  SendSession(hwnd, WTS_SESSION_LOCK);
+  SendDisplayState(hwnd, 0);
+  SendSession(hwnd, WTS_SESSION_UNLOCK);
+  EXPECT_TRUE(backend->DisplayAsleep());
+  SendDisplayState(hwnd, 1);
+  EXPECT_FALSE(backend->DisplayAsleep());
+  SendSession(hwnd, WTS_REMOTE_DISCONNECT);
+  EXPECT_TRUE(backend->DisplayAsleep());
+  SendSession(hwnd, WTS_REMOTE_CONNECT);
+  EXPECT_FALSE(backend->DisplayAsleep());
+  // Switched away while locked: back at the console it stays unseen until
+  // the session is unlocked.
+  SendSession(hwnd, WTS_SESSION_LOCK);
+  SendSession(hwnd, WTS_CONSOLE_DISCONNECT);
+  SendSession(hwnd, WTS_CONSOLE_CONNECT);
+  EXPECT_TRUE(backend->DisplayAsleep());
+  SendSession(hwnd, WTS_SESSION_LOGON);  // not about this screen
+  EXPECT_TRUE(backend->DisplayAsleep());
+  SendSession(hwnd, WTS_SESSION_UNLOCK);
+  EXPECT_FALSE(backend->DisplayAsleep());
+}
+
+TEST_F(Win32BackendTest, FormsAreRegisteredForTheScreensStateWhileTheyLast) {
+  HWND hwnd = Open();
+  EXPECT_TRUE(backend->WatchesScreen(form));
+  const WindowId second = backend->CreateFormWindow("second");
+  EXPECT_TRUE(backend->WatchesScreen(second));
+  backend->DestroyWindow(second);
+  EXPECT_FALSE(backend->WatchesScreen(second));
+  // What the forms were told lasts while one of them is registered.
+  SendSession(hwnd, WTS_SESSION_LOCK);
+  EXPECT_TRUE(backend->DisplayAsleep());
+  backend->DestroyWindow(form);
+  EXPECT_FALSE(backend->WatchesScreen(form));
+  EXPECT_FALSE(backend->DisplayAsleep());
+}
+
+TEST_F(Win32BackendTest, TheWholePageShowsWhenTheScreenComesBack) {
+  HWND hwnd = Open();
+  const DisplayMode d = backend->DesktopMode();
+  Page page(d.width, d.height, 0x446688);
+  ASSERT_EQ(backend->Present(page.View(), nullptr), Status::Ok);
+  RECT spoilt{0, 0, 50, 50};
+  const Rect elsewhere{200, 200, 210, 210};
+  auto spoil = [&] {
+    HDC dc = GetDC(hwnd);
+    FillRect(dc, &spoilt, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    ReleaseDC(hwnd, dc);
+    ValidateRect(hwnd, nullptr);
+  };
+  // While the screen is unseen nothing is presented; once it is seen
+  // again, a present of one part shows all of the page.
+  SendDisplayState(hwnd, 0);
+  spoil();
+  SendDisplayState(hwnd, 1);
+  ASSERT_EQ(backend->PresentRects(page.View(), nullptr, &elsewhere, 1), Status::Ok);
+  EXPECT_EQ(ShownAt(hwnd, 5, 5), 0x446688u);
+  // A part alone while the screen stays seen.
+  spoil();
+  ASSERT_EQ(backend->PresentRects(page.View(), nullptr, &elsewhere, 1), Status::Ok);
+  EXPECT_EQ(ShownAt(hwnd, 5, 5), 0xFFFFFFu);
+  SendSession(hwnd, WTS_SESSION_LOCK);
+  SendSession(hwnd, WTS_SESSION_UNLOCK);
+  ASSERT_EQ(backend->PresentRects(page.View(), nullptr, &elsewhere, 1), Status::Ok);
+  EXPECT_EQ(ShownAt(hwnd, 5, 5), 0x446688u);
+  // The same after the system resumes from sleep.
+  spoil();
+  EXPECT_EQ(SendMessageW(hwnd, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0), TRUE);
+  ASSERT_EQ(backend->PresentRects(page.View(), nullptr, &elsewhere, 1), Status::Ok);
+  EXPECT_EQ(ShownAt(hwnd, 5, 5), 0x446688u);
 }
 
 TEST_F(Win32BackendTest, WaveHeadersAreChecked) {

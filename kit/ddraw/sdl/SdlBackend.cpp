@@ -9,6 +9,7 @@
 
 #include "kit/ddraw/sdl/AlsaQuiet.h"
 #include "kit/ddraw/sdl/SdlState.h"
+#include "kit/ddraw/sdl/WaylandPower.h"
 #include "kit/ddraw/sdl/X11Power.h"
 
 namespace sandloop::display::sdl {
@@ -90,11 +91,19 @@ bool SdlBackend::SetSaverRunning(bool running) {
 }
 
 bool SdlBackend::DisplayAsleep() {
-  if (driver_ != VideoDriver::X11 || ConnectionLost()) return false;
+  if (ConnectionLost() || (driver_ != VideoDriver::X11 && driver_ != VideoDriver::Wayland)) return false;
   const auto now = std::chrono::steady_clock::now();
   if (now < next_dark_check_) return dark_;
   next_dark_check_ = now + std::chrono::seconds(1);
-  dark_ = X11ScreenDark(XDisplay());
+  if (driver_ == VideoDriver::X11) {
+    dark_ = X11ScreenDark(XDisplay());
+  } else {
+    if (!wayland_power_tried_) {
+      wayland_power_tried_ = true;
+      wayland_power_ = WaylandPower::Open();
+    }
+    dark_ = wayland_power_ != nullptr && wayland_power_->Dark();
+  }
   return dark_;
 }
 

@@ -24,6 +24,10 @@
 
 struct _XDisplay;
 
+namespace sandloop::display {
+class WaylandPower;
+}
+
 namespace sandloop::display::sdl {
 
 // A decoded sound and where its playing has got to. The audio thread's
@@ -83,8 +87,9 @@ class SdlBackend final : public Backend {
   // Holds off nothing: the state is only kept. Only the full-screen saver
   // hides the cursor.
   bool SetSaverRunning(bool running) override;
-  // On X11 from the server's power and saver state, asked once a second;
-  // elsewhere SDL says nothing of it: false.
+  // Asked once a second: on X11 the server's power and saver state, on
+  // Wayland the outputs' power modes where the compositor reports them;
+  // false elsewhere.
   bool DisplayAsleep() override;
 
  protected:
@@ -156,6 +161,8 @@ class SdlBackend final : public Backend {
   bool saver_running_ = false;
   bool dark_ = false;  // the server's state as last asked
   std::chrono::steady_clock::time_point next_dark_check_{};
+  std::unique_ptr<WaylandPower> wayland_power_;  // null: not asked yet, or not offered
+  bool wayland_power_tried_ = false;
   VideoDriver driver_ = VideoDriver::Other;
 };
 

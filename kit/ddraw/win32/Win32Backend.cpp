@@ -73,6 +73,7 @@ Win32Backend::~Win32Backend() {
   StopSound();
   if (saver_running_) SetSaverRunning(false);
   EndExclusive();
+  UnwatchAllScreens();
   // Windows that outlive the back end must not call into it any more.
   std::vector<HWND> left;
   for (const auto& [hwnd, picture] : pictures_) left.push_back(hwnd);
@@ -98,14 +99,15 @@ void Win32Backend::ShowMessage(WindowId owner, const std::string& text, const st
 }
 
 // Only the full-screen saver tells the system; hosted or in a window the
-// state is kept, nothing more. While it runs the display is also kept on.
+// state is kept, nothing more. Nothing is held off: the saver runs because
+// the session is idle, so the display's power saving, the lock and sleep
+// come at their times (and the scene rests while the screen is unseen).
 bool Win32Backend::SetSaverRunning(bool running) {
   const bool before = saver_running_;
   saver_running_ = running;
   if (target_.kind != DisplayTarget::Kind::FullScreen) return before;
   BOOL old = FALSE;
   SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, running ? TRUE : FALSE, &old, 0);
-  SetThreadExecutionState(running ? (ES_CONTINUOUS | ES_DISPLAY_REQUIRED) : ES_CONTINUOUS);
   return before;
 }
 

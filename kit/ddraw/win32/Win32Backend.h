@@ -24,6 +24,12 @@
 // pages are drawn into that window's client area and its destruction ends
 // the loop. The try-it window is an ordinary resizable window.
 //
+// Idle: the saver tells the system that it runs and holds nothing off, so
+// the display's power saving, the lock and sleep come at their times. Each
+// form window registers for the console display's power state and the
+// session's changes; while the display is off or the session is locked or
+// disconnected, DisplayAsleep says so and the scene rests.
+//
 // Frame timer: the kit's own timer thread, not timeSetEvent: the same code
 // and the same thread checks on every platform, one tick at a time on a
 // thread of its own, as the multimedia timer's callbacks are. The back end

@@ -2,8 +2,9 @@
 // The Windows back end's one object, shared by its files: Win32Backend.cpp
 // (start and the system's state), Win32Window.cpp (windows, the window
 // procedure, monitors), Win32Modes.cpp (modes and exclusive use),
-// Win32Present.cpp (GDI presents), Win32Events.cpp (input) and
-// Win32Audio.cpp (PlaySound). Only files of this folder include it.
+// Win32Present.cpp (GDI presents), Win32Events.cpp (input),
+// Win32Screen.cpp (whether the screen can be seen) and Win32Audio.cpp
+// (PlaySound). Only files of this folder include it.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -90,6 +91,12 @@ class Win32Backend final : public Backend {
   void StopSound() override;
   bool SoundPlaying() override;
 
+  // Win32Screen.cpp
+  bool DisplayAsleep() override { return display_off_ || locked_ || disconnected_; }
+  // Whether `window` is registered for both the display's power state and
+  // the session's changes (for the tests).
+  bool WatchesScreen(WindowId window) const;
+
   // The window procedure's work, for the windows of both classes.
   LRESULT Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
@@ -113,6 +120,13 @@ class Win32Backend final : public Backend {
   void PutRect(HDC dc, int x, int y, int w, int h);
   // Win32Modes.cpp
   int RefreshRate() const;
+  // Win32Screen.cpp
+  void WatchScreen(HWND hwnd);
+  void UnwatchScreen(HWND hwnd);
+  void UnwatchAllScreens();
+  void PowerBroadcast(WPARAM event, LPARAM setting);
+  void SessionChange(WPARAM event);
+  void ScreenChanged(bool was_asleep);
 
   HINSTANCE instance_ = nullptr;
   std::map<HWND, std::string> forms_;  // the program's own form windows
@@ -145,6 +159,20 @@ class Win32Backend final : public Backend {
 
   bool saver_running_ = false;
   bool timer_period_ = false;  // timeBeginPeriod(1) is in effect
+
+  // What the system told the form windows about the screen: each form is
+  // registered for the console display's power state and for the
+  // session's changes, and unregistered when it is destroyed.
+  struct ScreenWatch {
+    HPOWERNOTIFY power = nullptr;
+    bool session = false;
+  };
+  std::map<HWND, ScreenWatch> watches_;
+  HMODULE wtsapi_ = nullptr;  // wtsapi32.dll, loaded by the first form
+  bool wtsapi_tried_ = false;
+  bool display_off_ = false;   // the console display is off
+  bool locked_ = false;        // the session is locked
+  bool disconnected_ = false;  // the session is not the console's nor a connected remote one
 };
 
 }  // namespace sandloop::display::win32

@@ -38,6 +38,7 @@ WindowId Win32Backend::CreateFormWindow(const std::string& title) {
                               nullptr, instance_, this);
   if (hwnd == nullptr) return 0;
   forms_[hwnd] = title;
+  WatchScreen(hwnd);
   return ToId(hwnd);
 }
 
@@ -216,7 +217,14 @@ LRESULT Win32Backend::Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
       // The system's own saver does not start over ours.
       if (saver_running_ && (wparam & 0xFFF0) == SC_SCREENSAVE) return 0;
       break;
+    case WM_POWERBROADCAST:
+      PowerBroadcast(wparam, lparam);
+      return TRUE;
+    case WM_WTSSESSION_CHANGE:
+      SessionChange(wparam);
+      return 0;
     case WM_DESTROY:
+      UnwatchScreen(hwnd);
       // A form destroyed by someone else ends the run like a close.
       if (forms_.count(hwnd) != 0) {
         forms_.erase(hwnd);
