@@ -1,6 +1,7 @@
 // The running scene: the tick that advances its state on the timer's
 // thread, the frame drawn from that state on the main thread, and the
 // handler of display errors.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <stdexcept>
@@ -25,8 +26,7 @@ void TForm1::DDtimer1Timer(TComponent*) {
     tick_failed_.store(true, std::memory_order_release);
   }
   tick_count_.fetch_add(1, std::memory_order_release);
-  { std::lock_guard<std::mutex> wake(tick_mutex_); }
-  tick_cv_.notify_one();
+  if (display::Backend* b = display::CurrentBackend()) b->WakeWait();
 }
 
 void TForm1::TickSteps() {
@@ -149,10 +149,14 @@ bool TForm1::Resting() {
   return resting_;
 }
 
+// Nothing changes before the next tick or the clock's next second: one wait
+// of the back end's covers both and input, and the tick ends it early.
 void TForm1::WaitForTick() {
-  std::unique_lock<std::mutex> lock(tick_mutex_);
-  tick_cv_.wait_for(lock, std::chrono::milliseconds(5),
-                    [&] { return tick_count_.load(std::memory_order_acquire) != shown_ticks_; });
+  display::Backend* b = display::CurrentBackend();
+  if (b == nullptr) return;
+  int ms = kIdleWaitMs;
+  if (clock_visible_) ms = std::min(ms, 1001 - clock_.Now().milliseconds);
+  b->WaitEvent(ms);
 }
 
 void TForm1::RenderFrame() {

@@ -22,7 +22,6 @@
 // that it ends the saver the way every unhandled exception does.
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <future>
@@ -256,8 +255,8 @@ class TForm1 : public TForm {
   bool clock_visible_ = false;
   SeededRandom random_;  // used by set-up, then by the tick only
   std::atomic<std::uint64_t> tick_count_{0};
-  std::mutex tick_mutex_;  // with tick_cv_: the frame waits for the next tick
-  std::condition_variable tick_cv_;
+  // The longest wait for input between frames; a tick ends it sooner.
+  static constexpr int kIdleWaitMs = 250;
 
   // What the screen shows, for drawing only what changes: the tick and the
   // clock's second it was drawn for, where the creatures were, the parts
@@ -272,7 +271,7 @@ class TForm1 : public TForm {
 
   // While nobody can see the screen the scene rests: no ticks, no frames,
   // no sound. What it stopped, to start again when the screen comes back.
-  static constexpr int kRestWaitMs = 250;
+  static constexpr int kRestWaitMs = 1000;
   bool resting_ = false;
   bool timer_before_rest_ = false;
   bool sound_before_rest_ = false;

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test: a normal build, an AddressSanitizer and
-# UndefinedBehaviorSanitizer build, and a ThreadSanitizer build of the
-# suites whose code runs on more than one thread. Stops at the first failure.
+# UndefinedBehaviorSanitizer build, a ThreadSanitizer build of the suites
+# whose code runs on more than one thread, and the Windows build under Wine
+# (tools/run-windows-tests.sh). Stops at the first failure. Needs the
+# packages of `tools/setup-debian.sh --windows`.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -33,3 +35,6 @@ build build-tsan -DSANDLOOP_SANITIZE=thread -DSANDLOOP_BENCH=OFF -DSANDLOOP_SDL=
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"$jobs"
 echo "== soak under the thread sanitizer"
 TSAN_OPTIONS=halt_on_error=1 build-tsan/tools/soak_scene 200000 --max-growth-kb 0
+
+echo "== Windows build under Wine"
+bash tools/run-windows-tests.sh

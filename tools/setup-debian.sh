@@ -13,9 +13,9 @@ packages=(
   libsdl2-dev libx11-dev libxext-dev libxss-dev libwayland-dev libjpeg-dev libpng-dev zlib1g-dev libfreetype-dev fonts-dejavu-core
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6test6 xdg-utils
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils xdotool openbox
+  xvfb xauth x11-utils x11-xserver-utils xdotool openbox
   xscreensaver libxml2-utils groff-base desktop-file-utils
-  sway grim wtype weston
+  sway swayidle grim wtype weston
   dpkg-dev lintian bc
   clang libclang-rt-14-dev
 )

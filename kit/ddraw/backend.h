@@ -209,9 +209,13 @@ class Backend {
 
   // Input.
   virtual bool PollEvent(InputEvent* event) = 0;
-  // Waits until input arrives or `timeout_ms` have passed; a back end may
-  // return sooner (to notice a termination signal, say).
+  // Waits until input arrives, WakeWait is called or `timeout_ms` have
+  // passed; a back end may return sooner (to notice a termination signal).
   virtual void WaitEvent(int timeout_ms) = 0;
+  // Ends the WaitEvent in progress, or the next one when none is; from any
+  // thread. The frame timer's tick wakes the drawing thread with it, so
+  // that one wait covers both input and the next tick.
+  virtual void WakeWait() = 0;
 
   // A modal message with an OK button.
   virtual void ShowMessage(WindowId owner, const std::string& text, const std::string& caption) = 0;

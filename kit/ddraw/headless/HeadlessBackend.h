@@ -154,6 +154,9 @@ class HeadlessBackend final : public Backend {
   long long PartialPixels() const { return partial_pixels_; }
   bool PollEvent(InputEvent* event) override;
   void WaitEvent(int timeout_ms) override;
+  void WakeWait() override { wakes_.fetch_add(1, std::memory_order_relaxed); }
+  // How many times WakeWait was called.
+  int Wakes() const { return wakes_.load(std::memory_order_relaxed); }
   void ShowMessage(WindowId owner, const std::string& text, const std::string& caption) override;
   bool PlaySound(const SoundRequest& sound, std::string* why) override;
   void StopSound() override;
@@ -215,6 +218,7 @@ class HeadlessBackend final : public Backend {
   std::atomic<bool> asleep_{false};
   std::atomic<long long> waited_ms_{0};
   std::atomic<int> waits_{0};
+  std::atomic<int> wakes_{0};
 };
 
 }  // namespace sandloop::display

@@ -96,7 +96,7 @@ bool SdlBackend::DisplayAsleep() {
   if (now < next_dark_check_) return dark_;
   next_dark_check_ = now + std::chrono::seconds(1);
   if (driver_ == VideoDriver::X11) {
-    dark_ = X11ScreenDark(XDisplay());
+    dark_ = X11ScreenDark(PowerDisplay());
   } else {
     if (!wayland_power_tried_) {
       wayland_power_tried_ = true;

@@ -1,6 +1,7 @@
 // Input through SDL: key, character, mouse and window events become the
 // seam's input events, with the platform's virtual-key codes.
 #include <thread>
+#include <utility>
 
 #include "kit/ddraw/sdl/SdlState.h"
 #include "kit/os/QuitSignals.h"
@@ -77,14 +78,19 @@ bool SdlBackend::PollEvent(InputEvent* event) {
 }
 
 void SdlBackend::WaitEvent(int timeout_ms) {
-  // SDL_WaitEventTimeout would take the event off the queue; short sleeps
-  // leave the event for PollEvent, and a termination signal (which SDL
-  // does not see) wakes the wait within a few milliseconds. A long wait
-  // (a resting saver's) looks every 50 ms, so that it costs next to nothing.
+  // SDL_WaitEventTimeout would take the event off the queue, and a
+  // termination signal (which SDL does not see) would not end it: the wait
+  // looks at SDL's queue and the signal every few milliseconds instead, a
+  // fifth of the wait at a time (2 to 200 ms), and ends at once on WakeWait.
   using clock = std::chrono::steady_clock;
-  const auto step = std::chrono::milliseconds(timeout_ms > 50 ? 50 : 2);
-  const auto until = clock::now() + std::chrono::milliseconds(std::clamp(timeout_ms, 0, 1000));
+  const int ms = std::clamp(timeout_ms, 0, 1000);
+  const auto step = std::chrono::milliseconds(std::clamp(ms / 5, 2, 200));
+  const auto until = clock::now() + std::chrono::milliseconds(ms);
   for (;;) {
+    {
+      std::lock_guard<std::mutex> lock(wake_mutex_);
+      if (std::exchange(woken_, false)) return;
+    }
     if (video_up_ && !ConnectionLost()) {
       SDL_PumpEvents();
       if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE) return;
@@ -92,8 +98,17 @@ void SdlBackend::WaitEvent(int timeout_ms) {
     if (QuitSignalPending() != 0) return;
     const auto now = clock::now();
     if (now >= until) return;
-    std::this_thread::sleep_for(std::min<clock::duration>(until - now, step));
+    std::unique_lock<std::mutex> lock(wake_mutex_);
+    wake_cv_.wait_for(lock, std::min<clock::duration>(until - now, step), [this] { return woken_; });
   }
+}
+
+void SdlBackend::WakeWait() {
+  {
+    std::lock_guard<std::mutex> lock(wake_mutex_);
+    woken_ = true;
+  }
+  wake_cv_.notify_one();
 }
 
 bool SdlBackend::Translate(const SDL_Event& e, InputEvent* out) {

@@ -12,8 +12,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -79,6 +81,7 @@ class SdlBackend final : public Backend {
   void SetPacing(bool paced) override { paced_ = paced; }
   bool PollEvent(InputEvent* event) override;
   void WaitEvent(int timeout_ms) override;
+  void WakeWait() override;
   void ShowMessage(WindowId owner, const std::string& text, const std::string& caption) override;
   bool PlaySound(const SoundRequest& sound, std::string* why) override;
   void StopSound() override;
@@ -107,6 +110,7 @@ class SdlBackend final : public Backend {
 
   // The X display of windows that are not ours; none unless SDL runs on X11.
   struct _XDisplay* XDisplay();  // Xlib's Display
+  struct _XDisplay* PowerDisplay();  // Xlib's Display, for DisplayAsleep only
   void CloseXDisplay();
   void ChoosePresenter();
   void DropPresenter();
@@ -145,6 +149,8 @@ class SdlBackend final : public Backend {
   char pending_char_ = 0;
   struct _XDisplay* x_display_ = nullptr;  // Xlib's Display
   bool x_tried_ = false;
+  struct _XDisplay* power_display_ = nullptr;
+  bool power_tried_ = false;
   DisplayTarget target_;
   std::unique_ptr<X11Host> host_;
   int host_refresh_ = 60;
@@ -159,6 +165,10 @@ class SdlBackend final : public Backend {
   SDL_AudioDeviceID device_ = 0;
   std::unique_ptr<Voice> voice_;
   bool saver_running_ = false;
+  // WakeWait's call, kept until a wait takes it.
+  std::mutex wake_mutex_;
+  std::condition_variable wake_cv_;
+  bool woken_ = false;
   bool dark_ = false;  // the server's state as last asked
   std::chrono::steady_clock::time_point next_dark_check_{};
   std::unique_ptr<WaylandPower> wayland_power_;  // null: not asked yet, or not offered

@@ -19,7 +19,12 @@ bool X11ScreenDark(Display* d) {
   if (XScreenSaverQueryExtension(d, &event_base, &error_base)) {
     XScreenSaverInfo* info = XScreenSaverAllocInfo();
     if (info != nullptr) {
-      const bool on = XScreenSaverQueryInfo(d, DefaultRootWindow(d), info) != 0 && info->state == ScreenSaverOn;
+      // An external saver is a client's window that the server maps instead
+      // of blanking (xss-lock's, say, which may run this program over it):
+      // the screen still shows, so only the server's blank or its own
+      // pattern count.
+      const bool on = XScreenSaverQueryInfo(d, DefaultRootWindow(d), info) != 0 && info->state == ScreenSaverOn &&
+                      info->kind != ScreenSaverExternal;
       XFree(info);
       if (on) return true;
     }

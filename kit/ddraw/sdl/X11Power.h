@@ -8,7 +8,8 @@ namespace sandloop::display {
 
 // True when the DPMS extension reports the monitor in standby, suspend or
 // off (with power saving enabled), or the screen-saver extension reports
-// the server's own saver on. False when neither extension is there.
+// the server's own saver on, blanking or showing its own pattern (not a
+// client's window in its place). False when neither extension is there.
 bool X11ScreenDark(struct _XDisplay* display);
 
 }  // namespace sandloop::display

@@ -118,8 +118,27 @@ Display* SdlBackend::XDisplay() {
   return x_display_;
 }
 
+// A connection for asking the server's power and saver state only. It
+// leaves Xlib's process-wide error handler as it is (the handler that
+// notices the saver's window destroyed); its queries cause no errors. A
+// lost server marks the connection lost instead of ending the process.
+Display* SdlBackend::PowerDisplay() {
+  if (driver_ != VideoDriver::X11) return nullptr;
+  if (power_display_ == nullptr && !power_tried_) {
+    power_tried_ = true;
+    power_display_ = XOpenDisplay(nullptr);
+    if (power_display_ != nullptr)
+      XSetIOErrorExitHandler(
+          power_display_,
+          [](Display*, void* self) { static_cast<SdlBackend*>(self)->connection_lost_.store(true); }, this);
+  }
+  return power_display_;
+}
+
 void SdlBackend::CloseXDisplay() {
   if (x_display_ != nullptr) XCloseDisplay(x_display_);
   x_display_ = nullptr;
+  if (power_display_ != nullptr) XCloseDisplay(power_display_);
+  power_display_ = nullptr;
 }
 }  // namespace sandloop::display::sdl

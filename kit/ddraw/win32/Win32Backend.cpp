@@ -63,6 +63,7 @@ bool Win32Backend::Start(std::string* why) {
       return false;
     }
   }
+  wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   // Sleeps of the pacing and of the frame timer's thread last 1 ms, not
   // the system's default 15.6 ms.
   timer_period_ = timeBeginPeriod(1) == TIMERR_NOERROR;
@@ -86,6 +87,7 @@ Win32Backend::~Win32Backend() {
     ::DestroyWindow(hwnd);
   }
   if (timer_period_) timeEndPeriod(1);
+  if (wake_ != nullptr) CloseHandle(wake_);
 }
 
 void Win32Backend::ShowMessage(WindowId owner, const std::string& text, const std::string& caption) {

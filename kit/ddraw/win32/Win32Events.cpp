@@ -87,9 +87,15 @@ bool Win32Backend::PollEvent(InputEvent* event) {
 void Win32Backend::WaitEvent(int timeout_ms) {
   if (!events_.empty() || QuitSignalPending() != 0) return;
   // At most 50 ms, so that a loop that waits also notices requests that do
-  // not come as messages (a termination request of the console).
-  MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(std::clamp(timeout_ms, 0, 50)), QS_ALLINPUT,
-                              MWMO_INPUTAVAILABLE);
+  // not come as messages (a termination request of the console). The wake
+  // event resets itself as the wait takes it.
+  const DWORD n = wake_ != nullptr ? 1 : 0;
+  MsgWaitForMultipleObjectsEx(n, n != 0 ? &wake_ : nullptr, static_cast<DWORD>(std::clamp(timeout_ms, 0, 50)),
+                              QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+void Win32Backend::WakeWait() {
+  if (wake_ != nullptr) SetEvent(wake_);
 }
 
 }  // namespace sandloop::display::win32

@@ -81,6 +81,7 @@ class Win32Backend final : public Backend {
   // Win32Events.cpp
   bool PollEvent(InputEvent* event) override;
   void WaitEvent(int timeout_ms) override;
+  void WakeWait() override;
 
   // Win32Backend.cpp
   void ShowMessage(WindowId owner, const std::string& text, const std::string& caption) override;
@@ -159,6 +160,7 @@ class Win32Backend final : public Backend {
 
   bool saver_running_ = false;
   bool timer_period_ = false;  // timeBeginPeriod(1) is in effect
+  HANDLE wake_ = nullptr;      // auto-reset: set by WakeWait, taken by WaitEvent
 
   // What the system told the form windows about the screen: each form is
   // registered for the console display's power state and for the
