@@ -59,7 +59,8 @@ void TSetReg::EndLoad() {
 bool TSetReg::Commit(const std::vector<std::pair<std::string, RegValue>>& values) {
   FCached = false;  // the store changes: a load reads it anew
   FCache.reset();
-  switch (StoreValues(values)) {
+  std::string error;
+  switch (StoreValues(values, &error)) {
     case StoreResult::Written:
       return true;
     case StoreResult::NotOpened:
@@ -67,7 +68,7 @@ bool TSetReg::Commit(const std::vector<std::pair<std::string, RegValue>>& values
     case StoreResult::Failed:
       break;
   }
-  Fail("Failed to set data", values.empty() ? std::string() : values.front().first);
+  throw ERegistryError(error);
 }
 
 bool TSetReg::WriteValue(const std::string& Name, const RegValue& Value) {

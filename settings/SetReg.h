@@ -10,7 +10,9 @@
 // keeps its value. Once the key is open, a missing or mistyped value is an
 // ERegistryError with the message "Failed to get data for '<name>'" or
 // "Invalid data type for '<name>'", and a value that cannot be stored is
-// "Failed to set data for '<name>'".
+// "Failed to set data for '<name>'". On Windows a key that can be read but
+// not written opens for reads, and a write to it is an ERegistryError that
+// says the key cannot be written.
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -54,7 +56,11 @@ class TSetReg : public TComponent {
   std::function<void(TSetReg* Sender, const std::string& Message)> OnStoreDamaged;
 
   // Values that the key of a damaged file gets when salvaging lost them,
-  // so that the file written back holds every value a load reads.
+  // so that the file written back holds every value a load reads. In the
+  // Windows registry, where values cannot be damaged in themselves, each of
+  // these values that is missing or not of its default's kind and size
+  // reads as its default, and they are named in one report; the next save
+  // of them stores them correctly.
   void SetSalvageDefaults(std::vector<std::pair<std::string, RegValue>> values) {
     FSalvageDefaults = std::move(values);
   }
@@ -83,8 +89,11 @@ class TSetReg : public TComponent {
   // true) and stored together by EndUpdate in one replacement of the file:
   // all of them or, if the process dies or the write fails, none. Reads in
   // between see the collected values. EndUpdate returns false when the key
-  // could not be opened and raises "Failed to set data for '<name>'" with
-  // the first collected name when the file could not be written.
+  // could not be opened. When the values could not be stored it raises an
+  // ERegistryError: on Windows "Failed to set data for '<name>'" naming the
+  // value that failed, or, when no single value failed, one saying that the
+  // key cannot be written; with the file store, which writes its file
+  // whole, "Failed to set data for '<name>'" with the first collected name.
   void BeginUpdate();
   bool EndUpdate();
   // Drops the collected writes (for an update left by an exception).
@@ -103,8 +112,9 @@ class TSetReg : public TComponent {
   // Reads the whole key into `doc` (nullopt: the key cannot be opened);
   // false when there is no store at all.
   bool LoadStore(std::optional<RegDocument>* doc);
-  // Writes the values together, creating the key when missing.
-  StoreResult StoreValues(const std::vector<std::pair<std::string, RegValue>>& values);
+  // Writes the values together, creating the key when missing. On Failed,
+  // `error` is the message of the error to raise.
+  StoreResult StoreValues(const std::vector<std::pair<std::string, RegValue>>& values, std::string* error);
   // POSIX: the store path, or empty after reporting (once) that there is none.
   std::string UsablePath();
   void Report(const std::string& message);

@@ -37,7 +37,8 @@ bool TSetReg::LoadStore(std::optional<RegDocument>* doc) {
   return true;
 }
 
-TSetReg::StoreResult TSetReg::StoreValues(const std::vector<std::pair<std::string, RegValue>>& values) {
+TSetReg::StoreResult TSetReg::StoreValues(const std::vector<std::pair<std::string, RegValue>>& values,
+                                          std::string* error) {
   const std::string path = UsablePath();
   if (path.empty()) return StoreResult::NotOpened;
   RegStore store(path, [this](const std::string& message) { Report(message); });
@@ -52,6 +53,8 @@ TSetReg::StoreResult TSetReg::StoreValues(const std::vector<std::pair<std::strin
     case RegStore::UpdateResult::Failed:
       break;
   }
+  // The file is replaced whole, so no single value is the one that failed.
+  *error = "Failed to set data for '" + (values.empty() ? std::string() : values.front().first) + "'";
   return StoreResult::Failed;
 }
 
