@@ -27,7 +27,8 @@ for option in "$@"; do
       # where there is none.
       command -v node >/dev/null || packages+=(nodejs npm)
       ;;
-    --windows) packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine wine64 nsis) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine wine64 nsis
+                          python3) ;;
     *) echo "setup: unknown option $option" >&2; exit 2 ;;
   esac
 done
