@@ -1,6 +1,10 @@
-// MPR.DLL's PwdChangePasswordA, looked up by name: the library belongs to
-// the Windows 9x family, and systems of the NT family have neither it nor
-// the procedure, so both messages can show.
+// MPR.DLL's PwdChangePasswordA, looked up by name. The procedure exists
+// only on Windows 9x, where a screen saver had a password of its own.
+// Windows of the NT family, 64-bit Windows among them, has MPR.DLL (its
+// network provider router) without the procedure: there the password that
+// ends a saver is the user's logon password, and the system never starts a
+// saver with /a. Run by hand there, /a shows the second message; the first
+// shows only where MPR.DLL itself is missing.
 #include "shell/Password.h"
 
 #include <windows.h>

@@ -1,7 +1,9 @@
-// sandloop.scr: the Windows screen saver. Windows starts it with /s, /p
-// HWND, /c[:HWND], /a HWND or nothing; the display is the Windows back end,
-// and configuration mode shows the native settings dialog, owned by the
-// window that /c names.
+// sandloop.scr: the Windows screen saver. Windows starts it with /s,
+// /p HWND (or /p:HWND), /c[:HWND], /a HWND or nothing, which asks for the
+// settings as /c does; the display is the Windows back end, and
+// configuration mode shows the native settings dialog, owned by the window
+// that /c names, by the foreground window for a /c that names none, and by
+// no window without an argument.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,35 +15,22 @@
 #include "settings/dialog/win32/ConfigurationDialog.h"
 #include "shell/Shell.h"
 
-namespace {
-
-// The window after "/c:" or, as some hosts pass it, in the next argument;
-// 0 when there is none or it is not a number.
-std::uintptr_t OwnerWindow(const std::vector<std::string>& args) {
-  std::string number;
-  if (!args.empty() && args[0].size() > 3 && args[0][2] == ':') number = args[0].substr(3);
-  else if (args.size() > 1) number = args[1];
-  try {
-    return number.empty() ? 0 : static_cast<std::uintptr_t>(sandloop::StrToInt(number));
-  } catch (const std::exception&) {
-    return 0;  // not a number: no owner
-  }
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   // A console's Ctrl+C, its close, log-off and shut-down end a running
   // saver in order, like a key.
-  if (sandloop::ParseRunMode(args.empty() ? std::string() : args[0]) == sandloop::RunMode::Run)
+  const auto convention = sandloop::Convention::Windows;
+  if (sandloop::ParseRunMode(args.empty() ? std::string() : args[0], convention) == sandloop::RunMode::Run)
     sandloop::InstallQuitSignalHandlers();
   std::string why;
   auto backend = sandloop::display::CreateWin32Backend(&why);
   if (backend) sandloop::display::SetBackend(backend);
   sandloop::ShellHooks hooks;
+  hooks.convention = convention;
   hooks.configure = [&args](const std::string& title) {
-    sandloop::dialog::win32::RunConfigurationDialog(title, OwnerWindow(args));
+    const sandloop::DialogOwner owner = sandloop::SettingsOwner(args);
+    sandloop::dialog::win32::RunConfigurationDialog(
+        title, owner.foreground ? sandloop::dialog::win32::ForegroundWindow() : owner.window);
   };
   const int code = sandloop::SandloopMain(args, {}, hooks);
   sandloop::display::SetBackend(nullptr);

@@ -1,8 +1,10 @@
 // The command line's options besides the mode switch: "--set" values of
-// every kind, and local times.
+// every kind, and local times; and the mode switch's forms as each system
+// writes them (Windows' and the others').
 #include <gtest/gtest.h>
 
 #include "shell/CommandLine.h"
+#include "shell/Shell.h"
 
 #include <sstream>
 
@@ -149,6 +151,54 @@ TEST(CommandLine, ExactPixelsInEveryMode) {
   RenderOptions plain;
   ASSERT_TRUE(ParseRenderOptions({"--render", "a.png"}, &plain, &error)) << error;
   EXPECT_FALSE(plain.exact_pixels);
+}
+
+// The systems' conventions differ only without a switch: Windows then asks
+// for the settings (Explorer's "Configure"), elsewhere the saver runs.
+TEST(CommandLine, ModeSwitchByEachSystemsConvention) {
+  for (const Convention c : {Convention::Posix, Convention::Windows}) {
+    const bool windows = c == Convention::Windows;
+    EXPECT_EQ(ParseRunMode("/p:1234", c), RunMode::Preview) << windows;
+    EXPECT_EQ(ParseRunMode("/c", c), RunMode::Configuration) << windows;
+    EXPECT_EQ(ParseRunMode("/S", c), RunMode::Run) << windows;
+    EXPECT_EQ(ParseRunMode("s", c), RunMode::Run) << windows;  // one character
+    EXPECT_EQ(ParseRunMode("", c), windows ? RunMode::Configuration : RunMode::Run) << windows;
+  }
+  EXPECT_EQ(ParseRunMode(""), RunMode::Run);
+}
+
+// "/p:HWND" as "/c:HWND" is, and the handle in the next argument.
+TEST(CommandLine, TheWindowThatAModeSwitchNames) {
+  const struct {
+    std::vector<std::string> args;
+    const char* window;
+  } cases[] = {
+      {{"/p:1234"}, "1234"},       {{"/p", "1234"}, "1234"}, {{"/P:0x1A", "99"}, "0x1A"},
+      {{"/c:4321"}, "4321"},       {{"/p:", "77"}, "77"},    {{"/p"}, ""},
+      {{}, ""},                    {{"/a", "5"}, "5"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(WindowArgument(c.args), c.window) << (c.args.empty() ? std::string("(none)") : c.args[0]);
+}
+
+// Whom the settings belong to: the named window, the foreground window
+// for a bare /c, and nobody without an argument or with a bad number.
+TEST(CommandLine, TheSettingsOwnerByWindowsConvention) {
+  const struct {
+    std::vector<std::string> args;
+    bool foreground;
+    std::uintptr_t window;
+  } cases[] = {
+      {{}, false, 0},           {{""}, false, 0},           {{"/c"}, true, 0},
+      {{"-C"}, true, 0},        {{"/c:4321"}, false, 4321}, {{"/c", "0x10"}, false, 16},
+      {{"/c:abc"}, false, 0},   {{"/c:-5"}, false, 0},      {{"/c:0"}, false, 0},
+  };
+  for (const auto& c : cases) {
+    const DialogOwner owner = SettingsOwner(c.args);
+    const std::string what = c.args.empty() ? std::string("(none)") : c.args[0];
+    EXPECT_EQ(owner.foreground, c.foreground) << what;
+    EXPECT_EQ(owner.window, c.window) << what;
+  }
 }
 
 // The fuzz harness's seeds and every input it found failing, kept.

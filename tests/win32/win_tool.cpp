@@ -13,17 +13,36 @@
 //                               window appears in it (up to 20 s) and then
 //                               1 s more, repaints itself with its children,
 //                               writes its client area to FILE (binary
-//                               PPM), checks the picture's window (at the
-//                               corner, of PREV_BITMAP's size) and, except
-//                               under Wine, its pixels against PREV_BITMAP
-//                               (exit 2 when either is wrong), and destroys
-//                               the window.
+//                               PPM), checks the picture's window (over the
+//                               whole client area, visible) and, except
+//                               under Wine, its pixels: none of the host's
+//                               own ground, and the corners those of
+//                               PREV_BITMAP's (exit 2 when either is
+//                               wrong), and destroys the window;
+//   win_tool owner TITLE        makes a window, brings it to the foreground,
+//                               prints its handle, waits for a window of
+//                               that title (up to 20 s) and checks that it
+//                               is owned by ours, centred on it, and that
+//                               ours is disabled; then closes it and checks
+//                               that ours is enabled again (exit 2 when a
+//                               check fails);
+//   win_tool run S PROGRAM [ARGS...]
+//                               runs PROGRAM and waits up to S seconds for
+//                               it to end, watching for any visible
+//                               top-level window of it (a message box);
+//                               prints its exit code and the windows'
+//                               titles; exit 0 when it ended without one,
+//                               3 when one showed, 4 when it did not end
+//                               (it is ended in both cases).
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -153,14 +172,28 @@ int Gone(const char* title) {
   return 1;
 }
 
+// The host's own ground: a colour that the preview picture has nowhere.
+constexpr COLORREF kHostGround = RGB(0xFF, 0x00, 0xFF);
+
 LRESULT CALLBACK HostProc(HWND h, UINT m, WPARAM w, LPARAM l) {
   if (m == WM_ERASEBKGND) {
     RECT r;
     GetClientRect(h, &r);
-    FillRect(reinterpret_cast<HDC>(w), &r, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    HBRUSH brush = CreateSolidBrush(kHostGround);
+    FillRect(reinterpret_cast<HDC>(w), &r, brush);
+    DeleteObject(brush);
     return 1;
   }
   return DefWindowProcW(h, m, w, l);
+}
+
+// The mean of one channel (`shift` 16, 8 or 0) over a block of w x h pixels
+// at (x0, y0) of rows `stride` pixels wide.
+double Mean(const std::vector<std::uint32_t>& pixels, int stride, int x0, int y0, int w, int h, int shift) {
+  double sum = 0;
+  for (int y = y0; y < y0 + h; ++y)
+    for (int x = x0; x < x0 + w; ++x) sum += (pixels[static_cast<std::size_t>(y) * stride + x] >> shift) & 0xFF;
+  return sum / (w * h);
 }
 
 int Host(int w, int h, const char* file) {
@@ -217,27 +250,118 @@ int Host(int w, int h, const char* file) {
     SelectObject(mem, old);
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
-    int differ = 0;
-    for (int y = 0; y < bm.bmHeight && y < h; ++y)
-      for (int x = 0; x < bm.bmWidth && x < w; ++x)
-        if (shown[static_cast<std::size_t>(y) * w + x] != want[static_cast<std::size_t>(y) * bm.bmWidth + x]) ++differ;
-    // The picture's window: at the host's top-left corner, of the
-    // picture's own size, still there after the repaint.
+    // No pixel of the host's ground, and each corner's 8 x 6 pixels of the
+    // picture where the picture, scaled to the client area, puts them.
+    const std::uint32_t ground_rgb = GetRValue(kHostGround) << 16 | GetGValue(kHostGround) << 8 | GetBValue(kHostGround);
+    int ground = 0;
+    for (std::uint32_t p : shown) ground += p == ground_rgb;
+    const int cw = (8 * w + bm.bmWidth - 1) / bm.bmWidth, ch = (6 * h + bm.bmHeight - 1) / bm.bmHeight;
+    double worst = 0;
+    for (int shift : {16, 8, 0}) {
+      worst = std::max(worst, std::abs(Mean(shown, w, 0, 0, cw, ch, shift) - Mean(want, bm.bmWidth, 0, 0, 8, 6, shift)));
+      worst = std::max(worst, std::abs(Mean(shown, w, w - cw, h - ch, cw, ch, shift) -
+                                       Mean(want, bm.bmWidth, bm.bmWidth - 8, bm.bmHeight - 6, 8, 6, shift)));
+    }
+    // The picture's window: over the host's whole client area, still there
+    // after the repaint.
     HWND child = GetWindow(host, GW_CHILD);
     RECT r{};
     GetWindowRect(child, &r);
     MapWindowPoints(nullptr, host, reinterpret_cast<POINT*>(&r), 2);
-    std::printf("preview window %ld,%ld %ldx%ld, visible %d; %d of its pixels differ from PREV_BITMAP\n", r.left,
-                r.top, r.right - r.left, r.bottom - r.top, IsWindowVisible(child) ? 1 : 0, differ);
-    if (r.left != 0 || r.top != 0 || r.right != bm.bmWidth || r.bottom != bm.bmHeight || !IsWindowVisible(child))
-      status = 2;
+    RECT client{};
+    GetClientRect(host, &client);
+    std::printf("preview window %ld,%ld %ldx%ld in a client area of %ldx%ld, visible %d; %d pixels of the host's "
+                "ground, corners off PREV_BITMAP's by %.1f\n",
+                r.left, r.top, r.right - r.left, r.bottom - r.top, client.right, client.bottom,
+                IsWindowVisible(child) ? 1 : 0, ground, worst);
+    if (EqualRect(&r, &client) == FALSE || !IsWindowVisible(child)) status = 2;
     // Wine (8.0) keeps a window's pixels per process, so what another
     // process draws into this window never shows there; on Windows it does.
-    if (differ != 0 && !RunningUnderWine()) status = 2;
+    if ((ground != 0 || worst > 12) && !RunningUnderWine()) status = 2;
   }
   DestroyWindow(host);
   Pump(200);
   return status;
+}
+
+// Waits up to 20 s for a top-level window of that title, running this
+// thread's messages meanwhile (another program may send ours some).
+HWND PumpUntilWindow(const char* title) {
+  for (int i = 0; i < 200; ++i) {
+    if (HWND w = FindWindowA(nullptr, title)) return w;
+    Pump(100);
+  }
+  std::fprintf(stderr, "win_tool: no window \"%s\"\n", title);
+  return nullptr;
+}
+
+int Owner(const char* title) {
+  HWND self = CreateWindowExW(0, L"STATIC", L"settings owner", WS_POPUP | WS_VISIBLE | WS_BORDER, 212, 184, 600, 400,
+                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetForegroundWindow(self);
+  Pump(300);
+  std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(self)));
+  std::fflush(stdout);
+  HWND dialog = PumpUntilWindow(title);
+  if (dialog == nullptr) return 1;
+  Pump(500);
+  RECT r{};
+  GetWindowRect(dialog, &r);
+  const bool owned = GetWindow(dialog, GW_OWNER) == self;
+  const bool disabled = IsWindowEnabled(self) == FALSE;
+  const long dx = (r.left + r.right) / 2 - 512, dy = (r.top + r.bottom) / 2 - 384;
+  const bool centred = std::labs(dx) <= 2 && std::labs(dy) <= 2;
+  PostMessageW(dialog, WM_CLOSE, 0, 0);
+  for (int i = 0; i < 200 && IsWindow(dialog); ++i) Pump(100);
+  const bool enabled_again = IsWindowEnabled(self) != FALSE;
+  std::printf("owned by ours %d, centred on it %d (off by %ld,%ld), ours disabled %d, enabled after %d\n",
+              owned ? 1 : 0, centred ? 1 : 0, dx, dy, disabled ? 1 : 0, enabled_again ? 1 : 0);
+  DestroyWindow(self);
+  return owned && centred && disabled && enabled_again ? 0 : 2;
+}
+
+int Run(int seconds, int argc, char** argv) {
+  std::string command;
+  for (int i = 0; i < argc; ++i) command += std::string(i ? " \"" : "\"") + argv[i] + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    std::fprintf(stderr, "win_tool: cannot start %s\n", command.c_str());
+    return 1;
+  }
+  struct Seen {
+    DWORD pid;
+    std::vector<std::string> titles;
+  } seen{process.dwProcessId, {}};
+  const DWORD start = GetTickCount();
+  bool ended = false;
+  while (!ended && seen.titles.empty() && GetTickCount() - start < static_cast<DWORD>(seconds) * 1000) {
+    EnumWindows(
+        [](HWND w, LPARAM data) {
+          auto* s = reinterpret_cast<Seen*>(data);
+          DWORD pid = 0;
+          GetWindowThreadProcessId(w, &pid);
+          if (pid != s->pid || !IsWindowVisible(w)) return TRUE;
+          char title[256] = {};
+          GetWindowTextA(w, title, sizeof title);
+          if (std::find(s->titles.begin(), s->titles.end(), title) == s->titles.end()) s->titles.push_back(title);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&seen));
+    ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
+  }
+  DWORD code = 0;
+  if (!ended) TerminateProcess(process.hProcess, 1);
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  std::printf("%s after %lu ms with exit code %lu; windows:", ended ? "ended" : "ended by win_tool",
+              static_cast<unsigned long>(GetTickCount() - start), static_cast<unsigned long>(code));
+  for (const std::string& t : seen.titles) std::printf(" \"%s\"", t.c_str());
+  std::printf("%s\n", seen.titles.empty() ? " none" : "");
+  if (!seen.titles.empty()) return 3;
+  return ended ? 0 : 4;
 }
 
 }  // namespace
@@ -250,6 +374,10 @@ int main(int argc, char** argv) {
   if (what == "page" && argc == 4) return Pages(argv[2], std::atoi(argv[3]));
   if (what == "gone" && argc == 3) return Gone(argv[2]);
   if (what == "host" && argc == 5) return Host(std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
-  std::fprintf(stderr, "usage: win_tool close TITLE | click TITLE TEXT | pages TITLE | page TITLE N | gone TITLE | host W H FILE\n");
+  if (what == "owner" && argc == 3) return Owner(argv[2]);
+  if (what == "run" && argc >= 4) return Run(std::atoi(argv[2]), argc - 3, argv + 3);
+  std::fprintf(stderr,
+               "usage: win_tool close TITLE | click TITLE TEXT | pages TITLE | page TITLE N | gone TITLE |\n"
+               "       host W H FILE | owner TITLE | run SECONDS PROGRAM [ARGS...]\n");
   return 64;
 }

@@ -36,6 +36,8 @@ std::string ReadmeAddress() {
 
 }  // namespace
 
+std::uintptr_t ForegroundWindow() { return reinterpret_cast<std::uintptr_t>(GetForegroundWindow()); }
+
 MessageShow Win32MessageSink() {
   return [](const std::string& text, const std::string& caption) {
     MessageBoxW(GetActiveWindow(), Wide(text).c_str(), Wide(caption).c_str(), MB_OK);

@@ -1,6 +1,7 @@
 #pragma once
 // Configuration mode on Windows: the settings dialog, owned by the window
-// the system's screen-saver settings name (/c:HWND), or by none.
+// the system's screen-saver settings name (/c:HWND), by the foreground
+// window (/c), or by none.
 #include <cstdint>
 #include <string>
 
@@ -14,6 +15,10 @@ namespace sandloop::dialog::win32 {
 // captioned `title`. (No system header here: the caller's program headers
 // declare types of the same names.)
 void RunConfigurationDialog(const std::string& title, std::uintptr_t owner);
+
+// The window in the foreground now (0: none), which owns the dialog when
+// the system asks for the settings with a bare /c.
+std::uintptr_t ForegroundWindow();
 
 // Message boxes owned by the active window of this thread.
 MessageShow Win32MessageSink();

@@ -73,4 +73,57 @@ void DrawColorPanel(const DRAWITEMSTRUCT& item, COLORREF color) {
   DeleteObject(brush);
 }
 
+int WindowDpi(HWND window) {
+  // Windows 10 (1607) and later know each window's DPI.
+  using GetDpi = UINT(WINAPI*)(HWND);
+  static const auto get_dpi = reinterpret_cast<GetDpi>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (get_dpi != nullptr) {
+    if (const UINT dpi = get_dpi(window); dpi != 0) return static_cast<int>(dpi);
+  }
+  const HDC dc = GetDC(window);
+  const int dpi = dc != nullptr ? GetDeviceCaps(dc, LOGPIXELSY) : 0;
+  if (dc != nullptr) ReleaseDC(window, dc);
+  return dpi > 0 ? dpi : 96;
+}
+
+OwnFont::~OwnFont() {
+  if (font_ != nullptr) DeleteObject(font_);
+}
+
+bool OwnFont::Make(HWND dialog, std::initializer_list<int> ids, int weight, int num, int den) {
+  if (GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof base_, &base_) == 0)
+    return false;
+  dialog_ = dialog;
+  ids_.assign(ids);
+  base_.lfWeight = weight;
+  base_dpi_ = WindowDpi(dialog);
+  num_ = num;
+  den_ = den;
+  SetDpi(base_dpi_);
+  return font_ != nullptr;
+}
+
+HFONT OwnFont::Create(int dpi) const {
+  LOGFONTW font = base_;
+  font.lfHeight = MulDiv(MulDiv(base_.lfHeight, num_, den_), dpi, base_dpi_);
+  return CreateFontIndirectW(&font);
+}
+
+void OwnFont::SetDpi(int dpi) {
+  if (dialog_ == nullptr || dpi <= 0) return;
+  const HFONT made = Create(dpi);
+  if (made == nullptr) return;
+  const HFONT old = font_;
+  font_ = made;
+  Apply();
+  // Deleted only once no control uses it.
+  if (old != nullptr) DeleteObject(old);
+}
+
+void OwnFont::Apply() const {
+  if (font_ == nullptr) return;
+  for (const int id : ids_) SendDlgItemMessageW(dialog_, id, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+}
+
 }  // namespace sandloop::dialog::win32

@@ -37,12 +37,22 @@ HBITMAP BitmapFromFile(const assets::Bytes& bytes) {
   return bitmap;
 }
 
+// Gives the dialog's own fonts back to their controls, after a change of
+// DPI.
+constexpr UINT kRestoreFonts = WM_APP + 1;
+
 std::string Link(std::string_view caption) { return "<a>" + std::string(caption) + "</a>"; }
 
 std::wstring ClassOf(HWND window) {
   wchar_t name[32] = {};
   GetClassNameW(window, name, 32);
   return name;
+}
+
+bool IsPushButton(HWND window) {
+  if (window == nullptr || ClassOf(window) != L"Button") return false;
+  const LONG_PTR type = GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK;
+  return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
 }
 
 }  // namespace
@@ -56,7 +66,6 @@ Form2Window::~Form2Window() {
   if (hwnd_ != nullptr) Finish();
   model_.SetOnClose(nullptr);
   model_.SetColorDialog(nullptr);
-  if (title_font_ != nullptr) DeleteObject(title_font_);
   if (picture_ != nullptr) DeleteObject(picture_);
 }
 
@@ -90,13 +99,7 @@ void Form2Window::Init() {
   SetText(hwnd_, IDC_CANCEL, text::Button1Cancel);
 
   // The title in the dialog's font, bold and a little larger.
-  LOGFONTW font{};
-  if (GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)), sizeof font, &font) != 0) {
-    font.lfWeight = FW_BOLD;
-    font.lfHeight = MulDiv(font.lfHeight, 13, 11);
-    title_font_ = CreateFontIndirectW(&font);
-    SendDlgItemMessageW(hwnd_, IDC_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(title_font_), FALSE);
-  }
+  title_font_.Make(hwnd_, {IDC_TITLE}, FW_BOLD, 13, 11);
   if (const auto bytes = assets::FindResource("DIALOGHEADER")) {
     picture_ = BitmapFromFile(*bytes);
     SendDlgItemMessageW(hwnd_, IDC_PICTURE, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_));
@@ -200,6 +203,17 @@ bool Form2Window::PreTranslate(const MSG& msg) {
   // A link opens with Enter, and an open list takes both keys.
   const HWND focus = GetFocus();
   if (focus != nullptr && enter && ClassOf(focus) == WC_LINK) return false;
+  // Enter presses the push button that has the focus, as in any dialog.
+  // Not left to the dialog manager: it presses the focused button only
+  // when that one has become the default push button, which depends on how
+  // the focus got there, and otherwise the default button, or IDOK, which
+  // this dialog does not have.
+  if (enter && IsPushButton(focus)) {
+    if (msg.message == WM_KEYDOWN && IsWindowEnabled(focus))
+      SendMessageW(GetParent(focus), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(focus));
+    return true;
+  }
   const HWND box = focus != nullptr && ClassOf(focus) == L"Edit" ? GetParent(focus) : focus;
   if (box != nullptr && ClassOf(box) == L"ComboBox" && SendMessageW(box, CB_GETDROPPEDSTATE, 0, 0) != 0) return false;
   return true;
@@ -278,6 +292,25 @@ INT_PTR Form2Window::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return TRUE;
     }
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another scale, or the scale changed. Where
+      // the system scales dialogs (per-monitor DPI, version 2) its dialog
+      // manager lays the controls out again after this, with the dialog's
+      // font made anew; the fonts made here follow the new DPI, and get
+      // their controls back once the dialog manager is done.
+      const int dpi = HIWORD(wparam);
+      title_font_.SetDpi(dpi);
+      for (auto& page : pages_) page->SetDpi(dpi);
+      const RECT& r = *reinterpret_cast<const RECT*>(lparam);
+      SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      PostMessageW(hwnd_, kRestoreFonts, 0, 0);
+      return FALSE;
+    }
+    case kRestoreFonts:
+      title_font_.Apply();
+      for (auto& page : pages_) page->RestoreFonts();
+      return TRUE;
     case WM_NCDESTROY: hwnd_ = nullptr; return FALSE;
     default: return FALSE;
   }

@@ -2,11 +2,14 @@
 // The configuration window on Windows: the header, the four pages in a
 // tab control and the bottom row of buttons, from the program's dialog
 // templates, over the dialog's model. Neither Enter nor Esc stands for "OK"
-// or "Cancel"; Ctrl+Tab and Ctrl+PageDown (with Shift, Ctrl+PageUp) change
-// pages.
+// or "Cancel"; Enter presses the push button that has the focus; Ctrl+Tab
+// and Ctrl+PageDown (with Shift, Ctrl+PageUp) change pages. At a new DPI
+// the window takes the place the system suggests and its own fonts are
+// made again.
 #include <array>
 #include <memory>
 
+#include "settings/dialog/win32/Controls.h"
 #include "settings/dialog/win32/Page.h"
 
 namespace sandloop::dialog::win32 {
@@ -29,7 +32,8 @@ class Form2Window {
   void RunModal();
   // Handles a message of the window's thread before the dialog manager
   // sees it: the page keys, and Enter and Esc, which do nothing here
-  // except on a link or in an open list. True when it took the message.
+  // except on a push button (Enter presses it), on a link or in an open
+  // list. True when it took the message.
   bool PreTranslate(const MSG& msg);
 
   [[nodiscard]] HWND Handle() const { return hwnd_; }
@@ -54,7 +58,7 @@ class Form2Window {
   HWND owner_ = nullptr;
   std::array<std::unique_ptr<Page>, 4> pages_;
   int current_ = 0;
-  HFONT title_font_ = nullptr;
+  OwnFont title_font_;
   HBITMAP picture_ = nullptr;
   std::array<::COLORREF, 16> custom_colors_{};
 };

@@ -27,6 +27,10 @@ class Page {
   [[nodiscard]] HWND Handle() const { return hwnd_; }
   // Shows the model's state without running any handler.
   void Refresh();
+  // The page's own fonts, made again for a new DPI, and given back to
+  // their controls after the dialog manager gave them the dialog's font.
+  virtual void SetDpi(int /*dpi*/) {}
+  virtual void RestoreFonts() {}
 
  protected:
   // Sets the captions and the controls' ranges, once, after creation.

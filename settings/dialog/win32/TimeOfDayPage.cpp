@@ -30,9 +30,8 @@ std::wstring Latin1(std::string_view name) {
 class TimeOfDayPage final : public Page {
  public:
   using Page::Page;
-  ~TimeOfDayPage() override {
-    if (bold_ != nullptr) DeleteObject(bold_);
-  }
+  void SetDpi(int dpi) override { bold_.SetDpi(dpi); }
+  void RestoreFonts() override { bold_.Apply(); }
 
  private:
   void Init() override {
@@ -51,13 +50,7 @@ class TimeOfDayPage final : public Page {
     SetText(hwnd_, IDC_CITY_NOTE, text::Memo4);
 
     // The two captions of the sun's times in bold.
-    LOGFONTW font{};
-    if (GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)), sizeof font, &font) != 0) {
-      font.lfWeight = FW_BOLD;
-      bold_ = CreateFontIndirectW(&font);
-      for (const int id : {IDC_RISE_CAPTION, IDC_SET_CAPTION})
-        SendDlgItemMessageW(hwnd_, id, WM_SETFONT, reinterpret_cast<WPARAM>(bold_), FALSE);
-    }
+    bold_.Make(hwnd_, {IDC_RISE_CAPTION, IDC_SET_CAPTION}, FW_BOLD, 1, 1);
 
     const HWND box = GetDlgItem(hwnd_, IDC_CITY);
     const int count = model_.CityCount();
@@ -123,7 +116,7 @@ class TimeOfDayPage final : public Page {
     return true;
   }
 
-  HFONT bold_ = nullptr;
+  OwnFont bold_;
 };
 
 }  // namespace

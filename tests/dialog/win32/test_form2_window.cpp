@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -225,15 +226,99 @@ TEST_F(Form2WindowTest, CtrlTabAndCtrlPageKeysChangePagesEnterAndEscDoNothing) {
   EXPECT_FALSE(key(VK_TAB));  // plain Tab is the dialog manager's
 
   // Enter and Esc are taken away from the dialog manager, which would
-  // turn them into IDOK and IDCANCEL; those do nothing either.
-  SetFocus(Item(-1, IDC_OK));
+  // turn them into IDOK and IDCANCEL; those do nothing either. Esc does
+  // nothing on a button either.
+  window->ShowPage(0);
+  SetFocus(Item(0, IDC_BIRDS));
   EXPECT_TRUE(key(VK_RETURN));
+  EXPECT_TRUE(key(VK_ESCAPE));
+  SetFocus(Item(-1, IDC_OK));
   EXPECT_TRUE(key(VK_ESCAPE));
   SendMessageW(window->Handle(), WM_COMMAND, IDOK, 0);
   SendMessageW(window->Handle(), WM_COMMAND, IDCANCEL, 0);
   Pump();
   EXPECT_TRUE(IsWindow(window->Handle()));
   EXPECT_FALSE(model->Closed());
+}
+
+// Enter on a push button that has the focus presses it, on the bottom row
+// and on a page, through the window's own message loop.
+TEST_F(Form2WindowTest, EnterPressesTheFocusedPushButton) {
+  // Posts Enter to the focused control (and then, unless the button
+  // closes the window, the close box) and runs the loop until the window
+  // closes: within 10 s, or the loop is told to end.
+  const auto press = [&](HWND button, bool closes) {
+    SetFocus(button);
+    ASSERT_EQ(GetFocus(), button);
+    PostMessageW(button, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    if (!closes) PostMessageW(window->Handle(), WM_CLOSE, 0, 0);
+    const UINT_PTR watchdog = SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); });
+    window->RunModal();
+    KillTimer(nullptr, watchdog);
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+  };
+  const std::string before = Stored();
+  Click(0, IDC_PLAY_SOUND);
+  press(Item(-1, IDC_CANCEL), true);
+  EXPECT_TRUE(model->Closed());
+  EXPECT_EQ(Stored(), before);
+
+  Open();
+  Click(0, IDC_PLAY_SOUND);
+  ASSERT_FALSE(model->Checked(Check::PlaySound));
+  press(Item(-1, IDC_DEFAULT), false);
+  EXPECT_TRUE(model->Checked(Check::PlaySound));  // "Default Setting" ran
+  EXPECT_EQ(Stored(), before);                    // and the close box stored nothing
+
+  Open();
+  int chosen = 0;
+  model->SetColorDialog([&](std::uint32_t& color) {
+    ++chosen;
+    color = 0x123456;
+    return true;
+  });
+  model->SetChecked(Check::ShowClock, true);
+  window->Refresh();
+  window->ShowPage(3);
+  press(Item(3, IDC_SET_COLOR), false);
+  EXPECT_EQ(chosen, 1);
+  EXPECT_EQ(model->PanelColor(), std::optional<std::uint32_t>(0x123456));
+}
+
+// A new DPI: the window takes the place the system suggests, and the
+// dialog's own fonts (the bold title, the bold captions of the sun's
+// times) are made again at the new size, also after the dialog manager
+// gave their controls the dialog's plain font.
+TEST_F(Form2WindowTest, OwnFontsFollowANewDpi) {
+  const auto font = [&](int page, int id) {
+    LOGFONTW f{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Item(page, id), WM_GETFONT, 0, 0)), sizeof f, &f);
+    return f;
+  };
+  const auto dpi_changed = [&](int dpi, RECT suggested) {
+    SendMessageW(window->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    RECT r;
+    GetWindowRect(window->Handle(), &r);
+    EXPECT_TRUE(EqualRect(&r, &suggested)) << dpi << ": " << r.left << "," << r.top << " " << r.right << "," << r.bottom;
+  };
+  dpi_changed(120, RECT{40, 30, 740, 650});
+  Pump();
+  const LOGFONTW title = font(-1, IDC_TITLE), rise = font(2, IDC_RISE_CAPTION);
+  EXPECT_EQ(title.lfWeight, FW_BOLD);
+  EXPECT_EQ(rise.lfWeight, FW_BOLD);
+  EXPECT_NE(title.lfHeight, 0);
+  dpi_changed(240, RECT{0, 0, 1000, 900});
+  // What the dialog manager does after the window's own handling.
+  const auto plain = SendMessageW(window->Handle(), WM_GETFONT, 0, 0);
+  SendMessageW(Item(-1, IDC_TITLE), WM_SETFONT, plain, FALSE);
+  SendMessageW(Item(2, IDC_SET_CAPTION), WM_SETFONT, plain, FALSE);
+  Pump();
+  for (const auto& [now, then] : {std::pair{font(-1, IDC_TITLE), title}, std::pair{font(2, IDC_SET_CAPTION), rise}}) {
+    EXPECT_EQ(now.lfWeight, FW_BOLD);
+    EXPECT_NEAR(now.lfHeight, 2 * then.lfHeight, 1);
+  }
 }
 
 TEST_F(Form2WindowTest, OkStoresEveryValueAndCloses) {

@@ -88,16 +88,36 @@ class ShellTest : public ::testing::Test {
   std::string home;
 };
 
-TEST_F(ShellTest, PreviewWaitsForTheWindowThenDrawsThePictureOnce) {
-  const HWND host = hb->CreateFormWindow("host");
+// The picture covers the host's client area, whatever its size: twice the
+// picture's size repeats every pixel, half of it averages each 2 x 2
+// block, and "/p:HWND" names the window as "/p HWND" does.
+TEST_F(ShellTest, PreviewWaitsForTheWindowThenFillsIt) {
+  const Picture source = Picture::FromResource("PREV_BITMAP");
+  ASSERT_EQ(source.Width(), 154);
+  ASSERT_EQ(source.Height(), 116);
+  const HWND host = 0x4300002;
+  hb->AddForeignWindow(host, 308, 232);
   hb->VisibleAfterPolls(host, 5);
   EXPECT_EQ(SandloopMain({"/p", std::to_string(host)}), 0);
-  const Picture expected = Picture::FromResource("PREV_BITMAP");
   const Picture& drawn = hb->WindowPicture(host);
-  ASSERT_EQ(drawn.Width(), 154);
-  ASSERT_EQ(drawn.Height(), 116);
-  for (int y = 0; y < 116; ++y)
-    for (int x = 0; x < 154; ++x) ASSERT_EQ(drawn.Pixel(x, y), expected.Pixel(x, y)) << x << "," << y;
+  ASSERT_EQ(drawn.Width(), 308);
+  ASSERT_EQ(drawn.Height(), 232);
+  for (int y = 0; y < 232; ++y)
+    for (int x = 0; x < 308; ++x) ASSERT_EQ(drawn.Pixel(x, y), source.Pixel(x / 2, y / 2)) << x << "," << y;
+
+  const HWND small = 0x4300003;
+  hb->AddForeignWindow(small, 77, 58);
+  EXPECT_EQ(SandloopMain({"/p:" + std::to_string(small)}), 0);
+  const Picture& half = hb->WindowPicture(small);
+  ASSERT_EQ(half.Width(), 77);
+  ASSERT_EQ(half.Height(), 58);
+  for (int y = 0; y < 58; ++y)
+    for (int x = 0; x < 77; ++x)
+      for (int shift : {0, 8, 16}) {
+        int sum = 0;
+        for (int k = 0; k < 4; ++k) sum += (source.Pixel(2 * x + k % 2, 2 * y + k / 2) >> shift) & 0xFF;
+        ASSERT_NEAR((half.Pixel(x, y) >> shift) & 0xFF, sum / 4.0, 1.0) << x << "," << y;
+      }
   EXPECT_TRUE(hb->Messages().empty());
 }
 
@@ -115,9 +135,12 @@ TEST_F(ShellTest, PreviewRunsUntilTheHostWindowGoesWhereTheBackEndRepaintsIt) {
   hb->DestroyAfterPolls(host, 12);
   EXPECT_EQ(SandloopMain({"/p", std::to_string(host)}), 0);
   EXPECT_TRUE(hb->WindowExists(host));
-  EXPECT_EQ(hb->WindowPicture(host).Width(), 154);
+  EXPECT_EQ(hb->WindowPicture(host).Width(), 320);
 }
 
+// A bad number is reported by both conventions. A window that is gone
+// before the preview starts is reported to a person who typed it, and
+// passed over in silence where Windows' settings dropped it.
 TEST_F(ShellTest, PreviewWithABadHandleReportsIt) {
   EXPECT_EQ(SandloopMain({"/p", "abc"}), 0);
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Sandloop|'abc' is not a valid integer value"});
@@ -129,6 +152,21 @@ TEST_F(ShellTest, PreviewWithABadHandleReportsIt) {
   EXPECT_EQ(SandloopMain({"/p", "987654"}), 0);
   ASSERT_EQ(hb->Messages().size(), 1u);
   EXPECT_NE(hb->Messages()[0].text.find("987654"), std::string::npos);
+  hb->ClearMessages();
+
+  ShellHooks windows;
+  windows.convention = Convention::Windows;
+  EXPECT_EQ(SandloopMain({"/p:987654"}, {}, windows), 0);
+  EXPECT_EQ(SandloopMain({"/p", "987654"}, {}, windows), 0);
+  // Gone while the preview waits for it to show.
+  const HWND host = 0x4300004;
+  hb->AddForeignWindow(host, 320, 240);
+  hb->VisibleAfterPolls(host, 20);
+  hb->DestroyAfterPolls(host, 3);
+  EXPECT_EQ(SandloopMain({"/p", std::to_string(host)}, {}, windows), 0);
+  EXPECT_TRUE(hb->Messages().empty());
+  EXPECT_EQ(SandloopMain({"/p:abc"}, {}, windows), 0);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Sandloop|'abc' is not a valid integer value"});
 }
 
 TEST_F(ShellTest, PasswordChangeSaysTheServiceIsMissing) {
@@ -137,6 +175,26 @@ TEST_F(ShellTest, PasswordChangeSaysTheServiceIsMissing) {
   EXPECT_EQ(hb->Messages()[0].text, "MPR.DLL not found: cannot change password.");
   EXPECT_EQ(hb->Messages()[0].caption, "Screen saver");
   EXPECT_EQ(hb->Messages()[0].owner, 77u);
+}
+
+// Without an argument Windows asks for the settings; elsewhere the saver
+// runs.
+TEST_F(ShellTest, NoArgumentConfiguresOnWindowsAndRunsElsewhere) {
+  std::vector<std::string> titles;
+  ShellHooks hooks;
+  hooks.configure = [&](const std::string& title) { titles.push_back(title); };
+  hooks.convention = Convention::Windows;
+  // A key would end a scene started by mistake.
+  hb->PushEvent({InputEvent::Kind::KeyPress, 0, ' ', 0, 0, 0});
+  EXPECT_EQ(SandloopMain({}, {}, hooks), 0);
+  EXPECT_EQ(titles, std::vector<std::string>{"Tidewalk Beach Screensaver"});
+  EXPECT_EQ(hb->Calls(Op::SetDisplayMode), 0);
+
+  hooks.convention = Convention::Posix;
+  hb->PushEvent({InputEvent::Kind::KeyPress, 0, ' ', 0, 0, 0});
+  EXPECT_EQ(SandloopMain({}, {}, hooks), 0);
+  EXPECT_EQ(titles.size(), 1u);
+  EXPECT_GE(hb->Calls(Op::SetDisplayMode), 1);
 }
 
 TEST_F(ShellTest, ConfigurationSaysWhatIsAvailable) {
