@@ -150,11 +150,13 @@ void RunPreview(TApplication& app, const std::vector<std::string>& args, Convent
   if (!b->DrawToWindow(window, PreviewPicture(*b, window), 0, 0)) return;
   // Drawn once, the picture would vanish at the host's first repaint.
   // Where the back end draws it again at every repaint, it does so while
-  // this program runs its messages: until the host's window is gone.
+  // this program runs its messages: until the host's window is gone. The
+  // host's going does not always wake the wait, so it is looked for once a
+  // second; a repaint or other message wakes it at once.
   if (!b->KeepsPicturesDrawn()) return;
   while (b->WindowExists(window)) {
     app.ProcessMessages();
-    b->WaitEvent(50);
+    b->WaitEvent(1000);
   }
 }
 

@@ -12,8 +12,7 @@
 #include <vector>
 
 #include "kit/Picture.h"
-#include "kit/ddraw/win32/Win32Backend.h"
-#include "kit/ddraw/win32/Win32State.h"
+#include "Win32Fixture.h"
 
 namespace sandloop::display::win32 {
 namespace {
@@ -37,53 +36,6 @@ std::uint32_t ShownAt(HWND hwnd, int x, int y) {
   ReleaseDC(hwnd, dc);
   return (static_cast<std::uint32_t>(GetRValue(c)) << 16) | (static_cast<std::uint32_t>(GetGValue(c)) << 8) | GetBValue(c);
 }
-
-// A POWERBROADCAST_SETTING with a four-byte value, as the system sends it.
-struct PowerSetting {
-  GUID setting;
-  DWORD length;
-  DWORD data;
-};
-static_assert(offsetof(PowerSetting, length) == offsetof(POWERBROADCAST_SETTING, DataLength));
-static_assert(offsetof(PowerSetting, data) == offsetof(POWERBROADCAST_SETTING, Data));
-
-// The console display's state as the system reports it: 0 off, 1 on, 2 dimmed.
-LRESULT SendDisplayState(HWND hwnd, DWORD state, const GUID& setting = GUID_CONSOLE_DISPLAY_STATE) {
-  PowerSetting s{setting, sizeof(DWORD), state};
-  return SendMessageW(hwnd, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&s));
-}
-
-void SendSession(HWND hwnd, WPARAM event) { SendMessageW(hwnd, WM_WTSSESSION_CHANGE, event, 1); }
-
-class Win32BackendTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string why;
-    backend = std::static_pointer_cast<Win32Backend>(CreateWin32Backend(&why));
-    ASSERT_NE(backend, nullptr) << why;
-  }
-  // Takes the screen at the desktop's size with a form of ours.
-  HWND Open() {
-    form = backend->CreateFormWindow("Sandloop");
-    EXPECT_EQ(backend->BeginExclusive(form), Status::Ok);
-    EXPECT_EQ(backend->SetMode(backend->DesktopMode()), Status::Ok);
-    // The system's own messages of a window that appears (a mouse move
-    // under the pointer among them) are not the test's.
-    Drain();
-    return ToHwnd(form);
-  }
-  std::vector<InputEvent> Drain() {
-    std::vector<InputEvent> out;
-    InputEvent e;
-    for (int i = 0; i < 20; ++i) {
-      while (backend->PollEvent(&e)) out.push_back(e);
-      backend->WaitEvent(5);
-    }
-    return out;
-  }
-  std::shared_ptr<Win32Backend> backend;
-  WindowId form = 0;
-};
 
 TEST_F(Win32BackendTest, FullScreenWindowIsTopmostAndCoversTheMonitor) {
   HWND hwnd = Open();
@@ -128,20 +80,29 @@ TEST_F(Win32BackendTest, OtherMonitorsAreBlackAndTheirInputIsTheScenes) {
   UpdateWindow(cover);
   EXPECT_EQ(ShownAt(cover, 3, 3), 0u);
   // A key and a move over it reach the scene's window, the move in that
-  // window's coordinates.
+  // window's coordinates. (Moved off the primary monitor's corner, where
+  // Wine on Xvfb may put the other monitor, so that the coordinates differ.)
+  SetWindowPos(cover, nullptr, other.left + 200, other.top + 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  GetWindowRect(cover, &r);
   Drain();  // the system's own moves of a window that appeared
   PostMessageW(cover, WM_KEYDOWN, 'Q', 0);
   PostMessageW(cover, WM_MOUSEMOVE, 0, MAKELPARAM(10, 20));
   POINT p{10, 20};
   MapWindowPoints(cover, hwnd, &p, 1);
-  int keys = 0, moves = 0;
+  // The wheel over it, at a point of the screen.
+  POINT wheel{r.left + 6, r.top + 20};
+  PostMessageW(cover, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(wheel.x, wheel.y));
+  ScreenToClient(hwnd, &wheel);
+  int keys = 0, moves = 0, wheels = 0;
   for (const InputEvent& e : Drain()) {
     EXPECT_EQ(e.window, form);
     if (e.kind == InputEvent::Kind::KeyDown && e.key == 'Q') ++keys;
     if (e.kind == InputEvent::Kind::MouseMove && e.x == p.x && e.y == p.y) ++moves;
+    if (e.kind == InputEvent::Kind::MouseButtonDown && e.x == wheel.x && e.y == wheel.y) ++wheels;
   }
   EXPECT_EQ(keys, 1);
   EXPECT_EQ(moves, 1);
+  EXPECT_EQ(wheels, 1);
   backend->EndExclusive();
   EXPECT_EQ(FindWindowW(CoverClassName(), nullptr), nullptr);
 }
@@ -207,8 +168,12 @@ TEST_F(Win32BackendTest, WindowMessagesBecomeInputEvents) {
   PostMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(40, 30));
   PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(41, 31));
   PostMessageW(hwnd, WM_CHAR, 0xE9, 0);  // not ASCII: no character
+  // The wheel, either way, counts as a button (its position is the
+  // screen's; the window lies at the screen's origin).
+  PostMessageW(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(50, 60));
+  PostMessageW(hwnd, WM_MOUSEHWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), MAKELPARAM(51, 61));
   const std::vector<InputEvent> got = Drain();
-  ASSERT_EQ(got.size(), 4u);
+  ASSERT_EQ(got.size(), 6u);
   EXPECT_EQ(got[0].kind, InputEvent::Kind::KeyDown);
   EXPECT_EQ(got[0].key, 37);
   EXPECT_EQ(got[1].kind, InputEvent::Kind::KeyPress);
@@ -217,6 +182,11 @@ TEST_F(Win32BackendTest, WindowMessagesBecomeInputEvents) {
   EXPECT_EQ(got[2].x, 40);
   EXPECT_EQ(got[2].y, 30);
   EXPECT_EQ(got[3].kind, InputEvent::Kind::MouseButtonDown);
+  EXPECT_EQ(got[4].kind, InputEvent::Kind::MouseButtonDown);
+  EXPECT_EQ(got[4].x, 50);
+  EXPECT_EQ(got[4].y, 60);
+  EXPECT_EQ(got[5].kind, InputEvent::Kind::MouseButtonDown);
+  EXPECT_EQ(got[5].x, 51);
   for (const InputEvent& e : got) EXPECT_EQ(e.window, form);
 }
 

@@ -8,6 +8,8 @@
 #  - Esc-only mode: "-" and the arrow keys are stored in the registry at
 #    once (read with `wine reg query` while the saver runs);
 #  - WM_CLOSE sent by a small Windows program ends it in order;
+#  - another program taking the foreground ends it in order, whether any
+#    key or only Esc ends it;
 #  - /p draws the preview picture into a window made by that program, keeps
 #    it drawn when the window repaints, and ends when the window goes;
 #  - /a calls the system's password-change procedure (Wine's MPR.DLL has
@@ -25,7 +27,8 @@ tool=$wbuild/win_tool.exe
 for p in wine wineserver Xvfb xdotool python3; do
   command -v $p >/dev/null || { echo "$p missing"; exit 77; }
 done
-[ -f "$scr" ] && [ -f "$tool" ] || { echo "no Windows build in $wbuild"; exit 77; }
+other=$wbuild/other_app.exe
+[ -f "$scr" ] && [ -f "$tool" ] && [ -f "$other" ] || { echo "no Windows build in $wbuild"; exit 77; }
 
 work=$(mktemp -d /tmp/sandloop-wine-saver.XXXXXX)
 saver=""
@@ -53,6 +56,7 @@ echo "Wine prefix ready in $(( $(date +%s) - start )) s"
 drive=$WINEPREFIX/drive_c
 cp "$scr" "$drive/sandloop.scr"
 cp "$tool" "$drive/win_tool.exe"
+cp "$other" "$drive/other_app.exe"
 log=$drive/sandloop.log
 key='HKCU\Software\Morvant\Sandloop'
 
@@ -164,6 +168,20 @@ sleep 1
 wait_end "WM_CLOSE"
 [ "$(count 'START AT')" = 3 ] && [ "$(count 'FINISH AT')" = 3 ] || fail "the log lacks a START or FINISH"
 echo "WM_CLOSE: ended in order"
+
+# 3b. Another program takes the foreground (a window of its own, brought to
+# the front with SetForegroundWindow): the saver ends in order, also where
+# only Esc would end it.
+for mode in 1 0; do
+  wine reg add "$key" /v TermMouse /t REG_DWORD /d $mode /f >/dev/null 2>&1 || fail "cannot set TermMouse"
+  start_saver /s
+  sleep 1
+  (cd "$drive" && wine 'C:\other_app.exe' front 2) >"$work/front.log" 2>&1 ||
+    fail "the other program did not get the foreground ($(tr -d '\r' <"$work/front.log"))"
+  wait_end "another program in the foreground, TermMouse=$mode"
+done
+[ "$(count 'START AT')" = 5 ] && [ "$(count 'FINISH AT')" = 5 ] || fail "the log lacks a START or FINISH"
+echo "foreground: another program's window ended it in order, with any key and with Esc only"
 
 # 4. /p into a host window of another program.
 (cd "$drive" && wine 'C:\win_tool.exe' host 200 150 'C:\preview.ppm') >"$work/host.log" 2>&1 &

@@ -32,10 +32,25 @@
 //
 // Frame timer: the kit's own timer thread, not timeSetEvent: the same code
 // and the same thread checks on every platform, one tick at a time on a
-// thread of its own, as the multimedia timer's callbacks are. The back end
-// asks for a 1 ms system timer period (timeBeginPeriod) at start, so that
-// the thread's sleeps, and the pacing of presents, are as precise as the
-// multimedia timer would be.
+// thread of its own, as the multimedia timer's callbacks are. While the
+// full-screen saver is shown and can be seen, the back end asks for a 1 ms
+// system timer period (timeBeginPeriod), so that the thread's sleeps, and
+// the pacing of presents, are as precise as the multimedia timer would be;
+// the settings, the preview and a resting saver leave the system's period
+// alone. The drawing thread waits for input and the next tick in one
+// message wait, which the tick, and a console's termination request, end.
+//
+// Ending: besides input, closing and the end of the session, the saver
+// ends when another program takes the foreground (WM_ACTIVATEAPP), as the
+// system's own savers do: its keys would go elsewhere, and in Esc-only
+// mode nothing could end it. Activation among its own windows (the black
+// covers) is not such a change.
+//
+// Display changes: a monitor added or removed, a new resolution or a
+// remote session reconnecting (WM_DISPLAYCHANGE) place the scene's window
+// and the black covers over the monitors as they now are; the page keeps
+// its size and is stretched to the window, so the scene need not be built
+// again.
 //
 // Limits: per-monitor DPI awareness is asked for at start (and by the
 // program's manifest), so sizes are the monitors' real pixels. A picture

@@ -2,17 +2,77 @@
 // input events, and PollEvent pumps the thread's message queue. Virtual-key
 // codes are the system's own. Input over the black covers of the other
 // monitors counts as input of the scene's window, its mouse positions in
-// that window's coordinates.
+// that window's coordinates. The wheel counts as a mouse button: it ends
+// the saver where a button does. Another program taking the foreground
+// from the full-screen saver asks it to quit.
+//
+// WaitEvent is one message wait that also ends on the wake event: the
+// frame timer's tick sets it, and so does a console's control event, from
+// a handler of this file that runs before the program's own (QuitSignals),
+// so that the wait needs no time limit of its own to notice the request.
 #include <windowsx.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "kit/ddraw/win32/Win32State.h"
 #include "kit/os/QuitSignals.h"
 
 namespace sandloop::display::win32 {
 
+namespace {
+
+std::atomic<HANDLE> g_wake{nullptr};
+std::atomic<ULONGLONG> g_console_event_ms{0};
+
+// Runs on a thread the system starts for the event. The handlers installed
+// before it decide what the event does.
+BOOL WINAPI WakeOnConsoleEvent(DWORD) {
+  g_console_event_ms.store(GetTickCount64() | 1);  // never 0: 0 is none
+  if (HANDLE wake = g_wake.load()) SetEvent(wake);
+  return FALSE;
+}
+
+// True when `thread` belongs to this process.
+bool OwnThread(DWORD thread) {
+  if (thread == 0) return false;
+  HANDLE h = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, thread);
+  if (h == nullptr) return false;
+  const bool own = GetProcessIdOfThread(h) == GetCurrentProcessId();
+  CloseHandle(h);
+  return own;
+}
+
+}  // namespace
+
+HANDLE WakeOnConsoleEvents() {
+  if (g_wake.load() == nullptr) {
+    HANDLE made = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    HANDLE none = nullptr;
+    if (made != nullptr && !g_wake.compare_exchange_strong(none, made)) CloseHandle(made);
+  }
+  SetConsoleCtrlHandler(WakeOnConsoleEvent, FALSE);
+  SetConsoleCtrlHandler(WakeOnConsoleEvent, TRUE);
+  return g_wake.load();
+}
+
+bool ConsoleEventRecent() {
+  const ULONGLONG at = g_console_event_ms.load();
+  return at != 0 && GetTickCount64() - at < 1000;
+}
+
 void Win32Backend::Push(InputEvent event) { events_.push_back(event); }
+
+// Another program's window became the active one: the full-screen saver's
+// keys go there now, while it would stay over that program. It ends in
+// order. The message comes to every top-level window of ours; the scene's
+// own window answers it, once. `thread` is the new active window's thread
+// (0 where the system does not say): one of this process does not count.
+void Win32Backend::ActivateApp(HWND hwnd, WPARAM active, LPARAM thread) {
+  if (active != FALSE || hwnd != exclusive_ || !full_screen_placed_) return;
+  if (OwnThread(static_cast<DWORD>(thread))) return;
+  Push(InputEvent{InputEvent::Kind::Quit, 0, 0, 0, 0, ToId(exclusive_)});
+}
 
 bool Win32Backend::Translate(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   const bool cover = IsCover(hwnd);
@@ -54,6 +114,16 @@ bool Win32Backend::Translate(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
         e.kind = InputEvent::Kind::MouseButtonUp;
       break;
     }
+    // The wheel's position is on the screen.
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL: {
+      POINT p{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+      ScreenToClient(cover && exclusive_ != nullptr ? exclusive_ : hwnd, &p);
+      e.kind = InputEvent::Kind::MouseButtonDown;
+      e.x = p.x;
+      e.y = p.y;
+      break;
+    }
     default:
       return false;
   }
@@ -86,12 +156,13 @@ bool Win32Backend::PollEvent(InputEvent* event) {
 
 void Win32Backend::WaitEvent(int timeout_ms) {
   if (!events_.empty() || QuitSignalPending() != 0) return;
-  // At most 50 ms, so that a loop that waits also notices requests that do
-  // not come as messages (a termination request of the console). The wake
-  // event resets itself as the wait takes it.
+  // A console's request sets the wake event a moment before the program's
+  // handler notes it: for a second after one, short waits find the note.
+  // The wake event resets itself as the wait takes it.
+  DWORD ms = static_cast<DWORD>(std::max(timeout_ms, 0));
+  if (ConsoleEventRecent()) ms = std::min<DWORD>(ms, 10);
   const DWORD n = wake_ != nullptr ? 1 : 0;
-  MsgWaitForMultipleObjectsEx(n, n != 0 ? &wake_ : nullptr, static_cast<DWORD>(std::clamp(timeout_ms, 0, 50)),
-                              QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  MsgWaitForMultipleObjectsEx(n, n != 0 ? &wake_ : nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
 void Win32Backend::WakeWait() {

@@ -83,7 +83,22 @@ Status Win32Backend::BeginExclusive(WindowId window) {
   if (forms_.count(hwnd) == 0) return Status::InvalidParams;
   exclusive_ = hwnd;
   repaint_ = true;
+  UpdateTimerPeriod();
   return Status::Ok;
+}
+
+// The exclusive window topmost over the primary monitor and the black
+// covers over the others, as the monitors are now.
+void Win32Backend::PlaceFullScreen() {
+  const RECT r = PrimaryMonitorRect();
+  SetWindowLongPtrW(exclusive_, GWL_STYLE, WS_POPUP);
+  SetWindowLongPtrW(exclusive_, GWL_EXSTYLE, WS_EX_TOPMOST | WS_EX_APPWINDOW);
+  SetWindowPos(exclusive_, HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top,
+               SWP_SHOWWINDOW | SWP_FRAMECHANGED | SWP_NOACTIVATE);
+  CoverOtherMonitors();
+  refresh_ = RefreshRate();
+  repaint_ = true;
+  full_screen_placed_ = true;
 }
 
 Status Win32Backend::SetMode(const DisplayMode& mode) {
@@ -115,27 +130,24 @@ Status Win32Backend::SetMode(const DisplayMode& mode) {
       return Status::InvalidMode;
     mode_changed_ = true;
   }
-  const RECT r = PrimaryMonitorRect();
-  SetWindowLongPtrW(exclusive_, GWL_STYLE, WS_POPUP);
-  SetWindowLongPtrW(exclusive_, GWL_EXSTYLE, WS_EX_TOPMOST | WS_EX_APPWINDOW);
-  SetWindowPos(exclusive_, HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top,
-               SWP_SHOWWINDOW | SWP_FRAMECHANGED);
+  PlaceFullScreen();
   SetForegroundWindow(exclusive_);
   SetFocus(exclusive_);
-  CoverOtherMonitors();
-  refresh_ = RefreshRate();
   mode_ = mode;
-  repaint_ = true;
   return Status::Ok;
 }
 
 void Win32Backend::EndExclusive() {
+  // From here on neither a display change (the mode given back below among
+  // them) places the window again nor does a loss of activation end a run.
+  full_screen_placed_ = false;
   UncoverOtherMonitors();
   if (exclusive_ != nullptr && IsWindow(exclusive_)) ShowWindow(exclusive_, SW_HIDE);
   if (mode_changed_) ChangeDisplaySettingsExW(nullptr, nullptr, nullptr, 0, nullptr);
   mode_changed_ = false;
   exclusive_ = nullptr;
   repaint_ = true;
+  UpdateTimerPeriod();
 }
 
 }  // namespace sandloop::display::win32

@@ -53,7 +53,10 @@ void Win32Backend::UnwatchScreen(HWND hwnd) {
   watches_.erase(it);
   // Nothing tells us of the screen any more; a later form learns the
   // display's state afresh when it registers.
-  if (watches_.empty()) display_off_ = locked_ = disconnected_ = false;
+  if (watches_.empty()) {
+    display_off_ = locked_ = disconnected_ = false;
+    UpdateTimerPeriod();
+  }
 }
 
 void Win32Backend::UnwatchAllScreens() {
@@ -70,9 +73,11 @@ bool Win32Backend::WatchesScreen(WindowId window) const {
 
 // Once the screen is seen again, the window need not hold the page it was
 // last given (a remote client of another session, the display driver
-// after standby): the next present shows the whole page.
+// after standby): the next present shows the whole page. A screen that
+// cannot be seen needs no precise timer either.
 void Win32Backend::ScreenChanged(bool was_asleep) {
   if (was_asleep && !DisplayAsleep()) repaint_ = true;
+  UpdateTimerPeriod();
 }
 
 void Win32Backend::PowerBroadcast(WPARAM event, LPARAM setting) {

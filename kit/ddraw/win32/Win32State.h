@@ -45,6 +45,14 @@ struct WaveInfo {
 // False for bytes that are no RIFF/WAVE file with a format and a data chunk.
 bool ParseWave(const std::uint8_t* bytes, std::size_t size, WaveInfo* info, std::string* why);
 
+// Win32Events.cpp: the process's wake event (auto-reset, kept for the
+// process's life; null when it cannot be made), which a console's control
+// event (Ctrl+C, its close, log-off, shut-down) sets before the handlers
+// installed earlier see the event. Each call puts that handler first again.
+HANDLE WakeOnConsoleEvents();
+// Whether a console's control event came within the last second.
+bool ConsoleEventRecent();
+
 class Win32Backend final : public Backend {
  public:
   Win32Backend() = default;
@@ -98,6 +106,10 @@ class Win32Backend final : public Backend {
   // the session's changes (for the tests).
   bool WatchesScreen(WindowId window) const;
 
+  // Win32Backend.cpp: whether the 1 ms system timer period is asked for
+  // (for the tests).
+  bool HoldsTimerPeriod() const { return timer_period_; }
+
   // The window procedure's work, for the windows of both classes.
   LRESULT Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
@@ -105,6 +117,8 @@ class Win32Backend final : public Backend {
   void SetCursorVisible(bool visible) override;
 
  private:
+  // Win32Backend.cpp
+  void UpdateTimerPeriod();
   // Win32Window.cpp
   void CoverOtherMonitors();
   void UncoverOtherMonitors();
@@ -115,12 +129,14 @@ class Win32Backend final : public Backend {
   // Win32Events.cpp
   bool Translate(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   void Push(InputEvent event);
+  void ActivateApp(HWND hwnd, WPARAM active, LPARAM thread);
   // Win32Present.cpp
   HWND PresentWindow() const;
   void Pace();
   void PutRect(HDC dc, int x, int y, int w, int h);
   // Win32Modes.cpp
   int RefreshRate() const;
+  void PlaceFullScreen();
   // Win32Screen.cpp
   void WatchScreen(HWND hwnd);
   void UnwatchScreen(HWND hwnd);
@@ -137,6 +153,7 @@ class Win32Backend final : public Backend {
   DisplayTarget target_;
   bool mode_changed_ = false;  // a mode other than the desktop's was set
   bool own_window_placed_ = false;
+  bool full_screen_placed_ = false;  // the exclusive form covers the monitors
   DisplayMode mode_{};
 
   // The converted page as last shown (32-bit XRGB, top-down), kept for
@@ -160,7 +177,9 @@ class Win32Backend final : public Backend {
 
   bool saver_running_ = false;
   bool timer_period_ = false;  // timeBeginPeriod(1) is in effect
-  HANDLE wake_ = nullptr;      // auto-reset: set by WakeWait, taken by WaitEvent
+  // Auto-reset: set by WakeWait and by a console's termination request,
+  // taken by WaitEvent. The process's own (WakeOnConsoleEvents).
+  HANDLE wake_ = nullptr;
 
   // What the system told the form windows about the screen: each form is
   // registered for the console display's power state and for the

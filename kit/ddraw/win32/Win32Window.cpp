@@ -154,10 +154,14 @@ void Win32Backend::CoverOtherMonitors() {
         info.cbSize = sizeof info;
         if (GetMonitorInfoW(monitor, &info) == 0 || (info.dwFlags & MONITORINFOF_PRIMARY) != 0) return TRUE;
         const RECT& r = info.rcMonitor;
-        HWND cover = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, CoverClassName(), L"", WS_POPUP | WS_VISIBLE,
-                                     r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+        // Never the active window: the scene's window keeps the keys, and
+        // taking a cover away never hands activation to another program.
+        HWND cover = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, CoverClassName(), L"",
+                                     WS_POPUP, r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
                                      self->instance_, self);
-        if (cover != nullptr) self->covers_.push_back(cover);
+        if (cover == nullptr) return TRUE;
+        SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        self->covers_.push_back(cover);
         return TRUE;
       },
       reinterpret_cast<LPARAM>(this));
@@ -189,9 +193,19 @@ LRESULT Win32Backend::Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
       if (hwnd == exclusive_ && !kept_.empty()) return 1;  // the page covers it all
       break;
     case WM_SIZE:
-    case WM_DISPLAYCHANGE:
       repaint_ = true;
       InvalidateRect(hwnd, nullptr, FALSE);
+      break;
+    // Monitors came or went, or one has a new size: the scene's window and
+    // the covers go over the monitors as they now are (also after a mode
+    // switch of our own), and the next present shows the whole page.
+    case WM_DISPLAYCHANGE:
+      if (hwnd == exclusive_ && full_screen_placed_) PlaceFullScreen();
+      repaint_ = true;
+      InvalidateRect(hwnd, nullptr, FALSE);
+      break;
+    case WM_ACTIVATEAPP:
+      ActivateApp(hwnd, wparam, lparam);
       break;
     // The close button, Alt+F4, or another program's WM_CLOSE: the form's
     // quit request. The window stays until the program destroys it.
