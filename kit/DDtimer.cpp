@@ -1,6 +1,6 @@
-// The periodic timer runs on a thread of its own that sleeps on a condition
-// variable until the next tick is due on the steady clock. Each start makes
-// a Runner holding its thread, its stop flag and its phase. Stopping moves
+// The periodic timer runs on a thread of its own that sleeps (os::TickWait)
+// until the next tick is due on the steady clock. Each start makes a Runner
+// holding its thread, its stoppable wait and its phase. Stopping moves
 // the runner out of the component under a lock, so that of two threads
 // stopping at once (a handler and the owner) exactly one stops it; its
 // thread is then joined by whichever call comes next from a thread other
@@ -8,15 +8,15 @@
 // and a new run never overlap.
 #include "kit/DDtimer.h"
 
-#include <condition_variable>
 #include <system_error>
+
+#include "kit/os/TickWait.h"
 
 namespace sandloop {
 
 struct TDDtimer::Runner {
-  std::mutex mutex;
-  std::condition_variable wake;
-  bool stop = false;  // guarded by mutex
+  std::mutex ready;  // held by the starter until the runner is installed
+  os::TickWait wait;  // stopped: the run ends
   std::chrono::milliseconds period{0};
   int FPhase = 0;  // 0 or 1; this run's ticks only, under the tick lock
   std::thread thread;
@@ -65,13 +65,7 @@ void TDDtimer::SetEnabled(bool value) {
       FRunner.reset();
       if (runner) FStopped.push_back(runner);
     }
-    if (runner) {
-      {
-        std::lock_guard<std::mutex> g(runner->mutex);
-        runner->stop = true;
-      }
-      runner->wake.notify_all();
-    }
+    if (runner) runner->wait.Stop();
     // Also when another thread had stopped it already: once this returns
     // on the owner's thread, no tick of any earlier run goes on.
     JoinStopped();
@@ -90,20 +84,18 @@ void TDDtimer::SetEnabled(bool value) {
   if (interval < kMinInterval || interval > kMaxInterval) return;
   auto runner = std::make_shared<Runner>();
   runner->period = std::chrono::milliseconds(interval);
-  // The new thread starts by taking the runner's lock, so it waits here
-  // until the runner is complete and installed; a handler that stops the
-  // timer on the very first tick then finds it.
-  std::unique_lock<std::mutex> setup(runner->mutex);
+  // The new thread starts by taking the runner's ready lock, so it waits
+  // here until the runner is complete and installed; a handler that stops
+  // the timer on the very first tick then finds it.
+  std::unique_lock<std::mutex> setup(runner->ready);
   try {
     runner->thread = std::thread([runner, this] {
-      std::unique_lock<std::mutex> lock(runner->mutex);
+      { std::lock_guard<std::mutex> installed(runner->ready); }
       Clock::time_point due = Clock::now() + runner->period;
       for (;;) {
-        if (runner->wake.wait_until(lock, due, [&] { return runner->stop; })) return;
-        lock.unlock();
+        if (runner->wait.Until(due)) return;
         Tick(*runner);
-        lock.lock();
-        if (runner->stop) return;
+        if (runner->wait.Stopped()) return;
         due = NextTick(due, runner->period, Clock::now());
       }
     });
@@ -125,10 +117,7 @@ void TDDtimer::Tick(Runner& runner) {
     explicit Ticking(std::atomic<std::thread::id>& i) : id(i) { id.store(std::this_thread::get_id()); }
     ~Ticking() { id.store(std::thread::id()); }
   } ticking(FTickThread);
-  auto stopped = [&runner] {
-    std::lock_guard<std::mutex> g(runner.mutex);
-    return runner.stop;
-  };
+  auto stopped = [&runner] { return runner.wait.Stopped(); };
   // A run stopped while this tick waited for the previous run's tick to end
   // does not tick any more.
   if (stopped()) return;

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Wake-ups and CPU of the Windows saver under Wine on Xvfb: the context
-# switches a second of all the threads of the process that runs
-# sandloop.scr (under Wine these also count its calls to the Wine server)
-# and the share of one core it uses, over SECONDS each, in four states:
+# Wake-ups and CPU of the Windows saver under Wine on Xvfb: the voluntary
+# context switches a second of all the threads of the process that runs
+# sandloop.scr (each a wait that ended; under Wine also its calls to the
+# Wine server), beside all its context switches (involuntary ones too:
+# put aside for another thread or giving way), and the share of one core
+# it uses, over SECONDS each, in four states:
 #   /s drawing, /s resting (the session reported locked), /c (the settings
 #   dialog, untouched) and /p (the preview drawn into another program's
 #   window). The Wine server's own share of a core is shown beside each.
 # A benchmark, not a test: it prints the figures and judges nothing.
+# BENCH_THREADS=1 also shows each thread's share of the wake-ups.
 # Usage: tools/bench-wine-wakeups.sh [WINDOWS_BUILD_DIR] [WxH] [SECONDS]
 #        (default build-windows 1920x1080 10; the folder holds sandloop.scr
 #        and other_app.exe, as tools/build-windows.sh makes them)
@@ -62,7 +65,13 @@ wine_server() {
   echo 0
 }
 cpu() { { awk '{ print $14 + $15 }' "/proc/$1/stat"; } 2>/dev/null || echo 0; }
-switches() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/ctxt_switches/ { n += $2 } END { print n + 0 }'; }
+# Switches of all the threads of PID so far: "voluntary involuntary". A
+# voluntary one is a wake-up (the thread waited); an involuntary one is the
+# thread put aside for another or giving way.
+switches() {
+  cat /proc/"$1"/task/*/status 2>/dev/null |
+    awk '/^voluntary_ctxt/ { v += $2 } /^nonvoluntary_ctxt/ { n += $2 } END { print v + 0, n + 0 }'
+}
 measure() {  # LABEL PID
   local c0 s0 w0 c1 s1 w1 server
   server=$(wine_server)
@@ -70,10 +79,33 @@ measure() {  # LABEL PID
   sleep "$seconds"
   c1=$(cpu "$2") s1=$(switches "$2") w1=$(cpu "$server")
   kill -0 "$2" 2>/dev/null || fail "$1: the program ended while it was measured"
-  awk -v l="$1" -v c=$((c1 - c0)) -v s=$((s1 - s0)) -v w=$((w1 - w0)) -v t="$ticks" -v d="$seconds" \
-    -v n="$(ls /proc/"$2"/task | wc -l)" \
-    'BEGIN { printf "%-12s %7.1f wake-ups a second, %6.2f %% of one core (%d threads; wineserver %5.2f %%)\n",
-             l, s / d, 100 * c / t / d, n, 100 * w / t / d }'
+  # shellcheck disable=SC2086
+  set -- "$1" "$2" $s0 $s1
+  awk -v l="$1" -v c=$((c1 - c0)) -v v=$(($5 - $3)) -v i=$(($6 - $4)) -v w=$((w1 - w0)) -v t="$ticks" \
+    -v d="$seconds" -v n="$(ls /proc/"$2"/task | wc -l)" \
+    'BEGIN { printf "%-12s %7.1f wake-ups a second (%7.1f switches in all), %6.2f %% of one core (%d threads; wineserver %5.2f %%)\n",
+             l, v / d, (v + i) / d, 100 * c / t / d, n, 100 * w / t / d }'
+  [ -n "${BENCH_THREADS:-}" ] && per_thread "$2"
+  true
+}
+# With BENCH_THREADS set: each thread's switches a second over one more
+# period, those where it waited (voluntary) apart from those where it was
+# put aside or gave way (involuntary), to tell which thread wakes and why.
+per_thread() {  # PID
+  local t before=() tasks i=0
+  tasks=$(ls /proc/"$1"/task)
+  for t in $tasks; do before+=("$(thread_switches "$1" "$t")"); done
+  sleep "$seconds"
+  for t in $tasks; do
+    # shellcheck disable=SC2086
+    set -- "$1" ${before[$i]} $(thread_switches "$1" "$t")
+    awk -v t="$t" -v d="$seconds" -v v=$(($4 - $2)) -v n=$(($5 - $3)) \
+      'BEGIN { if (v + n > 0) printf "    thread %-8s %7.1f voluntary, %7.1f involuntary a second\n", t, v / d, n / d }'
+    i=$((i + 1))
+  done
+}
+thread_switches() {  # PID TID: voluntary and involuntary so far
+  awk '/^voluntary_ctxt/ { v = $2 } /^nonvoluntary_ctxt/ { n = $2 } END { print v + 0, n + 0 }' /proc/"$1"/task/"$2"/status 2>/dev/null || echo 0 0
 }
 send() { (cd "$drive" && wine 'C:\other_app.exe' send "$@") >/dev/null 2>&1; }
 wait_gone() {  # PID

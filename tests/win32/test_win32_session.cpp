@@ -196,6 +196,24 @@ TEST_F(Win32BackendTest, TheTimerPeriodIsHeldOnlyWhileTheFullScreenSaverIsSeen) 
   EXPECT_FALSE(backend->HoldsTimerPeriod());
 }
 
+// The wait that a tick ends leaves the next poll out (one look at the
+// queue less per frame); input that came with the tick is delivered by the
+// poll after that, never lost.
+TEST_F(Win32BackendTest, InputThatComesWithATickIsDeliveredByTheNextFrame) {
+  HWND hwnd = Open();
+  for (int round = 0; round < 3; ++round) {
+    PostMessageW(hwnd, WM_KEYDOWN, 'A' + round, 0);
+    backend->WakeWait();
+    backend->WaitEvent(60000);
+    std::vector<int> keys;
+    InputEvent e;
+    for (int poll = 0; poll < 2; ++poll)
+      while (backend->PollEvent(&e))
+        if (e.kind == InputEvent::Kind::KeyDown) keys.push_back(e.key);
+    EXPECT_EQ(keys, std::vector<int>{'A' + round}) << round;
+  }
+}
+
 // A console's Ctrl+C, noted by the program's handler, ends a long wait
 // for input long before its time: the wait needs no short limit to
 // notice it. The bound is generous; a wait that missed the request would

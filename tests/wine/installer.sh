@@ -74,9 +74,16 @@ check() {  # description, then a command that succeeds when it holds
   if "$@"; then echo "PASS: $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
 }
 # The data of value NAME of KEY ("" when it is missing); VIEW 32 or 64.
+# Wine's reg.exe now and then prints nothing for a value that is there, so
+# an empty answer is asked again before it counts as missing.
 value() {  # KEY NAME [VIEW]
-  wine reg query "$1" /v "$2" ${3:+/reg:$3} 2>/dev/null | tr -d '\r' |
-    awk -F '    ' -v n="$2" '$2 == n { print $4 }'
+  local data
+  for _ in 1 2 3; do
+    data=$(wine reg query "$1" /v "$2" ${3:+/reg:$3} 2>/dev/null | tr -d '\r' |
+      awk -F '    ' -v n="$2" '$2 == n { print $4 }')
+    [ -n "$data" ] && break
+  done
+  printf '%s\n' "$data"
 }
 has_key() { wine reg query "$1" ${2:+/reg:$2} >/dev/null 2>&1; }
 no_key() { ! has_key "$@"; }

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <utility>
 
 #include "kit/ddraw/win32/Win32State.h"
 #include "kit/os/QuitSignals.h"
@@ -132,13 +133,14 @@ bool Win32Backend::Translate(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
 }
 
 bool Win32Backend::PollEvent(InputEvent* event) {
-  if (events_.empty()) {
+  const bool skip_peek = std::exchange(skip_next_peek_, false);
+  if (events_.empty() && !skip_peek) {
     if (target_.kind == DisplayTarget::Kind::Hosted && !host_quit_sent_ && !IsWindow(ToHwnd(target_.foreign))) {
       host_quit_sent_ = true;
       Push(InputEvent{});  // the host's window is gone
     }
     MSG msg;
-    while (events_.empty() && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+    while (events_.empty() && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD) != FALSE) {
       if (msg.message == WM_QUIT) {
         quit_seen_ = true;
         Push(InputEvent{});
@@ -162,7 +164,13 @@ void Win32Backend::WaitEvent(int timeout_ms) {
   DWORD ms = static_cast<DWORD>(std::max(timeout_ms, 0));
   if (ConsoleEventRecent()) ms = std::min<DWORD>(ms, 10);
   const DWORD n = wake_ != nullptr ? 1 : 0;
-  MsgWaitForMultipleObjectsEx(n, n != 0 ? &wake_ : nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  const DWORD woke = MsgWaitForMultipleObjectsEx(n, n != 0 ? &wake_ : nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  // Ended by the wake event (a tick): the frame that follows is drawn
+  // without a look at the queue first, which saves a trip to the system on
+  // every tick. A message that came with the tick waits for the poll after
+  // that frame; the wait after it would not sleep on it either
+  // (MWMO_INPUTAVAILABLE).
+  skip_next_peek_ = n != 0 && woke == WAIT_OBJECT_0;
 }
 
 void Win32Backend::WakeWait() {

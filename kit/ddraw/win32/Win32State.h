@@ -169,6 +169,9 @@ class Win32Backend final : public Backend {
   std::deque<InputEvent> events_;
   bool host_quit_sent_ = false;
   bool quit_seen_ = false;  // WM_QUIT was taken off the queue
+  // The last wait ended on the wake event: the next poll does not look at
+  // the queue (see WaitEvent).
+  bool skip_next_peek_ = false;
 
   std::vector<std::uint8_t> sound_;  // PlaySoundA reads it while playing
   bool looping_ = false;
