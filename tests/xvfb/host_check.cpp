@@ -12,6 +12,9 @@
 //                       reports the screen dark while it is on; a hold
 //                       that SDL makes when asked is seen (so that the
 //                       checks can fail);
+//   host_check gone     the try-it window destroyed by another program
+//                       gives Quit after errors on the process's other
+//                       connections and with a host connection open;
 //   host_check lose     hosted into the root window, presents until the X
 //                       server goes away, then prints "lost" and ends with 0;
 //   host_check nonblack ID [PERCENT]  prints the share of pixels of window
@@ -35,6 +38,7 @@
 
 #include "kit/ddraw/backend.h"
 #include "kit/ddraw/sdl/SdlBackend.h"
+#include "kit/ddraw/sdl/X11Host.h"
 
 #include <SDL2/SDL.h>
 
@@ -257,6 +261,51 @@ void OwnWindow(Display* d) {
   b->DestroyWindow(form);
 }
 
+// The saver's own window destroyed by another program is noticed after
+// other connections of the process have met errors of their own and after
+// a host connection was opened: Xlib's error handler is one for the
+// process, and a second one installed over it would miss the end.
+void GoneAfterOtherErrors(Display* d) {
+  auto b = Start();
+  CHECK(b->SetTarget({DisplayTarget::Kind::Window, 0, 320, 240}) == Status::Ok, "window target");
+  const WindowId form = b->CreateFormWindow("host-check-gone");
+  CHECK(b->BeginExclusive(form) == Status::Ok, "exclusive");
+  CHECK(b->SetMode({320, 240, 32}) == Status::Ok, "mode");
+  Page page(320, 240, 0x305070);
+  Window win = 0;
+  for (int i = 0; i < 100 && win == 0; ++i) {
+    b->Present(page.View(), nullptr);
+    InputEvent e;
+    while (b->PollEvent(&e)) {
+    }
+    win = FindByName(d, DefaultRootWindow(d), "host-check-gone");
+  }
+  CHECK(win != 0, "the window is on the screen");
+  if (win == 0) return;
+  // Errors on the connection for other programs' windows: a window id that
+  // names nothing. They are not the saver's window going.
+  CHECK(!b->WindowExists(0x7fffff0), "no such window");
+  CHECK(!b->IsWindowVisible(0x7fffff0), "no such window to see");
+  CHECK(!QuitWithin(*b, 300), "an error about another window is no Quit");
+  // A connection that shows pages in another program's window.
+  const Window other = MakeWindow(d, 64, 48);
+  std::string why;
+  auto host = X11Host::Open(static_cast<std::uint32_t>(other), &why);
+  CHECK(host != nullptr, "host connection: %s", why.c_str());
+  XDestroyWindow(d, win);
+  XSync(d, False);
+  bool quit = false;
+  for (int i = 0; i < 100 && !quit; ++i) {
+    b->Present(page.View(), nullptr);
+    quit = QuitWithin(*b, 20);
+  }
+  CHECK(quit, "the destroyed window gives Quit");
+  host.reset();
+  XDestroyWindow(d, other);
+  b->EndExclusive();
+  b->DestroyWindow(form);
+}
+
 // The full-screen saver holds nothing off: the server's saver comes while
 // it runs, and the back end then reports the screen dark, until it ends.
 void FullScreenHoldsNothingOff(Display* d) {
@@ -387,8 +436,9 @@ int main(int argc, char** argv) {
   if (what == "hosted") Hosted(d);
   else if (what == "window") OwnWindow(d);
   else if (what == "fullscreen") FullScreenHoldsNothingOff(d);
+  else if (what == "gone") GoneAfterOtherErrors(d);
   else {
-    std::printf("usage: host_check hosted | window | fullscreen | lose | nonblack ID [PERCENT] | makewindow W H | bench W H N [PW PH]\n");
+    std::printf("usage: host_check hosted | window | fullscreen | gone | lose | nonblack ID [PERCENT] | makewindow W H | bench W H N [PW PH]\n");
     return 2;
   }
   std::printf("%s: %d checks, %d failed\n", what.c_str(), checks, failures);

@@ -1,5 +1,7 @@
 #include "kit/ddraw/sdl/X11Host.h"
 
+#include "kit/ddraw/sdl/X11Errors.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -54,10 +56,7 @@ bool X11Host::Attach(std::uint32_t window, std::string* why) {
   // Xlib's default handlers end the process: on a protocol error (a window
   // destroyed between two calls) and on a broken connection. Errors are
   // harmless here, and a broken connection is a reason to end cleanly.
-  XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-  // Xlib's default I/O error handler exits by itself, before any exit
-  // handler is asked; this one only lets the exit handler below decide.
-  XSetIOErrorHandler([](Display*) { return 0; });
+  x11::InstallErrorHandlers();
   XSetIOErrorExitHandler(
       d, [](Display* dd, void* self) { OnConnectionLost(dd, self); }, this);
   const ::Window id = window != 0 ? static_cast<::Window>(window) : DefaultRootWindow(d);

@@ -17,6 +17,7 @@
 
 #include "kit/Picture.h"
 #include "kit/ddraw/sdl/SdlState.h"
+#include "kit/ddraw/sdl/X11Errors.h"
 
 namespace sandloop::display::sdl {
 
@@ -27,13 +28,11 @@ void SdlBackend::WatchConnection() {
   SDL_VERSION(&info.version);
   if (SDL_GetWindowWMInfo(probe, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
     // Xlib's default on a protocol error ends the process too. The one
-    // that matters is a window or drawable that no longer exists: someone
-    // destroyed the saver's window, and the saver ends in order.
-    XSetErrorHandler([](Display*, XErrorEvent* e) {
-      if (e->error_code == BadWindow || e->error_code == BadDrawable) WindowGone().store(true);
-      return 0;
-    });
-    XSetIOErrorHandler([](Display*) { return 0; });
+    // that matters is a window or drawable of SDL's connection that no
+    // longer exists: someone destroyed the saver's window, and the saver
+    // ends in order.
+    x11::InstallErrorHandlers();
+    x11::WatchWindowsOf(info.info.x11.display);
     XSetIOErrorExitHandler(
         info.info.x11.display,
         [](Display*, void* self) {
@@ -45,10 +44,7 @@ void SdlBackend::WatchConnection() {
   SDL_DestroyWindow(probe);
 }
 
-std::atomic<bool>& SdlBackend::WindowGone() {
-  static std::atomic<bool> gone{false};
-  return gone;
-}
+std::atomic<bool>& SdlBackend::WindowGone() { return x11::WindowGone(); }
 
 WindowId SdlBackend::RootWindowId() {
   Display* x = XDisplay();
@@ -110,18 +106,17 @@ Display* SdlBackend::XDisplay() {
   if (driver_ != VideoDriver::X11) return nullptr;
   if (x_display_ == nullptr && !x_tried_) {
     x_tried_ = true;
-    x_display_ = XOpenDisplay(nullptr);
     // Xlib's default handler ends the process on any error, such as a
     // window id that names no window; such calls just fail instead.
-    if (x_display_ != nullptr) XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    x11::InstallErrorHandlers();
+    x_display_ = XOpenDisplay(nullptr);
   }
   return x_display_;
 }
 
-// A connection for asking the server's power and saver state only. It
-// leaves Xlib's process-wide error handler as it is (the handler that
-// notices the saver's window destroyed); its queries cause no errors. A
-// lost server marks the connection lost instead of ending the process.
+// A connection for asking the server's power and saver state only; its
+// queries cause no errors. A lost server marks the connection lost
+// instead of ending the process.
 Display* SdlBackend::PowerDisplay() {
   if (driver_ != VideoDriver::X11) return nullptr;
   if (power_display_ == nullptr && !power_tried_) {
