@@ -20,13 +20,12 @@ int OnIOError(Display*) { return 0; }
 
 }  // namespace
 
+// Installed again at every call: SDL gives back the handlers it found
+// when its video starts as its video ends, so a back end made after
+// another would otherwise run with Xlib's defaults.
 void InstallErrorHandlers() {
-  static const bool installed = [] {
-    XSetErrorHandler(OnError);
-    XSetIOErrorHandler(OnIOError);
-    return true;
-  }();
-  (void)installed;
+  XSetErrorHandler(OnError);
+  XSetIOErrorHandler(OnIOError);
 }
 
 void WatchWindowsOf(_XDisplay* display) { g_watched.store(display); }

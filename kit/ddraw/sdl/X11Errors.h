@@ -14,7 +14,8 @@ struct _XDisplay;
 
 namespace sandloop::display::x11 {
 
-// Installs both handlers, once; later calls change nothing.
+// Installs both handlers (again: whoever replaced them meanwhile, SDL
+// among them, is overruled). Called before each use of a connection.
 void InstallErrorHandlers();
 // Errors on `display` that name a gone window or drawable set WindowGone.
 // One connection is watched at a time; null watches none.
