@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the Debian package: its file list is exactly the one below, it
 # depends only on runtime packages (no -dev), installing it on an empty
-# system (as apt would resolve it) brings in no development package, and
-# lintian reports no errors (its warnings and notes are printed).
+# system (as apt would resolve it) brings in no development package, the
+# packaged program finds its libraries and runs, and lintian runs and
+# reports no errors (its warnings and notes are printed).
 # Usage: tools/check-deb.sh sandloop_VERSION_amd64.deb
 set -euo pipefail
 deb=$(readlink -f "$1")
@@ -44,11 +45,28 @@ if command -v apt-get >/dev/null; then
   echo "check-deb: on an empty system apt would install $(wc -l <<<"$installed") packages, none for development"
 fi
 
-if command -v lintian >/dev/null; then
-  report=$(lintian --display-info --pedantic "$deb" 2>/dev/null || true)
-  [ -z "$report" ] || echo "$report"
-  if grep -q '^E: ' <<<"$report"; then fail "lintian reports errors"; fi
-  echo "check-deb: lintian: $(grep -c '^W: ' <<<"$report" || true) warnings, no errors"
-else
-  echo "check-deb: lintian missing: not run"
+# The packaged program runs: unpacked, every library it links is found
+# on this system and it says its version.
+unpacked=$(mktemp -d)
+trap 'rm -rf "$unpacked"' EXIT
+dpkg-deb -x "$deb" "$unpacked"
+program=$unpacked/usr/bin/sandloop
+libraries=$(ldd "$program" 2>&1) || fail "ldd cannot read the packaged program: $libraries"
+if grep -q 'not found' <<<"$libraries"; then fail "libraries of the packaged program are missing:
+$(grep 'not found' <<<"$libraries")"; fi
+version=$(dpkg-deb -f "$deb" Version)
+said=$("$program" --version 2>&1) || fail "the packaged program's --version failed: $said"
+[ "$said" = "sandloop ${version%%-*}" ] || fail "the packaged program says \"$said\", the package is version $version"
+echo "check-deb: the packaged program finds its $(grep -c '=>' <<<"$libraries") libraries and says \"$said\""
+
+# lintian exits 2 where it reports errors and otherwise non-zero where it
+# could not check the package at all; either fails here.
+command -v lintian >/dev/null || fail "lintian is missing (tools/setup-debian.sh installs it)"
+lintian_status=0
+report=$(lintian --display-info --pedantic "$deb" 2>"$unpacked/lintian.err") || lintian_status=$?
+[ -z "$report" ] || echo "$report"
+if [ "$lintian_status" -ne 0 ] && [ "$lintian_status" -ne 2 ]; then
+  fail "lintian could not run (exit $lintian_status): $(cat "$unpacked/lintian.err")"
 fi
+if [ "$lintian_status" -eq 2 ] || grep -q '^E: ' <<<"$report"; then fail "lintian reports errors"; fi
+echo "check-deb: lintian: $(grep -c '^W: ' <<<"$report" || true) warnings, no errors"

@@ -18,13 +18,16 @@ cleanup() {
 }
 trap cleanup EXIT
 start=$(date +%s)
-wineboot -i >/dev/null 2>&1
+wineboot -i >/dev/null 2>&1 || { echo "run-windows-tests: wineboot could not make the prefix"; exit 1; }
 echo "run-windows-tests: Wine prefix ready in $(( $(date +%s) - start )) s"
-ctest --test-dir "$dir" -j2 --output-on-failure
+bash "$root/tools/run-ctest.sh" "$dir" -j2
 # The installer and its uninstaller, silently, in the same prefix.
 bash "$root/tests/wine/installer.sh" "$dir"
 # The saver itself in real windows, against the Linux build's picture of
 # the beach (when tools/run-tests.sh has made that build).
 if [[ -x "$root/build/shell/sandloop" && -x "$root/build/tests/screen_tool" ]]; then
   bash "$root/tests/wine/saver.sh" "$root/build/shell/sandloop" "$root/build/tests/screen_tool" "$dir"
+elif [[ -n "${SANDLOOP_REQUIRE_ALL:-}" ]]; then
+  echo "run-windows-tests: no Linux build in $root/build for the saver's check"
+  exit 1
 fi

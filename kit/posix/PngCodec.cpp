@@ -76,6 +76,10 @@ bool Decode(MemoryReader* reader, std::vector<std::uint8_t>* pixels, std::vector
     return false;
   }
   png_set_read_fn(png, reader, ReadFromMemory);
+  // A chunk whose checksum is wrong is damage, whatever the chunk: libpng
+  // would only warn about an ancillary one and drop it (the Windows reader
+  // refuses such a file too).
+  png_set_crc_action(png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
   // A picture larger than any screen is a damaged or hostile file.
   png_set_user_limits(png, 16384, 16384);
   png_read_info(png, info);

@@ -4,33 +4,47 @@
 // network provider router) without the procedure: there the password that
 // ends a saver is the user's logon password, and the system never starts a
 // saver with /a. Run by hand there, /a shows the second message; the first
-// shows only where MPR.DLL itself is missing.
+// shows only where MPR.DLL itself is missing. (Wine's MPR.DLL has the
+// procedure, so a run under Wine takes the third way: the procedure.)
 #include "shell/Password.h"
 
-#include <windows.h>
+#include "shell/win32/PasswordChange.h"
 
 namespace sandloop {
 
-namespace {
-constexpr const char* kCaption = "Screen saver";  // the shell's message caption
+namespace password {
+
+Library LoadMpr() {
+  Library library;
+  HMODULE mpr = LoadLibraryA("MPR.DLL");
+  if (mpr == nullptr) return library;
+  library.found = true;
+  library.hold = std::shared_ptr<void>(mpr, [](void* module) { FreeLibrary(static_cast<HMODULE>(module)); });
+  library.change = reinterpret_cast<PwdChangePasswordProc>(reinterpret_cast<void*>(GetProcAddress(mpr, "PwdChangePasswordA")));
+  return library;
 }
 
+void ChangePassword(HWND owner, const Loader& load, const MessageSink& say) {
+  constexpr const char* kCaption = "Screen saver";  // the shell's message caption
+  const Library mpr = load();
+  if (!mpr.found) {
+    say(owner, kNoPasswordLibrary, kCaption);
+    return;
+  }
+  if (mpr.change == nullptr) {
+    say(owner, kNoPasswordProcedure, kCaption);
+    return;
+  }
+  mpr.change("SCRSAVE", owner, 0, nullptr);
+}
+
+}  // namespace password
+
 void ChangePassword(display::WindowId owner) {
-  HWND parent = reinterpret_cast<HWND>(owner);
-  HMODULE mpr = LoadLibraryA("MPR.DLL");
-  if (mpr == nullptr) {
-    MessageBoxA(parent, kNoPasswordLibrary, kCaption, MB_OK);
-    return;
-  }
-  using PwdChangePassword = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, LPVOID);
-  auto change = reinterpret_cast<PwdChangePassword>(reinterpret_cast<void*>(GetProcAddress(mpr, "PwdChangePasswordA")));
-  if (change == nullptr) {
-    FreeLibrary(mpr);
-    MessageBoxA(parent, kNoPasswordProcedure, kCaption, MB_OK);
-    return;
-  }
-  change("SCRSAVE", parent, 0, nullptr);
-  FreeLibrary(mpr);
+  password::ChangePassword(reinterpret_cast<HWND>(owner), password::LoadMpr,
+                           [](HWND parent, const char* text, const char* caption) {
+                             MessageBoxA(parent, text, caption, MB_OK);
+                           });
 }
 
 }  // namespace sandloop

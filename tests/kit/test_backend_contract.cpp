@@ -8,9 +8,15 @@ namespace sandloop::display::contract {
 namespace {
 
 INSTANTIATE_TEST_SUITE_P(Headless, BackendContract,
-                         ::testing::Values(BackendFactory{"headless", [](std::string*) -> std::shared_ptr<Backend> {
+                         ::testing::Values(BackendFactory{.name = "headless",
+                                                          .make = [](std::string*) -> std::shared_ptr<Backend> {
                                                             return std::make_shared<HeadlessBackend>();
-                                                          }}));
+                                                          },
+                                                          // No system behind it to ask.
+                                                          .shown_at = {},
+                                                          .saver_running = {},
+                                                          .cursor_shown = {},
+                                                          .sound_required = false}));
 
 }  // namespace
 }  // namespace sandloop::display::contract

@@ -88,6 +88,17 @@ TEST_F(PicturePngTest, DamagedFilesAreErrorsNamingThePicture) {
   Bytes crc = good;
   crc[29] ^= 0xFF;  // the header chunk's checksum
   expect_error(crc, "header checksum");
+  // A text chunk after the header whose checksum is wrong: a chunk the
+  // decoders need not read, so only a check of every chunk's checksum
+  // finds it.
+  // With its right checksum the chunk is read past.
+  Bytes text_chunk = {0, 0, 0, 9, 't', 'E', 'X', 't', 'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 'x', 0xD7, 0xF4, 0x74, 0x08};
+  Bytes with_text = good;
+  with_text.insert(with_text.begin() + 33, text_chunk.begin(), text_chunk.end());
+  EXPECT_EQ(ReadPng(with_text, "beach").Pixel(5, 5), 0xFF0000u);
+  Bytes ancillary = with_text;
+  ancillary[33 + 17] ^= 0xFF;
+  expect_error(ancillary, "text chunk checksum");
   Bytes huge = good;
   huge[16] = 0x7F;  // width 2^30 and more
   expect_error(huge, "absurd width");

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The saver on SDL's native Wayland driver under sway's headless back end:
-# full screen it covers the whole output (screenshot through grim), plays
+# full screen it covers the whole output with the beach (a screenshot
+# through grim, its still bands against `sandloop --render`), plays
 # its sound (SDL's disk audio driver), and ends in order, with FINISH in its
 # log and exit code 0, on SIGTERM and on a typed key (wtype); in a window
 # of its own it shows the beach too. Under weston's headless back end,
@@ -62,13 +63,14 @@ start() {
   saver=$!
   pids+=($saver)
 }
-# Waits until a screenshot of the output is covered to $1 per cent.
+# Waits until a screenshot of the output is covered to $1 per cent and,
+# with a reference picture in $2, shows the beach's still bands as in it.
 shown() {
   local i
   for i in $(seq 40); do
     sleep 0.25
     kill -0 $saver 2>/dev/null || return 1
-    run "${wl[@]}" grim "$work/shot.png" 2>/dev/null && "$covered" "$work/shot.png" "$1" > "$work/covered.txt" && return 0
+    run "${wl[@]}" grim "$work/shot.png" 2>/dev/null && "$covered" "$work/shot.png" "$@" > "$work/covered.txt" && return 0
   done
   return 1
 }
@@ -83,9 +85,12 @@ ended() {
 }
 finishes() { grep -c "FINISH AT" "$work/bin/sandloop.log" 2>/dev/null || echo 0; }
 
-# Full screen, with sound, ended by SIGTERM.
+# Full screen, with sound, ended by SIGTERM: the beach as the same build
+# renders it at the output's size with the settings the run stores.
 start term SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" sandloop /s --set flag_PlaySound=1
 shown 98 || fail "full screen, the output is not covered: $(cat "$work/covered.txt" 2>/dev/null)"
+(cd "$work" && run sandloop --render "$work/beach.png" --size 1024x768 > /dev/null) || fail "sandloop --render failed"
+shown 98 "$work/beach.png" || fail "full screen, the output is not the beach: $(cat "$work/covered.txt" 2>/dev/null)"
 echo "full screen: $(cat "$work/covered.txt")"
 sleep 1
 kill -TERM $saver

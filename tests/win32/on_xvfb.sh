@@ -24,7 +24,7 @@ if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
   export WINEPREFIX=$work/prefix
 else
   export WINEPREFIX=$work/prefix
-  wineboot -i >/dev/null 2>&1
+  wineboot -i >/dev/null 2>&1 || { echo "FAIL: wineboot could not make the prefix"; exit 1; }
 fi
 # Wine takes Xvfb's two screens as monitors through Xinerama, not RandR.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /t REG_SZ /d N /f >/dev/null 2>&1

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# The settings dialog of sandloop.scr under Wine on a virtual X server:
+# sandloop.scr's /c wired to the settings dialog and to the registry,
+# under Wine on a virtual X server:
 #   /c opens a window titled "Tidewalk Beach Setup" with four pages, and
 #   its first run stores the first-run values;
-#   "Default Setting" then OK stores the key's 26 values, the defaults;
-#   Cancel and the close box leave the key as it was, and end the program.
+#   "Default Setting" then OK stores the key's 26 values, the defaults, and
+#   the program ends.
+# The dialog's own clicks, Cancel and the close box are checked in
+# tests/dialog/win32/test_form2_window.cpp.
 # With SHOTS and SCREEN_TOOL (the Linux build's tests/screen_tool) it also
 # writes a picture of each page, SHOTS/windows-dialog-N.ppm.
 # Usage: dialog.sh SANDLOOP.SCR WIN_TOOL.EXE [SHOTS SCREEN_TOOL]
@@ -36,7 +39,7 @@ if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
   export WINEPREFIX=$work/prefix
 else
   export WINEPREFIX=$work/prefix
-  wineboot -i >/dev/null 2>&1
+  wineboot -i >/dev/null 2>&1 || { echo "FAIL: wineboot could not make the prefix"; exit 1; }
 fi
 wineserver -w
 
@@ -93,21 +96,6 @@ count=$(values | wc -l)
 [ "$(value flag_PlaySound)" = 0x1 ] || fail "flag_PlaySound is $(value flag_PlaySound) after Default Setting and OK, not 0x1"
 [ "$(value NumEagles)" = 0x4 ] || fail "NumEagles is $(value NumEagles), not 0x4"
 [ "$(value SetSpeed)" = 0x1 ] || fail "SetSpeed is $(value SetSpeed), not 0x1"
-
-# 2. Changes, then Cancel; 3. changes, then the close box.
-for how in Cancel close; do
-  values >"$work/before"
-  if open_dialog; then
-    tool click "$title" "Play Sound" || fail "no check box \"Play Sound\""
-    tool click "$title" "Default Setting"
-    tool click "$title" "Show FPS"
-    if [ "$how" = Cancel ]; then tool click "$title" "Cancel"; else tool close "$title"; fi
-    tool gone "$title" || fail "$how left the dialog open"
-    ended "$how"
-  fi
-  values >"$work/after"
-  diff "$work/before" "$work/after" >/dev/null || { fail "$how changed the key:"; diff "$work/before" "$work/after"; }
-done
 
 [ $failed = 0 ] && echo "PASS: the settings dialog under Wine"
 exit $failed

@@ -33,7 +33,7 @@ if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
   export WINEPREFIX=$work/prefix
 else
   export WINEPREFIX=$work/prefix
-  wineboot -i >/dev/null 2>&1
+  wineboot -i >/dev/null 2>&1 || { echo "FAIL: wineboot could not make the prefix"; exit 1; }
 fi
 wineserver -w
 

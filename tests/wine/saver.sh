@@ -13,7 +13,9 @@
 #  - /p draws the preview picture into a window made by that program, keeps
 #    it drawn when the window repaints, and ends when the window goes;
 #  - /a calls the system's password-change procedure (Wine's MPR.DLL has
-#    it) and ends without a message; /c:HWND with a number that names no
+#    it) and ends without a message (the messages where the library or
+#    the procedure is missing, as on 64-bit Windows, are checked in
+#    tests/shell/win32/test_password.cpp); /c:HWND with a number that names no
 #    window shows the settings dialog without an owner, and ends when it
 #    is closed.
 #   saver.sh LINUX_SANDLOOP SCREEN_TOOL WINDOWS_BUILD_DIR
@@ -50,7 +52,7 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start"
 export DISPLAY=:$(head -1 "$work/display")
 start=$(date +%s)
-wineboot -i >/dev/null 2>&1
+wineboot -i >/dev/null 2>&1 || { echo "FAIL: wineboot could not make the prefix"; exit 1; }
 echo "Wine prefix ready in $(( $(date +%s) - start )) s"
 
 drive=$WINEPREFIX/drive_c

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The surf sound of a running saver, seen through SDL's disk audio driver,
 # which writes what the program plays into a file: with the sound setting
-# on, `sandloop /s` opens the device and the file keeps growing while it
-# runs; with flag_PlaySound stored as 0 no audio device is opened and no
+# on, `sandloop /s` opens the device and the file keeps gaining sound
+# (bytes that are not silence) while it runs; with flag_PlaySound stored as 0 no audio device is opened and no
 # file is made. Both runs end by SIGTERM with exit code 0.
 #   sound.sh SANDLOOP [off]   ("off": only the run with the sound off)
 # Skipped (exit 77) where Xvfb or xdotool is missing.
@@ -29,6 +29,9 @@ start_xvfb 1024x768x24
 xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb at $DISPLAY does not answer"
 
 size() { stat -c %s "$1" 2>/dev/null || echo 0; }
+# Bytes that are not zero: sound, as opposed to silence (a device fed
+# zeros grows its file as fast as one fed the surf).
+heard() { [ -f "$1" ] && tr -d '\0' < "$1" | wc -c || echo 0; }
 
 # Starts the saver with the disk audio driver writing to $1 and waits until
 # its full-screen window is up.
@@ -55,13 +58,14 @@ stop() {
 if [ "$only" != off ]; then
   start "$work/on.raw"
   sleep 1
-  first=$(size "$work/on.raw")
+  first=$(heard "$work/on.raw")
   sleep 1
-  second=$(size "$work/on.raw")
+  second=$(heard "$work/on.raw")
   stop "sound on"
-  [ "$first" -gt 0 ] || fail "sound on: no samples were written"
-  [ "$second" -gt "$first" ] || fail "sound on: the sound stopped ($first then $second bytes)"
-  echo "sound on: $first then $second bytes"
+  # A second of the surf is far more than 10,000 bytes that are not zero.
+  [ "$first" -gt 10000 ] || fail "sound on: no sound was played ($first bytes that are not silence)"
+  [ "$second" -gt $((first + 10000)) ] || fail "sound on: the sound stopped ($first then $second bytes of sound)"
+  echo "sound on: $first then $second bytes of sound"
 else
   # A first run stores the settings, with no audio device to open.
   start /dev/null

@@ -387,8 +387,20 @@ TEST_F(Form2WindowTest, OwnedDialogCentresOnItsOwner) {
   GetWindowRect(window->Handle(), &r);
   EXPECT_NEAR((r.left + r.right) / 2, 400, 2);
   EXPECT_NEAR((r.top + r.bottom) / 2, 350, 2);
-  PostMessageW(window->Handle(), WM_CLOSE, 0, 0);
+  // A timer of the thread, run by the dialog's own message loop, looks at
+  // the owner while the dialog runs, then closes the dialog.
+  static HWND sampled, dialog;
+  static int enabled_while_running;
+  sampled = owner;
+  dialog = window->Handle();
+  enabled_while_running = -1;
+  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    enabled_while_running = IsWindowEnabled(sampled) ? 1 : 0;
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+  });
   window->RunModal();
+  EXPECT_EQ(enabled_while_running, 0) << "-1: the dialog's loop never ran the timer";
   EXPECT_TRUE(model->Closed());
   EXPECT_TRUE(IsWindowEnabled(owner));
   DestroyWindow(owner);

@@ -94,8 +94,8 @@ TEST_F(SettingsTest, SceneFirstRunOnACleanHome) {
   EXPECT_EQ(again.ColorClock, 0xFFFFFFu);
   EXPECT_EQ(again.ColorDepth, 32);
   EXPECT_EQ(again.ResHor, 1280);
-  EXPECT_EQ(again.RegLat, kFirstPlaceLat);
-  EXPECT_EQ(again.RegLng, kFirstPlaceLng);
+  EXPECT_EQ(again.RegLat, 50.783333f);  // entry 0, AACHEN GE
+  EXPECT_EQ(again.RegLng, 6.1f);
 }
 
 TEST_F(SettingsTest, TheSceneLooksFor32BitsOnlyWhenItHelps) {

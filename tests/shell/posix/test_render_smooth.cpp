@@ -87,12 +87,38 @@ class SmoothRenderTest : public test::RenderedFrameTest {
 // Per piece: every opaque pixel is the piece's own colour at its place, and
 // every soft edge pixel that lies over the backdrop or the surf alone is
 // neither the key colour nor black.
+// 1920 x 1080 draws from the 2x masters, the larger sizes from the 4x ones.
 TEST_F(SmoothRenderTest, PiecesLandAtTheirPlacesWithoutKeyOrDarkFringes) {
-  for (auto [w, h] : {std::pair{2560, 1440}, {3840, 2160}}) {
+  // The places and masters below come from the scene's layout; these, worked
+  // out by hand from the design (1024 x 768 scaled, truncated), pin it down.
+  struct Pinned {
+    int width, height, index;
+    const char* master;
+    int x, y, w, h;
+  };
+  const Pinned pinned[] = {
+      {1920, 1080, kPalmLeft, "PALMLEFT_X2", 0, 0, 568, 601},
+      {1920, 1080, kSecondPlane, "SECONDPLANE_X2", 943, 417, 975, 397},
+      {2560, 1440, kPalmRight, "PALMRIGHT_X4", 1712, 0, 847, 735},
+      {2560, 1440, kPlantRight, "PAPRIGHT_X4", 1590, 945, 967, 493},
+      {2560, 1440, kSecondPlane, "SECONDPLANE_X4", 1257, 556, 1300, 530},
+      {3840, 2160, kStonesLeft, "STOUNLEFT_X4", 0, 1628, 1488, 525},
+      {3840, 2160, kPalmMiddle, "PALMMIDLE_X4", 1132, 0, 1440, 444},
+  };
+  for (auto [w, h] : {std::pair{1920, 1080}, {2560, 1440}, {3840, 2160}}) {
     SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
     const Picture frame = Scene(std::to_string(w) + "x" + std::to_string(h));
     ASSERT_EQ(frame.Width(), w);
     const Scenery scenery(w, h);
+    for (const Pinned& pin : pinned) {
+      if (pin.width != w || pin.height != h) continue;
+      const Placement& p = scenery.layout[static_cast<std::size_t>(pin.index)];
+      EXPECT_EQ(MasterFor(pin.index, p), pin.master);
+      EXPECT_EQ(p.x, pin.x) << pin.master;
+      EXPECT_EQ(p.y, pin.y) << pin.master;
+      EXPECT_EQ(p.width, pin.w) << pin.master;
+      EXPECT_EQ(p.height, pin.h) << pin.master;
+    }
     for (int i = kFirstScenery; i <= kLastScenery; ++i) {
       SCOPED_TRACE(scenery.layout[static_cast<std::size_t>(i)].resource);
       const Placement& p = scenery.layout[static_cast<std::size_t>(i)];
