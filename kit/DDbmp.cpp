@@ -92,8 +92,10 @@ void TDDbmp::CreateSurface() {
     FSmooth = RgbaPicture();
     if (smooth.Width() != FStretchWidth || smooth.Height() != FStretchHeight)
       smooth = smooth.ScaledTo(FStretchWidth, FStretchHeight);
-    FLastResult = CopyToSurface(FpSurface, smooth);
-    if (FAILED(FLastResult)) return ReportError("eFpSurface->GetDC (BMP)", true);
+    FLastResult = CopyColoursToSurface(FpSurface, smooth);
+    if (FAILED(FLastResult)) return ReportError("eFpSurface->Lock (BMP)", true);
+    FLastResult = CopyAlphaToSurface(FpSurface, smooth);
+    if (FAILED(FLastResult)) return ReportError("eFpSurface->SetAlphaPlane (BMP)", true);
     FHasAlpha = !smooth.Opaque();
     return;
   }

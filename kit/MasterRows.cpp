@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -17,19 +18,28 @@ std::uint32_t ReadLe32(const std::uint8_t* p) {
          (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-// Larger pictures are taken for damage: the largest master is far below.
-bool SizeOk(std::uint64_t w, std::uint64_t h) { return MasterSizeOk(w, h); }
+// Deflate turns at most 1032 bytes into one: a stream of n bytes never
+// holds more than this.
+constexpr std::uint64_t kMostInflated = 1032;
 
 class MasterReader final : public PictureRows {
  public:
   MasterReader(std::span<const std::uint8_t> bytes, const std::string& name) : name_(name) {
-    if (bytes.size() < 12) throw PictureError("master '" + name + "' is too short");
+    if (bytes.size() < 12) throw PictureError("master '" + name + "' is too short for its header");
     spans_ = std::memcmp(bytes.data(), "SLMR", 4) == 0;
     rgba_ = spans_ || std::memcmp(bytes.data(), "SLMA", 4) == 0;
     if (!rgba_ && std::memcmp(bytes.data(), "SLMC", 4) != 0)
       throw PictureError("master '" + name + "' has no master header");
     const std::uint32_t w = ReadLe32(bytes.data() + 4), h = ReadLe32(bytes.data() + 8);
-    if (!SizeOk(w, h)) throw PictureError("master '" + name + "' has a bad size");
+    const std::string size = std::to_string(w) + " x " + std::to_string(h);
+    if (!MasterSizeOk(w, h)) throw PictureError("master '" + name + "' claims " + size + " pixels, a size no master has");
+    // Every row holds at least its span's head, or all its pixels: a
+    // header claiming more than the stream could ever inflate to is refused
+    // before anything is made for it.
+    const std::uint64_t least = spans_ ? std::uint64_t{h} * 4 : std::uint64_t{w} * h * (rgba_ ? 4 : 3);
+    if (least > (bytes.size() - 12) * kMostInflated)
+      throw PictureError("master '" + name + "' claims " + size + " pixels, more than its " +
+                         std::to_string(bytes.size() - 12) + " bytes of rows can hold");
     width_ = static_cast<int>(w);
     height_ = static_cast<int>(h);
     if (inflateInit(&z_) != Z_OK) throw PictureError("master '" + name + "' cannot be read");
@@ -40,11 +50,15 @@ class MasterReader final : public PictureRows {
   ~MasterReader() override { inflateEnd(&z_); }
 
   RowSpan Next(std::uint8_t* rgba) override {
+    if (row_ >= height_) Damaged("a row was asked for past its " + std::to_string(height_) + " rows");
+    const int y = row_++;
     if (spans_) {
       std::uint8_t head[4];
       Inflate(head, 4);
       const int begin = head[0] | (head[1] << 8), n = head[2] | (head[3] << 8);
-      if (begin + n > width_) Damaged();
+      if (begin + n > width_)
+        Damaged("row " + std::to_string(y) + " has a span of " + std::to_string(n) + " pixels from column " +
+                std::to_string(begin) + ", past its width " + std::to_string(width_));
       std::memset(rgba, 0, static_cast<std::size_t>(begin) * 4);
       Inflate(rgba + static_cast<std::size_t>(begin) * 4, static_cast<std::size_t>(n) * 4);
       std::memset(rgba + static_cast<std::size_t>(begin + n) * 4, 0, static_cast<std::size_t>(width_ - begin - n) * 4);
@@ -63,10 +77,16 @@ class MasterReader final : public PictureRows {
   }
 
   void Finish() override {
-    std::uint8_t spare;
-    z_.next_out = &spare;
-    z_.avail_out = 1;
-    if (!ended_ && (inflate(&z_, Z_NO_FLUSH) != Z_STREAM_END || z_.avail_out != 1)) Damaged();
+    if (!ended_) {
+      std::uint8_t spare;
+      z_.next_out = &spare;
+      z_.avail_out = 1;
+      const int rc = inflate(&z_, Z_NO_FLUSH);
+      if (z_.avail_out != 1) Damaged("it holds more than its " + std::to_string(height_) + " rows");
+      if (rc != Z_STREAM_END) Failed(rc);
+      ended_ = true;
+    }
+    if (z_.avail_in != 0) Damaged(std::to_string(z_.avail_in) + " bytes of trailing data follow its rows");
   }
 
  private:
@@ -75,21 +95,31 @@ class MasterReader final : public PictureRows {
     z_.next_out = out;
     z_.avail_out = static_cast<uInt>(n);
     while (z_.avail_out > 0) {
-      if (ended_) Damaged();  // fewer rows than the header says
+      if (ended_)
+        Damaged("its rows end in row " + std::to_string(row_ - 1) + " of " + std::to_string(height_) + " (truncated)");
       const int rc = inflate(&z_, Z_NO_FLUSH);
       if (rc == Z_STREAM_END) {
         ended_ = true;
       } else if (rc != Z_OK) {
-        Damaged();
+        Failed(rc);
       }
     }
   }
-  [[noreturn]] void Damaged() { throw PictureError("master '" + name_ + "' is damaged"); }
+  // What zlib's result `rc` says went wrong, in the row being read.
+  [[noreturn]] void Failed(int rc) {
+    const std::string where = "in row " + std::to_string(std::max(row_ - 1, 0)) + " of " + std::to_string(height_);
+    if (rc == Z_BUF_ERROR && z_.avail_in == 0) Damaged("it is cut short " + where + " (truncated)");
+    Damaged("its compressed rows are broken " + where + (z_.msg != nullptr ? std::string(": ") + z_.msg : ""));
+  }
+  [[noreturn]] void Damaged(const std::string& why) {
+    throw PictureError("master '" + name_ + "' is damaged: " + why);
+  }
 
   std::string name_;
   bool spans_ = false;
   bool rgba_ = true;
   bool ended_ = false;
+  int row_ = 0;
   z_stream z_{};
   std::vector<std::uint8_t> rgb_;
 };
@@ -112,9 +142,11 @@ class MemoryRows final : public PictureRows {
 
 }  // namespace
 
-// Larger pictures are taken for damage: the largest master is far below.
+// Larger pictures are taken for damage. The largest master, the 4x
+// backdrop, is 3840 x 1875 (7.2 million pixels); this leaves room for a
+// larger one, not for a hundred times larger.
 bool MasterSizeOk(std::uint64_t w, std::uint64_t h) {
-  constexpr std::uint64_t kMaxSide = 16384, kMaxPixels = 64ull << 20;
+  constexpr std::uint64_t kMaxSide = 8192, kMaxPixels = 16ull << 20;
   return w > 0 && h > 0 && w <= kMaxSide && h <= kMaxSide && w * h <= kMaxPixels;
 }
 
@@ -125,10 +157,28 @@ std::unique_ptr<PictureRows> OpenPicture(std::span<const std::uint8_t> bytes, co
 
 std::unique_ptr<PictureRows> RowsOf(const RgbaPicture& picture) { return std::make_unique<MemoryRows>(picture); }
 
+// The covered part of each row is gathered as the rows come, and the
+// picture is made once all of them are read: a damaged picture costs the
+// memory of what it holds, not of the size its header claims.
 RgbaPicture ReadAll(PictureRows& rows) {
-  RgbaPicture out(rows.Width(), rows.Height());
-  for (int y = 0; y < rows.Height(); ++y) rows.Next(out.Row(y));
+  const int w = rows.Width(), h = rows.Height();
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(w) * 4), covered;
+  std::vector<RowSpan> spans;
+  spans.reserve(static_cast<std::size_t>(std::min(h, 1 << 16)));
+  for (int y = 0; y < h; ++y) {
+    const RowSpan span = rows.Next(row.data());
+    spans.push_back(span);
+    covered.insert(covered.end(), row.begin() + span.begin * 4, row.begin() + span.end * 4);
+  }
   rows.Finish();
+  RgbaPicture out(w, h);  // zero-filled: transparent
+  const std::uint8_t* from = covered.data();
+  for (int y = 0; y < h; ++y) {
+    const RowSpan span = spans[static_cast<std::size_t>(y)];
+    const std::size_t n = static_cast<std::size_t>(span.end - span.begin) * 4;
+    if (n > 0) std::memcpy(out.Row(y) + static_cast<std::size_t>(span.begin) * 4, from, n);
+    from += n;
+  }
   return out;
 }
 

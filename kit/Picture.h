@@ -8,8 +8,11 @@
 #include <stdexcept>
 #include <string>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
+
+#include "kit/os/Pages.h"
 
 namespace sandloop {
 
@@ -45,13 +48,34 @@ class Picture {
 
  private:
   // Leaves new elements uninitialised: a decoder writes every pixel, and
-  // filling a large picture first would cost a whole extra pass.
+  // filling a large picture first would cost a whole extra pass. Large
+  // pictures are mapped straight from the system, as surfaces are: one
+  // decoded on another thread and dropped here would otherwise stay in
+  // that thread's heap, which giving back free memory does not shrink.
   template <class T>
   struct DefaultInit : std::allocator<T> {
+    using value_type = T;
+    DefaultInit() = default;
+    template <class U>
+    DefaultInit(const DefaultInit<U>&) noexcept {}
     template <class U>
     struct rebind {
       using other = DefaultInit<U>;
     };
+    static constexpr std::size_t kMapped = std::size_t{1} << 20;
+    T* allocate(std::size_t n) {
+      if (n * sizeof(T) < kMapped) return std::allocator<T>::allocate(n);
+      if (n > std::size_t(-1) / sizeof(T)) throw std::bad_array_new_length();
+      void* p = os::AllocatePages(n * sizeof(T));
+      if (p == nullptr) throw std::bad_alloc();
+      return static_cast<T*>(p);
+    }
+    void deallocate(T* p, std::size_t n) noexcept {
+      if (n * sizeof(T) < kMapped)
+        std::allocator<T>::deallocate(p, n);
+      else
+        os::FreePages(p, n * sizeof(T));
+    }
     template <class U>
     void construct(U* p) noexcept {
       ::new (static_cast<void*>(p)) U;

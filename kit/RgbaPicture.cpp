@@ -1,6 +1,7 @@
 #include "kit/RgbaPicture.h"
 
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "assets/Resources.h"
@@ -42,6 +43,11 @@ bool RgbaPicture::Opaque() const {
 }
 
 HRESULT CopyToSurface(IDirectDrawSurface* surface, const RgbaPicture& picture) {
+  const HRESULT hr = CopyColoursToSurface(surface, picture);
+  return FAILED(hr) ? hr : CopyAlphaToSurface(surface, picture);
+}
+
+HRESULT CopyColoursToSurface(IDirectDrawSurface* surface, const RgbaPicture& picture) {
   if (surface == nullptr) return DDERR_INVALIDPARAMS;
   DDSURFACEDESC desc{};
   desc.dwSize = sizeof(desc);
@@ -69,8 +75,23 @@ HRESULT CopyToSurface(IDirectDrawSurface* surface, const RgbaPicture& picture) {
     }
   }
   surface->Unlock(nullptr);
+  return DD_OK;
+}
+
+HRESULT CopyAlphaToSurface(IDirectDrawSurface* surface, const RgbaPicture& picture) {
+  if (surface == nullptr) return DDERR_INVALIDPARAMS;
+  DDSURFACEDESC desc{};
+  desc.dwSize = sizeof(desc);
+  if (HRESULT hr = surface->GetSurfaceDesc(&desc); FAILED(hr)) return hr;
+  const int w = std::min(picture.Width(), static_cast<int>(desc.dwWidth));
+  const int h = std::min(picture.Height(), static_cast<int>(desc.dwHeight));
   if (picture.Opaque() || w <= 0 || h <= 0) return surface->SetAlphaPlane(nullptr, 0);
-  std::vector<std::uint8_t> alpha(static_cast<std::size_t>(desc.dwWidth) * desc.dwHeight, 0);
+  std::vector<std::uint8_t> alpha;
+  try {
+    alpha.assign(static_cast<std::size_t>(desc.dwWidth) * desc.dwHeight, 0);
+  } catch (const std::bad_alloc&) {
+    return DDERR_OUTOFMEMORY;
+  }
   for (int y = 0; y < h; ++y) {
     const std::uint8_t* s = picture.Row(y);
     std::uint8_t* a = alpha.data() + static_cast<std::size_t>(y) * desc.dwWidth;

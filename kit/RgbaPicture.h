@@ -57,5 +57,9 @@ class RgbaPicture {
 // the surface's pixel format and, unless the picture is opaque, gives the
 // surface the picture's alpha plane. Returns the first failing result.
 HRESULT CopyToSurface(IDirectDrawSurface* surface, const RgbaPicture& picture);
+// The two steps of CopyToSurface: the colours, then the alpha plane (none
+// for an opaque picture).
+HRESULT CopyColoursToSurface(IDirectDrawSurface* surface, const RgbaPicture& picture);
+HRESULT CopyAlphaToSurface(IDirectDrawSurface* surface, const RgbaPicture& picture);
 
 }  // namespace sandloop

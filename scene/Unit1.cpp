@@ -8,12 +8,17 @@
 #include <algorithm>
 #include <filesystem>
 #include <future>
+#include <memory>
+#include <new>
+#include <system_error>
+#include <thread>
 #include <type_traits>
 
 #include "assets/Resources.h"
 #include "kit/Picture.h"
 #include "kit/ddraw/backend.h"
 #include "kit/os/Folders.h"
+#include "scene/Worker.h"
 #include "sun/SunTime.h"
 
 namespace sandloop {
@@ -22,6 +27,8 @@ FaultPoint FaultPointFromName(const std::string& name) {
   if (name == "tick") return FaultPoint::Tick;
   if (name == "finish") return FaultPoint::Finish;
   if (name == "picture") return FaultPoint::Picture;
+  if (name == "smooth") return FaultPoint::SmoothMemory;
+  if (name == "thread") return FaultPoint::NoThread;
   return FaultPoint::None;
 }
 
@@ -159,7 +166,6 @@ void TForm1::FormCreate() {
   // 12-15: the pictures, with the creatures after their strips.
   SeedRandom();
   layout_ = LayoutFor(DDmain1.GetWidth(), DDmain1.GetHeight());
-  KeepLargeBlocksMapped();
   BuildPieces();
   ReturnFreeMemory();
   SeedRandom();
@@ -216,17 +222,9 @@ void TForm1::LoadSettingsReadOnly() {
   std::filesystem::remove_all(folder, ec);
 }
 
-// Pictures are decoded and scaled on other threads. The allocator would
-// otherwise raise its threshold for mapping large blocks after the first
-// one is freed, so that later pictures land in those threads' heaps and
-// stay resident for the whole run after they are freed: keep every large
-// block mapped (given back when freed), and give back what is free now.
-void TForm1::KeepLargeBlocksMapped() {
-#if defined(__GLIBC__)
-  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
-#endif
-}
-
+// What set-up decoded and dropped (the pictures the surfaces were made
+// from, the scaler's rows) is given back to the system. Called once the
+// worker has ended: its heap holds nothing that is still in use then.
 void TForm1::ReturnFreeMemory() {
 #if defined(__GLIBC__)
   malloc_trim(0);
@@ -269,6 +267,11 @@ void TForm1::BuildPieces() {
   // in their order; the backdrop, needed first, is made here. Decoding and
   // scaling touch nothing but their own pictures.
   const bool masters = UsesMasters(DDmain1.GetWidth(), DDmain1.GetHeight(), options_.exact_pixels);
+  const FaultPoint fault = options_.fault;
+  auto scale = [fault](const std::string& name, int w, int h) {
+    if (fault == FaultPoint::SmoothMemory) throw std::bad_alloc();
+    return RgbaPicture::FromResourceScaled(name, w, h);
+  };
   struct Job {
     std::string name;
     int width = 0, height = 0;  // 0: decode the picture itself
@@ -276,48 +279,59 @@ void TForm1::BuildPieces() {
     std::promise<Picture> picture;
     std::promise<RgbaPicture> smooth;
   };
-  std::vector<Job> jobs;
+  std::vector<std::shared_ptr<Job>> jobs;
   auto add = [&](int i, bool master) {
     const Placement& p = layout_[static_cast<std::size_t>(i)];
-    Job job;
-    job.name = master ? MasterFor(i, p) : p.resource;
+    auto job = std::make_shared<Job>();
+    job->name = master ? MasterFor(i, p) : p.resource;
     if (master) {
-      job.width = p.width;
-      job.height = p.height;
-      smooth_[static_cast<std::size_t>(i)] = job.smooth.get_future();
+      job->width = p.width;
+      job->height = p.height;
+      smooth_[static_cast<std::size_t>(i)] = job->smooth.get_future();
     } else {
-      decoded_[static_cast<std::size_t>(i)] = job.picture.get_future();
+      decoded_[static_cast<std::size_t>(i)] = job->picture.get_future();
     }
     jobs.push_back(std::move(job));
   };
   add(kLowWater, false);
   add(kHighWater, false);
-  jobs.back().damaged = options_.fault == FaultPoint::Picture;
+  jobs.back()->damaged = fault == FaultPoint::Picture;
   for (int i = 0; i < kPieceCount && masters; ++i)
     if (i != kGround && layout_[static_cast<std::size_t>(i)].master != nullptr) add(i, true);
-  worker_ = std::async(std::launch::async, [jobs = std::move(jobs)]() mutable {
-    for (Job& job : jobs) {
+  std::vector<Worker::Job> work;
+  for (std::shared_ptr<Job>& job : jobs) {
+    work.emplace_back([job = std::move(job), scale] {
       try {
-        if (job.width > 0)
-          job.smooth.set_value(RgbaPicture::FromResourceScaled(job.name, job.width, job.height));
-        else if (job.damaged)
-          job.picture.set_value(Picture::FromFile(Damaged(job.name), job.name.c_str()));
+        if (job->width > 0)
+          job->smooth.set_value(scale(job->name, job->width, job->height));
+        else if (job->damaged)
+          job->picture.set_value(Picture::FromFile(Damaged(job->name), job->name.c_str()));
         else
-          job.picture.set_value(Picture::FromResource(job.name));
+          job->picture.set_value(Picture::FromResource(job->name));
       } catch (...) {
-        if (job.width > 0)
-          job.smooth.set_exception(std::current_exception());
+        if (job->width > 0)
+          job->smooth.set_exception(std::current_exception());
         else
-          job.picture.set_exception(std::current_exception());
+          job->picture.set_exception(std::current_exception());
       }
-    }
-  });
+    });
+  }
+  Worker::ThreadStart start;
+  if (fault == FaultPoint::NoThread)
+    start = [](std::function<void()>) -> std::thread {
+      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again), "no thread");
+    };
+  // However this ends (all pieces built, or set-up given up early), the
+  // worker starts no further job and has ended when it goes out of scope.
+  Worker worker(std::move(work), start);
+  if (!worker.OnOwnThread()) Log("PictureWorker", "no thread could be started: the pictures are decoded here");
+
   if (masters && layout_[kGround].master != nullptr) {
     const Placement& p = layout_[kGround];
     std::promise<RgbaPicture> ground;
     smooth_[kGround] = ground.get_future();
     try {
-      ground.set_value(RgbaPicture::FromResourceScaled(MasterFor(kGround, p), p.width, p.height));
+      ground.set_value(scale(MasterFor(kGround, p), p.width, p.height));
     } catch (...) {
       ground.set_exception(std::current_exception());
     }
@@ -360,11 +374,14 @@ void TForm1::BuildPiece(int index, const Placement& p) {
   std::future<Picture>& ahead = decoded_[static_cast<std::size_t>(index)];
   std::future<RgbaPicture>& scaled = smooth_[static_cast<std::size_t>(index)];
   RgbaPicture smooth;
-  // A master that cannot be read leaves the piece to its designed stretch.
+  // A smooth picture that cannot be had, for whatever reason (a damaged
+  // master, too little memory), leaves the piece to its designed stretch,
+  // which needs far less.
   try {
     if (scaled.valid()) smooth = scaled.get();
-  } catch (const PictureError&) {
+  } catch (const std::exception& e) {
     smooth = RgbaPicture();
+    Log("SmoothPicture", MasterFor(index, p) + ": " + e.what() + "; drawn from the designed picture");
   }
   // A sprite made from its master does not need its 8-bit picture.
   Picture picture = ahead.valid() ? ahead.get() : smooth.Empty() ? Picture::FromResource(p.resource) : Picture();

@@ -60,10 +60,12 @@ enum class FaultPoint {
   Tick,     // the 20th tick of the frame timer, on the timer's thread
   Finish,   // the orderly finish, after the scene is released
   Picture,  // set-up: the far surf's picture is damaged and cannot be decoded
+  SmoothMemory,  // set-up: every smooth piece runs out of memory (std::bad_alloc)
+  NoThread,      // set-up: no thread can be started for the pictures
 };
 
-// The fault point a name stands for ("tick", "finish", "picture"); None for
-// any other name.
+// The fault point a name stands for ("tick", "finish", "picture", "smooth",
+// "thread"); None for any other name.
 [[nodiscard]] FaultPoint FaultPointFromName(const std::string& name);
 
 // How a scene runs besides its stored settings.
@@ -221,7 +223,6 @@ class TForm1 : public TForm {
   void Cursor(bool show);
   void LoadSettingsReadOnly();
   void BuildPieces();
-  void KeepLargeBlocksMapped();
   void ReturnFreeMemory();
   void BuildPiece(int index, const Placement& p);
   void Log(const std::string& text);
@@ -237,7 +238,6 @@ class TForm1 : public TForm {
   Layout layout_{};
   std::array<std::future<Picture>, kPieceCount> decoded_;  // pictures decoded ahead
   std::array<std::future<RgbaPicture>, kPieceCount> smooth_;  // masters scaled ahead
-  std::future<void> worker_;  // decodes and scales them, one after another
   bool finished_ = false;
   bool ended_by_exception_ = false;  // AppException has ended the saver
   // An exception of a tick, kept for the main thread, which ends the saver

@@ -54,6 +54,7 @@ const char* OpName(Op op) {
     case Op::QueryInterface: return "QueryInterface";
     case Op::GetGammaRamp: return "GetGammaRamp";
     case Op::SetGammaRamp: return "SetGammaRamp";
+    case Op::SetAlphaPlane: return "SetAlphaPlane";
     case Op::Count: break;
   }
   return "?";

@@ -88,6 +88,7 @@ enum class Op {
   QueryInterface,
   GetGammaRamp,
   SetGammaRamp,
+  SetAlphaPlane,
   Count
 };
 const char* OpName(Op op);

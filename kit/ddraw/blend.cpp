@@ -1,6 +1,7 @@
 #include "kit/ddraw/blend.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "kit/ddraw/blit.h"
@@ -27,8 +28,9 @@ inline unsigned Div255(unsigned x) {
 }
 
 // One 32-bit pixel: red and blue, then green, scaled at once in spare
-// bits of one word; the fourth byte stays as it is. A premultiplied colour
-// is at most its alpha, so no channel carries into the next.
+// bits of one word; the fourth byte stays as it is. The source is added in
+// the same spare bits, and a channel that passes 255 (a colour byte above
+// its alpha) is held at 255 instead of carrying into the next one.
 inline void Blend32(std::uint8_t* d, const std::uint8_t* s, unsigned a) {
   std::uint32_t dv, sv;
   std::memcpy(&dv, d, 4);
@@ -38,7 +40,11 @@ inline void Blend32(std::uint8_t* d, const std::uint8_t* s, unsigned a) {
   rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
   std::uint32_t g = (dv & 0x0000FF00u) * keep + 0x00008000u;
   g = ((g + ((g >> 8) & 0x0000FF00u)) >> 8) & 0x0000FF00u;
-  const std::uint32_t out = (dv & 0xFF000000u) | (((sv & 0x00FFFFFFu) + (rb | g)) & 0x00FFFFFFu);
+  rb += sv & 0x00FF00FFu;  // each channel at most 0x1FE
+  rb = (rb | (((rb >> 8) & 0x00010001u) * 0xFFu)) & 0x00FF00FFu;
+  g += sv & 0x0000FF00u;
+  g = (g | (((g >> 16) & 1u) * 0xFF00u)) & 0x0000FF00u;
+  const std::uint32_t out = (dv & 0xFF000000u) | rb | g;
   std::memcpy(d, &out, 4);
 }
 
@@ -48,8 +54,8 @@ void BlendRun32(std::uint8_t* d, const std::uint8_t* s, const std::uint8_t* a, i
 
 #if SANDLOOP_BLEND_X86
 // Eight 32-bit pixels a step: each channel times (255 - a) in 16-bit
-// lanes, divided by 255 with rounding, plus the source; the same bytes as
-// Blend32.
+// lanes, divided by 255 with rounding, plus the source with saturation;
+// the same bytes as Blend32.
 __attribute__((target("avx2"))) void BlendRun32Avx2(std::uint8_t* d, const std::uint8_t* s, const std::uint8_t* a,
                                                    int n) {
   const __m128i spread_lo = _mm_setr_epi8(0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3);
@@ -69,14 +75,53 @@ __attribute__((target("avx2"))) void BlendRun32Avx2(std::uint8_t* d, const std::
     lo = _mm256_srli_epi16(_mm256_add_epi16(lo, _mm256_srli_epi16(lo, 8)), 8);
     hi = _mm256_srli_epi16(_mm256_add_epi16(hi, _mm256_srli_epi16(hi, 8)), 8);
     const __m256i scaled = _mm256_permute4x64_epi64(_mm256_packus_epi16(lo, hi), 0xD8);
-    const __m256i out = _mm256_blendv_epi8(_mm256_add_epi8(sv, scaled), dv, fourth);
+    const __m256i out = _mm256_blendv_epi8(_mm256_adds_epu8(sv, scaled), dv, fourth);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * x), out);
   }
   BlendRun32(d + 4 * x, s + 4 * x, a + x, n - x);
 }
 #endif
 
+// The RGB565 level whose expansion (DecodePixel) lies nearest to each
+// 8-bit value: a blend result is rounded to it, not cut down. A value
+// halfway between two levels goes to the even one, so that on average
+// the rounding neither darkens nor brightens.
+template <int Bits>
+constexpr std::array<std::uint8_t, 256> NearestLevels() {
+  std::array<std::uint8_t, 256> table{};
+  for (int v = 0; v < 256; ++v) {
+    int best = 0, best_distance = 256;
+    for (int k = 0; k < (1 << Bits); ++k) {
+      const int e = Bits == 5 ? (k << 3) | (k >> 2) : (k << 2) | (k >> 4);
+      const int distance = e > v ? e - v : v - e;
+      if (distance < best_distance || (distance == best_distance && k % 2 == 0)) {
+        best = k;
+        best_distance = distance;
+      }
+    }
+    table[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(best);
+  }
+  return table;
+}
+constexpr std::array<std::uint8_t, 256> kNearest5 = NearestLevels<5>(), kNearest6 = NearestLevels<6>();
+
+inline void Blend16(std::uint8_t* d, const std::uint8_t* s, unsigned a) {
+  const std::uint32_t v = BlendOver(DecodePixel(LoadPixel(s, 16), 16), DecodePixel(LoadPixel(d, 16), 16), a);
+  StorePixel(d, 16,
+             (std::uint32_t{kNearest5[(v >> 16) & 0xFF]} << 11) | (std::uint32_t{kNearest6[(v >> 8) & 0xFF]} << 5) |
+                 kNearest5[v & 0xFF]);
+}
+
 }  // namespace
+
+bool HasWideBlend() {
+#if SANDLOOP_BLEND_X86
+  static const bool avx2 = CpuHasAvx2();
+  return avx2;
+#else
+  return false;
+#endif
+}
 
 AlphaPlane::AlphaPlane(const std::uint8_t* alpha, int pitch, int w, int h)
     : width_(w), height_(h), alpha_(static_cast<std::size_t>(w) * static_cast<std::size_t>(h)) {
@@ -131,9 +176,9 @@ std::uint32_t BlendOver(std::uint32_t src, std::uint32_t dst, unsigned a) {
 }
 
 void BlitAlpha(std::uint8_t* dst, int dst_pitch, const std::uint8_t* src, int src_pitch, const AlphaPlane& plane,
-               int sx, int sy, int w, int h, int bpp) {
+               int sx, int sy, int w, int h, int bpp, BlendPath path) {
   const int bytes = bpp / 8;
-  [[maybe_unused]] static const bool avx2 = CpuHasAvx2();
+  [[maybe_unused]] const bool avx2 = path == BlendPath::Fastest && HasWideBlend();
   for (int y = 0; y < h; ++y) {
     std::uint8_t* drow = dst + static_cast<std::ptrdiff_t>(y) * dst_pitch;
     const std::uint8_t* srow = src + static_cast<std::ptrdiff_t>(y) * src_pitch;
@@ -164,8 +209,7 @@ void BlitAlpha(std::uint8_t* dst, int dst_pitch, const std::uint8_t* src, int sr
       }
       for (int x = x0; x < x1; ++x, d += bytes, s += bytes, ++a) {
         if (bpp == 16) {
-          const std::uint32_t v = BlendOver(DecodePixel(LoadPixel(s, 16), 16), DecodePixel(LoadPixel(d, 16), 16), *a);
-          StorePixel(d, 16, EncodePixel(v, 16));
+          Blend16(d, s, *a);
         } else {
           const unsigned keep = 255u - *a;
           for (int c = 0; c < 3; ++c) d[c] = static_cast<std::uint8_t>(std::min(255u, s[c] + Div255(d[c] * keep)));

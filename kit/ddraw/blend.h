@@ -5,8 +5,9 @@
 // transparent stretches are left out, opaque runs are copied and only the
 // pixels of partial runs (the soft edges) are blended,
 //   dst = src + dst * (255 - a) / 255   per channel.
-// At 16 bits the blend works on the colours expanded to 8 bits and stored
-// back as RGB565, so it is close, not exact.
+// A colour byte above its alpha saturates at 255 at every depth. At 16 bits
+// the blend works on the colours expanded to 8 bits and is rounded to the
+// nearest RGB565 level, so it is close, not exact.
 #include <cstdint>
 #include <vector>
 
@@ -43,10 +44,18 @@ class AlphaPlane {
   std::vector<std::uint32_t> row_start_;
 };
 
+// How 32-bit runs are blended: eight pixels a step where the processor
+// has AVX2, or one at a time. Both give the same bytes; Scalar is there to
+// compare them.
+enum class BlendPath { Fastest, Scalar };
+
+// Whether this processor blends eight pixels a step.
+[[nodiscard]] bool HasWideBlend();
+
 // Draws the w x h rectangle of `src` whose top-left pixel is (sx, sy) of
 // `plane` over `dst`. Both pointers address that rectangle's first pixel.
 void BlitAlpha(std::uint8_t* dst, int dst_pitch, const std::uint8_t* src, int src_pitch, const AlphaPlane& plane,
-               int sx, int sy, int w, int h, int bpp);
+               int sx, int sy, int w, int h, int bpp, BlendPath path = BlendPath::Fastest);
 
 // One pixel: `src` premultiplied, 0x00RRGGBB, over `dst`, with coverage a.
 [[nodiscard]] std::uint32_t BlendOver(std::uint32_t src, std::uint32_t dst, unsigned a);

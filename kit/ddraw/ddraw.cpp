@@ -215,6 +215,7 @@ class Surface final : public IDirectDrawSurface {
   }
 
   HRESULT SetAlphaPlane(const std::uint8_t* alpha, int pitch) override {
+    if (HRESULT f = Ask(*state_, Op::SetAlphaPlane); f != DD_OK) return f;
     if (alpha == nullptr) {
       alpha_.reset();
       return DD_OK;

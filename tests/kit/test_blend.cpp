@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "kit/DDbmp.h"
@@ -68,6 +69,74 @@ TEST(BlitAlpha, EveryPixelOfALongRowIsTheBlendAt32Bits) {
   const AlphaPlane plane(alpha.data(), w, w, 1);
   display::BlitAlpha(dst.data(), 4 * w, src.data(), 4 * w, plane, 0, 0, w, 1, 32);
   EXPECT_EQ(dst, expect);
+}
+
+// Random rows, soft pixels whose colour may lie above their alpha among
+// them: the one-at-a-time and the eight-a-step blends give the same bytes,
+// each pixel BlendOver (which saturates) with its fourth byte kept.
+TEST(BlitAlpha, ScalarAndWideBlendsAgreeAndSaturateAt32Bits) {
+  std::mt19937 rng(28);
+  for (int w : {1, 7, 8, 9, 64, 203}) {
+    SCOPED_TRACE(w);
+    const int h = 5;
+    std::vector<std::uint8_t> alpha(static_cast<std::size_t>(w) * h), src(alpha.size() * 4), dst(src.size());
+    std::vector<std::uint8_t> expect(dst.size());
+    for (std::size_t i = 0; i < alpha.size(); ++i) {
+      alpha[i] = static_cast<std::uint8_t>(1 + rng() % 254);
+      // One pixel in three has colour bytes above its alpha.
+      const unsigned top = rng() % 3 == 0 ? 256 : alpha[i] + 1u;
+      for (int c = 0; c < 3; ++c) src[4 * i + c] = static_cast<std::uint8_t>(rng() % top);
+      src[4 * i + 3] = alpha[i];
+      for (int c = 0; c < 4; ++c) dst[4 * i + c] = static_cast<std::uint8_t>(rng());
+      std::uint32_t s, d;
+      std::memcpy(&s, &src[4 * i], 4);
+      std::memcpy(&d, &dst[4 * i], 4);
+      const std::uint32_t e = (d & 0xFF000000u) | display::BlendOver(s & 0xFFFFFF, d & 0xFFFFFF, alpha[i]);
+      std::memcpy(&expect[4 * i], &e, 4);
+    }
+    const AlphaPlane plane(alpha.data(), w, w, h);
+    auto scalar = dst, wide = dst;
+    display::BlitAlpha(scalar.data(), 4 * w, src.data(), 4 * w, plane, 0, 0, w, h, 32, display::BlendPath::Scalar);
+    display::BlitAlpha(wide.data(), 4 * w, src.data(), 4 * w, plane, 0, 0, w, h, 32, display::BlendPath::Fastest);
+    EXPECT_EQ(scalar, expect);
+    EXPECT_EQ(wide, expect) << "wide path: " << display::HasWideBlend();
+  }
+}
+
+// Every channel of a 16-bit blend is the RGB565 level nearest to the exact
+// blend of the expanded colours, so that soft edges are not darkened: on
+// average the stored result neither gains nor loses.
+TEST(BlitAlpha, SixteenBitBlendsRoundToTheNearestLevel) {
+  std::mt19937 rng(16);
+  const int w = 256, h = 64;
+  std::vector<std::uint8_t> alpha(static_cast<std::size_t>(w) * h), src(alpha.size() * 2), dst(src.size());
+  for (std::size_t i = 0; i < alpha.size(); ++i) {
+    alpha[i] = static_cast<std::uint8_t>(1 + rng() % 254);
+    const std::uint32_t s = display::EncodePixel(((rng() % (alpha[i] + 1u)) << 16) | ((rng() % (alpha[i] + 1u)) << 8) |
+                                                     (rng() % (alpha[i] + 1u)),
+                                                 16);
+    display::StorePixel(&src[2 * i], 16, s);
+    display::StorePixel(&dst[2 * i], 16, rng() & 0xFFFF);
+  }
+  const auto before = dst;
+  const AlphaPlane plane(alpha.data(), w, w, h);
+  display::BlitAlpha(dst.data(), 2 * w, src.data(), 2 * w, plane, 0, 0, w, h, 16);
+  double error = 0;
+  int off = 0;
+  for (std::size_t i = 0; i < alpha.size(); ++i) {
+    const std::uint32_t exact = display::BlendOver(display::DecodePixel(display::LoadPixel(&src[2 * i], 16), 16),
+                                                   display::DecodePixel(display::LoadPixel(&before[2 * i], 16), 16),
+                                                   alpha[i]);
+    const std::uint32_t got = display::DecodePixel(display::LoadPixel(&dst[2 * i], 16), 16);
+    for (int shift = 0; shift < 24; shift += 8) {
+      const int e = static_cast<int>((exact >> shift) & 0xFF), g = static_cast<int>((got >> shift) & 0xFF);
+      error += g - e;
+      // Half a step of 5 bits is at most 4.2 levels of 8 bits.
+      off += std::abs(g - e) > 4 ? 1 : 0;
+    }
+  }
+  EXPECT_EQ(off, 0);
+  EXPECT_LT(std::abs(error / (3.0 * alpha.size())), 0.25) << "mean error " << error / (3.0 * alpha.size());
 }
 
 TEST(BlendOver, PremultipliedSourceOverDestination) {
@@ -207,6 +276,31 @@ TEST_F(AlphaSpriteTest, APictureOfAnotherSizeIsScaledToTheStretchSize) {
   EXPECT_EQ(testing::StoredPixel(s.FpSurface, 2, 1), 0x640000u);
   EXPECT_TRUE(s.HasAlpha());
   s.CloseSurface();
+}
+
+// A picture with alpha that cannot be copied into its surface names the
+// step that failed, and the surface is released.
+TEST_F(AlphaSpriteTest, AFailedCopyOfColoursOrAlphaNamesItsStep) {
+  Open(40, 30, 32);
+  using display::Op;
+  for (auto [op, message] : {std::pair{Op::Lock, "eFpSurface->Lock (BMP)"},
+                             std::pair{Op::SetAlphaPlane, "eFpSurface->SetAlphaPlane (BMP)"}}) {
+    SCOPED_TRACE(message);
+    TDDbmp s(form.get());
+    s.DDmainModule = dd.get();
+    s.OnError = [this](TComponent*) { ++errors; };
+    s.SetStretching(true);
+    s.SetStretchWidth(6);
+    s.SetStretchHeight(2);
+    s.SetSmoothPicture(EdgePicture());
+    hb->FailOnce(op, DDERR_OUTOFMEMORY);
+    s.CreateSurface();
+    EXPECT_EQ(s.GetErrorResult(), message);
+    EXPECT_EQ(s.LastResult(), DDERR_OUTOFMEMORY);
+    EXPECT_EQ(s.FpSurface, nullptr);
+    EXPECT_FALSE(s.HasAlpha());
+  }
+  EXPECT_EQ(errors, 2);
 }
 
 TEST_F(AlphaSpriteTest, WithoutAPictureWithAlphaTheColourKeyIsUsed) {

@@ -73,33 +73,46 @@ TEST(RgbaPictureMaster, RowsWithSpansReadAndScaleLikeWholeRows) {
     const RgbaPicture direct = whole.ScaledTo(sw, sh);
     for (int y = 0; y < sh; ++y) EXPECT_EQ(std::memcmp(streamed.Row(y), direct.Row(y), direct.Pitch()), 0) << sw << " " << y;
   }
-  // A span that runs past the row's end is damage.
-  std::vector<std::uint8_t> bad = {20, 0, 4, 0};
-  bad.resize(4 + 16, 9);
-  EXPECT_THROW((void)RgbaPicture::FromMaster(Master("SLMR", w, 1, bad), "spans"), PictureError);
 }
 
-TEST(RgbaPictureMaster, DamagedMastersAreErrorsNamingThem) {
+// Each damage is refused with a message naming the master and the cause.
+TEST(RgbaPictureMaster, DamagedMastersAreErrorsNamingThemAndTheCause) {
   const std::vector<std::uint8_t> rows(2 * 2 * 4, 7);
   const auto good = Master("SLMA", 2, 2, rows);
-  auto expect_error = [](std::vector<std::uint8_t> bytes, const char* why) {
-    try {
-      (void)RgbaPicture::FromMaster(bytes, "PALMX");
-      ADD_FAILURE() << why;
-    } catch (const PictureError& e) {
-      EXPECT_NE(std::string(e.what()).find("PALMX"), std::string::npos) << why;
+  auto expect_error = [](std::vector<std::uint8_t> bytes, const char* cause, const char* why) {
+    for (bool scaled : {false, true}) {
+      try {
+        if (scaled)
+          (void)ScaleRows(*OpenPicture(bytes, "PALMX"), 1, 1);
+        else
+          (void)RgbaPicture::FromMaster(bytes, "PALMX");
+        ADD_FAILURE() << why;
+      } catch (const PictureError& e) {
+        EXPECT_NE(std::string(e.what()).find("PALMX"), std::string::npos) << why;
+        EXPECT_NE(std::string(e.what()).find(cause), std::string::npos) << why << ": " << e.what();
+      }
     }
   };
-  expect_error({}, "empty");
-  expect_error(std::vector<std::uint8_t>(good.begin(), good.begin() + 11), "shorter than its header");
+  expect_error({}, "too short", "empty");
+  expect_error(std::vector<std::uint8_t>(good.begin(), good.begin() + 11), "too short", "shorter than its header");
   auto bad_magic = good;
   bad_magic[3] = 'X';
-  expect_error(bad_magic, "unknown kind");
-  expect_error(Master("SLMA", 0, 2, {}), "no width");
-  expect_error(Master("SLMA", 100000, 100000, rows), "absurd size");
-  expect_error(Master("SLMA", 2, 3, rows), "fewer rows than it says");
-  expect_error(Master("SLMA", 2, 1, rows), "more rows than it says");
-  expect_error(std::vector<std::uint8_t>(good.begin(), good.end() - 4), "stream cut short");
+  expect_error(bad_magic, "no master header", "unknown kind");
+  expect_error(Master("SLMA", 0, 2, {}), "claims 0 x 2", "no width");
+  expect_error(Master("SLMA", 100000, 100000, rows), "a size no master has", "absurd size");
+  expect_error(Master("SLMA", 8000, 2000, rows), "bytes of rows can hold", "more than the stream can fill");
+  expect_error(Master("SLMA", 2, 3, rows), "rows end in row 2 of 3 (truncated)", "fewer rows than it says");
+  expect_error(Master("SLMA", 2, 1, rows), "more than its 1 rows", "more rows than it says");
+  expect_error(std::vector<std::uint8_t>(good.begin(), good.end() - 4), "cut short", "stream cut short");
+  auto trailing = good;
+  trailing.insert(trailing.end(), {1, 2, 3});
+  expect_error(trailing, "3 bytes of trailing data", "bytes after the stream");
+  std::vector<std::uint8_t> span = {20, 0, 4, 0};
+  span.resize(4 + 16, 9);
+  expect_error(Master("SLMR", 23, 1, span), "row 0 has a span of 4 pixels from column 20", "span past the row");
+  auto broken = good;
+  broken[14] ^= 0xFF;
+  expect_error(broken, "broken in row 0", "bad compressed data");
   EXPECT_EQ(RgbaPicture::FromMaster(good, "PALMX").Width(), 2);
 }
 

@@ -3,6 +3,11 @@
 // out of their ranges.
 #include "tests/scene/SceneFixture.h"
 
+#include <cstdlib>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace sandloop::test {
 namespace {
 
@@ -28,6 +33,58 @@ TEST_F(SetUpTest, SceneryFromMastersOnlyOnLargerDisplays) {
   EXPECT_EQ(soft(Start(1600, 900)), none);
   EXPECT_EQ(form->DDbmp1palmleft.BlitFlags(), DDBLTFAST_SRCCOLORKEY);
 }
+
+// Smooth pieces that cannot be had (too little memory) are drawn from
+// their designed pictures, one log line each, and the saver runs on; with
+// no thread for the pictures they are decoded on the main thread.
+TEST_F(SetUpTest, SmoothPiecesFallBackToTheDesignedStretchAndNeedNoThread) {
+  auto soft = [](TForm1* f) {
+    return std::vector<bool>{f->DDbmp1secondplane.HasAlpha(), f->DDbmp1palmleft.HasAlpha(),
+                             f->DDbmp1palmmidle.HasAlpha(),   f->DDbmp1palmright.HasAlpha(),
+                             f->DDbmp1stounleft.HasAlpha(),   f->DDbmp1papright.HasAlpha()};
+  };
+  fault = FaultPoint::SmoothMemory;
+  EXPECT_EQ(soft(Start(1600, 900, {}, /*offline=*/false)), std::vector<bool>(6, false));
+  EXPECT_FALSE(form->Finished());
+  EXPECT_TRUE(form->DDtimer1.Enabled());
+  EXPECT_EQ(form->DDbmp1palmleft.BlitFlags(), DDBLTFAST_SRCCOLORKEY);
+  int with_master = 0;
+  for (const Placement& p : form->Placements()) with_master += p.master != nullptr ? 1 : 0;
+  EXPECT_EQ(with_master, 7);
+  EXPECT_EQ(LogCount("SmoothPicture: "), with_master);
+  EXPECT_EQ(LogCount("std::bad_alloc; drawn from the designed picture"), with_master);
+  KeyDown('A');
+  EXPECT_EQ(LogCount("FINISH AT=======>"), 1);
+  app.reset();
+
+  fault = FaultPoint::NoThread;
+  EXPECT_EQ(soft(Start(1600, 900, {}, /*offline=*/false)), std::vector<bool>(6, true));
+  EXPECT_FALSE(form->Finished());
+  EXPECT_EQ(LogCount("PictureWorker: no thread"), 1);
+  EXPECT_EQ(LogCount("SmoothPicture: "), 0);
+}
+
+#if defined(__GLIBC__)
+// Set-up leaves the allocator's threshold for mapping large blocks to the
+// allocator: a large block freed and asked for again comes from the heap,
+// not from a fresh mapping with fresh page faults every time (the frame
+// path allocates such blocks).
+TEST_F(SetUpTest, SetUpLeavesTheAllocatorsMappingThresholdAlone) {
+  Start(1600, 900);
+  ASSERT_TRUE(form->DDmain1.Enabled());
+  auto touch = [](std::size_t size) {
+    auto* p = static_cast<volatile char*>(std::malloc(size));
+    p[0] = 1;
+    p[size - 1] = 1;
+    return p;
+  };
+  std::free(const_cast<char*>(touch(8u << 20)));
+  const std::size_t mapped = mallinfo2().hblks;
+  volatile char* again = touch(8u << 20);
+  EXPECT_EQ(mallinfo2().hblks, mapped) << "the block was mapped afresh";
+  std::free(const_cast<char*>(again));
+}
+#endif
 
 TEST_F(SetUpTest, TheSpeedSetsTheTimerPeriod) {
   EXPECT_EQ(TForm1::TimerInterval(0), 60);

@@ -1,0 +1,52 @@
+#pragma once
+// Work done ahead of the caller: a list of jobs run one after another, in
+// their order, on a thread of their own. Each job hands its result over by
+// itself (a promise); the worker knows nothing of what the jobs make.
+//
+// Stop() lets the running job finish and starts no other: a caller that
+// gives up early waits for one job at most, not for the whole list. Jobs
+// that were never started are dropped, so a promise they held is broken.
+// When no thread can be started, the worker runs every job on the calling
+// thread before its constructor returns.
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <thread>
+#include <vector>
+
+namespace sandloop {
+
+class Worker {
+ public:
+  // A job must not throw: it hands a failure over as its result.
+  using Job = std::function<void()>;
+  // Makes the thread that runs `body`; throws std::system_error when it
+  // cannot (the default is std::thread's constructor).
+  using ThreadStart = std::function<std::thread(std::function<void()> body)>;
+
+  explicit Worker(std::vector<Job> jobs, const ThreadStart& start = {});
+  ~Worker();  // Stop(), then Wait()
+  Worker(const Worker&) = delete;
+  Worker& operator=(const Worker&) = delete;
+
+  // No job starts after this call; the running one finishes.
+  void Stop() { stop_.store(true, std::memory_order_release); }
+  // Returns once no job runs any more and none will: every job has run,
+  // or Stop() came first. Called from the thread that made the worker.
+  void Wait();
+  // Whether the jobs ran on a thread of their own.
+  [[nodiscard]] bool OnOwnThread() const { return threaded_; }
+  // The jobs that have started so far.
+  [[nodiscard]] std::size_t Started() const { return started_.load(std::memory_order_acquire); }
+
+ private:
+  void Run();
+
+  std::vector<Job> jobs_;
+  std::atomic<bool> stop_{false};
+  std::atomic<std::size_t> started_{0};
+  bool threaded_ = false;
+  std::thread thread_;
+};
+
+}  // namespace sandloop

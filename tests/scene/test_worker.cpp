@@ -1,0 +1,65 @@
+// The worker that decodes the scene's pictures ahead of set-up: its jobs
+// run in order on a thread of their own, a stop takes effect between two
+// jobs, and without a thread the jobs run on the caller's thread.
+#include <gtest/gtest.h>
+
+#include <future>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "scene/Worker.h"
+
+namespace sandloop {
+namespace {
+
+TEST(Worker, RunsEveryJobInOrderOnAThreadOfItsOwn) {
+  std::vector<std::thread::id> ran;  // written by the worker only, read after Wait
+  std::vector<Worker::Job> jobs(4, [&] { ran.push_back(std::this_thread::get_id()); });
+  Worker worker(std::move(jobs));
+  worker.Wait();
+  EXPECT_TRUE(worker.OnOwnThread());
+  ASSERT_EQ(ran.size(), 4u);
+  EXPECT_NE(ran[0], std::this_thread::get_id());
+}
+
+// A stop while the first job runs lets it finish and starts no other; the
+// results of the jobs left out are broken promises, not waits forever.
+TEST(Worker, AStopEndsItWithinOneJob) {
+  std::promise<void> started, go;
+  std::shared_future<void> go_now = go.get_future().share();
+  std::vector<std::future<int>> results;
+  std::vector<Worker::Job> jobs;
+  for (int i = 0; i < 6; ++i) {
+    auto result = std::make_shared<std::promise<int>>();
+    results.push_back(result->get_future());
+    jobs.emplace_back([&, i, result, go_now] {
+      if (i == 0) {
+        started.set_value();
+        go_now.wait();
+      }
+      result->set_value(i);
+    });
+  }
+  Worker worker(std::move(jobs));
+  started.get_future().wait();
+  worker.Stop();
+  go.set_value();
+  worker.Wait();
+  EXPECT_EQ(worker.Started(), 1u);
+  EXPECT_EQ(results[0].get(), 0);
+  for (std::size_t i = 1; i < results.size(); ++i) EXPECT_THROW((void)results[i].get(), std::future_error) << i;
+}
+
+TEST(Worker, WithoutAThreadTheJobsRunOnTheCallersThreadBeforeItReturns) {
+  std::vector<std::thread::id> ran;
+  std::vector<Worker::Job> jobs(3, [&] { ran.push_back(std::this_thread::get_id()); });
+  Worker worker(std::move(jobs), [](std::function<void()>) -> std::thread {
+    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+  });
+  EXPECT_FALSE(worker.OnOwnThread());
+  EXPECT_EQ(ran, std::vector<std::thread::id>(3, std::this_thread::get_id()));
+}
+
+}  // namespace
+}  // namespace sandloop
