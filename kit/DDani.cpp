@@ -44,16 +44,19 @@ void TDDani::CreateSurface() {
   FFrameCount = FBitmap.Height() / FYOffsetFrame;
   if (FFrameCount > kMaxFrames) return ReportError("TOO match sprites", -1);
 
-  const int width = FStretching ? FStretchWidth : FBitmap.Width();
-  const int height = FStretching ? FStretchHeight : FYOffsetFrame;
+  // The frames keep the strip's own size; a stretched strip is stretched
+  // as each frame is drawn, which draws the same pixels as frames kept at
+  // the stretched size at a fraction of their memory.
   // A second call replaces the frames of the first instead of leaking them.
   CloseSurface();
-  for (int i = 0; i < FFrameCount; ++i) Create1Surface(i, width, height);
+  for (int i = 0; i < FFrameCount; ++i) Create1Surface(i, FBitmap.Width(), FYOffsetFrame);
 }
 
 void TDDani::Create1Surface(int index, int width, int height) {
   if (index < 0 || index >= kMaxFrames || FDD == nullptr) return;
   IDirectDrawSurface*& slot = FpSurface[index];
+  frame_width_ = width;
+  frame_height_ = height;
   DDSURFACEDESC desc{};
   desc.dwSize = sizeof(desc);
   desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
@@ -90,8 +93,17 @@ void TDDani::DrawImageFunc() {
   const ClippedBlit blit = ClipToScreen(DDmainModule->GetWidth(), DDmainModule->GetHeight(), FShowX, FShowY, FSrc);
   if (!blit.draw) return;
   do {
-    FLastResult = FDDBACK->BltFast(static_cast<DWORD>(blit.dst_x), static_cast<DWORD>(blit.dst_y),
-                                   FpSurface[FNumberFrame], &blit.src, FBlitFlags);
+    if (frame_width_ != FSrc.right || frame_height_ != FSrc.bottom) {
+      // The frame is smaller than what is drawn: the part of the stretched
+      // frame that the clip leaves is drawn in place.
+      const RECT whole{FShowX, FShowY, FShowX + FSrc.right, FShowY + FSrc.bottom};
+      const RECT part{blit.dst_x, blit.dst_y, blit.dst_x + (blit.src.right - blit.src.left),
+                      blit.dst_y + (blit.src.bottom - blit.src.top)};
+      FLastResult = FDDBACK->StretchBltFast(whole, FpSurface[FNumberFrame], part, FBlitFlags);
+    } else {
+      FLastResult = FDDBACK->BltFast(static_cast<DWORD>(blit.dst_x), static_cast<DWORD>(blit.dst_y),
+                                     FpSurface[FNumberFrame], &blit.src, FBlitFlags);
+    }
   } while (FLastResult == DDERR_WASSTILLDRAWING);
   if (FAILED(FLastResult)) ReportError("Error FDDBACK->BltFast (BMP)", FNumberFrame);
 }

@@ -84,6 +84,9 @@ class TDDani : public TComponent {
   int FShowX = 0;
   int FShowY = 0;
   RECT FSrc;
+  // The size of the frame surfaces; a drawn size other than this is
+  // stretched as it is drawn.
+  int frame_width_ = 0, frame_height_ = 0;
   int FNumberFrame = 0;
   int FYOffsetFrame = 0;
   DWORD FBlitFlags = 0;

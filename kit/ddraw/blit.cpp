@@ -9,6 +9,7 @@
 #include "kit/ddraw/blit.h"
 
 #include <cstring>
+#include <vector>
 
 #include "kit/ddraw/pixel.h"
 
@@ -152,6 +153,61 @@ void BlitOpaque(std::uint8_t* dst, int dst_pitch, const std::uint8_t* src, int s
   for (int y = 0; y < h; ++y)
     std::memmove(dst + static_cast<std::ptrdiff_t>(y) * dst_pitch, src + static_cast<std::ptrdiff_t>(y) * src_pitch,
                  row_bytes);
+}
+
+namespace {
+
+template <class Pixel>
+void StretchRow(std::uint8_t* d, const std::uint8_t* s, const std::int32_t* columns, std::int64_t w, bool keyed,
+                Pixel key) {
+  auto* out = reinterpret_cast<Pixel*>(d);
+  const auto* in = reinterpret_cast<const Pixel*>(s);
+  if (!keyed) {
+    for (std::int64_t i = 0; i < w; ++i) out[i] = in[columns[i]];
+    return;
+  }
+  for (std::int64_t i = 0; i < w; ++i)
+    if (const Pixel v = in[columns[i]]; v != key) out[i] = v;
+}
+
+void StretchRow24(std::uint8_t* d, const std::uint8_t* s, const std::int32_t* columns, std::int64_t w, bool keyed,
+                  std::uint32_t key) {
+  for (std::int64_t i = 0; i < w; ++i, d += 3) {
+    const std::uint8_t* p = s + 3 * static_cast<std::ptrdiff_t>(columns[i]);
+    if (keyed && LoadPixel(p, 24) == key) continue;
+    d[0] = p[0];
+    d[1] = p[1];
+    d[2] = p[2];
+  }
+}
+
+}  // namespace
+
+void StretchNearest(std::uint8_t* dst, int dst_pitch, const std::uint8_t* src, int src_pitch,
+                    const StretchGeometry& g, int bpp, bool keyed, std::uint32_t key) {
+  if (g.w <= 0 || g.h <= 0 || g.dst_w <= 0 || g.dst_h <= 0 || g.src_w <= 0 || g.src_h <= 0) return;
+  key &= PixelMask(bpp);
+  std::vector<std::int32_t> columns(static_cast<std::size_t>(g.w));
+  for (std::int64_t i = 0; i < g.w; ++i)
+    columns[static_cast<std::size_t>(i)] = static_cast<std::int32_t>((g.x + i) * g.src_w / g.dst_w);
+  const std::size_t row_bytes = static_cast<std::size_t>(g.w) * static_cast<std::size_t>(bpp / 8);
+  std::int64_t previous_sy = -1;
+  for (std::int64_t j = 0; j < g.h; ++j) {
+    std::uint8_t* d = dst + static_cast<std::ptrdiff_t>(j) * dst_pitch;
+    const std::int64_t sy = (g.y + j) * g.src_h / g.dst_h;
+    if (!keyed && sy == previous_sy) {
+      std::memcpy(d, d - dst_pitch, row_bytes);
+      continue;
+    }
+    previous_sy = sy;
+    const std::uint8_t* s = src + static_cast<std::ptrdiff_t>(sy) * src_pitch;
+    if (bpp == 32)
+      StretchRow<std::uint32_t>(d, s, columns.data(), g.w, keyed, key);
+    else if (bpp == 16)
+      StretchRow<std::uint16_t>(d, s, columns.data(), g.w, keyed, static_cast<std::uint16_t>(key));
+    else
+      StretchRow24(d, s, columns.data(), g.w, keyed, key);
+  }
 }
 
 void BlitKeyedPlain(std::uint8_t* dst, int dst_pitch, const std::uint8_t* src, int src_pitch, int w, int h,

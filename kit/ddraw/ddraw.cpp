@@ -197,6 +197,24 @@ class Surface final : public IDirectDrawSurface {
     return DD_OK;
   }
 
+  HRESULT StretchBltFast(const RECT& dst, IDirectDrawSurface* src_if, const RECT& part, DWORD trans) override {
+    if (HRESULT f = Ask(*state_, Op::BltFast); f != DD_OK) return f;
+    auto* src = dynamic_cast<Surface*>(src_if);
+    if (src == nullptr || src->bpp_ != bpp_) return DDERR_INVALIDPARAMS;
+    const std::int64_t dw = std::int64_t{dst.right} - dst.left, dh = std::int64_t{dst.bottom} - dst.top;
+    if (dw <= 0 || dh <= 0) return DDERR_INVALIDRECT;
+    const std::int64_t l = std::max<std::int64_t>({dst.left, part.left, clip_.left});
+    const std::int64_t t = std::max<std::int64_t>({dst.top, part.top, clip_.top});
+    const std::int64_t r = std::min<std::int64_t>({dst.right, part.right, clip_.right});
+    const std::int64_t b = std::min<std::int64_t>({dst.bottom, part.bottom, clip_.bottom});
+    if (l >= r || t >= b) return DD_OK;
+    const bool keyed = (trans & DDBLTFAST_SRCCOLORKEY) != 0 && src->has_key_;
+    StretchNearest(At(static_cast<int>(l), static_cast<int>(t)), pitch_, src->mem_.data(), src->pitch_,
+                   StretchGeometry{src->width_, src->height_, dw, dh, l - dst.left, t - dst.top, r - l, b - t}, bpp_,
+                   keyed, src->key_);
+    return DD_OK;
+  }
+
   HRESULT SetChangedRects(const RECT* rects, int count) override {
     if (!primary_) return DDERR_NOTFLIPPABLE;
     changed_.clear();

@@ -194,6 +194,15 @@ class IDirectDrawSurface : public IUnknownLike {
   // DDERR_INVALIDRECT, as does a source rectangle outside the source.
   virtual HRESULT BltFast(DWORD x, DWORD y, IDirectDrawSurface* src, const RECT* src_rect,
                           DWORD trans) = 0;
+  // Draws the whole of src stretched over `dst`, which may reach past this
+  // surface, nearest neighbour: the pixel at (x, y) takes src's pixel
+  // ((x - dst.left) * src width / dst width, likewise down), the pixel a
+  // copy of src stretched to dst's size would hold there. Only the part
+  // inside `part`, this surface and the clip rectangle changes; with
+  // DDBLTFAST_SRCCOLORKEY pixels equal to the source key are skipped. Asks
+  // the display as BltFast does; an empty dst or a source of another depth
+  // is refused.
+  virtual HRESULT StretchBltFast(const RECT& dst, IDirectDrawSurface* src, const RECT& part, DWORD trans) = 0;
   virtual HRESULT GetDC(HDC* out) = 0;
   virtual HRESULT ReleaseDC(HDC dc) = 0;
   virtual HRESULT Lock(const RECT* rect, DDSURFACEDESC* desc, DWORD flags, void* event) = 0;

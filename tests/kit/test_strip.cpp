@@ -1,6 +1,8 @@
 // The animation strip: frame counting, one surface per frame, per-frame
 // colour keys, the shared clipping and every reported failure.
+#include "kit/Clip.h"
 #include "kit/DDani.h"
+#include "kit/ddraw/gdi.h"
 #include "tests/kit/SpriteTestSupport.h"
 
 namespace sandloop {
@@ -121,7 +123,7 @@ TEST_F(StripTest, EachFrameSurfaceHoldsItsBand) {
   a.CloseSurface();
 }
 
-TEST_F(StripTest, StretchedFramesAreTheStretchSize) {
+TEST_F(StripTest, StretchedFramesKeepTheirSizeAndAreStretchedAsDrawn) {
   Open(40, 30, 32);
   TDDani a(form.get());
   Attach(a);
@@ -133,7 +135,7 @@ TEST_F(StripTest, StretchedFramesAreTheStretchSize) {
   a.SetStretchHeight(12);
   a.CreateSurface();
   ASSERT_EQ(a.FrameCount(), 3);
-  for (int f = 0; f < 3; ++f) EXPECT_EQ(testing::SurfaceSize(a.FpSurface[f]), std::make_pair(24, 12));
+  for (int f = 0; f < 3; ++f) EXPECT_EQ(testing::SurfaceSize(a.FpSurface[f]), std::make_pair(46, 23));
   a.SetNumberFrame(1);
   a.SetShowX(3);
   a.SetShowY(2);
@@ -145,6 +147,116 @@ TEST_F(StripTest, StretchedFramesAreTheStretchSize) {
   EXPECT_EQ(Back(3, 2 + 12), 0u);
   EXPECT_EQ(errors, 0);
   a.CloseSurface();
+}
+
+// Every stored value of the back buffer, row by row.
+std::vector<std::uint32_t> AllPixels(IDirectDrawSurface* s) {
+  const auto [w, h] = testing::SurfaceSize(s);
+  DDSURFACEDESC d{};
+  d.dwSize = sizeof d;
+  std::vector<std::uint32_t> out;
+  if (s->Lock(nullptr, &d, 0, nullptr) != DD_OK) return out;
+  const int bpp = static_cast<int>(d.ddpfPixelFormat.dwRGBBitCount);
+  out.reserve(static_cast<std::size_t>(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      out.push_back(display::LoadPixel(
+          static_cast<const std::uint8_t*>(d.lpSurface) + static_cast<std::ptrdiff_t>(y) * d.lPitch + x * (bpp / 8),
+          bpp));
+  s->Unlock(nullptr);
+  return out;
+}
+
+// A strip stretched as it is drawn puts the very pixels that a frame kept
+// at the stretched size put: a surf band (800 x 160 frames) at the width of
+// the screen and 160/600 of its height, low on the screen, at the design's
+// sizes and on larger screens, at every depth; also where the clip
+// rectangle of a partial redraw or the screen's left edge cuts it, and
+// keyed.
+TEST_F(StripTest, StretchingWhenDrawnDrawsWhatAStretchedFrameDraws) {
+  struct Case {
+    int w, h, bpp;
+    int x;          // ShowX
+    bool keyed;
+    RECT clip;      // empty: none
+  };
+  const Case cases[] = {
+      {800, 600, 16, 0, false, {}},    {800, 600, 24, 0, false, {}},     {800, 600, 32, 0, false, {}},
+      {1024, 768, 16, 0, false, {}},   {1024, 768, 24, 0, false, {}},    {1024, 768, 32, 0, false, {}},
+      {1280, 1024, 16, 0, false, {}},  {1280, 1024, 24, 0, false, {}},   {1280, 1024, 32, 0, false, {}},
+      {1920, 1080, 32, 0, false, {}},  {3840, 2160, 32, 0, false, {}},   {1920, 1080, 16, -37, true, {}},
+      {1024, 768, 24, 0, false, {301, 600, 777, 700}},                   {1280, 1024, 32, -5, true, {0, 0, 1279, 900}},
+  };
+  // Frames of 800 x 160 whose pixels all differ (the key among them).
+  Picture strip(800, 480);
+  for (int y = 0; y < 480; ++y)
+    for (int x = 0; x < 800; ++x)
+      strip.SetPixel(x, y, (static_cast<std::uint32_t>(x) * 2654435761u ^ static_cast<std::uint32_t>(y) * 40503u) &
+                               0xFFFFFFu);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.w << "x" << c.h << "x" << c.bpp << " at " << c.x);
+    auto modes = hb->Modes();
+    modes.push_back({c.w, c.h, c.bpp});
+    hb->SetModes(modes);
+    dd->SetEnabled(false);
+    Open(c.w, c.h, c.bpp);
+    const int sw = c.w, sh = c.h * 160 / 600, y = c.h * 440 / 600;
+    TDDani a(form.get());
+    Attach(a);
+    a.SetBitmap(&strip);
+    a.SetYOffsetFrame(160);
+    a.SetStretching(true);
+    a.SetStretchWidth(sw);
+    a.SetStretchHeight(sh);
+    a.CreateSurface();
+    if (c.keyed) a.SetTransparency(true);
+    a.SetNumberFrame(1);
+    a.SetShowX(c.x);
+    a.SetShowY(y);
+    const bool clipped = c.clip.right > c.clip.left;
+    testing::FillSurface(dd->FpDDSBack, 0x5A5A5A);
+    if (clipped) dd->FpDDSBack->SetClipRect(&c.clip);
+    a.DrawAni();
+    dd->FpDDSBack->SetClipRect(nullptr);
+    const std::vector<std::uint32_t> drawn = AllPixels(dd->FpDDSBack);
+
+    // The same frame kept at the stretched size, drawn by a plain blit.
+    IDirectDrawSurface* kept = nullptr;
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+    desc.dwWidth = static_cast<DWORD>(sw);
+    desc.dwHeight = static_cast<DWORD>(sh);
+    ASSERT_EQ(dd->FpDD->CreateSurface(&desc, &kept, nullptr), DD_OK);
+    HDC dc = nullptr;
+    ASSERT_EQ(kept->GetDC(&dc), DD_OK);
+    StretchDrawPictureBand(dc, RECT{0, 0, sw, sh}, strip, 160, 160);
+    kept->ReleaseDC(dc);
+    if (c.keyed) {
+      DDCOLORKEY key;
+      key.dwColorSpaceLowValue = key.dwColorSpaceHighValue = testing::StoredPixel(kept, 0, 0);
+      kept->SetColorKey(DDCKEY_SRCBLT, &key);
+    }
+    testing::FillSurface(dd->FpDDSBack, 0x5A5A5A);
+    if (clipped) dd->FpDDSBack->SetClipRect(&c.clip);
+    const ClippedBlit blit = ClipToScreen(c.w, c.h, c.x, y, RECT{0, 0, sw, sh});
+    ASSERT_TRUE(blit.draw);
+    EXPECT_EQ(dd->FpDDSBack->BltFast(static_cast<DWORD>(blit.dst_x), static_cast<DWORD>(blit.dst_y), kept, &blit.src,
+                                     c.keyed ? DDBLTFAST_SRCCOLORKEY : DDBLTFAST_NOCOLORKEY),
+              DD_OK);
+    dd->FpDDSBack->SetClipRect(nullptr);
+    kept->Release();
+    const std::vector<std::uint32_t> expected = AllPixels(dd->FpDDSBack);
+    ASSERT_EQ(drawn.size(), expected.size());
+    std::size_t first_difference = drawn.size();
+    for (std::size_t i = 0; i < drawn.size() && first_difference == drawn.size(); ++i)
+      if (drawn[i] != expected[i]) first_difference = i;
+    EXPECT_EQ(first_difference, drawn.size()) << "first difference at (" << first_difference % c.w << ", "
+                                              << first_difference / c.w << ")";
+    EXPECT_EQ(errors, 0);
+    a.CloseSurface();
+  }
 }
 
 TEST_F(StripTest, EveryFrameHasItsOwnKey) {
