@@ -1,18 +1,30 @@
 // Speed of the running scene on the memory-only display.
 //
 //   SceneSetup/<W>: set-up of the whole scene at W x (W * 9 / 16), 32 bits,
-//     to the first presented frame; reports "ms" and "rss_over_surfaces_MB",
-//     the resident memory after set-up beyond the bytes of every surface
-//     (and of the memory-only display's copy of the screen).
+//     to the first presented frame; reports "ms", "x_floor" (its time over
+//     the floor below, measured in the same iterations) and
+//     "rss_over_surfaces_MB", the resident memory after set-up beyond the
+//     bytes of every surface (and of the memory-only display's copy of the
+//     screen).
+//   TickFrame/<W>: one tick and the partial frame it brings, presented
+//     through the memory-only display, as a share of one core at 20 ticks
+//     a second.
+//   SetupFloor/<W>: the least any set-up must do: write the bytes of a
+//     page and a back buffer of the screen's size into freshly mapped
+//     memory.
 //   SceneSetupExactPixels/<W>: the same with the designed stretch and
 //     colour key at every size (no masters).
 //   ComposeFrame/<W>: drawing every layer of one frame at 1024 x 768,
-//     1920 x 1080 and 3840 x 2160 against a memcpy of the bytes the frame
-//     writes (the clear plus each layer's area on the screen).
+//     1920 x 1080, 2560 x 1440, 3440 x 1440 and 3840 x 2160 against a
+//     memcpy of the bytes the frame writes (the clear plus each layer's
+//     area on the screen).
 #include <benchmark/benchmark.h>
+
+#include <sys/mman.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -26,7 +38,34 @@ namespace {
 
 using sandloop::display::HeadlessBackend;
 
-int HeightFor(int width) { return width == 1024 ? 768 : width * 9 / 16; }
+int HeightFor(int width) {
+  if (width == 1024) return 768;
+  if (width == 3440) return 1440;  // 21:9
+  return width * 9 / 16;
+}
+
+// Writes a page's and a back buffer's bytes of w x h at 32 bits into
+// freshly mapped memory and gives it back: the floor of any set-up.
+double FloorSeconds(int w, int h) {
+  const std::size_t bytes = static_cast<std::size_t>(w) * h * 4 * 2;
+  const auto t0 = bench::Clock::now();
+  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) return 0;
+  std::memset(p, 0x5A, bytes);
+  benchmark::ClobberMemory();
+  const auto t1 = bench::Clock::now();
+  munmap(p, bytes);
+  return bench::Seconds(t1 - t0);
+}
+
+// The bytes of a surface, as it was made.
+std::size_t SurfaceBytes(IDirectDrawSurface* s) {
+  if (s == nullptr) return 0;
+  DDSURFACEDESC d{};
+  d.dwSize = sizeof d;
+  if (s->GetSurfaceDesc(&d) != DD_OK) return 0;
+  return static_cast<std::size_t>(d.dwWidth) * d.dwHeight * 4;
+}
 
 struct Scene {
   explicit Scene(int w, int h, bool exact_pixels = false) : headless(std::make_shared<HeadlessBackend>()) {
@@ -63,7 +102,7 @@ long ResidentKb() {
 
 void SceneSetup(benchmark::State& state, bool exact_pixels) {
   const int w = static_cast<int>(state.range(0)), h = HeightFor(w);
-  double total = 0;
+  double total = 0, floor = 0;
   long rss = 0;
   std::size_t surfaces = 0;
   for (auto _ : state) {
@@ -77,20 +116,34 @@ void SceneSetup(benchmark::State& state, bool exact_pixels) {
     rss = ResidentKb();
     surfaces = 0;
     for (const sandloop::Placement& p : scene.form->Placements()) {
+      if (p.frame_height > 100) continue;  // the surf: its frames are counted below
       const int frames = p.frame_height > 0 ? (p.resource == std::string("EAGLES") ? 144 : p.frame_height == 30 ? 16 : 30) : 1;
       surfaces += static_cast<std::size_t>(p.width) * p.height * 4 * frames;
     }
+    // The surf keeps its frames at their own size.
+    for (const sandloop::TDDani* surf : {&scene.form->DDani1lowwater, &scene.form->DDani1hightwater})
+      surfaces += SurfaceBytes(surf->FpSurface[0]) * static_cast<std::size_t>(surf->FrameCount());
     // Front and back page, and the memory-only display's copy of the screen.
     surfaces += static_cast<std::size_t>(w) * h * 4 * 3;
     if (!scene.form->DDmain1.Enabled()) state.SkipWithError("the scene could not be built");
+    floor += FloorSeconds(w, h);
   }
   state.counters["ms"] = total * 1000 / static_cast<double>(state.iterations());
+  state.counters["x_floor"] = floor > 0 ? total / floor : 0;
+  state.counters["rss_MB"] = static_cast<double>(rss) * 1024 / 1e6;
+  state.counters["surfaces_MB"] = static_cast<double>(surfaces) / 1e6;
   state.counters["rss_over_surfaces_MB"] = (static_cast<double>(rss) * 1024 - static_cast<double>(surfaces)) / 1e6;
 }
 void BM_SceneSetup(benchmark::State& state) { SceneSetup(state, false); }
 void BM_SceneSetupExactPixels(benchmark::State& state) { SceneSetup(state, true); }
 BENCHMARK(BM_SceneSetupExactPixels)->Arg(1920)->Arg(3840)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SceneSetup)->Arg(1024)->Arg(1920)->Arg(3840)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_SetupFloor(benchmark::State& state) {
+  const int w = static_cast<int>(state.range(0)), h = HeightFor(w);
+  for (auto _ : state) state.SetIterationTime(FloorSeconds(w, h));
+}
+BENCHMARK(BM_SetupFloor)->Arg(1024)->Arg(1920)->Arg(3840)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_ComposeFrame(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = HeightFor(w);
@@ -107,6 +160,36 @@ void BM_ComposeFrame(benchmark::State& state) {
                    if (++tick % 3 == 0) scene.form->DDtimer1Timer(nullptr);
                  });
 }
-BENCHMARK(BM_ComposeFrame)->Arg(1024)->Arg(1920)->Arg(3840)->UseManualTime()->Unit(benchmark::kMicrosecond);
+// One tick and the frame it brings, as the running saver draws it: the
+// parts that changed composed again and presented through the memory-only
+// display. "core_percent" is the share of one core this takes at the
+// default 20 ticks a second.
+void BM_TickFrame(benchmark::State& state) {
+  const int w = static_cast<int>(state.range(0)), h = HeightFor(w);
+  Scene scene(w, h);
+  scene.form->FormCreate();
+  bool done = false;
+  scene.form->DrawFrame(done);
+  double total = 0;
+  for (auto _ : state) {
+    const auto t0 = bench::Clock::now();
+    scene.form->DDtimer1Timer(nullptr);
+    scene.form->DrawFrame(done);
+    const auto t1 = bench::Clock::now();
+    total += bench::Seconds(t1 - t0);
+    state.SetIterationTime(bench::Seconds(t1 - t0));
+  }
+  state.counters["core_percent"] = total / static_cast<double>(state.iterations()) * 20 * 100;
+}
+BENCHMARK(BM_TickFrame)->Arg(1920)->Arg(3840)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+BENCHMARK(BM_ComposeFrame)
+    ->Arg(1024)
+    ->Arg(1920)
+    ->Arg(2560)
+    ->Arg(3440)
+    ->Arg(3840)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

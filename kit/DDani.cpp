@@ -87,6 +87,17 @@ void TDDani::DrawAni() {
   DrawImageFunc();
 }
 
+RECT TDDani::CoveredRect() const {
+  if (FTransparency || DDmainModule == nullptr || FDDBACK == nullptr) return RECT{};
+  if (FNumberFrame < 0 || FNumberFrame >= kMaxFrames || FpSurface[FNumberFrame] == nullptr) return RECT{};
+  const RECT drawn_size{0, 0, FStretching ? FStretchWidth : frame_width_, FStretching ? FStretchHeight : frame_height_};
+  const ClippedBlit blit =
+      ClipToScreen(DDmainModule->GetWidth(), DDmainModule->GetHeight(), FShowX, FShowY, drawn_size);
+  if (!blit.draw) return RECT{};
+  return RECT{blit.dst_x, blit.dst_y, blit.dst_x + (blit.src.right - blit.src.left),
+              blit.dst_y + (blit.src.bottom - blit.src.top)};
+}
+
 void TDDani::DrawImageFunc() {
   if (FDDBACK == nullptr || DDmainModule == nullptr) return;
   if (FNumberFrame < 0 || FNumberFrame >= kMaxFrames || FpSurface[FNumberFrame] == nullptr) return;

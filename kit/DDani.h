@@ -43,6 +43,10 @@ class TDDani : public TComponent {
   void Create1Surface(int index, int width, int height);
   void CloseSurface();
   void DrawAni();
+  // The rectangle on which DrawAni puts an opaque pixel everywhere: the
+  // drawn area, as the screen's edges cut it, of a strip without a colour
+  // key whose current frame exists; empty otherwise.
+  [[nodiscard]] RECT CoveredRect() const;
   void DrawImageFunc();
   void SetTransparency(bool value);
   void DDSetColorKey(IDirectDrawSurface* surface, COLORREF colour, int index);

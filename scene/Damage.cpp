@@ -63,4 +63,20 @@ long long DamageList::Area() const {
   return area;
 }
 
+int SubtractRect(const RECT& a, const RECT& b, RECT out[4]) {
+  if (a.left >= a.right || a.top >= a.bottom) return 0;
+  const auto l = std::max(a.left, b.left), t = std::max(a.top, b.top);
+  const auto r = std::min(a.right, b.right), bottom = std::min(a.bottom, b.bottom);
+  if (l >= r || t >= bottom) {
+    out[0] = a;
+    return 1;
+  }
+  int n = 0;
+  if (a.top < t) out[n++] = RECT{a.left, a.top, a.right, t};
+  if (bottom < a.bottom) out[n++] = RECT{a.left, bottom, a.right, a.bottom};
+  if (a.left < l) out[n++] = RECT{a.left, t, l, bottom};
+  if (r < a.right) out[n++] = RECT{r, t, a.right, bottom};
+  return n;
+}
+
 }  // namespace sandloop

@@ -34,4 +34,14 @@ class DamageList {
   int width_ = 0, height_ = 0;
 };
 
+[[nodiscard]] inline bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// `a` less `b`: the parts of a above, below, left and right of b (the last
+// two between b's top and bottom), none of them empty, written to `out`;
+// their number is returned. Nothing of a left: 0; a apart from b: a itself
+// (unless a is empty).
+int SubtractRect(const RECT& a, const RECT& b, RECT out[4]);
+
 }  // namespace sandloop

@@ -103,7 +103,7 @@ void TForm1::DrawFrame(bool& done) {
   } else {
     for (int i = 0; i < redraw_.Count(); ++i) {
       DDmain1.FpDDSBack->SetClipRect(&redraw_.Rects()[i]);
-      ComposeFrame();
+      ComposeFrame(&redraw_.Rects()[i]);
     }
     DDmain1.FpDDSBack->SetClipRect(nullptr);
   }
@@ -196,13 +196,27 @@ void TForm1::AddCreatureDamage(DamageList& damage) const {
 }
 
 // Every layer of the frame into the back surface, bottom layer first.
-void TForm1::ComposeFrame() {
-  DDmain1.ClearBackSurface();
-  DDbmp1ground.DrawImage();
+// Under the near surf band, opaque, the cleared page and the backdrop would
+// only be drawn over: when a part is drawn again (as on every tick, when
+// the surf moves) they are drawn around the band only.
+void TForm1::ComposeFrame(const RECT* part) {
   const int water = WaterFrame.load(std::memory_order_relaxed);
   DDani1hightwater.SetNumberFrame(water);
-  DDani1hightwater.DrawAni();
   DDani1lowwater.SetNumberFrame(water);
+  RECT around[4];
+  const int n = part != nullptr ? SubtractRect(*part, DDani1lowwater.CoveredRect(), around) : 0;
+  if (part == nullptr || (n == 1 && SameRect(around[0], *part))) {
+    DDmain1.ClearBackSurface();
+    DDbmp1ground.DrawImage();
+  } else {
+    for (int i = 0; i < n; ++i) {
+      DDmain1.FpDDSBack->SetClipRect(&around[i]);
+      DDmain1.ClearBackSurface();
+      DDbmp1ground.DrawImage();
+    }
+    DDmain1.FpDDSBack->SetClipRect(part);
+  }
+  DDani1hightwater.DrawAni();
   DDani1lowwater.DrawAni();
   if (Settings.FlagShowEagles) DrawEagles();
   DDbmp1secondplane.DrawImage();

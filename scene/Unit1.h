@@ -6,6 +6,11 @@
 // Input decides whether the saver ends; FinishSaver, AppException and
 // DDmain1Error end it.
 //
+// Its members are defined by concern: set-up in Unit1.cpp, the tick and
+// the frame in Frame.cpp, the creatures and the tint in Animation.cpp,
+// input and the ways the scene ends in Finish.cpp, and the platform's side
+// (sound, cursor, the system's saver state) in System.cpp.
+//
 // Two threads share the scene:
 //  - The frame timer's thread runs DDtimer1Timer: it advances WaterFrame,
 //    the creatures, WingCounter, the demonstration clock and the tint.
@@ -141,7 +146,7 @@ class TForm1 : public TForm {
   // exception event, which is AppException from the first step on.
   void FormCreate();
 
-  // --- creatures and time of day (Creatures, TimeOfDay) --------------------
+  // --- creatures and time of day (Animation.cpp) ---------------------------
   void InitEagles();
   void InitButterflies();
   void UpdateDaylight();
@@ -151,8 +156,11 @@ class TForm1 : public TForm {
   void DrawFrame(bool& done);
   // Composes the whole frame from the current state and flips it.
   void RenderFrame();
-  // Draws every layer of the current state into the back surface.
-  void ComposeFrame();
+  // Draws every layer of the current state into the back surface. `part`
+  // (null: the whole frame) is the part being drawn again, the back
+  // surface's clip rectangle: layers that an opaque layer above covers
+  // there are left out.
+  void ComposeFrame(const RECT* part = nullptr);
   void DDmain1Error(TComponent* sender);
   // The timer period for a speed setting: 0 slow, 2 fast, else normal.
   [[nodiscard]] static int TimerInterval(int speed);
@@ -216,7 +224,9 @@ class TForm1 : public TForm {
   void FitClockToWindow(int width, int height);
   void TickSteps();
   void RethrowTickFailure();
-  // The platform's side: sound, cursor, the system's saver state.
+  // The platform's side (System.cpp): sound, cursor, the system's saver
+  // state.
+  void SystemSaverRunning(bool running);
   void StartSound();
   void StopSound();
   void PauseSound();
@@ -231,7 +241,6 @@ class TForm1 : public TForm {
   void GammaStep(int delta);
   void MoveClock(int key);
   [[nodiscard]] std::string Now() const;
-  void SystemSaverRunning(bool running);
 
   const LocalClock& clock_;
   SceneOptions options_;

@@ -81,5 +81,39 @@ TEST(DamageList, MoreRectanglesThanItHoldsBecomeTheWholeScreen) {
   EXPECT_TRUE(e.Empty());
 }
 
+// A part less a covered rectangle: every pixel of the part outside the
+// covered one is in exactly one of the pieces, and no other pixel is in
+// any; over every placement of two rectangles on a small grid.
+TEST(SubtractRect, ThePiecesTileThePartOutsideTheCoveredRectangle) {
+  auto inside = [](const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; };
+  std::vector<RECT> rects;
+  for (int l = 0; l < 6; l += 1)
+    for (int t = 0; t < 6; t += 2)
+      for (int r = l; r <= 7; r += 2)
+        for (int b = t; b <= 7; b += 3) rects.push_back(RECT{l, t, r, b});
+  for (const RECT& a : rects)
+    for (const RECT& b : rects) {
+      RECT out[4];
+      const int n = SubtractRect(a, b, out);
+      ASSERT_GE(n, 0);
+      ASSERT_LE(n, 4);
+      for (int i = 0; i < n; ++i) ASSERT_TRUE(out[i].left < out[i].right && out[i].top < out[i].bottom);
+      for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+          int in = 0;
+          for (int i = 0; i < n; ++i) in += inside(out[i], x, y);
+          ASSERT_EQ(in, inside(a, x, y) && !inside(b, x, y) ? 1 : 0)
+              << "a " << a.left << "," << a.top << "," << a.right << "," << a.bottom << " b " << b.left << ","
+              << b.top << "," << b.right << "," << b.bottom << " at " << x << "," << y;
+        }
+    }
+  // The near surf at 1024 x 768 leaves the screen's last column and row
+  // to the layers beneath it.
+  RECT out[4];
+  ASSERT_EQ(SubtractRect(RECT{0, 563, 1024, 768}, RECT{0, 563, 1023, 767}, out), 2);
+  EXPECT_TRUE(SameRect(out[0], RECT{0, 767, 1024, 768}));
+  EXPECT_TRUE(SameRect(out[1], RECT{1023, 563, 1024, 767}));
+}
+
 }  // namespace
 }  // namespace sandloop
