@@ -16,6 +16,39 @@ using display::HeadlessBackend;
 using display::Op;
 using test::ReadFile;
 
+// The first-run values on a desktop of w x h x bits, written out here
+// rather than taken from the program.
+SettingsRecord FirstRunOn(int w, int h, int bits) {
+  SettingsRecord s;
+  s.flag_clock = true;
+  s.flag_PlaySound = true;
+  s.flag_fps = false;
+  s.TermMouse = true;
+  s.Gamma = 256;
+  s.flag_defres = true;
+  s.ResHor = w;
+  s.ResVert = h;
+  s.ColorDepth = bits;
+  s.clockX = w - 90;
+  s.clockY = 90;
+  s.clockRad = 70;
+  s.ColorClock = 12951386;  // 0xC59F5A
+  s.SetSpeed = 1;
+  s.NumEagles = 4;
+  s.FlagShowEagles = true;
+  s.FlagShowButterfly = true;
+  s.FlagDaytime = false;
+  s.FlagDemoDaytime = true;
+  s.FlagShowSimulateTime = true;
+  s.FlagDaylightSavingTime = false;
+  s.RegLat = 50.783333f;
+  s.RegLng = 6.1f;
+  s.RegOfUTC = 1;
+  s.ShowRisSet = true;
+  s.IndexCity = 0;
+  return s;
+}
+
 class SettingsTest : public ::testing::Test {
  protected:
   SettingsTest() : store(nullptr), hb(std::make_shared<HeadlessBackend>()) {
@@ -52,7 +85,10 @@ TEST_F(SettingsTest, TableMatchesTheRecord) {
   // The record's own initial values are the first-run column on an
   // 800 x 600 x 32 desktop.
   hb->SetDesktopMode({800, 600, 32});
-  EXPECT_EQ(FirstRunSettings(), SettingsRecord{});
+  EXPECT_EQ(FirstRunSettings(), FirstRunOn(800, 600, 32));
+  EXPECT_EQ(SettingsRecord{}, FirstRunOn(800, 600, 32));
+  hb->SetDesktopMode({1920, 1080, 16});
+  EXPECT_EQ(FirstRunSettings(), FirstRunOn(1920, 1080, 16));
   EXPECT_EQ(std::bit_cast<std::uint32_t>(kFirstPlaceLat), 0x424B2222u);
   EXPECT_EQ(std::bit_cast<std::uint32_t>(kFirstPlaceLng), 0x40C33333u);
 }
@@ -292,7 +328,7 @@ TEST_F(SettingsTest, DefaultSettingResetsEveryValueIncludingThePlace) {
   s.ShowRisSet = false;
   s.IndexCity = 3000;
   ApplyDefaultSetting(s);
-  EXPECT_EQ(s, FirstRunSettings());
+  EXPECT_EQ(s, FirstRunOn(1280, 1024, 32));
   EXPECT_EQ(s.ResHor, 1280);
   EXPECT_EQ(s.clockX, 1190);
   EXPECT_EQ(s.ColorClock, 12951386u);
