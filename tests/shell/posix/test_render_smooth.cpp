@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -69,6 +70,27 @@ struct Scenery {
   std::vector<int> top, count;
 };
 
+// The colour that an area average of `master` scaled to w x h gives its
+// pixel (x, y), worked out here in doubles: each source pixel weighs by the
+// share of it that the output pixel's footprint covers. As 0x00RRGGBB.
+std::uint32_t AreaAverage(const RgbaPicture& master, int w, int h, int x, int y) {
+  const double fx = static_cast<double>(master.Width()) / w, fy = static_cast<double>(master.Height()) / h;
+  const double x0 = x * fx, x1 = (x + 1) * fx, y0 = y * fy, y1 = (y + 1) * fy;
+  double sum[3] = {0, 0, 0}, weight = 0;
+  for (int sy = static_cast<int>(y0); sy < y1 && sy < master.Height(); ++sy) {
+    const double wy = std::min<double>(sy + 1, y1) - std::max<double>(sy, y0);
+    for (int sx = static_cast<int>(x0); sx < x1 && sx < master.Width(); ++sx) {
+      const double wx = std::min<double>(sx + 1, x1) - std::max<double>(sx, x0);
+      const std::uint8_t* q = master.Row(sy) + 4 * sx;
+      for (int c = 0; c < 3; ++c) sum[c] += q[c] * wx * wy;
+      weight += wx * wy;
+    }
+  }
+  std::uint32_t out = 0;
+  for (double v : sum) out = (out << 8) | static_cast<std::uint32_t>(std::lround(v / weight));
+  return out;
+}
+
 class SmoothRenderTest : public test::RenderedFrameTest {
  protected:
   // A frame with nothing moving in front of the scenery and no tint.
@@ -122,7 +144,8 @@ TEST_F(SmoothRenderTest, PiecesLandAtTheirPlacesWithoutKeyOrDarkFringes) {
     for (int i = kFirstScenery; i <= kLastScenery; ++i) {
       SCOPED_TRACE(scenery.layout[static_cast<std::size_t>(i)].resource);
       const Placement& p = scenery.layout[static_cast<std::size_t>(i)];
-      int opaque = 0, wrong = 0, edges = 0, fringe = 0;
+      int opaque = 0, wrong = 0, edges = 0, fringe = 0, averaged = 0, off_average = 0;
+      const RgbaPicture master = RgbaPicture::FromResource(MasterFor(i, p));
       // Nothing is drawn into the screen's last column and row.
       for (int y = 0; y < p.height && p.y + y < h - 1; ++y)
         for (int x = 0; x < p.width && p.x + x < w - 1; ++x) {
@@ -133,6 +156,11 @@ TEST_F(SmoothRenderTest, PiecesLandAtTheirPlacesWithoutKeyOrDarkFringes) {
           if (a == 255) {
             ++opaque;
             wrong += seen != scenery.Colour(i, x, y);
+            // Now and then, against an area average of the master.
+            if (opaque % 97 == 0) {
+              ++averaged;
+              off_average += Distance(seen, AreaAverage(master, p.width, p.height, x, y)) > 1;
+            }
           } else if (scenery.count[scenery.Index(sx, sy)] == 1) {
             ++edges;
             // Near black where the piece itself is not dark: black showing
@@ -143,6 +171,8 @@ TEST_F(SmoothRenderTest, PiecesLandAtTheirPlacesWithoutKeyOrDarkFringes) {
         }
       EXPECT_GT(opaque, p.width * p.height / 10);
       EXPECT_EQ(wrong, 0) << "of " << opaque << " opaque pixels";
+      EXPECT_GT(averaged, 50);
+      EXPECT_EQ(off_average, 0) << "of " << averaged << " pixels checked against an area average";
       EXPECT_GT(edges, 100);
       EXPECT_EQ(fringe, 0) << "of " << edges << " edge pixels";
     }
