@@ -113,7 +113,6 @@ class RegDocument {
   static std::optional<RegDocument> Read(std::string_view bytes, RegParseError* error,
                                          std::vector<RegLostLine>* lost);
   std::uint32_t SectionIndex(std::string_view path);
-  std::string FormatValue(const Item& item) const;
 
   std::vector<Item> items_;
   std::vector<std::string> sections_;
@@ -121,7 +120,7 @@ class RegDocument {
   RegEncoding encoding_ = RegEncoding::Utf8;
 };
 
-// Text helpers shared with the tests.
+// Text helpers shared with the tests (RegFileText.cpp).
 std::string EscapeRegString(std::string_view text);
 std::vector<std::uint8_t> Utf8ToUtf16le(std::string_view utf8, bool terminate);
 std::string Utf16leToUtf8(const std::uint8_t* bytes, std::size_t size);
