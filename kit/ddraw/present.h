@@ -1,7 +1,8 @@
 #pragma once
 // Turning a composed page into what the viewer sees: conversion of the
 // page's depth to 32-bit XRGB, with the gamma ramp applied to each channel
-// (the high byte of each ramp entry) where one is set. Both back ends use it.
+// (the high byte of each ramp entry) where one is set. Every back end
+// (headless, SDL, Windows) presents through it.
 #include <cstdint>
 
 #include "kit/ddraw/backend.h"

@@ -42,8 +42,8 @@ void ChangePassword(HWND owner, const Loader& load, const MessageSink& say) {
 
 void ChangePassword(display::WindowId owner) {
   password::ChangePassword(reinterpret_cast<HWND>(owner), password::LoadMpr,
-                           [](HWND parent, const char* text, const char* caption) {
-                             MessageBoxA(parent, text, caption, MB_OK);
+                           [](HWND parent, const std::string& text, const std::string& caption) {
+                             MessageBoxA(parent, text.c_str(), caption.c_str(), MB_OK);
                            });
 }
 

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace sandloop::password {
 
@@ -18,7 +19,9 @@ struct Library {
   std::shared_ptr<void> hold;               // keeps the library loaded while it is used
 };
 using Loader = std::function<Library()>;
-using MessageSink = std::function<void(HWND owner, const char* text, const char* caption)>;
+// Where the two messages go: the settings' MessageSink with the window that
+// owns the box.
+using MessageSink = std::function<void(HWND owner, const std::string& text, const std::string& caption)>;
 
 // MPR.DLL from the system, and its procedure looked up by name.
 Library LoadMpr();

@@ -115,11 +115,25 @@ class DisplayTest : public ::testing::Test {
   std::unique_ptr<TDDmain> dd;
 };
 
-// Counts OnError calls and remembers the sender and the error text and
-// surface state seen at each call.
-struct ErrorSpy {
-  int calls = 0;
-  TComponent* sender = nullptr;
+// The display fixture for one kind of drawing component (the sprite
+// TDDbmp, the strip TDDani): Attach connects one to the device and counts
+// its OnError calls, checking the sender and keeping the error texts.
+template <class Component>
+class ComponentTest : public DisplayTest {
+ protected:
+  void Attach(Component& c) {
+    c.DDmainModule = dd.get();
+    c.OnError = [this, &c](TComponent* sender) {
+      ++errors;
+      EXPECT_EQ(sender, &c);
+      messages.push_back(c.GetErrorResult());
+      Seen(c);
+    };
+  }
+  // What a fixture keeps of the component's state at each error.
+  virtual void Seen(const Component& /*c*/) {}
+
+  int errors = 0;
   std::vector<std::string> messages;
 };
 

@@ -44,7 +44,7 @@ void ClockEdit::keyPressEvent(QKeyEvent* event) {
   const bool shortcut = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
   if (!shortcut && (backspace || (text.size() == 1 && text[0].isPrint()))) {
     char key = backspace ? '\b' : (text[0].unicode() < 128 ? static_cast<char>(text[0].unicode()) : '?');
-    TForm2::Edit1XKeyPress(key);
+    Form2Model::EditKeyPress(key);
     if (key == 0) {
       event->accept();
       return;
@@ -59,7 +59,7 @@ void ClockEdit::focusOutEvent(QFocusEvent* event) {
   if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason && OnExit) OnExit();
 }
 
-ClockPage::ClockPage(TForm2& model, RunAction run) : Page(model, std::move(run)) {
+ClockPage::ClockPage(Form2Model& model, RunAction run) : Page(model, std::move(run)) {
   CheckBox3Showclock = new QCheckBox(Text(form2_text::CheckBox3Showclock));
   auto* settings = new QVBoxLayout;
   settings->addWidget(CheckBox3Showclock);
@@ -114,27 +114,26 @@ ClockPage::ClockPage(TForm2& model, RunAction run) : Page(model, std::move(run))
   page->setRowStretch(2, 1);
 
   connect(CheckBox3Showclock, &QCheckBox::clicked, this,
-          [this](bool on) { Run([&] { model_.CheckBox3Showclock.SetChecked(on); }); });
-  PanelColor->OnClick = [this] { Run([&] { model_.Button1Click(); }); };
-  connect(Button1, &QPushButton::clicked, this, [this] { Run([&] { model_.Button1Click(); }); });
-  const auto track = [this](ClockEdit* edit, std::string TForm2::*text) {
-    connect(edit, &QLineEdit::textEdited, this, [this, text](const QString& t) { model_.*text = t.toStdString(); });
+          [this](bool on) { Run([&] { model_.SetChecked(Check::ShowClock, on); }); });
+  PanelColor->OnClick = [this] { Run([&] { model_.ChooseColor(); }); };
+  connect(Button1, &QPushButton::clicked, this, [this] { Run([&] { model_.ChooseColor(); }); });
+  const auto track = [this](ClockEdit* edit, ClockField field) {
+    connect(edit, &QLineEdit::textEdited, this,
+            [this, field](const QString& t) { model_.SetEditText(field, t.toStdString()); });
+    edit->OnExit = [this, field] { Run([&] { model_.EditExit(field); }); };
   };
-  track(Edit1X, &TForm2::Edit1X);
-  track(EditY, &TForm2::EditY);
-  track(Edit3R, &TForm2::Edit3R);
-  Edit1X->OnExit = [this] { Run([&] { model_.Edit1XExit(); }); };
-  EditY->OnExit = [this] { Run([&] { model_.EditYExit(); }); };
-  Edit3R->OnExit = [this] { Run([&] { model_.Edit3RExit(); }); };
+  track(Edit1X, ClockField::X);
+  track(EditY, ClockField::Y);
+  track(Edit3R, ClockField::Radius);
 }
 
 void ClockPage::Refresh() {
-  CheckBox3Showclock->setChecked(model_.CheckBox3Showclock.Checked());
-  const bool on = model_.ClockControlsEnabled;
+  CheckBox3Showclock->setChecked(model_.Checked(Check::ShowClock));
+  const bool on = model_.ClockControlsEnabled();
   for (QWidget* w : std::initializer_list<QWidget*>{LabelX, LabelY, LabelR, Edit1X, EditY, Edit3R, PanelColor, Button1})
     w->setEnabled(on);
-  if (model_.PanelColor) {
-    const COLORREF c = *model_.PanelColor;
+  if (const auto color = model_.PanelColor()) {
+    const std::uint32_t c = *color;
     PanelColor->ShowColor(QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
                                  static_cast<int>((c >> 16) & 0xFF)));
   } else {
@@ -143,9 +142,9 @@ void ClockPage::Refresh() {
   const auto show = [](ClockEdit* edit, const std::string& text) {
     if (edit->text().toStdString() != text) edit->setText(QString::fromStdString(text));
   };
-  show(Edit1X, model_.Edit1X);
-  show(EditY, model_.EditY);
-  show(Edit3R, model_.Edit3R);
+  show(Edit1X, model_.EditText(ClockField::X));
+  show(EditY, model_.EditText(ClockField::Y));
+  show(Edit3R, model_.EditText(ClockField::Radius));
 }
 
 }  // namespace sandloop::dialog

@@ -35,7 +35,7 @@ class ClockEdit final : public QLineEdit {
 
 class ClockPage final : public Page {
  public:
-  ClockPage(TForm2& model, RunAction run);
+  ClockPage(Form2Model& model, RunAction run);
   void Refresh() override;
 
   QCheckBox* CheckBox3Showclock;

@@ -11,7 +11,7 @@
 
 #include "kit/ddraw/backend.h"
 #include "kit/ddraw/platform.h"
-#include "settings/dialog/qt/Form2View.h"
+#include "settings/dialog/qt/Form2Window.h"
 
 namespace sandloop::dialog {
 
@@ -26,13 +26,13 @@ QString ReadmePath() {
   return QStringLiteral(SANDLOOP_SOURCE_README);
 }
 
-bool ChooseColor(QWidget* parent, COLORREF& color) {
+bool ChooseColor(QWidget* parent, std::uint32_t& color) {
   const QColor initial(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
                        static_cast<int>((color >> 16) & 0xFF));
   const QColor chosen = QColorDialog::getColor(initial, parent);
   if (!chosen.isValid()) return false;
-  color = static_cast<COLORREF>(chosen.red()) | (static_cast<COLORREF>(chosen.green()) << 8) |
-          (static_cast<COLORREF>(chosen.blue()) << 16);
+  color = static_cast<std::uint32_t>(chosen.red()) | (static_cast<std::uint32_t>(chosen.green()) << 8) |
+          (static_cast<std::uint32_t>(chosen.blue()) << 16);
   return true;
 }
 
@@ -59,17 +59,17 @@ void RunConfigurationDialog(const std::string& title) {
   QApplication::setApplicationName(QString::fromStdString(title));
   const QString caption = QString::fromStdString(title);
 
-  TForm2 model(nullptr, QtMessageSink());
+  std::unique_ptr<Form2Model> model;
   try {
-    model.FormCreate();
+    model = Form2Model::Create(QtMessageSink());
   } catch (const std::exception& e) {
     QMessageBox::critical(nullptr, caption, QString::fromStdString(e.what()));
     return;
   }
-  Form2View view(model);
-  model.WebAddress = QUrl::fromLocalFile(ReadmePath()).toString().toStdString();
-  model.OpenUrl = [](const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); };
-  model.ExecuteColorDialog = [&view](COLORREF& color) { return ChooseColor(&view, color); };
+  Form2Window view(*model);
+  model->SetWebAddress(QUrl::fromLocalFile(ReadmePath()).toString().toStdString());
+  model->SetUrlOpener([](const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); });
+  model->SetColorDialog([&view](std::uint32_t& color) { return ChooseColor(&view, color); });
   view.adjustSize();
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     view.move(screen->availableGeometry().center() - view.rect().center());

@@ -19,13 +19,13 @@ void ModeRadioButton::mouseReleaseEvent(QMouseEvent* event) {
   if (over && isEnabled() && OnMouseUp) OnMouseUp();
 }
 
-DisplayPage::DisplayPage(TForm2& model, RunAction run) : Page(model, std::move(run)) {
+DisplayPage::DisplayPage(Form2Model& model, RunAction run) : Page(model, std::move(run)) {
   auto* video = new QVBoxLayout;
   for (int i = 0; i < 5; ++i) {
     auto* button = new ModeRadioButton(Text(form2_text::VideoMode[i]));
     VideoMode[static_cast<std::size_t>(i)] = button;
     video->addWidget(button);
-    connect(button, &QRadioButton::clicked, this, [this, i] { Run([&] { model_.RadioGroup3.Select(i); }); });
+    connect(button, &QRadioButton::clicked, this, [this, i] { Run([&] { model_.Select(Choice::VideoMode, i); }); });
     button->OnMouseUp = [this, i] { Run([&] { model_.ModeButtonMouseUp(i); }); };
   }
   auto* depth = new QVBoxLayout;
@@ -33,13 +33,13 @@ DisplayPage::DisplayPage(TForm2& model, RunAction run) : Page(model, std::move(r
     auto* button = new QRadioButton(Text(form2_text::Depth[i]));
     Depth[static_cast<std::size_t>(i)] = button;
     depth->addWidget(button);
-    connect(button, &QRadioButton::clicked, this, [this, i] { Run([&] { model_.DepthGroup.Select(i); }); });
+    connect(button, &QRadioButton::clicked, this, [this, i] { Run([&] { model_.Select(Choice::Depth, i); }); });
   }
   depth->addStretch();
 
   TrackBar1 = new QSlider(Qt::Horizontal);
-  TrackBar1->setRange(0, 256);
-  TrackBar1->setValue(256);
+  TrackBar1->setRange(model_.Min(Range::Gamma), model_.Max(Range::Gamma));
+  TrackBar1->setValue(model_.Max(Range::Gamma));
   TrackBar1->setTickPosition(QSlider::TicksBelow);
   TrackBar1->setTickInterval(5);
   TrackBar1->setSingleStep(1);
@@ -58,7 +58,7 @@ DisplayPage::DisplayPage(TForm2& model, RunAction run) : Page(model, std::move(r
   gamma->addWidget(Memo2, 1, 0, 1, 3);
   gamma->setRowStretch(2, 1);
   connect(TrackBar1, &QSlider::valueChanged, this,
-          [this](int value) { Run([&] { model_.TrackBar1.SetPosition(value); }); });
+          [this](int value) { Run([&] { model_.SetPosition(Range::Gamma, value); }); });
 
   auto* page = new QGridLayout(this);
   page->addWidget(Group(Text(form2_text::RadioGroup3), video), 0, 0);
@@ -71,20 +71,20 @@ void DisplayPage::Refresh() {
   const QSignalBlocker block(TrackBar1);
   for (int i = 0; i < 5; ++i) {
     QRadioButton* b = VideoMode[static_cast<std::size_t>(i)];
-    SetRadio(b, model_.RadioGroup3.ItemIndex() == i);
-    b->setEnabled(i == kDesktopButton || model_.Buttons.size_enabled[static_cast<std::size_t>(i)]);
+    SetRadio(b, model_.Selected(Choice::VideoMode) == i);
+    b->setEnabled(model_.SizeEnabled(i));
   }
   for (int i = 0; i < 3; ++i) {
     QRadioButton* b = Depth[static_cast<std::size_t>(i)];
-    SetRadio(b, model_.DepthGroup.ItemIndex() == i);
-    b->setEnabled(model_.Buttons.depth_enabled[static_cast<std::size_t>(i)]);
+    SetRadio(b, model_.Selected(Choice::Depth) == i);
+    b->setEnabled(model_.DepthEnabled(i));
   }
   TabStops({VideoMode[0], VideoMode[1], VideoMode[2], VideoMode[3], VideoMode[4]});
   TabStops({Depth[0], Depth[1], Depth[2]});
-  TrackBar1->setValue(model_.TrackBar1.Position());
-  TrackBar1->setEnabled(model_.TrackBar1.Enabled);
+  TrackBar1->setValue(model_.Position(Range::Gamma));
+  TrackBar1->setEnabled(model_.GammaEnabled());
   // The inactive-caption colour: the labels and the note are drawn greyed.
-  for (QLabel* l : {Label8, Label9, Memo2}) l->setEnabled(!model_.GammaLabelsInactive);
+  for (QLabel* l : {Label8, Label9, Memo2}) l->setEnabled(!model_.GammaLabelsInactive());
 }
 
 }  // namespace sandloop::dialog

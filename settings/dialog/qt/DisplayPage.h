@@ -23,7 +23,7 @@ class ModeRadioButton final : public QRadioButton {
 
 class DisplayPage final : public Page {
  public:
-  DisplayPage(TForm2& model, RunAction run);
+  DisplayPage(Form2Model& model, RunAction run);
   void Refresh() override;
 
   // "800x600", "1024x768", "1152x864", "1280x1024", "Use desktop settings"

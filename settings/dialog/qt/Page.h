@@ -1,13 +1,14 @@
 #pragma once
 // What the pages of the dialog share: the model they show, and how they
 // run a user's action on it (the window catches what it throws, then
-// refreshes every page from the model).
+// refreshes every page from the model). The helpers below are defined in
+// Page.cpp.
 #include <QWidget>
 #include <functional>
 #include <initializer_list>
 
 #include "settings/Form2Text.h"
-#include "settings/Unit2.h"
+#include "settings/dialog/Form2Model.h"
 
 class QGroupBox;
 class QLayout;
@@ -25,13 +26,13 @@ using RunAction = std::function<void(const Action&)>;
 
 class Page : public QWidget {
  public:
-  Page(TForm2& model, RunAction run) : model_(model), run_(std::move(run)) {}
+  Page(Form2Model& model, RunAction run) : model_(model), run_(std::move(run)) {}
   // Shows the model's state without running any handler.
   virtual void Refresh() = 0;
 
  protected:
   void Run(const Action& action) { run_(action); }
-  TForm2& model_;
+  Form2Model& model_;
 
  private:
   RunAction run_;

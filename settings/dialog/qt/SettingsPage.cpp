@@ -12,29 +12,7 @@
 
 namespace sandloop::dialog {
 
-QGroupBox* Group(const QString& title, QLayout* layout) {
-  auto* box = new QGroupBox(title);
-  box->setLayout(layout);
-  return box;
-}
-
-void SetRadio(QRadioButton* button, bool on) {
-  if (button->isChecked() == on) return;
-  if (!on) button->setAutoExclusive(false);
-  button->setChecked(on);
-  button->setAutoExclusive(true);
-}
-
-void TabStops(std::initializer_list<QRadioButton*> group) {
-  QRadioButton* stop = nullptr;
-  for (QRadioButton* b : group)
-    if (b->isChecked()) stop = b;
-  for (QRadioButton* b : group)
-    if (stop == nullptr && b->isEnabled()) stop = b;
-  for (QRadioButton* b : group) b->setFocusPolicy(b == stop ? Qt::StrongFocus : Qt::ClickFocus);
-}
-
-SettingsPage::SettingsPage(TForm2& model, RunAction run) : Page(model, std::move(run)) {
+SettingsPage::SettingsPage(Form2Model& model, RunAction run) : Page(model, std::move(run)) {
   CheckBox1PlaySound = new QCheckBox(Text(form2_text::CheckBox1PlaySound));
   CheckBox2ShowFPS = new QCheckBox(Text(form2_text::CheckBox2ShowFPS));
   RadioButton3KeyMouse = new QRadioButton(Text(form2_text::RadioButton3KeyMouse));
@@ -44,7 +22,7 @@ SettingsPage::SettingsPage(TForm2& model, RunAction run) : Page(model, std::move
   RadioButton5Fast = new QRadioButton(Text(form2_text::RadioButton5Fast));
   auto* birds = new QLabel(Text(form2_text::LabelBirds));
   RxSpinEdit1 = new QSpinBox;
-  RxSpinEdit1->setRange(0, 5);
+  RxSpinEdit1->setRange(model_.Min(Range::Birds), model_.Max(Range::Birds));
   RxSpinEdit1->setSingleStep(1);
   birds->setBuddy(RxSpinEdit1);
   CheckBox1 = new QCheckBox(Text(form2_text::CheckBox1));
@@ -83,34 +61,34 @@ SettingsPage::SettingsPage(TForm2& model, RunAction run) : Page(model, std::move
   page->addLayout(right, 1);
 
   connect(CheckBox1PlaySound, &QCheckBox::clicked, this,
-          [this](bool on) { Run([&] { model_.CheckBox1PlaySound.SetChecked(on); }); });
+          [this](bool on) { Run([&] { model_.SetChecked(Check::PlaySound, on); }); });
   connect(CheckBox2ShowFPS, &QCheckBox::clicked, this,
-          [this](bool on) { Run([&] { model_.CheckBox2ShowFPS.SetChecked(on); }); });
-  connect(RadioButton3KeyMouse, &QRadioButton::clicked, this, [this] { Run([&] { model_.RadioGroup1.Select(0); }); });
-  connect(RadioButton4Key, &QRadioButton::clicked, this, [this] { Run([&] { model_.RadioGroup1.Select(1); }); });
-  connect(RadioButton1Slow, &QRadioButton::clicked, this, [this] { Run([&] { model_.SpeedGroup.Select(0); }); });
-  connect(RadioButton2Normal, &QRadioButton::clicked, this, [this] { Run([&] { model_.SpeedGroup.Select(1); }); });
-  connect(RadioButton5Fast, &QRadioButton::clicked, this, [this] { Run([&] { model_.SpeedGroup.Select(2); }); });
+          [this](bool on) { Run([&] { model_.SetChecked(Check::ShowFps, on); }); });
+  connect(RadioButton3KeyMouse, &QRadioButton::clicked, this, [this] { Run([&] { model_.Select(Choice::Terminate, 0); }); });
+  connect(RadioButton4Key, &QRadioButton::clicked, this, [this] { Run([&] { model_.Select(Choice::Terminate, 1); }); });
+  connect(RadioButton1Slow, &QRadioButton::clicked, this, [this] { Run([&] { model_.Select(Choice::Speed, 0); }); });
+  connect(RadioButton2Normal, &QRadioButton::clicked, this, [this] { Run([&] { model_.Select(Choice::Speed, 1); }); });
+  connect(RadioButton5Fast, &QRadioButton::clicked, this, [this] { Run([&] { model_.Select(Choice::Speed, 2); }); });
   connect(RxSpinEdit1, &QSpinBox::valueChanged, this,
-          [this](int value) { Run([&] { model_.RxSpinEdit1.SetPosition(value); }); });
-  connect(CheckBox1, &QCheckBox::clicked, this, [this](bool on) { Run([&] { model_.CheckBox1.SetChecked(on); }); });
-  connect(CheckBox2, &QCheckBox::clicked, this, [this](bool on) { Run([&] { model_.CheckBox2.SetChecked(on); }); });
+          [this](int value) { Run([&] { model_.SetPosition(Range::Birds, value); }); });
+  connect(CheckBox1, &QCheckBox::clicked, this, [this](bool on) { Run([&] { model_.SetChecked(Check::ShowBirds, on); }); });
+  connect(CheckBox2, &QCheckBox::clicked, this, [this](bool on) { Run([&] { model_.SetChecked(Check::ShowButterfly, on); }); });
 }
 
 void SettingsPage::Refresh() {
   const QSignalBlocker block(RxSpinEdit1);
-  CheckBox1PlaySound->setChecked(model_.CheckBox1PlaySound.Checked());
-  CheckBox2ShowFPS->setChecked(model_.CheckBox2ShowFPS.Checked());
-  SetRadio(RadioButton3KeyMouse, model_.RadioGroup1.ItemIndex() == 0);
-  SetRadio(RadioButton4Key, model_.RadioGroup1.ItemIndex() == 1);
-  SetRadio(RadioButton1Slow, model_.SpeedGroup.ItemIndex() == 0);
-  SetRadio(RadioButton2Normal, model_.SpeedGroup.ItemIndex() == 1);
-  SetRadio(RadioButton5Fast, model_.SpeedGroup.ItemIndex() == 2);
+  CheckBox1PlaySound->setChecked(model_.Checked(Check::PlaySound));
+  CheckBox2ShowFPS->setChecked(model_.Checked(Check::ShowFps));
+  SetRadio(RadioButton3KeyMouse, model_.Selected(Choice::Terminate) == 0);
+  SetRadio(RadioButton4Key, model_.Selected(Choice::Terminate) == 1);
+  SetRadio(RadioButton1Slow, model_.Selected(Choice::Speed) == 0);
+  SetRadio(RadioButton2Normal, model_.Selected(Choice::Speed) == 1);
+  SetRadio(RadioButton5Fast, model_.Selected(Choice::Speed) == 2);
   TabStops({RadioButton3KeyMouse, RadioButton4Key});
   TabStops({RadioButton1Slow, RadioButton2Normal, RadioButton5Fast});
-  RxSpinEdit1->setValue(model_.RxSpinEdit1.Position());
-  CheckBox1->setChecked(model_.CheckBox1.Checked());
-  CheckBox2->setChecked(model_.CheckBox2.Checked());
+  RxSpinEdit1->setValue(model_.Position(Range::Birds));
+  CheckBox1->setChecked(model_.Checked(Check::ShowBirds));
+  CheckBox2->setChecked(model_.Checked(Check::ShowButterfly));
 }
 
 }  // namespace sandloop::dialog

@@ -10,7 +10,7 @@ namespace sandloop::dialog {
 
 class SettingsPage final : public Page {
  public:
-  SettingsPage(TForm2& model, RunAction run);
+  SettingsPage(Form2Model& model, RunAction run);
   void Refresh() override;
 
   QCheckBox* CheckBox1PlaySound;

@@ -30,7 +30,7 @@ QLabel* NavyCaption(const QString& text) {
 
 }  // namespace
 
-TimeOfDayPage::TimeOfDayPage(TForm2& model, RunAction run) : Page(model, std::move(run)) {
+TimeOfDayPage::TimeOfDayPage(Form2Model& model, RunAction run) : Page(model, std::move(run)) {
   RadioButton1 = new QRadioButton(Text(form2_text::RadioButton1));
   RadioButton2 = new QRadioButton(Text(form2_text::RadioButton2));
   RadioButton3 = new QRadioButton(Text(form2_text::RadioButton3));
@@ -50,9 +50,11 @@ TimeOfDayPage::TimeOfDayPage(TForm2& model, RunAction run) : Page(model, std::mo
   ComboBox1->setInsertPolicy(QComboBox::NoInsert);
   ComboBox1->setMaxVisibleItems(20);
   QStringList names;
-  names.reserve(model_.Cities().Count());
-  for (const CityRecord& city : model_.Cities())
-    names.append(QString::fromLatin1(city.Name().data(), static_cast<qsizetype>(city.Name().size())));
+  names.reserve(model_.CityCount());
+  for (int i = 0; i < model_.CityCount(); ++i) {
+    const std::string_view name = model_.CityName(i);
+    names.append(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+  }
   ComboBox1->addItems(names);
   choose->setBuddy(ComboBox1);
   CheckBox4 = new QCheckBox(Text(form2_text::CheckBox4));
@@ -97,34 +99,34 @@ TimeOfDayPage::TimeOfDayPage(TForm2& model, RunAction run) : Page(model, std::mo
   page->addLayout(left);
   page->addWidget(Group(Text(form2_text::GroupSun), sun), 1);
 
-  connect(RadioButton1, &QRadioButton::clicked, this, [this] { Run([&] { model_.TimeOfDayGroup.Select(0); }); });
-  connect(RadioButton2, &QRadioButton::clicked, this, [this] { Run([&] { model_.TimeOfDayGroup.Select(1); }); });
-  connect(RadioButton3, &QRadioButton::clicked, this, [this] { Run([&] { model_.TimeOfDayGroup.Select(2); }); });
-  connect(ComboBox1, &QComboBox::activated, this, [this](int index) { Run([&] { model_.ComboBox1Change(index); }); });
+  connect(RadioButton1, &QRadioButton::clicked, this, [this] { Run([&] { model_.Select(Choice::TimeOfDay, 0); }); });
+  connect(RadioButton2, &QRadioButton::clicked, this, [this] { Run([&] { model_.Select(Choice::TimeOfDay, 1); }); });
+  connect(RadioButton3, &QRadioButton::clicked, this, [this] { Run([&] { model_.Select(Choice::TimeOfDay, 2); }); });
+  connect(ComboBox1, &QComboBox::activated, this, [this](int index) { Run([&] { model_.CityChange(index); }); });
   // Typing into the edit field leaves no item selected.
-  connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this, [this] { Run([&] { model_.ComboBox1Change(-1); }); });
-  connect(CheckBox4, &QCheckBox::clicked, this, [this](bool on) { Run([&] { model_.CheckBox4.SetChecked(on); }); });
-  connect(CheckBox3, &QCheckBox::clicked, this, [this](bool on) { Run([&] { model_.CheckBox3.SetChecked(on); }); });
-  connect(CheckBox5, &QCheckBox::clicked, this, [this](bool on) { Run([&] { model_.CheckBox5.SetChecked(on); }); });
+  connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this, [this] { Run([&] { model_.CityChange(-1); }); });
+  connect(CheckBox4, &QCheckBox::clicked, this, [this](bool on) { Run([&] { model_.SetChecked(Check::Daylight, on); }); });
+  connect(CheckBox3, &QCheckBox::clicked, this, [this](bool on) { Run([&] { model_.SetChecked(Check::ShowSimulated, on); }); });
+  connect(CheckBox5, &QCheckBox::clicked, this, [this](bool on) { Run([&] { model_.SetChecked(Check::ShowSunLine, on); }); });
 }
 
 void TimeOfDayPage::Refresh() {
-  SetRadio(RadioButton1, model_.TimeOfDayGroup.ItemIndex() == 0);
-  SetRadio(RadioButton2, model_.TimeOfDayGroup.ItemIndex() == 1);
-  SetRadio(RadioButton3, model_.TimeOfDayGroup.ItemIndex() == 2);
+  SetRadio(RadioButton1, model_.Selected(Choice::TimeOfDay) == 0);
+  SetRadio(RadioButton2, model_.Selected(Choice::TimeOfDay) == 1);
+  SetRadio(RadioButton3, model_.Selected(Choice::TimeOfDay) == 2);
   TabStops({RadioButton1, RadioButton2, RadioButton3});
   // With no item selected the text the user typed stays.
-  const int index = model_.ComboBox1ItemIndex;
+  const int index = model_.CityIndex();
   if (index >= 0 && (ComboBox1->currentIndex() != index || ComboBox1->currentText() != ComboBox1->itemText(index))) {
     const QSignalBlocker block(ComboBox1);
     ComboBox1->setCurrentIndex(index);
     ComboBox1->setEditText(ComboBox1->itemText(index));
   }
-  CheckBox4->setChecked(model_.CheckBox4.Checked());
-  LabelSunrise->setText(QString::fromStdString(model_.LabelSunrise));
-  LabelSunset->setText(QString::fromStdString(model_.LabelSunset));
-  CheckBox3->setChecked(model_.CheckBox3.Checked());
-  CheckBox5->setChecked(model_.CheckBox5.Checked());
+  CheckBox4->setChecked(model_.Checked(Check::Daylight));
+  LabelSunrise->setText(QString::fromStdString(model_.Sunrise()));
+  LabelSunset->setText(QString::fromStdString(model_.Sunset()));
+  CheckBox3->setChecked(model_.Checked(Check::ShowSimulated));
+  CheckBox5->setChecked(model_.Checked(Check::ShowSunLine));
 }
 
 }  // namespace sandloop::dialog

@@ -12,7 +12,7 @@ namespace sandloop::dialog {
 
 class TimeOfDayPage final : public Page {
  public:
-  TimeOfDayPage(TForm2& model, RunAction run);
+  TimeOfDayPage(Form2Model& model, RunAction run);
   void Refresh() override;
 
   QRadioButton* RadioButton1;  // "Off"

@@ -52,9 +52,9 @@ class ClockPage final : public Page {
       shown_color_ = color;
       InvalidateRect(GetDlgItem(hwnd_, IDC_COLOR_PANEL), nullptr, TRUE);
     }
-    SetText(hwnd_, IDC_X, model_.EditText(ClockEdit::X));
-    SetText(hwnd_, IDC_Y, model_.EditText(ClockEdit::Y));
-    SetText(hwnd_, IDC_R, model_.EditText(ClockEdit::Radius));
+    SetText(hwnd_, IDC_X, model_.EditText(ClockField::X));
+    SetText(hwnd_, IDC_Y, model_.EditText(ClockField::Y));
+    SetText(hwnd_, IDC_R, model_.EditText(ClockField::Radius));
   }
 
   void Command(int id, int code) override {
@@ -72,13 +72,13 @@ class ClockPage final : public Page {
       // What the user typed, taken as it stands; the limits apply when
       // the focus leaves the edit.
       case IDC_X:
-        if (code == EN_CHANGE) model_.SetEditText(ClockEdit::X, Text(hwnd_, id));
+        if (code == EN_CHANGE) model_.SetEditText(ClockField::X, Text(hwnd_, id));
         break;
       case IDC_Y:
-        if (code == EN_CHANGE) model_.SetEditText(ClockEdit::Y, Text(hwnd_, id));
+        if (code == EN_CHANGE) model_.SetEditText(ClockField::Y, Text(hwnd_, id));
         break;
       case IDC_R:
-        if (code == EN_CHANGE) model_.SetEditText(ClockEdit::Radius, Text(hwnd_, id));
+        if (code == EN_CHANGE) model_.SetEditText(ClockField::Radius, Text(hwnd_, id));
         break;
       default: break;
     }
@@ -98,9 +98,9 @@ class ClockPage final : public Page {
 
   void Exit(int id) {
     switch (id) {
-      case IDC_X: Run([this] { model_.EditExit(ClockEdit::X); }); break;
-      case IDC_Y: Run([this] { model_.EditExit(ClockEdit::Y); }); break;
-      case IDC_R: Run([this] { model_.EditExit(ClockEdit::Radius); }); break;
+      case IDC_X: Run([this] { model_.EditExit(ClockField::X); }); break;
+      case IDC_Y: Run([this] { model_.EditExit(ClockField::Y); }); break;
+      case IDC_R: Run([this] { model_.EditExit(ClockField::Radius); }); break;
       default: break;
     }
   }

@@ -38,7 +38,7 @@ std::string ReadmeAddress() {
 
 std::uintptr_t ForegroundWindow() { return reinterpret_cast<std::uintptr_t>(GetForegroundWindow()); }
 
-MessageShow Win32MessageSink() {
+MessageSink Win32MessageSink() {
   return [](const std::string& text, const std::string& caption) {
     MessageBoxW(GetActiveWindow(), Wide(text).c_str(), Wide(caption).c_str(), MB_OK);
   };

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "settings/dialog/win32/Form2Model.h"
+#include "settings/dialog/Form2Model.h"
 
 namespace sandloop::dialog::win32 {
 
@@ -21,6 +21,6 @@ void RunConfigurationDialog(const std::string& title, std::uintptr_t owner);
 std::uintptr_t ForegroundWindow();
 
 // Message boxes owned by the active window of this thread.
-MessageShow Win32MessageSink();
+MessageSink Win32MessageSink();
 
 }  // namespace sandloop::dialog::win32

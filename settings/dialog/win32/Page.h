@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "settings/dialog/win32/Form2Model.h"
+#include "settings/dialog/Form2Model.h"
 
 namespace sandloop::dialog::win32 {
 

@@ -175,13 +175,13 @@ TEST_F(Form2WindowTest, ClicksAndTypingReachTheModel) {
   SetWindowTextW(radius, L"");
   for (const wchar_t c : {L'9', L'x', L'9', L'\b', L'9'}) SendMessageW(radius, WM_CHAR, c, 0);
   EXPECT_EQ(WindowText(radius), "999");
-  EXPECT_EQ(model->EditText(ClockEdit::Radius), "999");
+  EXPECT_EQ(model->EditText(ClockField::Radius), "999");
   window->ShowPage(3);
   SetFocus(radius);
   SetFocus(Item(3, IDC_X));
   Pump();
-  EXPECT_NE(model->EditText(ClockEdit::Radius), "999");
-  EXPECT_EQ(WindowText(radius), model->EditText(ClockEdit::Radius));
+  EXPECT_NE(model->EditText(ClockField::Radius), "999");
+  EXPECT_EQ(WindowText(radius), model->EditText(ClockField::Radius));
 }
 
 TEST_F(Form2WindowTest, TheModelsStateShowsInTheControls) {

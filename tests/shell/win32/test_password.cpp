@@ -34,7 +34,9 @@ class PasswordChange : public ::testing::Test {
  protected:
   void SetUp() override { calls.clear(); }
   MessageSink Sink() {
-    return [this](HWND owner, const char* text, const char* caption) { said.push_back({owner, text, caption}); };
+    return [this](HWND owner, const std::string& text, const std::string& caption) {
+      said.push_back({owner, text, caption});
+    };
   }
   // The library as a loader hands it over; `freed` counts its release.
   Library Loaded(PwdChangePasswordProc change) {

@@ -1,9 +1,10 @@
 #pragma once
-// The settings dialog's model (TForm2) as the Windows view sees it: its
-// controls by name, in plain types. The model's own headers declare the
-// display layer's types (HWND, DWORD, ...) that the system's headers
-// declare too, so the view's code, which needs the system's, reaches the
-// model only through this header.
+// The settings dialog's model (TForm2) as its views see it: its controls
+// by name, in plain types. Both views, Qt's (qt/) and Windows' (win32/),
+// show the model and forward the user's actions through this class only.
+// The model's own headers declare the display layer's types (HWND, DWORD,
+// ...) that the system's headers declare too, so a view's code, which
+// needs the system's, reaches the model only through this header.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,25 +12,28 @@
 #include <string>
 #include <string_view>
 
+#include "settings/MessageSink.h"
+
 namespace sandloop {
 class TForm2;
 }
 
-namespace sandloop::dialog::win32 {
+namespace sandloop::dialog {
 
 enum class Check { PlaySound, ShowFps, ShowBirds, ShowButterfly, Daylight, ShowSimulated, ShowSunLine, ShowClock };
 enum class Choice { Terminate, Speed, VideoMode, Depth, TimeOfDay };
 enum class Range { Birds, Gamma };
-enum class ClockEdit { X, Y, Radius };
-
-using MessageShow = std::function<void(const std::string& text, const std::string& caption)>;
+enum class ClockField { X, Y, Radius };
 
 class Form2Model {
  public:
   // Makes the model and runs its creation (probes, city list, settings
   // load); what that throws propagates. `product` names another key than
   // the program's own (for tests).
-  static std::unique_ptr<Form2Model> Create(MessageShow messages, const std::string& product = {});
+  static std::unique_ptr<Form2Model> Create(MessageSink messages, const std::string& product = {});
+  // The same over a model made by the caller (a test's, with its own clock
+  // and store), which has not been created yet.
+  static std::unique_ptr<Form2Model> Create(std::unique_ptr<TForm2> form);
   ~Form2Model();
   Form2Model(const Form2Model&) = delete;
   Form2Model& operator=(const Form2Model&) = delete;
@@ -64,9 +68,9 @@ class Form2Model {
   [[nodiscard]] bool ClockControlsEnabled() const;
   // 0x00BBGGRR; nothing while the panel shows the menu colour.
   [[nodiscard]] std::optional<std::uint32_t> PanelColor() const;
-  [[nodiscard]] const std::string& EditText(ClockEdit edit) const;
-  void SetEditText(ClockEdit edit, std::string text);
-  void EditExit(ClockEdit edit);
+  [[nodiscard]] const std::string& EditText(ClockField edit) const;
+  void SetEditText(ClockField edit, std::string text);
+  void EditExit(ClockField edit);
   // A character typed into a clock edit; set to 0 when it is discarded.
   static void EditKeyPress(char& key);
   void ChooseColor();
@@ -94,4 +98,4 @@ class Form2Model {
   std::unique_ptr<TForm2> form_;
 };
 
-}  // namespace sandloop::dialog::win32
+}  // namespace sandloop::dialog

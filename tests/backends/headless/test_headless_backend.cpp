@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "SpriteTestSupport.h"
+#include "tests/kit/SpriteTestSupport.h"
 #include "kit/DDmain.h"
 #include "kit/ddraw/headless/HeadlessBackend.h"
 #include "kit/ddraw/present.h"

@@ -1,11 +1,11 @@
 #pragma once
-// The configuration window: the header, the four pages and the bottom
-// row of buttons over a TForm2 model. The window has a fixed size that its
+// The configuration window on Qt: the header, the four pages and the
+// bottom row of buttons over the dialog's model. The window has a fixed size that its
 // layouts compute from the desktop's font, so no text is ever cut off.
 // Neither Enter nor Esc stands for "OK" or "Cancel".
 #include <QDialog>
 
-#include "settings/Unit2.h"
+#include "settings/dialog/Form2Model.h"
 
 class QLabel;
 class QPushButton;
@@ -18,10 +18,10 @@ class DisplayPage;
 class TimeOfDayPage;
 class ClockPage;
 
-class Form2View final : public QDialog {
+class Form2Window final : public QDialog {
  public:
-  // `model` has been created (FormCreate) and outlives the view.
-  explicit Form2View(TForm2& model, QWidget* parent = nullptr);
+  // `model` outlives the window; the window supplies its close handler.
+  explicit Form2Window(Form2Model& model, QWidget* parent = nullptr);
 
   // Shows the model's state in every control.
   void Refresh();
@@ -47,7 +47,7 @@ class Form2View final : public QDialog {
   void Run(const std::function<void()>& action);
   QWidget* Header();
 
-  TForm2& model_;
+  Form2Model& model_;
 };
 
 }  // namespace sandloop::dialog

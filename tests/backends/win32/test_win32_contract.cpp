@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "../kit/contract/BackendContract.h"
+#include "tests/backends/contract/BackendContract.h"
 #include "kit/ddraw/win32/Win32Backend.h"
 
 namespace sandloop::display::contract {

@@ -1,9 +1,9 @@
-#include "settings/dialog/win32/Form2Model.h"
+#include "settings/dialog/Form2Model.h"
 
 #include "settings/Unit2.h"
 #include "sun/SunTime.h"
 
-namespace sandloop::dialog::win32 {
+namespace sandloop::dialog {
 
 namespace {
 
@@ -34,20 +34,24 @@ TRadioGroupState& Group(TForm2& f, Choice group) {
 
 TRangeState& RangeOf(TForm2& f, Range range) { return range == Range::Birds ? f.RxSpinEdit1 : f.TrackBar1; }
 
-std::string& Edit(TForm2& f, ClockEdit edit) {
+std::string& Edit(TForm2& f, ClockField edit) {
   switch (edit) {
-    case ClockEdit::X: return f.Edit1X;
-    case ClockEdit::Y: return f.EditY;
-    case ClockEdit::Radius: break;
+    case ClockField::X: return f.Edit1X;
+    case ClockField::Y: return f.EditY;
+    case ClockField::Radius: break;
   }
   return f.Edit3R;
 }
 
 }  // namespace
 
-std::unique_ptr<Form2Model> Form2Model::Create(MessageShow messages, const std::string& product) {
+std::unique_ptr<Form2Model> Form2Model::Create(MessageSink messages, const std::string& product) {
   auto form = std::make_unique<TForm2>(nullptr, std::move(messages));
   if (!product.empty()) form->SetReg1.SetProductName(product);
+  return Create(std::move(form));
+}
+
+std::unique_ptr<Form2Model> Form2Model::Create(std::unique_ptr<TForm2> form) {
   form->FormCreate();
   return std::unique_ptr<Form2Model>(new Form2Model(std::move(form)));
 }
@@ -87,13 +91,13 @@ std::optional<std::uint32_t> Form2Model::PanelColor() const {
   if (!form_->PanelColor) return std::nullopt;
   return static_cast<std::uint32_t>(*form_->PanelColor);
 }
-const std::string& Form2Model::EditText(ClockEdit edit) const { return Edit(*form_, edit); }
-void Form2Model::SetEditText(ClockEdit edit, std::string text) { Edit(*form_, edit) = std::move(text); }
-void Form2Model::EditExit(ClockEdit edit) {
+const std::string& Form2Model::EditText(ClockField edit) const { return Edit(*form_, edit); }
+void Form2Model::SetEditText(ClockField edit, std::string text) { Edit(*form_, edit) = std::move(text); }
+void Form2Model::EditExit(ClockField edit) {
   switch (edit) {
-    case ClockEdit::X: form_->Edit1XExit(); break;
-    case ClockEdit::Y: form_->EditYExit(); break;
-    case ClockEdit::Radius: form_->Edit3RExit(); break;
+    case ClockField::X: form_->Edit1XExit(); break;
+    case ClockField::Y: form_->EditYExit(); break;
+    case ClockField::Radius: form_->Edit3RExit(); break;
   }
 }
 void Form2Model::EditKeyPress(char& key) { TForm2::Edit1XKeyPress(key); }
@@ -125,4 +129,4 @@ void Form2Model::SetOnClose(std::function<void()> closed) { form_->OnClose = std
 
 std::string Form2Model::ApplicationTitle() { return std::string(kApplicationTitle); }
 
-}  // namespace sandloop::dialog::win32
+}  // namespace sandloop::dialog

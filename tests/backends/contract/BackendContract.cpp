@@ -1,4 +1,4 @@
-#include "BackendContract.h"
+#include "tests/backends/contract/BackendContract.h"
 
 #include <algorithm>
 #include <chrono>

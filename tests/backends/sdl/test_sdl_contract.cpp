@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "../kit/contract/BackendContract.h"
+#include "tests/backends/contract/BackendContract.h"
 #include "kit/ddraw/sdl/SdlBackend.h"
 
 // Xlib's macros (Status, None, Bool) clash with the display layer's names:

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "kit/Picture.h"
-#include "Win32Fixture.h"
+#include "tests/backends/win32/Win32Fixture.h"
 
 namespace sandloop::display::win32 {
 namespace {

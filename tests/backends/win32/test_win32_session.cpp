@@ -7,7 +7,7 @@
 #include <chrono>
 #include <thread>
 
-#include "Win32Fixture.h"
+#include "tests/backends/win32/Win32Fixture.h"
 #include "kit/os/QuitSignals.h"
 
 namespace sandloop::display::win32 {

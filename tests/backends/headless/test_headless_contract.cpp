@@ -1,7 +1,7 @@
 // The back-end contract on the headless back end, in every test run.
 #include <memory>
 
-#include "contract/BackendContract.h"
+#include "tests/backends/contract/BackendContract.h"
 #include "kit/ddraw/headless/HeadlessBackend.h"
 
 namespace sandloop::display::contract {

@@ -1,6 +1,6 @@
 // The Qt view's wiring, on the offscreen platform: the user's actions reach
 // the model, and the model's state shows in the controls.
-#include "settings/dialog/qt/Form2View.h"
+#include "settings/dialog/qt/Form2Window.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +20,7 @@
 #include <QTest>
 
 #include "kit/ddraw/headless/HeadlessBackend.h"
+#include "settings/Unit2.h"
 #include "settings/dialog/qt/ClockPage.h"
 #include "settings/dialog/qt/DisplayPage.h"
 #include "settings/dialog/qt/SettingsPage.h"
@@ -33,22 +34,23 @@ namespace {
 // wider than its text, and a click beside the text does nothing).
 void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2)); }
 
-class Form2ViewTest : public ::testing::Test {
+class Form2WindowTest : public ::testing::Test {
  protected:
-  Form2ViewTest() : hb(std::make_shared<display::HeadlessBackend>()), clock(Midsummer()) {
+  Form2WindowTest() : hb(std::make_shared<display::HeadlessBackend>()), clock(Midsummer()) {
     hb->SetDesktopMode({1280, 1024, 32});
     display::SetBackend(hb);
-    model = std::make_unique<TForm2>(nullptr, [this](const std::string& text, const std::string&) {
+    auto made = std::make_unique<TForm2>(nullptr, [this](const std::string& text, const std::string&) {
       messages.push_back(text);
     }, clock);
-    model->SetReg1.SetStorePath(dir.StorePath());
-    model->FormCreate();
-    view = std::make_unique<Form2View>(*model);
+    made->SetReg1.SetStorePath(dir.StorePath());
+    form = made.get();
+    model = Form2Model::Create(std::move(made));
+    view = std::make_unique<Form2Window>(*model);
     view->show();
     view->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(view.get()));
   }
-  ~Form2ViewTest() override {
+  ~Form2WindowTest() override {
     view.reset();
     display::SetBackend(nullptr);
   }
@@ -64,14 +66,15 @@ class Form2ViewTest : public ::testing::Test {
   std::shared_ptr<display::HeadlessBackend> hb;
   FixedClock clock;
   std::vector<std::string> messages;
-  std::unique_ptr<TForm2> model;
-  std::unique_ptr<Form2View> view;
+  TForm2* form = nullptr;  // the model's state, for the checks
+  std::unique_ptr<Form2Model> model;
+  std::unique_ptr<Form2Window> view;
 };
 
 // Every caption, label and note of the window, as the user reads it.
 // The view takes them from the table of texts, so the table must hold
 // them as designed, and the view must show each entry of it once.
-TEST_F(Form2ViewTest, EveryCaptionLabelAndNoteReadsAsDesigned) {
+TEST_F(Form2WindowTest, EveryCaptionLabelAndNoteReadsAsDesigned) {
   enum Kind { kLabel, kGroup, kButton, kTab };
   struct Text {
     Kind kind;
@@ -154,32 +157,32 @@ TEST_F(Form2ViewTest, EveryCaptionLabelAndNoteReadsAsDesigned) {
   EXPECT_EQ(view->PageControl1->currentIndex(), 0);
 }
 
-TEST_F(Form2ViewTest, ClicksReachTheModel) {
+TEST_F(Form2WindowTest, ClicksReachTheModel) {
   SettingsPage* page = view->TabSheet1;
   ASSERT_TRUE(page->CheckBox1PlaySound->isChecked());
   Click(page->CheckBox1PlaySound);
-  EXPECT_FALSE(model->Settings.flag_PlaySound);
+  EXPECT_FALSE(form->Settings.flag_PlaySound);
   Click(page->RadioButton5Fast);
-  EXPECT_EQ(model->Settings.SetSpeed, 2);
+  EXPECT_EQ(form->Settings.SetSpeed, 2);
   page->RxSpinEdit1->setValue(2);
-  EXPECT_EQ(model->Settings.NumEagles, 2);
+  EXPECT_EQ(form->Settings.NumEagles, 2);
 
   view->PageControl1->setCurrentIndex(1);
   DisplayPage* display = view->TabSheet2;
   Click(display->VideoMode[1]);
-  EXPECT_EQ(model->Settings.ResHor, 1024);
-  EXPECT_FALSE(model->Settings.flag_defres);
+  EXPECT_EQ(form->Settings.ResHor, 1024);
+  EXPECT_FALSE(form->Settings.flag_defres);
   // The release over the button put the clock at its default place, and
   // the clock page shows it.
   EXPECT_EQ(view->TabSheet4->Edit1X->text(), "934");
   EXPECT_TRUE(display->Depth[2]->isEnabled());
   display->TrackBar1->setValue(100);
-  EXPECT_EQ(model->Settings.Gamma, 100);
+  EXPECT_EQ(form->Settings.Gamma, 100);
 }
 
-TEST_F(Form2ViewTest, TheModelsStateShowsInTheControls) {
-  model->ComboBox1Change(2015);  // LONDON GB
-  model->CheckBox3Showclock.SetChecked(false);
+TEST_F(Form2WindowTest, TheModelsStateShowsInTheControls) {
+  form->ComboBox1Change(2015);  // LONDON GB
+  form->CheckBox3Showclock.SetChecked(false);
   view->Refresh();
   TimeOfDayPage* page = view->TabSheet3;
   EXPECT_EQ(page->ComboBox1->count(), 3937);
@@ -201,7 +204,7 @@ TEST_F(Form2ViewTest, TheModelsStateShowsInTheControls) {
   EXPECT_FALSE(view->TabSheet2->Depth[0]->isEnabled());
 }
 
-TEST_F(Form2ViewTest, ClockEditsTakeDigitsAndLimitWhenLeft) {
+TEST_F(Form2WindowTest, ClockEditsTakeDigitsAndLimitWhenLeft) {
   view->PageControl1->setCurrentIndex(3);
   ClockPage* page = view->TabSheet4;
   page->Edit1X->setFocus();
@@ -210,7 +213,7 @@ TEST_F(Form2ViewTest, ClockEditsTakeDigitsAndLimitWhenLeft) {
   QTest::keyClick(page->Edit1X, Qt::Key_Backspace);  // discarded too
   EXPECT_EQ(page->Edit1X->text(), "500");
   QTest::keyClick(page->Edit1X, Qt::Key_Tab);
-  EXPECT_EQ(model->Settings.clockX, 500);
+  EXPECT_EQ(form->Settings.clockX, 500);
   page->Edit1X->setFocus();
   page->Edit1X->selectAll();
   QTest::keyClicks(page->Edit1X, "9999");
@@ -218,27 +221,27 @@ TEST_F(Form2ViewTest, ClockEditsTakeDigitsAndLimitWhenLeft) {
   EXPECT_EQ(page->Edit1X->text(), "1190");
 }
 
-TEST_F(Form2ViewTest, EscAndEnterDoNothingAndTheCloseBoxStoresNothing) {
+TEST_F(Form2WindowTest, EscAndEnterDoNothingAndTheCloseBoxStoresNothing) {
   const std::string before = test::ReadFile(dir.StorePath());
   Click(view->TabSheet1->CheckBox2ShowFPS);
   QTest::keyClick(view.get(), Qt::Key_Escape);
   QTest::keyClick(view.get(), Qt::Key_Return);
   EXPECT_TRUE(view->isVisible());
-  EXPECT_FALSE(model->Closed());
+  EXPECT_FALSE(form->Closed());
   view->close();
-  EXPECT_TRUE(model->Closed());
+  EXPECT_TRUE(form->Closed());
   EXPECT_EQ(test::ReadFile(dir.StorePath()), before);
 }
 
-TEST_F(Form2ViewTest, OKStoresAndCloses) {
+TEST_F(Form2WindowTest, OKStoresAndCloses) {
   Click(view->TabSheet1->CheckBox2ShowFPS);
   QTest::mouseClick(view->Button1OK, Qt::LeftButton);
-  EXPECT_TRUE(model->Closed());
+  EXPECT_TRUE(form->Closed());
   EXPECT_FALSE(view->isVisible());
   EXPECT_NE(test::ReadFile(dir.StorePath()).find("\"flag_fps\"=dword:00000001"), std::string::npos);
 }
 
-TEST_F(Form2ViewTest, CtrlTabAndCtrlPageDownSwitchPages) {
+TEST_F(Form2WindowTest, CtrlTabAndCtrlPageDownSwitchPages) {
   view->TabSheet1->CheckBox1->setFocus();
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
   EXPECT_EQ(view->PageControl1->currentIndex(), 1);
@@ -249,7 +252,7 @@ TEST_F(Form2ViewTest, CtrlTabAndCtrlPageDownSwitchPages) {
 }
 
 // Tab visits the header's links, the page and the buttons in reading order.
-TEST_F(Form2ViewTest, TabGoesInReadingOrder) {
+TEST_F(Form2WindowTest, TabGoesInReadingOrder) {
   const auto order = [&](int page) {
     view->PageControl1->setCurrentIndex(page);
     QApplication::processEvents();
@@ -289,7 +292,7 @@ TEST_F(Form2ViewTest, TabGoesInReadingOrder) {
 }
 
 // Fixed size, and on every page every text has at least the room it asks for.
-TEST_F(Form2ViewTest, FixedSizeAndNoTextCutOff) {
+TEST_F(Form2WindowTest, FixedSizeAndNoTextCutOff) {
   EXPECT_EQ(view->minimumSize(), view->maximumSize());
   EXPECT_GE(view->width(), 457);
   EXPECT_GE(view->height(), 381);

@@ -1,4 +1,4 @@
-#include "settings/dialog/qt/Form2View.h"
+#include "settings/dialog/qt/Form2Window.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -15,7 +15,6 @@
 #include "settings/dialog/qt/DisplayPage.h"
 #include "settings/dialog/qt/SettingsPage.h"
 #include "settings/dialog/qt/TimeOfDayPage.h"
-#include "sun/SunTime.h"
 
 namespace sandloop::dialog {
 
@@ -42,7 +41,7 @@ QPushButton* Button(const QString& text) {
 
 }  // namespace
 
-Form2View::Form2View(TForm2& model, QWidget* parent) : QDialog(parent), model_(model) {
+Form2Window::Form2Window(Form2Model& model, QWidget* parent) : QDialog(parent), model_(model) {
   setWindowTitle(Text(form2_text::Form2));
   const RunAction run = [this](const Action& a) { Run(a); };
 
@@ -76,11 +75,11 @@ Form2View::Form2View(TForm2& model, QWidget* parent) : QDialog(parent), model_(m
   layout->setSizeConstraint(QLayout::SetFixedSize);
   setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
 
-  connect(Button1Default, &QPushButton::clicked, this, [this] { Run([&] { model_.Button1DefaultClick(); }); });
-  connect(Button1OK, &QPushButton::clicked, this, [this] { Run([&] { model_.Button1OKClick(); }); });
-  connect(Button1Cancel, &QPushButton::clicked, this, [this] { Run([&] { model_.Button1CancelClick(); }); });
-  connect(Label3, &QLabel::linkActivated, this, [this] { Run([&] { model_.Label3Click(); }); });
-  connect(Label5, &QLabel::linkActivated, this, [this] { Run([&] { model_.Label5Click(); }); });
+  connect(Button1Default, &QPushButton::clicked, this, [this] { Run([&] { model_.Default(); }); });
+  connect(Button1OK, &QPushButton::clicked, this, [this] { Run([&] { model_.Ok(); }); });
+  connect(Button1Cancel, &QPushButton::clicked, this, [this] { Run([&] { model_.Cancel(); }); });
+  connect(Label3, &QLabel::linkActivated, this, [this] { Run([&] { model_.OpenWebLink(); }); });
+  connect(Label5, &QLabel::linkActivated, this, [this] { Run([&] { model_.OpenMailLink(); }); });
 
   const auto pages = [this](int step) {
     PageControl1->setCurrentIndex((PageControl1->currentIndex() + step + PageControl1->count()) % PageControl1->count());
@@ -90,11 +89,11 @@ Form2View::Form2View(TForm2& model, QWidget* parent) : QDialog(parent), model_(m
   for (const auto& key : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::Key_PageUp)})
     connect(new QShortcut(key, this), &QShortcut::activated, this, [pages] { pages(-1); });
 
-  model_.OnClose = [this] { close(); };
+  model_.SetOnClose([this] { close(); });
   Refresh();
 }
 
-QWidget* Form2View::Header() {
+QWidget* Form2Window::Header() {
   auto* picture = new QLabel;
   if (const auto bytes = assets::FindResource("DIALOGHEADER")) {
     QImage image;
@@ -139,24 +138,23 @@ QWidget* Form2View::Header() {
   return header;
 }
 
-void Form2View::Refresh() {
+void Form2Window::Refresh() {
   TabSheet1->Refresh();
   TabSheet2->Refresh();
   TabSheet3->Refresh();
   TabSheet4->Refresh();
 }
 
-void Form2View::Run(const std::function<void()>& action) {
+void Form2Window::Run(const std::function<void()>& action) {
   try {
     action();
   } catch (const std::exception& e) {
-    QMessageBox::critical(this, QString::fromUtf8(kApplicationTitle.data(), static_cast<qsizetype>(kApplicationTitle.size())),
-                          QString::fromStdString(e.what()));
+    QMessageBox::critical(this, QString::fromStdString(Form2Model::ApplicationTitle()), QString::fromStdString(e.what()));
   }
   if (isVisible() || !model_.Closed()) Refresh();
 }
 
-void Form2View::keyPressEvent(QKeyEvent* event) {
+void Form2Window::keyPressEvent(QKeyEvent* event) {
   // Esc does not close the dialog; Enter clicks nothing.
   if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     event->accept();
@@ -165,7 +163,7 @@ void Form2View::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-void Form2View::closeEvent(QCloseEvent* event) {
+void Form2Window::closeEvent(QCloseEvent* event) {
   // The close box stores nothing, like "Cancel".
   if (!model_.Closed()) model_.Close();
   QDialog::closeEvent(event);
