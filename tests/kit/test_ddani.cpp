@@ -154,8 +154,8 @@ std::vector<std::uint32_t> AllPixels(IDirectDrawSurface* s) {
 
 // A strip stretched as it is drawn puts the very pixels that a frame kept
 // at the stretched size put: a surf band (800 x 160 frames) at the width of
-// the screen and 160/600 of its height, low on the screen, at the design's
-// sizes and on larger screens, at every depth; also where the clip
+// the screen and 160/600 of its height, low on the screen, at the designed
+// modes and on larger screens, at every depth; also where the clip
 // rectangle of a partial redraw or the screen's left edge cuts it, and
 // keyed.
 TEST_F(StripTest, StretchingWhenDrawnDrawsWhatAStretchedFrameDraws) {

@@ -112,7 +112,7 @@ class SmoothRenderTest : public test::RenderedFrameTest {
 // 1920 x 1080 draws from the 2x masters, the larger sizes from the 4x ones.
 TEST_F(SmoothRenderTest, PiecesLandAtTheirPlacesWithoutKeyOrDarkFringes) {
   // The places and masters below come from the scene's layout; these, worked
-  // out by hand from the design (1024 x 768 scaled, truncated), pin it down.
+  // out by hand from the 1024 x 768 layout (scaled, truncated), pin it down.
   struct Pinned {
     int width, height, index;
     const char* master;
