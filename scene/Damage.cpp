@@ -79,4 +79,11 @@ int SubtractRect(const RECT& a, const RECT& b, RECT out[4]) {
   return n;
 }
 
+int SubtractRects(const RECT& a, const RECT& b, const RECT& c, RECT out[16]) {
+  RECT first[4];
+  int n = 0;
+  for (int i = 0, m = SubtractRect(a, b, first); i < m; ++i) n += SubtractRect(first[i], c, out + n);
+  return n;
+}
+
 }  // namespace sandloop

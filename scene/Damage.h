@@ -44,4 +44,8 @@ class DamageList {
 // (unless a is empty).
 int SubtractRect(const RECT& a, const RECT& b, RECT out[4]);
 
+// `a` less both `b` and `c`: at most 16 parts, written to `out`; their
+// number is returned.
+int SubtractRects(const RECT& a, const RECT& b, const RECT& c, RECT out[16]);
+
 }  // namespace sandloop

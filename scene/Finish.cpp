@@ -65,7 +65,7 @@ void TForm1::FormKeyDown(int& key, unsigned) {
 // in a host's window or a window of its own moves its fitted clock without
 // storing it: the stored place is the full-screen one.
 void TForm1::MoveClock(int key) {
-  whole_frames_ = 2;  // the clock leaves its old place
+  whole_frames_ = 1;  // the clock leaves its old place
   SettingsRecord& s = Settings;
   const int r = s.clockRad;
   const auto store = [&](const char* name, int value) {
@@ -134,11 +134,10 @@ void TForm1::TryFinish() {
   if (FinishGuard || finished_) return;
   FinishGuard = true;
   // Every frame flips once and set-up flipped once: one more flip when the
-  // count is odd brings back the page that was in front at the start.
-  if (!FlipParity) {
-    DDmain1.FlipSurfaces();
-    whole_frames_ = 2;  // the pages no longer hold what the next frames expect
-  }
+  // count is odd evens the count. The page itself stays as it is (a flip
+  // leaves the back buffer holding the frame shown), so the next frame
+  // still draws only what changes.
+  if (!FlipParity) DDmain1.FlipSurfaces();
   if (!options_.offline) Cursor(true);
   if (VerifyPassword(Handle())) {
     FinishSaver();

@@ -93,17 +93,14 @@ void TForm1::DrawFrame(bool& done) {
   RECT bands[4];
   for (int i = 0, n = DDmain1.OverlayBands(bands); i < n; ++i) damage_.Add(bands[i]);
 
-  // The back page holds the frame before the one on the screen: compose
-  // again what changed in either of the two.
-  redraw_.Reset(w, h);
-  redraw_.Add(damage_);
-  redraw_.Add(previous_damage_);
-  if (redraw_.All() || DDmain1.FpDDSBack == nullptr) {
+  // The back page still holds the frame on the screen (a flip shows it and
+  // leaves it as it is): compose again only what changed since.
+  if (damage_.All() || DDmain1.FpDDSBack == nullptr) {
     ComposeFrame();
   } else {
-    for (int i = 0; i < redraw_.Count(); ++i) {
-      DDmain1.FpDDSBack->SetClipRect(&redraw_.Rects()[i]);
-      ComposeFrame(&redraw_.Rects()[i]);
+    for (int i = 0; i < damage_.Count(); ++i) {
+      DDmain1.FpDDSBack->SetClipRect(&damage_.Rects()[i]);
+      ComposeFrame(&damage_.Rects()[i]);
     }
     DDmain1.FpDDSBack->SetClipRect(nullptr);
   }
@@ -111,8 +108,6 @@ void TForm1::DrawFrame(bool& done) {
   FlipParity = !FlipParity;
   DDmain1.FlipSurfaces();
 
-  previous_damage_ = damage_;
-  for (int i = 0, n = DDmain1.OverlayBands(bands); i < n; ++i) previous_damage_.Add(bands[i]);
   shown_ticks_ = ticks;
   shown_second_ = second;
   eagles_shown_ = eagles_now_;
@@ -141,7 +136,7 @@ bool TForm1::Resting() {
   } else if (!asleep && resting_) {
     resting_ = false;
     if (DayCycle.FlagDaytime || DayCycle.FlagDemoDaytime) UpdateDaylight();
-    whole_frames_ = 2;
+    whole_frames_ = 1;
     if (timer_before_rest_) DDtimer1.SetEnabled(true);
     if (sound_before_rest_) StartSound();
   }
@@ -164,7 +159,7 @@ void TForm1::RenderFrame() {
   FlipParity = !FlipParity;
   ComposeFrame();
   DDmain1.FlipSurfaces();
-  whole_frames_ = 2;
+  whole_frames_ = 1;
 }
 
 RECT TForm1::PieceBox(int index) const {
@@ -203,8 +198,11 @@ void TForm1::ComposeFrame(const RECT* part) {
   const int water = WaterFrame.load(std::memory_order_relaxed);
   DDani1hightwater.SetNumberFrame(water);
   DDani1lowwater.SetNumberFrame(water);
-  RECT around[4];
-  const int n = part != nullptr ? SubtractRect(*part, DDani1lowwater.CoveredRect(), around) : 0;
+  // The surf bands cover what lies under them: the page is cleared and the
+  // backdrop drawn only around them.
+  RECT around[16];
+  const int n =
+      part != nullptr ? SubtractRects(*part, DDani1lowwater.CoveredRect(), DDani1hightwater.CoveredRect(), around) : 0;
   if (part == nullptr || (n == 1 && SameRect(around[0], *part))) {
     DDmain1.ClearBackSurface();
     DDbmp1ground.DrawImage();

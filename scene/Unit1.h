@@ -270,13 +270,13 @@ class TForm1 : public TForm {
   // What the screen shows, for drawing only what changes: the tick and the
   // clock's second it was drawn for, where the creatures were, the parts
   // that changed from the frame before, and how many more frames must be
-  // drawn whole (both pages after set-up or a flip of its own).
+  // drawn whole (after set-up, a rest or a flip of its own).
   std::uint64_t shown_ticks_ = ~std::uint64_t{0};
   int shown_second_ = -1;
   std::array<Shown, kEagleSlots> eagles_now_{}, eagles_shown_{};
   std::array<Shown, kButterflyCount> butterflies_now_{}, butterflies_shown_{};
-  DamageList damage_, previous_damage_, redraw_;
-  int whole_frames_ = 2;
+  DamageList damage_;
+  int whole_frames_ = 1;
 
   // While nobody can see the screen the scene rests: no ticks, no frames,
   // no sound. What it stopped, to start again when the screen comes back.

@@ -104,16 +104,18 @@ class GammaControl final : public IDirectDrawGammaControl {
 };
 
 class Surface;
-Surface* NewSurface(std::shared_ptr<DisplayState> s, int w, int h, int bpp, bool primary);
+Surface* NewSurface(std::shared_ptr<DisplayState> s, int w, int h, int bpp, bool primary, Surface* back = nullptr);
 
 class Surface final : public IDirectDrawSurface {
  public:
-  Surface(std::shared_ptr<DisplayState> s, int w, int h, int bpp, bool primary)
-      : state_(std::move(s)), width_(w), height_(h), bpp_(bpp), primary_(primary) {
+  // A primary surface made with a back buffer (`back` not null) has no page
+  // of its own: see Flip.
+  Surface(std::shared_ptr<DisplayState> s, int w, int h, int bpp, bool primary, Surface* back = nullptr)
+      : state_(std::move(s)), width_(w), height_(h), bpp_(bpp), primary_(primary), back_(back) {
     pitch_ = ((w * (bpp / 8)) + 3) & ~3;
     clip_ = RECT{0, 0, w, h};
     // Four spare bytes so that a 32-bit read of any pixel stays inside.
-    mem_ = PageMemory(static_cast<std::size_t>(pitch_) * h + 4);
+    if (back_ == nullptr) mem_ = PageMemory(static_cast<std::size_t>(pitch_) * h + 4);
   }
 
   std::uint32_t AddRef() override { return ++refs_; }
@@ -126,13 +128,16 @@ class Surface final : public IDirectDrawSurface {
     return left;
   }
 
-  void AttachBack(Surface* back) { back_ = back; }
-
+  // Every back end keeps the picture it was last given (a window surface, a
+  // bitmap, the headless screen), so the frame shown needs no page of its
+  // own: Flip shows the back buffer and leaves it as it is. The back buffer
+  // therefore still holds the frame on the screen after a flip, and the
+  // primary surface's pixels are that same page. At 3840 x 2160 this saves
+  // a whole 32 MB page.
   HRESULT Flip(IDirectDrawSurface*, DWORD) override {
     if (!primary_ || back_ == nullptr) return DDERR_NOTFLIPPABLE;
     if (HRESULT f = Ask(*state_, Op::Flip); f != DD_OK) return f;
     if (!state_->exclusive) return DDERR_NOEXCLUSIVEMODE;
-    mem_.swap(back_->mem_);
     return Present();
   }
 
@@ -209,7 +214,7 @@ class Surface final : public IDirectDrawSurface {
     const std::int64_t b = std::min<std::int64_t>({dst.bottom, part.bottom, clip_.bottom});
     if (l >= r || t >= b) return DD_OK;
     const bool keyed = (trans & DDBLTFAST_SRCCOLORKEY) != 0 && src->has_key_;
-    StretchNearest(At(static_cast<int>(l), static_cast<int>(t)), pitch_, src->mem_.data(), src->pitch_,
+    StretchNearest(At(static_cast<int>(l), static_cast<int>(t)), pitch_, src->Page().data(), src->pitch_,
                    StretchGeometry{src->width_, src->height_, dw, dh, l - dst.left, t - dst.top, r - l, b - t}, bpp_,
                    keyed, src->key_);
     return DD_OK;
@@ -262,7 +267,7 @@ class Surface final : public IDirectDrawSurface {
     if (out == nullptr) return DDERR_INVALIDPARAMS;
     *out = nullptr;
     if (HRESULT f = Ask(*state_, Op::GetDC); f != DD_OK) return f;
-    *out = new (std::nothrow) DeviceContext(mem_.data(), width_, height_, pitch_, bpp_);
+    *out = new (std::nothrow) DeviceContext(Page().data(), width_, height_, pitch_, bpp_);
     if (*out == nullptr) return DDERR_OUTOFMEMORY;
     (*out)->SetClip(clip_);
     ++dcs_;
@@ -333,8 +338,11 @@ class Surface final : public IDirectDrawSurface {
  private:
   ~Surface() override = default;
 
+  // The pixels: the back buffer's page for a primary surface that has one.
+  PageMemory& Page() { return back_ != nullptr ? back_->mem_ : mem_; }
+
   std::uint8_t* At(int x, int y) {
-    return mem_.data() + static_cast<std::ptrdiff_t>(y) * pitch_ + static_cast<std::ptrdiff_t>(x) * (bpp_ / 8);
+    return Page().data() + static_cast<std::ptrdiff_t>(y) * pitch_ + static_cast<std::ptrdiff_t>(x) * (bpp_ / 8);
   }
 
   void FillDesc(DDSURFACEDESC* desc) const {
@@ -361,7 +369,7 @@ class Surface final : public IDirectDrawSurface {
   }
 
   HRESULT Present() {
-    PageView page{mem_.data(), width_, height_, pitch_, bpp_};
+    PageView page{Page().data(), width_, height_, pitch_, bpp_};
     Ramp ramp;
     bool use_ramp;
     std::uint64_t serial;
@@ -406,9 +414,9 @@ class Surface final : public IDirectDrawSurface {
 
 // Null when the surface's memory cannot be had, as the platform reports
 // DDERR_OUTOFMEMORY rather than failing the program.
-Surface* NewSurface(std::shared_ptr<DisplayState> s, int w, int h, int bpp, bool primary) {
+Surface* NewSurface(std::shared_ptr<DisplayState> s, int w, int h, int bpp, bool primary, Surface* back) {
   try {
-    return new Surface(std::move(s), w, h, bpp, primary);
+    return new Surface(std::move(s), w, h, bpp, primary, back);
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
@@ -473,16 +481,16 @@ class DirectDraw final : public IDirectDraw {
     if ((desc->dwFlags & DDSD_CAPS) != 0 && (desc->ddsCaps.dwCaps & DDSCAPS_PRIMARYSURFACE) != 0) {
       if (!state_->exclusive) return DDERR_NOEXCLUSIVEMODE;
       const int w = state_->mode.width, h = state_->mode.height;
-      auto* primary = NewSurface(state_, w, h, bpp, true);
-      if (primary == nullptr) return DDERR_OUTOFMEMORY;
+      Surface* back = nullptr;
       if ((desc->dwFlags & DDSD_BACKBUFFERCOUNT) != 0 && desc->dwBackBufferCount >= 1 &&
           (desc->ddsCaps.dwCaps & DDSCAPS_FLIP) != 0) {
-        auto* back = NewSurface(state_, w, h, bpp, false);
-        if (back == nullptr) {
-          primary->Release();
-          return DDERR_OUTOFMEMORY;
-        }
-        primary->AttachBack(back);
+        back = NewSurface(state_, w, h, bpp, false);
+        if (back == nullptr) return DDERR_OUTOFMEMORY;
+      }
+      auto* primary = NewSurface(state_, w, h, bpp, true, back);
+      if (primary == nullptr) {
+        if (back != nullptr) back->Release();
+        return DDERR_OUTOFMEMORY;
       }
       *out = primary;
       return DD_OK;

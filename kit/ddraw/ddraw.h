@@ -179,7 +179,9 @@ class IDirectDrawGammaControl : public IUnknownLike {
 
 class IDirectDrawSurface : public IUnknownLike {
  public:
-  // Shows the attached back buffer (primary surfaces only).
+  // Shows the attached back buffer (primary surfaces only). The back buffer
+  // keeps what it holds: it is the frame on the screen until it is drawn on
+  // again, and the primary surface's pixels are the same page.
   virtual HRESULT Flip(IDirectDrawSurface* target_override, DWORD flags) = 0;
   virtual HRESULT GetAttachedSurface(const DDSCAPS* caps, IDirectDrawSurface** out) = 0;
   virtual HRESULT IsLost() = 0;

@@ -55,8 +55,9 @@ class RampTableCache {
 // the result is the same bit for bit as ConvertPagePortable's.
 void ConvertPage(const PageView& page, std::uint8_t* dst, int dst_pitch, const RampTables* tables);
 // The path of CPUs without it, kept callable so that tests and benchmarks
-// compare both.
-void ConvertPagePortable(const PageView& page, std::uint8_t* dst, int dst_pitch, const RampTables* tables);
+// compare both; `avx2` false also leaves out AVX2 where the CPU has it.
+void ConvertPagePortable(const PageView& page, std::uint8_t* dst, int dst_pitch, const RampTables* tables,
+                         bool avx2 = true);
 // The part `r` of a page (r lies inside it).
 inline PageView SubPage(const PageView& page, const Rect& r) {
   return PageView{page.pixels + static_cast<std::ptrdiff_t>(r.top) * page.pitch + r.left * (page.bpp / 8),

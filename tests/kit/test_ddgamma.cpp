@@ -346,7 +346,8 @@ TEST(PresentConversion, EveryPathMatchesThePlainDefinition) {
   ASSERT_TRUE(linear_tables.linear);
   EXPECT_EQ(linear_tables.step_red, 300);
   EXPECT_EQ(linear_tables.step_blue, 52);
-  // Widths around the vector step of 16 pixels exercise the row tails.
+  // Widths around the vector steps of 4, 8 and 16 pixels exercise the row
+  // tails.
   for (int bpp : {16, 24, 32}) {
     for (int width : {1, 7, 15, 16, 17, 33, 64, 99}) {
       const int height = 5;
@@ -360,10 +361,12 @@ TEST(PresentConversion, EveryPathMatchesThePlainDefinition) {
         // may be written.
         const int dst_pitch = width * 4 + 8;
         std::vector<std::uint8_t> fast(static_cast<std::size_t>(dst_pitch) * height, 0xEE);
-        std::vector<std::uint8_t> slow(fast.size(), 0xEE);
+        std::vector<std::uint8_t> slow(fast.size(), 0xEE), oldest(fast.size(), 0xEE);
         ConvertPage(page, fast.data(), dst_pitch, t);
         ConvertPagePortable(page, slow.data(), dst_pitch, t);
+        ConvertPagePortable(page, oldest.data(), dst_pitch, t, /*avx2=*/false);
         EXPECT_EQ(fast, slow) << bpp << " bits, width " << width;
+        EXPECT_EQ(fast, oldest) << bpp << " bits, width " << width;
         for (int y = 0; y < height; ++y) {
           for (int x = 0; x < width; ++x) {
             std::uint32_t got;

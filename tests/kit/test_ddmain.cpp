@@ -257,5 +257,40 @@ TEST_F(DDmainTest, ClearAllSurfaceClearsTheVisiblePageToo) {
   EXPECT_EQ(testing::StoredPixel(dd->FpDDSBack, 5, 5), 0u);
 }
 
+// The frame on the screen lives in the back buffer alone: a flip shows it
+// and leaves it there, the primary surface's pixels are that page, and a
+// flip of a few changed parts shows just those over what was shown.
+TEST_F(DDmainTest, AFlipShowsTheBackBufferAndLeavesItAsItIs) {
+  Open();
+  testing::FillSurface(dd->FpDDSBack, 0x204060);
+  dd->FlipSurfaces();
+  EXPECT_EQ(hb->Screen().Pixel(10, 10), 0x204060u);
+  EXPECT_EQ(testing::StoredPixel(dd->FpDDSBack, 10, 10), 0x204060u);
+  EXPECT_EQ(testing::StoredPixel(dd->FpDDSPrimary, 10, 10), 0x204060u);
+
+  DDSURFACEDESC front{}, back{};
+  ASSERT_EQ(dd->FpDDSPrimary->Lock(nullptr, &front, DDLOCK_WAIT, nullptr), DD_OK);
+  ASSERT_EQ(dd->FpDDSBack->Lock(nullptr, &back, DDLOCK_WAIT, nullptr), DD_OK);
+  EXPECT_EQ(front.lpSurface, back.lpSurface);  // one page for both
+  dd->FpDDSPrimary->Unlock(nullptr);
+  dd->FpDDSBack->Unlock(nullptr);
+
+  // Only one part drawn anew and shown: the rest of the screen and of the
+  // page stays the frame before.
+  DDBLTFX fx{};
+  fx.dwSize = sizeof fx;
+  fx.dwFillColor = 0xA0C0E0;
+  RECT part{8, 8, 16, 16};
+  ASSERT_EQ(dd->FpDDSBack->Blt(&part, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+  dd->SetChangedRects(&part, 1);
+  dd->FlipSurfaces();
+  EXPECT_EQ(hb->Screen().Pixel(10, 10), 0xA0C0E0u);
+  EXPECT_EQ(hb->Screen().Pixel(30, 30), 0x204060u);
+  EXPECT_EQ(testing::StoredPixel(dd->FpDDSBack, 30, 30), 0x204060u);
+  dd->FlipSurfaces();  // a flip with nothing drawn shows the same frame
+  EXPECT_EQ(hb->Screen().Pixel(10, 10), 0xA0C0E0u);
+  EXPECT_EQ(hb->Screen().Pixel(30, 30), 0x204060u);
+}
+
 }  // namespace
 }  // namespace sandloop

@@ -81,31 +81,39 @@ TEST(DamageList, MoreRectanglesThanItHoldsBecomeTheWholeScreen) {
   EXPECT_TRUE(e.Empty());
 }
 
-// A part less a covered rectangle: every pixel of the part outside the
-// covered one is in exactly one of the pieces, and no other pixel is in
-// any; over every placement of two rectangles on a small grid.
-TEST(SubtractRect, ThePiecesTileThePartOutsideTheCoveredRectangle) {
+// A part less one or two covered rectangles: every pixel of the part
+// outside them is in exactly one of the pieces, and no other pixel is in
+// any; over every placement of two rectangles on a small grid, and a third
+// from a sample of them.
+TEST(SubtractRect, ThePiecesTileThePartOutsideTheCoveredRectangles) {
   auto inside = [](const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; };
   std::vector<RECT> rects;
   for (int l = 0; l < 6; l += 1)
     for (int t = 0; t < 6; t += 2)
       for (int r = l; r <= 7; r += 2)
         for (int b = t; b <= 7; b += 3) rects.push_back(RECT{l, t, r, b});
+  auto tiles = [&](const RECT& a, const RECT& b, const RECT& c, const RECT* out, int n, int most) {
+    ASSERT_GE(n, 0);
+    ASSERT_LE(n, most);
+    for (int i = 0; i < n; ++i) ASSERT_TRUE(out[i].left < out[i].right && out[i].top < out[i].bottom);
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x) {
+        int in = 0;
+        for (int i = 0; i < n; ++i) in += inside(out[i], x, y);
+        ASSERT_EQ(in, inside(a, x, y) && !inside(b, x, y) && !inside(c, x, y) ? 1 : 0)
+            << "a " << a.left << "," << a.top << "," << a.right << "," << a.bottom << " b " << b.left << ","
+            << b.top << "," << b.right << "," << b.bottom << " c " << c.left << "," << c.top << "," << c.right
+            << "," << c.bottom << " at " << x << "," << y;
+      }
+  };
   for (const RECT& a : rects)
     for (const RECT& b : rects) {
       RECT out[4];
-      const int n = SubtractRect(a, b, out);
-      ASSERT_GE(n, 0);
-      ASSERT_LE(n, 4);
-      for (int i = 0; i < n; ++i) ASSERT_TRUE(out[i].left < out[i].right && out[i].top < out[i].bottom);
-      for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) {
-          int in = 0;
-          for (int i = 0; i < n; ++i) in += inside(out[i], x, y);
-          ASSERT_EQ(in, inside(a, x, y) && !inside(b, x, y) ? 1 : 0)
-              << "a " << a.left << "," << a.top << "," << a.right << "," << a.bottom << " b " << b.left << ","
-              << b.top << "," << b.right << "," << b.bottom << " at " << x << "," << y;
-        }
+      tiles(a, b, b, out, SubtractRect(a, b, out), 4);
+      for (std::size_t k = 0; k < rects.size(); k += 13) {
+        RECT both[16];
+        tiles(a, b, rects[k], both, SubtractRects(a, b, rects[k], both), 16);
+      }
     }
   // The near surf at 1024 x 768 leaves the screen's last column and row
   // to the layers beneath it.
