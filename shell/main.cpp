@@ -1,6 +1,10 @@
 // The sandloop program: picks the real display (SDL) and runs the mode the
 // command line asks for. Without a display, messages go to standard error
 // and run mode ends at once.
+//
+// The same source builds sandloop-settings (SANDLOOP_SETTINGS_PROGRAM),
+// which alone links the Qt dialog; sandloop hands configuration mode over
+// to it, so that a running saver never loads Qt.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -18,8 +22,12 @@
 #include "shell/HostOptions.h"
 #include "shell/posix/Register.h"
 #include "shell/Render.h"
-#include "settings/dialog/qt/ConfigurationDialog.h"
 #include "shell/Shell.h"
+#ifdef SANDLOOP_SETTINGS_PROGRAM
+#include "settings/dialog/qt/ConfigurationDialog.h"
+#else
+#include "shell/posix/SettingsProgram.h"
+#endif
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -52,6 +60,14 @@ int main(int argc, char** argv) {
     sandloop::display::NoBusOnDemand();
   }
   std::string why;
+#ifndef SANDLOOP_SETTINGS_PROGRAM
+  if (sandloop::ParseRunMode(host.rest.empty() ? std::string() : host.rest[0]) ==
+      sandloop::RunMode::Configuration) {
+    sandloop::ExecSettingsProgram(argv, &why);
+    // Still here: the configuration mode below says the dialog is missing.
+    std::fprintf(stderr, "sandloop: %s\n", why.c_str());
+  }
+#endif
   auto backend = sandloop::display::CreateSdlBackend(&why);
   if (backend) {
     backend->SetPacing(!scene.plain);
@@ -68,7 +84,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "sandloop: the display cannot be opened (%s)\n", why.c_str());
   }
   sandloop::ShellHooks hooks;
+#ifdef SANDLOOP_SETTINGS_PROGRAM
   hooks.configure = sandloop::dialog::RunConfigurationDialog;  // the Qt dialog
+#endif
   const int code = sandloop::SandloopMain(host.rest, scene, hooks);
   sandloop::display::SetBackend(nullptr);
   return code;

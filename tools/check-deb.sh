@@ -10,6 +10,7 @@ deb=$(readlink -f "$1")
 fail() { echo "check-deb: FAIL: $*" >&2; exit 1; }
 
 expected='./usr/bin/sandloop
+./usr/libexec/sandloop/sandloop-settings
 ./usr/libexec/xscreensaver/sandloop -> ../../bin/sandloop
 ./usr/share/applications/sandloop-settings.desktop
 ./usr/share/applications/screensavers/sandloop.desktop
@@ -45,15 +46,20 @@ if command -v apt-get >/dev/null; then
   echo "check-deb: on an empty system apt would install $(wc -l <<<"$installed") packages, none for development"
 fi
 
-# The packaged program runs: unpacked, every library it links is found
-# on this system and it says its version.
+# The packaged programs run: unpacked, every library they link is found
+# on this system, and the saver says its version.
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 dpkg-deb -x "$deb" "$unpacked"
 program=$unpacked/usr/bin/sandloop
-libraries=$(ldd "$program" 2>&1) || fail "ldd cannot read the packaged program: $libraries"
-if grep -q 'not found' <<<"$libraries"; then fail "libraries of the packaged program are missing:
+for p in "$program" "$unpacked/usr/libexec/sandloop/sandloop-settings"; do
+  libraries=$(ldd "$p" 2>&1) || fail "ldd cannot read the packaged ${p##*/}: $libraries"
+  if grep -q 'not found' <<<"$libraries"; then fail "libraries of the packaged ${p##*/} are missing:
 $(grep 'not found' <<<"$libraries")"; fi
+done
+# The saver itself loads no Qt: only the settings program does.
+if readelf -d "$program" | grep -q 'NEEDED.*Qt'; then fail "the packaged saver links Qt"; fi
+libraries=$(ldd "$program" 2>&1)
 version=$(dpkg-deb -f "$deb" Version)
 said=$("$program" --version 2>&1) || fail "the packaged program's --version failed: $said"
 [ "$said" = "sandloop ${version%%-*}" ] || fail "the packaged program says \"$said\", the package is version $version"

@@ -10,7 +10,7 @@ build=${1:-build}
 out=${2:-$build}
 command -v dpkg-shlibdeps >/dev/null || { echo "make-deb: dpkg-shlibdeps missing (Debian's dpkg-dev)" >&2; exit 1; }
 [ -f "$build/CPackConfig.cmake" ] || { echo "make-deb: $build is not a configured build directory" >&2; exit 1; }
-cmake --build "$build" -j"$(nproc)" --target sandloop compressed_docs
+cmake --build "$build" -j"$(nproc)" --target sandloop sandloop-settings compressed_docs
 mkdir -p "$out"
 out=$(readlink -f "$out")
 (cd "$build" && cpack -G DEB -B "$out/_CPack_Packages_work" > "$out/cpack.log" 2>&1) ||

@@ -18,6 +18,24 @@ p=$work/usr/local
 [ "$(readlink -f "$p/libexec/xscreensaver/sandloop")" = "$(readlink -f "$p/bin/sandloop")" ] || fail "the link does not lead to the program"
 "$p/libexec/xscreensaver/sandloop" --help | grep -q "usage: sandloop" || fail "the program does not run through the link"
 
+# The saver loads no Qt; its configuration mode runs the settings program
+# installed beside it in libexec, found from the installed saver's place.
+settings=$p/libexec/sandloop/sandloop-settings
+[ -x "$settings" ] || fail "no libexec/sandloop/sandloop-settings"
+readelf -d "$p/bin/sandloop" | grep -q 'NEEDED.*Qt' && fail "the saver links Qt"
+readelf -d "$settings" | grep -q 'NEEDED.*Qt6Widgets' || fail "the settings program does not link Qt Widgets"
+(cd "$work" && HOME=$work XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state XDG_RUNTIME_DIR= \
+  QT_QPA_PLATFORM=offscreen DISPLAY= WAYLAND_DISPLAY= exec "$p/libexec/xscreensaver/sandloop" /c) > "$work/c.log" 2>&1 &
+pid=$!
+ran=
+for _ in $(seq 50); do
+  [ "$(readlink "/proc/$pid/exe" 2>/dev/null)" = "$(readlink -f "$settings")" ] && { ran=1; break; }
+  kill -0 $pid 2>/dev/null || break
+  sleep 0.1
+done
+kill $pid 2>/dev/null; wait $pid 2>/dev/null
+[ -n "$ran" ] || fail "sandloop /c did not run the settings program: $(cat "$work/c.log")"
+
 xml=$p/share/xscreensaver/config/sandloop.xml
 [ -f "$xml" ] || fail "no sandloop.xml"
 if command -v xmllint >/dev/null; then xmllint --noout "$xml" || fail "sandloop.xml is not well-formed"; fi
