@@ -4,8 +4,8 @@
 //     to the first presented frame; reports "ms", "x_floor" (its time over
 //     the floor below, measured in the same iterations) and
 //     "rss_over_surfaces_MB", the resident memory after set-up beyond the
-//     bytes of every surface (and of the memory-only display's copy of the
-//     screen).
+//     bytes of every surface as made (and of the memory-only display's
+//     copy of the screen).
 //   TickFrame/<W>: one tick and the partial frame it brings, presented
 //     through the memory-only display, as a share of one core at 20 ticks
 //     a second.
@@ -114,17 +114,18 @@ void SceneSetup(benchmark::State& state, bool exact_pixels) {
     total += bench::Seconds(t1 - t0);
     state.SetIterationTime(bench::Seconds(t1 - t0));
     rss = ResidentKb();
+    // The bytes of every surface as made (a strip's frames each), the one
+    // page the screen's frame lives in, and the memory-only display's copy
+    // of the screen. Alpha planes are left out: they count as overhead.
     surfaces = 0;
-    for (const sandloop::Placement& p : scene.form->Placements()) {
-      if (p.frame_height > 100) continue;  // the surf: its frames are counted below
-      const int frames = p.frame_height > 0 ? (p.resource == std::string("EAGLES") ? 144 : p.frame_height == 30 ? 16 : 30) : 1;
-      surfaces += static_cast<std::size_t>(p.width) * p.height * 4 * frames;
-    }
-    // The surf keeps its frames at their own size.
-    for (const sandloop::TDDani* surf : {&scene.form->DDani1lowwater, &scene.form->DDani1hightwater})
-      surfaces += SurfaceBytes(surf->FpSurface[0]) * static_cast<std::size_t>(surf->FrameCount());
-    // Front and back page, and the memory-only display's copy of the screen.
-    surfaces += static_cast<std::size_t>(w) * h * 4 * 3;
+    sandloop::TForm1& f = *scene.form;
+    for (const sandloop::TDDbmp* bmp : {&f.DDbmp1ground, &f.DDbmp1secondplane, &f.DDbmp1palmleft, &f.DDbmp1palmmidle,
+                                        &f.DDbmp1palmright, &f.DDbmp1stounleft, &f.DDbmp1papright})
+      surfaces += SurfaceBytes(bmp->FpSurface);
+    for (const sandloop::TDDani* ani : {&f.DDani1lowwater, &f.DDani1hightwater, &f.DDani1Eagles, &f.DDani1Butterflys,
+                                        &f.DDani2Butterflys, &f.DDani3Butterflys})
+      for (int i = 0; i < ani->FrameCount(); ++i) surfaces += SurfaceBytes(ani->FpSurface[static_cast<std::size_t>(i)]);
+    surfaces += static_cast<std::size_t>(w) * h * 4 * 2;
     if (!scene.form->DDmain1.Enabled()) state.SkipWithError("the scene could not be built");
     floor += FloorSeconds(w, h);
   }
