@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "kit/ddraw/backend.h"
+#include "kit/ddraw/pacer.h"
 #include "kit/ddraw/present.h"
 #include "kit/ddraw/sdl/VideoDriver.h"
 #include "kit/ddraw/sdl/X11Host.h"
@@ -78,7 +79,7 @@ class SdlBackend final : public Backend {
   void EndExclusive() override;
   Status Present(const PageView& page, const Ramp* ramp) override;
   Status PresentRects(const PageView& page, const Ramp* ramp, const Rect* rects, int count) override;
-  void SetPacing(bool paced) override { paced_ = paced; }
+  void SetPacing(bool paced) override { pacer_.SetPaced(paced); }
   bool PollEvent(InputEvent* event) override;
   void WaitEvent(int timeout_ms) override;
   void WakeWait() override;
@@ -117,11 +118,8 @@ class SdlBackend final : public Backend {
   Status PresentTexture(const PageView& page, const RampTables* t);
   Status PresentSurface(const PageView& page, const RampTables* t);
   std::vector<SDL_Rect> sdl_rects_;  // the parts of a partial present
-  bool paced_ = true;
-
-  // Without vertical sync, waits until one refresh period has passed since
-  // the previous present, so that a loop of flips does not burn a core.
-  void Pace(int refresh);
+  // Paces presents without vertical sync; whether presents are paced at all.
+  Pacer pacer_;
   bool Translate(const SDL_Event& e, InputEvent* out);
   WindowId IdOf(Uint32 sdl_id) const;
 
@@ -145,7 +143,6 @@ class SdlBackend final : public Backend {
   DisplayMode monitor_{800, 600, 32};     // read before a hosted run gives up the video
   RampTableCache ramp_tables_;  // presents come from the drawing thread only
   int refresh_ = 0;
-  std::chrono::steady_clock::time_point next_present_{};
   char pending_char_ = 0;
   struct _XDisplay* x_display_ = nullptr;  // Xlib's Display
   bool x_tried_ = false;

@@ -26,6 +26,7 @@
 
 #include "kit/Picture.h"
 #include "kit/ddraw/backend.h"
+#include "kit/ddraw/pacer.h"
 #include "kit/ddraw/present.h"
 
 namespace sandloop::display::win32 {
@@ -84,7 +85,7 @@ class Win32Backend final : public Backend {
   // Win32Present.cpp
   Status Present(const PageView& page, const Ramp* ramp) override;
   Status PresentRects(const PageView& page, const Ramp* ramp, const Rect* rects, int count) override;
-  void SetPacing(bool paced) override { paced_ = paced; }
+  void SetPacing(bool paced) override { pacer_.SetPaced(paced); }
 
   // Win32Events.cpp
   bool PollEvent(InputEvent* event) override;
@@ -132,7 +133,6 @@ class Win32Backend final : public Backend {
   void ActivateApp(HWND hwnd, WPARAM active, LPARAM thread);
   // Win32Present.cpp
   HWND PresentWindow() const;
-  void Pace();
   void PutRect(HDC dc, int x, int y, int w, int h);
   // Win32Modes.cpp
   int RefreshRate() const;
@@ -162,9 +162,8 @@ class Win32Backend final : public Backend {
   int kept_width_ = 0, kept_height_ = 0;
   bool repaint_ = true;  // the window does not show the kept page whole
   RampTableCache ramp_tables_;
-  bool paced_ = true;
+  Pacer pacer_;
   int refresh_ = 60;
-  std::chrono::steady_clock::time_point next_present_{};
 
   std::deque<InputEvent> events_;
   bool host_quit_sent_ = false;
