@@ -1,7 +1,6 @@
 #include "kit/ddraw/headless/HeadlessBackend.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "kit/PicturePng.h"
@@ -32,7 +31,7 @@ void HeadlessBackend::ResizeWindow(WindowId window, int width, int height) {
 
 void HeadlessBackend::LoseConnection() { lost_ = true; }
 
-Status HeadlessBackend::SetTarget(const DisplayTarget& target) {
+Status HeadlessBackend::DoSetTarget(const DisplayTarget& target) {
   using Kind = DisplayTarget::Kind;
   if (target.kind == Kind::Hosted) {
     if (!foreign_windows_) return Status::Unsupported;
@@ -40,17 +39,12 @@ Status HeadlessBackend::SetTarget(const DisplayTarget& target) {
     if (lost_ || it == windows_.end()) return Status::InvalidParams;
     host_size_ = {it->second.width, it->second.height, 32};
   }
-  if (target.kind == Kind::Window && (target.width <= 0 || target.height <= 0)) return Status::InvalidParams;
   target_ = target;
   quit_sent_ = false;
   return Status::Ok;
 }
 
-std::vector<DisplayMode> HeadlessBackend::Modes() {
-  if (target_.kind == DisplayTarget::Kind::FullScreen) return modes_;
-  const DisplayMode d = DesktopMode();
-  return {{d.width, d.height, 16}, {d.width, d.height, 24}, {d.width, d.height, 32}};
-}
+std::vector<DisplayMode> HeadlessBackend::DoModes() { return modes_; }
 
 DisplayMode HeadlessBackend::DesktopMode() {
   using Kind = DisplayTarget::Kind;
@@ -177,15 +171,9 @@ Status HeadlessBackend::BeginExclusive(WindowId window) {
   return Status::Ok;
 }
 
-Status HeadlessBackend::SetMode(const DisplayMode& mode) {
-  if (exclusive_window_ == 0) return Status::NoExclusiveMode;
-  if (target_.kind != DisplayTarget::Kind::FullScreen) {
-    // Hosted or in a window the size is the page's only: no switch.
-    if (mode.width < 1 || mode.height < 1 || mode.width > 16384 || mode.height > 16384) return Status::InvalidMode;
-    current_mode_ = mode;
-    return Status::Ok;
-  }
-  if (!(mode == desktop_) && std::find(modes_.begin(), modes_.end(), mode) == modes_.end()) return Status::InvalidMode;
+// Hosted or in a window the size is the page's only; full screen there is
+// no display whose mode would switch.
+Status HeadlessBackend::DoSetMode(const DisplayMode& mode) {
   current_mode_ = mode;
   return Status::Ok;
 }
@@ -282,7 +270,7 @@ void HeadlessBackend::WaitEvent(int timeout_ms) {
 
 void HeadlessBackend::ShowMessage(WindowId owner, const std::string& text, const std::string& caption) {
   messages_.push_back({owner, text, caption});
-  if (echo_) std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+  if (echo_) EchoMessage(text, caption);
 }
 
 }  // namespace sandloop::display
@@ -339,5 +327,11 @@ std::vector<bool> HeadlessBackend::SaverCalls() const {
   std::lock_guard<std::mutex> g(mutex_);
   return saver_calls_;
 }
+
+}  // namespace sandloop::display
+
+namespace sandloop::display {
+
+std::shared_ptr<HeadlessBackend> CreateHeadlessBackend(std::string* why) { return StartBackend<HeadlessBackend>(why); }
 
 }  // namespace sandloop::display

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -51,6 +52,8 @@ class HeadlessBackend final : public Backend {
   // bits; desktop 1024x768x32; one monitor; gamma supported.
   HeadlessBackend();
 
+  // Nothing to open: it always starts.
+  bool Start(std::string* /*why*/) { return true; }
   const char* Name() const override { return "headless"; }
 
   // --- configuration -----------------------------------------------------
@@ -109,7 +112,6 @@ class HeadlessBackend final : public Backend {
   const std::vector<Message>& Messages() const { return messages_; }
   void ClearMessages() { messages_.clear(); }
   bool Exclusive() const { return exclusive_window_ != 0; }
-  WindowId ExclusiveWindow() const { return exclusive_window_; }
   DisplayMode CurrentMode() const { return current_mode_; }
   int Presents() const { return presents_; }
   // The last presented page as the viewer would see it (gamma applied).
@@ -128,13 +130,11 @@ class HeadlessBackend final : public Backend {
 
   // --- Backend ------------------------------------------------------------
   Status Fault(Op op) override;
-  std::vector<DisplayMode> Modes() override;
   DisplayMode DesktopMode() override;
   DisplayMode MonitorMode() override { return desktop_; }
   int MonitorCount() override { return target_.kind == DisplayTarget::Kind::Hosted ? 1 : monitors_; }
   bool GammaSupported() override { return gamma_; }
   WindowId RootWindowId() override { return foreign_windows_ ? kRootWindow : 0; }
-  Status SetTarget(const DisplayTarget& target) override;
   DisplayTarget Target() const override { return target_; }
   WindowId CreateFormWindow(const std::string& title) override;
   void DestroyWindow(WindowId window) override;
@@ -143,7 +143,7 @@ class HeadlessBackend final : public Backend {
   bool DrawToWindow(WindowId window, const Picture& picture, int x, int y) override;
   bool KeepsPicturesDrawn() const override { return keeps_pictures_; }
   Status BeginExclusive(WindowId window) override;
-  Status SetMode(const DisplayMode& mode) override;
+  WindowId ExclusiveWindow() const override { return exclusive_window_; }
   void EndExclusive() override;
   Status Present(const PageView& page, const Ramp* ramp) override;
   // Updates only the given parts of the kept screen, as a real screen would:
@@ -165,6 +165,9 @@ class HeadlessBackend final : public Backend {
   bool DisplayAsleep() override { return asleep_.load(std::memory_order_relaxed); }
 
  protected:
+  std::vector<DisplayMode> DoModes() override;
+  Status DoSetTarget(const DisplayTarget& target) override;
+  Status DoSetMode(const DisplayMode& mode) override;
   void SetCursorVisible(bool visible) override { cursor_visible_.store(visible, std::memory_order_relaxed); }
 
  private:
@@ -220,5 +223,10 @@ class HeadlessBackend final : public Backend {
   std::atomic<int> waits_{0};
   std::atomic<int> wakes_{0};
 };
+
+// Makes the memory-only back end, as CreateSdlBackend and CreateWin32Backend
+// make theirs; it always starts, so `why` is never filled. Its own class is
+// returned: tests and the file renderer set it up through it.
+std::shared_ptr<HeadlessBackend> CreateHeadlessBackend(std::string* why = nullptr);
 
 }  // namespace sandloop::display

@@ -62,12 +62,10 @@ class SdlBackend final : public Backend {
   // process's, as the handler is.
   static std::atomic<bool>& WindowGone();
   const char* Name() const override { return "sdl"; }
-  std::vector<DisplayMode> Modes() override;
   DisplayMode DesktopMode() override;
   DisplayMode MonitorMode() override;
   int MonitorCount() override { return Hosted() || !video_up_ ? 1 : std::max(1, SDL_GetNumVideoDisplays()); }
   WindowId RootWindowId() override;
-  Status SetTarget(const DisplayTarget& target) override;
   DisplayTarget Target() const override { return target_; }
   WindowId CreateFormWindow(const std::string& title) override;
   void DestroyWindow(WindowId window) override;
@@ -75,7 +73,7 @@ class SdlBackend final : public Backend {
   bool IsWindowVisible(WindowId window) override;
   bool DrawToWindow(WindowId window, const Picture& picture, int x, int y) override;
   Status BeginExclusive(WindowId window) override;
-  Status SetMode(const DisplayMode& mode) override;
+  WindowId ExclusiveWindow() const override { return exclusive_; }
   void EndExclusive() override;
   Status Present(const PageView& page, const Ramp* ramp) override;
   Status PresentRects(const PageView& page, const Ramp* ramp, const Rect* rects, int count) override;
@@ -97,6 +95,9 @@ class SdlBackend final : public Backend {
   bool DisplayAsleep() override;
 
  protected:
+  std::vector<DisplayMode> DoModes() override;
+  Status DoSetTarget(const DisplayTarget& target) override;
+  Status DoSetMode(const DisplayMode& mode) override;
   void SetCursorVisible(bool visible) override;
 
  private:

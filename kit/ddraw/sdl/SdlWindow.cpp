@@ -6,9 +6,8 @@
 
 namespace sandloop::display::sdl {
 
-Status SdlBackend::SetTarget(const DisplayTarget& target) {
+Status SdlBackend::DoSetTarget(const DisplayTarget& target) {
   using Kind = DisplayTarget::Kind;
-  if (target.kind == Kind::Window && (target.width <= 0 || target.height <= 0)) return Status::InvalidParams;
   if (target.kind == Kind::Hosted) {
     // Windows of other programs are X11 windows, reached through Xlib.
     if (driver_ != VideoDriver::X11) return Status::Unsupported;

@@ -63,12 +63,11 @@ class Win32Backend final : public Backend {
   const char* Name() const override { return "win32"; }
 
   // Win32Modes.cpp
-  std::vector<DisplayMode> Modes() override;
   DisplayMode DesktopMode() override;
   DisplayMode MonitorMode() override;
   int MonitorCount() override;
   Status BeginExclusive(WindowId window) override;
-  Status SetMode(const DisplayMode& mode) override;
+  WindowId ExclusiveWindow() const override { return ToId(exclusive_); }
   void EndExclusive() override;
 
   // Win32Window.cpp
@@ -79,7 +78,6 @@ class Win32Backend final : public Backend {
   bool DrawToWindow(WindowId window, const Picture& picture, int x, int y) override;
   bool KeepsPicturesDrawn() const override { return true; }
   WindowId RootWindowId() override { return 0; }
-  Status SetTarget(const DisplayTarget& target) override;
   DisplayTarget Target() const override { return target_; }
 
   // Win32Present.cpp
@@ -115,6 +113,12 @@ class Win32Backend final : public Backend {
   LRESULT Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
  protected:
+  // Win32Modes.cpp
+  std::vector<DisplayMode> DoModes() override;
+  Status DoSetMode(const DisplayMode& mode) override;
+  // Win32Window.cpp
+  Status DoSetTarget(const DisplayTarget& target) override;
+  // Win32Backend.cpp
   void SetCursorVisible(bool visible) override;
 
  private:
