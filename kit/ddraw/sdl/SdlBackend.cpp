@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "kit/ddraw/sdl/AlsaQuiet.h"
-#include "kit/ddraw/sdl/SdlState.h"
+#include "kit/ddraw/sdl/SdlBackendClass.h"
 #include "kit/ddraw/sdl/WaylandPower.h"
 #include "kit/ddraw/sdl/X11Power.h"
 

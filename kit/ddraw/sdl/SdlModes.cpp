@@ -2,7 +2,7 @@
 // every depth (the page is converted when presented), the desktop's own
 // size without a mode change, other sizes through SDL's mode switch.
 #include "kit/ddraw/sdl/PointerKeeper.h"
-#include "kit/ddraw/sdl/SdlState.h"
+#include "kit/ddraw/sdl/SdlBackendClass.h"
 
 namespace sandloop::display::sdl {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "kit/ddraw/sdl/SdlState.h"
+#include "kit/ddraw/sdl/SdlBackendClass.h"
 
 namespace sandloop::display::sdl {
 

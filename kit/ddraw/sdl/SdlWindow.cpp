@@ -2,7 +2,7 @@
 // hosted in another program's window, or the try-it window.
 #include <string>
 
-#include "kit/ddraw/sdl/SdlState.h"
+#include "kit/ddraw/sdl/SdlBackendClass.h"
 
 namespace sandloop::display::sdl {
 
