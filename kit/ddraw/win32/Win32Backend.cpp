@@ -2,7 +2,7 @@
 // and the system's screen-saver state.
 #include "kit/ddraw/win32/Win32Backend.h"
 
-#include "kit/ddraw/win32/Win32State.h"
+#include "kit/ddraw/win32/Win32BackendClass.h"
 
 namespace sandloop::display::win32 {
 

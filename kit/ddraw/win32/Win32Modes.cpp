@@ -6,7 +6,7 @@
 // is never changed.
 #include <algorithm>
 
-#include "kit/ddraw/win32/Win32State.h"
+#include "kit/ddraw/win32/Win32BackendClass.h"
 
 namespace sandloop::display::win32 {
 

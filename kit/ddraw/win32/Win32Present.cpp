@@ -5,7 +5,7 @@
 // page's. Without vertical sync the presents are paced to the refresh rate.
 #include <algorithm>
 
-#include "kit/ddraw/win32/Win32State.h"
+#include "kit/ddraw/win32/Win32BackendClass.h"
 
 namespace sandloop::display::win32 {
 

@@ -3,7 +3,7 @@
 // window, and the window procedure they share.
 #include <algorithm>
 
-#include "kit/ddraw/win32/Win32State.h"
+#include "kit/ddraw/win32/Win32BackendClass.h"
 
 namespace sandloop::display::win32 {
 

@@ -1,10 +1,13 @@
 #pragma once
-// The Windows back end's one object, shared by its files: Win32Backend.cpp
-// (start and the system's state), Win32Window.cpp (windows, the window
-// procedure, monitors), Win32Modes.cpp (modes and exclusive use),
-// Win32Present.cpp (GDI presents), Win32Events.cpp (input),
-// Win32Screen.cpp (whether the screen can be seen) and Win32Audio.cpp
-// (PlaySound). Only files of this folder include it.
+// The Windows back end's class, shared by its files: Win32Backend.cpp
+// (start, end, the window classes, messages, the system's saver state, the
+// cursor and the timer period), Win32Window.cpp (windows, targets, the
+// window procedure, the other monitors' covers), Win32Modes.cpp (modes and
+// exclusive use), Win32Present.cpp (GDI presents), Win32Events.cpp (input
+// and the console's wake event), Win32Screen.cpp (whether the screen can be
+// seen) and Win32Audio.cpp (PlaySound and the WAVE reader). Its members are
+// grouped below by the file that defines them. Only files of this folder
+// include it.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -31,6 +34,7 @@
 
 namespace sandloop::display::win32 {
 
+// Win32Backend.cpp: the names of the window classes it registers.
 const wchar_t* FormClassName();
 const wchar_t* CoverClassName();
 const wchar_t* PictureClassName();
@@ -38,7 +42,8 @@ const wchar_t* PictureClassName();
 inline HWND ToHwnd(WindowId id) { return reinterpret_cast<HWND>(id); }
 inline WindowId ToId(HWND hwnd) { return reinterpret_cast<WindowId>(hwnd); }
 
-// A WAVE file's format and sample data, as far as playing needs it.
+// Win32Audio.cpp: a WAVE file's format and sample data, as far as playing
+// needs it.
 struct WaveInfo {
   std::uint32_t bytes_per_second = 0;
   std::uint32_t data_bytes = 0;
@@ -56,6 +61,7 @@ bool ConsoleEventRecent();
 
 class Win32Backend final : public Backend {
  public:
+  // Win32Backend.cpp
   Win32Backend() = default;
   ~Win32Backend() override;
   bool Start(std::string* why);
@@ -109,7 +115,8 @@ class Win32Backend final : public Backend {
   // (for the tests).
   bool HoldsTimerPeriod() const { return timer_period_; }
 
-  // The window procedure's work, for the windows of both classes.
+  // Win32Window.cpp: the window procedure's work, for the windows of every
+  // class.
   LRESULT Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
  protected:
