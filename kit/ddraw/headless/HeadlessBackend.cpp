@@ -17,7 +17,7 @@ namespace sandloop::display {
 
 HeadlessBackend::HeadlessBackend() {
   for (const auto& [w, h] : {std::pair{800, 600}, {1024, 768}, {1152, 864}, {1280, 1024}, {1920, 1080}})
-    for (int bpp : {16, 24, 32}) modes_.push_back({w, h, bpp});
+    AddAtEveryDepth(&modes_, w, h);
   AddForeignWindow(kRootWindow, desktop_.width, desktop_.height);
 }
 
