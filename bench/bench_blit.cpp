@@ -35,6 +35,7 @@ namespace {
 using bench::Clock;
 using bench::Measure;
 using bench::Seconds;
+using sandloop::display::CreateHeadlessBackend;
 using sandloop::display::HeadlessBackend;
 
 constexpr int kW = 1920, kH = 1080;
@@ -76,7 +77,7 @@ class BenchForm : public sandloop::TComponent, public sandloop::TWindowOwner {
 // A display at 1920 x 1080 of the given depth with a source picture and a
 // destination surface of screen size.
 struct BlitScene {
-  std::shared_ptr<HeadlessBackend> hb = std::make_shared<HeadlessBackend>();
+  std::shared_ptr<HeadlessBackend> hb = CreateHeadlessBackend();
   IDirectDraw* dd = nullptr;
   IDirectDrawSurface* src = nullptr;
   IDirectDrawSurface* dst = nullptr;
@@ -171,7 +172,7 @@ BENCHMARK(BM_KeyedLoop)
 
 void BM_StripCreate(benchmark::State& state) {
   const bool surf = state.range(0) == 1;
-  auto hb = std::make_shared<HeadlessBackend>();
+  auto hb = CreateHeadlessBackend();
   sandloop::display::SetBackend(hb);
   {
     BenchForm form(*hb);

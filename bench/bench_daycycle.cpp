@@ -18,11 +18,12 @@
 
 namespace {
 
+using sandloop::display::CreateHeadlessBackend;
 using sandloop::display::HeadlessBackend;
 using sandloop::display::PageView;
 
 void BM_UpdateDaylight(benchmark::State& state) {
-  auto hb = std::make_shared<HeadlessBackend>();
+  auto hb = CreateHeadlessBackend();
   sandloop::display::SetBackend(hb);
   {
     sandloop::TWindowHolder form("bench");

@@ -36,6 +36,7 @@
 
 namespace {
 
+using sandloop::display::CreateHeadlessBackend;
 using sandloop::display::HeadlessBackend;
 
 int HeightFor(int width) {
@@ -68,7 +69,7 @@ std::size_t SurfaceBytes(IDirectDrawSurface* s) {
 }
 
 struct Scene {
-  explicit Scene(int w, int h, bool exact_pixels = false) : headless(std::make_shared<HeadlessBackend>()) {
+  explicit Scene(int w, int h, bool exact_pixels = false) : headless(CreateHeadlessBackend()) {
     setenv("HOME", "/nonexistent-sandloop-bench", 1);
     setenv("XDG_CONFIG_HOME", "/nonexistent-sandloop-bench", 1);
     headless->SetModes({{w, h, 32}});

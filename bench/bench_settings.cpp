@@ -40,7 +40,7 @@ class NormalStore {
 };
 
 void BM_SceneLoadNormalStore(benchmark::State& state) {
-  display::SetBackend(std::make_shared<display::HeadlessBackend>());
+  display::SetBackend(display::CreateHeadlessBackend());
   NormalStore normal;
   for (auto _ : state) {
     SettingsRecord s;
@@ -53,7 +53,7 @@ void BM_SceneLoadNormalStore(benchmark::State& state) {
 BENCHMARK(BM_SceneLoadNormalStore)->Unit(benchmark::kMicrosecond);
 
 void BM_ParseNormalStore(benchmark::State& state) {
-  display::SetBackend(std::make_shared<display::HeadlessBackend>());
+  display::SetBackend(display::CreateHeadlessBackend());
   NormalStore normal;
   std::string bytes;
   {

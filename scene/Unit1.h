@@ -6,10 +6,13 @@
 // Input decides whether the saver ends; FinishSaver, AppException and
 // DDmain1Error end it.
 //
-// Its members are defined by concern: set-up in Unit1.cpp, the tick and
-// the frame in Frame.cpp, the creatures and the tint in Animation.cpp,
-// input and the ways the scene ends in Finish.cpp, and the platform's side
-// (sound, cursor, the system's saver state) in System.cpp.
+// Its members are defined by concern, each group below naming its file:
+// set-up in Unit1.cpp, the tick and the frame in Unit1Frame.cpp, the
+// creatures and the tint in Unit1Animation.cpp, input and the ways the
+// scene ends in Unit1Finish.cpp, and the platform's side (sound, cursor,
+// the system's saver state) in Unit1System.cpp. The other files of scene/
+// (Creatures, DayCycle, Damage, Layout, Worker) are modules of their own
+// that the scene uses.
 //
 // Two threads share the scene:
 //  - The frame timer's thread runs DDtimer1Timer: it advances WaterFrame,
@@ -145,13 +148,15 @@ class TForm1 : public TForm {
   // Builds and starts the scene. Exceptions go to the application's
   // exception event, which is AppException from the first step on.
   void FormCreate();
+  // The timer period for a speed setting: 0 slow, 2 fast, else normal.
+  [[nodiscard]] static int TimerInterval(int speed);
 
-  // --- creatures and time of day (Animation.cpp) ---------------------------
+  // --- creatures and time of day (Unit1Animation.cpp) ----------------------
   void InitEagles();
   void InitButterflies();
   void UpdateDaylight();
 
-  // --- frame (Frame.cpp) ----------------------------------------------------
+  // --- frame (Unit1Frame.cpp) -----------------------------------------------
   void DDtimer1Timer(TComponent* sender);
   void DrawFrame(bool& done);
   // Composes the whole frame from the current state and flips it.
@@ -162,10 +167,8 @@ class TForm1 : public TForm {
   // there are left out.
   void ComposeFrame(const RECT* part = nullptr);
   void DDmain1Error(TComponent* sender);
-  // The timer period for a speed setting: 0 slow, 2 fast, else normal.
-  [[nodiscard]] static int TimerInterval(int speed);
 
-  // --- input and finish (Finish.cpp) ----------------------------------------
+  // --- input and finish (Unit1Finish.cpp) -----------------------------------
   void FormKeyPress(char& key) override;
   void FormKeyDown(int& key, unsigned shift) override;
   void FormMouseMove(unsigned shift, int x, int y) override;
@@ -176,7 +179,12 @@ class TForm1 : public TForm {
   void FinishSaver();
   void CloseScene();
   void AppException(TComponent* sender, const std::exception& e);
+  // The last mouse position seen by any scene of the process.
+  static int LastMouseX();
+  static int LastMouseY();
+  static void ResetLastMouse();
 
+  // --- what the scene shows (here) ------------------------------------------
   // Whether the clock is drawn: switched on, and its current place makes
   // sense on the screen.
   [[nodiscard]] bool ClockShown() const { return clock_visible_; }
@@ -184,10 +192,6 @@ class TForm1 : public TForm {
   [[nodiscard]] bool Finished() const { return finished_; }
   // The placement of the 13 sprites and strips (valid after set-up).
   [[nodiscard]] const Layout& Placements() const { return layout_; }
-  // The last mouse position seen by any scene of the process.
-  static int LastMouseX();
-  static int LastMouseY();
-  static void ResetLastMouse();
 
  private:
   struct Piece {
@@ -201,46 +205,50 @@ class TForm1 : public TForm {
   };
   static constexpr int kEagleSlots = 10;
 
+  // Unit1.cpp
+  void LoadSettingsReadOnly();
+  void BuildPieces();
+  void BuildPiece(int index, const Placement& p);
+  void ReturnFreeMemory();
   [[nodiscard]] Piece PieceAt(int index);
-  void SnapshotCreatures();
-  void AddCreatureDamage(DamageList& damage) const;
-  [[nodiscard]] RECT ClockBox() const;
-  [[nodiscard]] RECT PieceBox(int index) const;
-  void WaitForTick();
-  [[nodiscard]] bool Resting();
-  [[nodiscard]] int ScreenX(float design_x) const;
-  [[nodiscard]] int ScreenY(float design_y) const;
-  void StepEagles();
-  void StepButterflies();
-  void DrawEagles();
-  void DrawButterflies();
-  void ReleaseCreatures();
-  void SeedRandom();
-  void SetSunTimes(float rise, float set);
-  void StartTimeOfDay();
-  void TickTimeOfDay();
   [[nodiscard]] bool ClockMakesSense() const;
   void UpdateClockShown();
   void FitClockToWindow(int width, int height);
+  void Log(const std::string& text);
+  void Log(const std::string& label, const std::string& value);
+  [[nodiscard]] std::string Now() const;
+  // Unit1Animation.cpp
+  void SeedRandom();
+  void StepEagles();
+  void StepButterflies();
+  void SnapshotCreatures();
+  void DrawEagles();
+  void DrawButterflies();
+  void ReleaseCreatures();
+  void SetSunTimes(float rise, float set);
+  void StartTimeOfDay();
+  void TickTimeOfDay();
+  // Unit1Frame.cpp
   void TickSteps();
   void RethrowTickFailure();
-  // The platform's side (System.cpp): sound, cursor, the system's saver
-  // state.
+  void WaitForTick();
+  [[nodiscard]] bool Resting();
+  void AddCreatureDamage(DamageList& damage) const;
+  [[nodiscard]] RECT ClockBox() const;
+  [[nodiscard]] RECT PieceBox(int index) const;
+  [[nodiscard]] int ScreenX(float design_x) const;
+  [[nodiscard]] int ScreenY(float design_y) const;
+  // Unit1Finish.cpp
+  void StoreInt(const char* name, int value);
+  void GammaStep(int delta);
+  void MoveClock(int key);
+  // Unit1System.cpp: the platform's side: sound, cursor, the system's
+  // saver state.
   void SystemSaverRunning(bool running);
   void StartSound();
   void StopSound();
   void PauseSound();
   void Cursor(bool show);
-  void LoadSettingsReadOnly();
-  void BuildPieces();
-  void ReturnFreeMemory();
-  void BuildPiece(int index, const Placement& p);
-  void Log(const std::string& text);
-  void Log(const std::string& label, const std::string& value);
-  void StoreInt(const char* name, int value);
-  void GammaStep(int delta);
-  void MoveClock(int key);
-  [[nodiscard]] std::string Now() const;
 
   const LocalClock& clock_;
   SceneOptions options_;

@@ -27,7 +27,7 @@ int RunRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
     err << "sandloop: " << error << "\n";
     return 2;
   }
-  auto headless = std::make_shared<display::HeadlessBackend>();
+  auto headless = display::CreateHeadlessBackend();
   const display::DisplayMode mode{o.width, o.height, o.depth};
   headless->SetModes({mode});
   headless->SetDesktopMode(mode);

@@ -17,6 +17,7 @@
 
 namespace {
 
+using sandloop::display::CreateHeadlessBackend;
 using sandloop::display::HeadlessBackend;
 
 class Form : public sandloop::TWindowHolder {
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  auto hb = std::make_shared<HeadlessBackend>();
+  auto hb = CreateHeadlessBackend();
   sandloop::display::SetBackend(hb);
   Form form(hb.get());
   sandloop::TDDmain dd(&form);

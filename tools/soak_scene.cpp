@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
   setenv("XDG_CONFIG_HOME", home, 1);
   setenv("XDG_STATE_HOME", home, 1);
 
-  auto headless = std::make_shared<sandloop::display::HeadlessBackend>();
+  auto headless = sandloop::display::CreateHeadlessBackend();
   headless->SetModes({{320, 240, 32}});
   headless->SetDesktopMode({320, 240, 32});
   sandloop::display::SetBackend(headless);

@@ -1,5 +1,7 @@
 #include "kit/ddraw/backend.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <mutex>
 
 namespace sandloop::display {
@@ -30,6 +32,46 @@ int Backend::ShowCursor(bool show) {
   const int after = before + (show ? 1 : -1);
   if ((before >= 0) != (after >= 0)) SetCursorVisible(after >= 0);
   return after;
+}
+
+std::vector<DisplayMode> Backend::Modes() {
+  if (Target().kind == DisplayTarget::Kind::FullScreen) return DoModes();
+  std::vector<DisplayMode> out;
+  const DisplayMode size = DesktopMode();
+  AddAtEveryDepth(&out, size.width, size.height);
+  return out;
+}
+
+Status Backend::SetTarget(const DisplayTarget& target) {
+  if (target.kind == DisplayTarget::Kind::Window && (target.width <= 0 || target.height <= 0))
+    return Status::InvalidParams;
+  return DoSetTarget(target);
+}
+
+Status Backend::SetMode(const DisplayMode& mode) {
+  if (ExclusiveWindow() == 0) return Status::NoExclusiveMode;
+  if (!IsPageDepth(mode.bpp)) return Status::InvalidMode;
+  if (Target().kind == DisplayTarget::Kind::FullScreen) {
+    // The desktop's own mode is there without a switch, listed or not.
+    if (!(mode == DesktopMode())) {
+      const std::vector<DisplayMode> listed = Modes();
+      if (std::find(listed.begin(), listed.end(), mode) == listed.end()) return Status::InvalidMode;
+    }
+  } else if (mode.width < 1 || mode.height < 1 || mode.width > kMaxPageSide || mode.height > kMaxPageSide) {
+    return Status::InvalidMode;
+  }
+  return DoSetMode(mode);
+}
+
+void Backend::AddAtEveryDepth(std::vector<DisplayMode>* modes, int width, int height) {
+  for (int bpp : kDepths) {
+    const DisplayMode mode{width, height, bpp};
+    if (std::find(modes->begin(), modes->end(), mode) == modes->end()) modes->push_back(mode);
+  }
+}
+
+void Backend::EchoMessage(const std::string& text, const std::string& caption) {
+  std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
 }
 
 const char* OpName(Op op) {

@@ -1,11 +1,20 @@
 #pragma once
 // The seam between the display layer and a real or simulated display: one
 // small interface that the SDL back end (sdl/), the Windows back end
-// (win32/) and the memory-only headless back end (headless/) implement. The layer's surfaces live in memory; a
-// back end lists modes and monitors, takes and gives back the screen,
-// presents a composed page, delivers input, shows message boxes, plays a
-// sound, shows or hides the cursor, tells the system that a saver runs and
-// says whether the screen can be seen at all.
+// (win32/) and the memory-only headless back end (headless/) implement.
+// The layer's surfaces live in memory; a back end lists modes and
+// monitors, takes and gives back the screen, presents a composed page,
+// delivers input, shows message boxes, plays a sound, shows or hides the
+// cursor, tells the system that a saver runs and says whether the screen
+// can be seen at all.
+//
+// The rules every back end shares are kept here, above the seam: the
+// target, mode and mode-list calls are checked once by the base class
+// (backend.cpp), which then calls the back end's own part (DoSetTarget,
+// DoSetMode, DoModes); the cursor's count is the base class's too.
+// Presents are paced by Pacer (pacer.h) and converted by present.h. Each
+// back end is made by a Create...Backend(std::string* why) function that
+// starts it through StartBackend.
 //
 // The back end in use is a process-wide service, like the display itself:
 // the program selects one at start (SetBackend) and the layer's objects use
@@ -155,8 +164,19 @@ class Backend {
   // to let it run. Only the headless back end injects failures.
   virtual Status Fault(Op) { return Status::Ok; }
 
+  // The depths a page is composed and listed in.
+  static constexpr int kDepths[] = {16, 24, 32};
+  static bool IsPageDepth(int bpp) { return bpp == 16 || bpp == 24 || bpp == 32; }
+  // The largest width or height of a page shown hosted or in a window.
+  static constexpr int kMaxPageSide = 16384;
+
   // Display facts.
-  virtual std::vector<DisplayMode> Modes() = 0;  // every listed mode
+  // Every listed mode. Full screen: the modes the display offers
+  // (DoModes). Hosted and in a window: the target's own size (DesktopMode)
+  // at every depth, and nothing else: no mode is switched there, and a
+  // caller choosing among the listed sizes chooses the size a page is shown
+  // at unscaled, which the monitor's modes would not be.
+  std::vector<DisplayMode> Modes();
   virtual DisplayMode DesktopMode() = 0;
   // The monitor's own mode, whatever the target: the mode a full-screen run
   // finds as the desktop's, also while hosted or in a window of our own.
@@ -179,18 +199,23 @@ class Backend {
 
   // The screen's root window, for hosting on the desktop itself (0: none).
   virtual WindowId RootWindowId() = 0;
-  // Chooses the target; before any form window is made. Hosted fails with
+  // Chooses the target; before any form window is made. A window target
+  // without a size fails with InvalidParams. Hosted fails with
   // InvalidParams when the window does not exist, and with Unsupported
   // where the back end cannot reach it.
-  virtual Status SetTarget(const DisplayTarget& target) = 0;
+  Status SetTarget(const DisplayTarget& target);
   virtual DisplayTarget Target() const = 0;
 
   // Exclusive full-screen use of the display by `window`.
   virtual Status BeginExclusive(WindowId window) = 0;
-  // Switches to a listed mode; a size or depth that is not listed fails
-  // with InvalidMode. The desktop's own mode needs no change. Hosted
-  // and in a window any size is taken as the page's size, without a switch.
-  virtual Status SetMode(const DisplayMode& mode) = 0;
+  // The window in exclusive use; 0 when none.
+  virtual WindowId ExclusiveWindow() const = 0;
+  // Switches to a listed mode. Without exclusive use it fails with
+  // NoExclusiveMode; a depth other than 16, 24 or 32, or a size or depth
+  // that is not listed fails with InvalidMode. The desktop's own mode needs
+  // no change. Hosted and in a window any size from 1 to kMaxPageSide is
+  // taken as the page's size, without a switch.
+  Status SetMode(const DisplayMode& mode);
   virtual void EndExclusive() = 0;
   // Shows a page; `ramp` null means the neutral ramp. Waits for the display
   // where the back end can, so that a loop of presents runs at its rate.
@@ -250,12 +275,41 @@ class Backend {
   [[nodiscard]] int CursorCount() const { return cursor_count_.load(std::memory_order_relaxed); }
 
  protected:
+  // The back end's part of Modes: every mode the display offers full
+  // screen, the desktop's own among them.
+  virtual std::vector<DisplayMode> DoModes() = 0;
+  // The back end's part of SetTarget, for a target whose size is checked.
+  virtual Status DoSetTarget(const DisplayTarget& target) = 0;
+  // The back end's part of SetMode, for a mode that may be set: exclusive
+  // use is held, the depth is a page's, and the mode is listed (full
+  // screen) or its size is a page's (hosted or in a window).
+  virtual Status DoSetMode(const DisplayMode& mode) = 0;
+
+  // Adds width x height at every depth to `modes`, where not listed yet.
+  static void AddAtEveryDepth(std::vector<DisplayMode>* modes, int width, int height);
+  // A message that no box shows goes to standard error instead.
+  static void EchoMessage(const std::string& text, const std::string& caption);
+
   // Called when the count crosses between -1 and 0.
   virtual void SetCursorVisible(bool visible) = 0;
 
  private:
   std::atomic<int> cursor_count_{0};
 };
+
+// Makes a back end of class B and starts it (B::Start): null, with the
+// reason in `why` (when not null), when it cannot start. Every back end's
+// Create...Backend function makes it this way.
+template <class B>
+std::shared_ptr<B> StartBackend(std::string* why) {
+  auto backend = std::make_shared<B>();
+  std::string reason;
+  if (!backend->Start(&reason)) {
+    if (why != nullptr) *why = reason;
+    return nullptr;
+  }
+  return backend;
+}
 
 // The back end in use; null until one is set.
 void SetBackend(std::shared_ptr<Backend> backend);

@@ -14,7 +14,7 @@ namespace sandloop {
 namespace {
 
 TEST(FrameRate, ZeroForTheFirstNineFramesThenSampledEveryTenth) {
-  auto hb = std::make_shared<display::HeadlessBackend>();
+  auto hb = display::CreateHeadlessBackend();
   display::SetBackend(hb);
   testing::TestForm form(*hb);
   TDDmain dd(&form);

@@ -81,7 +81,7 @@ inline Picture PatternPicture(int w, int h, int tag = 0x40) {
 class DisplayTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    hb = std::make_shared<display::HeadlessBackend>();
+    hb = display::CreateHeadlessBackend();
     auto modes = hb->Modes();
     for (int bpp : {16, 24, 32}) {
       modes.push_back({16, 12, bpp});

@@ -21,6 +21,7 @@ namespace {
 
 using sandloop::TDDgamma;
 using sandloop::TDDmain;
+using sandloop::display::CreateHeadlessBackend;
 using sandloop::display::HeadlessBackend;
 using sandloop::display::Op;
 
@@ -76,7 +77,7 @@ class GammaTest : public ::testing::Test {
     return hb_->Screen().Pixel(10, 10) & 0xFFFFFF;
   }
 
-  std::shared_ptr<HeadlessBackend> hb_ = std::make_shared<HeadlessBackend>();
+  std::shared_ptr<HeadlessBackend> hb_ = CreateHeadlessBackend();
   GammaForm form_{hb_.get()};
   TDDmain dd_{&form_};
   TDDgamma gamma_{&form_};

@@ -13,6 +13,7 @@
 namespace sandloop {
 namespace {
 
+using display::CreateHeadlessBackend;
 using display::HeadlessBackend;
 using display::Op;
 using testing::TestForm;
@@ -20,7 +21,7 @@ using testing::TestForm;
 class DDmainTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    hb = std::make_shared<HeadlessBackend>();
+    hb = CreateHeadlessBackend();
     display::SetBackend(hb);
     form = std::make_unique<TestForm>(*hb);
     dd = std::make_unique<TDDmain>(form.get());

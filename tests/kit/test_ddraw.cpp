@@ -16,13 +16,14 @@
 namespace sandloop {
 namespace {
 
+using display::CreateHeadlessBackend;
 using display::HeadlessBackend;
 using display::InputEvent;
 
 class LayerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    hb = std::make_shared<HeadlessBackend>();
+    hb = CreateHeadlessBackend();
     display::SetBackend(hb);
     ASSERT_EQ(DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
   }
@@ -167,7 +168,7 @@ TEST_F(LayerTest, ASurfaceOutlivingItsObjectStaysUsable) {
 }
 
 TEST(FormFramework, HandlerExceptionsGoToTheExceptionEventAndTheLoopGoesOn) {
-  auto hb = std::make_shared<HeadlessBackend>();
+  auto hb = CreateHeadlessBackend();
   display::SetBackend(hb);
   struct Form : TForm {
     explicit Form(TApplication& app) : TForm(app, "f") {}

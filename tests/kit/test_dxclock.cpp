@@ -18,6 +18,7 @@ using sandloop::FixedClock;
 using sandloop::LocalTime;
 using sandloop::TDDmain;
 using sandloop::TDXClock;
+using sandloop::display::CreateHeadlessBackend;
 using sandloop::display::HeadlessBackend;
 using sandloop::display::Op;
 
@@ -66,7 +67,7 @@ class ClockTest : public ::testing::Test {
   [[nodiscard]] std::uint32_t Screen(int x, int y) const { return hb_->Screen().Pixel(x, y) & 0xFFFFFF; }
   [[nodiscard]] bool Lit(int x, int y) const { return Screen(x, y) != 0; }
 
-  std::shared_ptr<HeadlessBackend> hb_ = std::make_shared<HeadlessBackend>();
+  std::shared_ptr<HeadlessBackend> hb_ = CreateHeadlessBackend();
   ClockForm form_{hb_.get()};
   TDDmain dd_{&form_};
   FixedClock time_{At(12, 0, 0)};

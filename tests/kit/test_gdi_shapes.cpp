@@ -11,6 +11,7 @@
 
 namespace {
 
+using sandloop::display::CreateHeadlessBackend;
 using sandloop::display::HeadlessBackend;
 
 constexpr COLORREF kPen = RGB(255, 0, 0);
@@ -75,7 +76,7 @@ class Canvas {
   }
 
  private:
-  std::shared_ptr<HeadlessBackend> hb_ = std::make_shared<HeadlessBackend>();
+  std::shared_ptr<HeadlessBackend> hb_ = CreateHeadlessBackend();
   int w_, h_;
   IDirectDraw* dd_ = nullptr;
   IDirectDrawSurface* surface_ = nullptr;

@@ -12,6 +12,7 @@
 namespace sandloop {
 namespace {
 
+using display::CreateHeadlessBackend;
 using display::HeadlessBackend;
 using Kind = HeadlessBackend::SoundCall::Kind;
 
@@ -20,7 +21,7 @@ constexpr DWORD kSceneSound = 0x4000D;  // what the scene asks with
 class PlatformTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    hb = std::make_shared<HeadlessBackend>();
+    hb = CreateHeadlessBackend();
     display::SetBackend(hb);
   }
   void TearDown() override { display::SetBackend(nullptr); }

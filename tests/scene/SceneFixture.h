@@ -22,7 +22,7 @@ namespace sandloop::test {
 class SceneTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    hb = std::make_shared<display::HeadlessBackend>();
+    hb = display::CreateHeadlessBackend();
     display::SetBackend(hb);
     char pattern[] = "/tmp/sandloop-scene-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);

@@ -20,6 +20,7 @@ namespace {
 
 using sandloop::TDayCycle;
 using sandloop::TRGB;
+using sandloop::display::CreateHeadlessBackend;
 using sandloop::display::HeadlessBackend;
 
 // Sunrise at 06:00 and sunset at 18:00.
@@ -146,7 +147,7 @@ class DayCycleTint : public ::testing::Test {
     return ((200u * c.red & 0xFFFF) >> 8) << 16 | ((200u * c.green & 0xFFFF) >> 8) << 8 | ((200u * c.blue & 0xFFFF) >> 8);
   }
 
-  std::shared_ptr<HeadlessBackend> hb_ = std::make_shared<HeadlessBackend>();
+  std::shared_ptr<HeadlessBackend> hb_ = CreateHeadlessBackend();
   Form form_;
   sandloop::TDDmain dd_{&form_};
   sandloop::TDDgamma gamma_{&form_};

@@ -7,12 +7,13 @@
 namespace sandloop {
 namespace {
 
+using display::CreateHeadlessBackend;
 using display::HeadlessBackend;
 using display::Op;
 
 class ModeProbeTest : public ::testing::Test {
  protected:
-  ModeProbeTest() : hb(std::make_shared<HeadlessBackend>()) { display::SetBackend(hb); }
+  ModeProbeTest() : hb(CreateHeadlessBackend()) { display::SetBackend(hb); }
   ~ModeProbeTest() override { display::SetBackend(nullptr); }
   std::shared_ptr<HeadlessBackend> hb;
 };

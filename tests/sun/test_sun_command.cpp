@@ -73,7 +73,7 @@ TEST(SunCommand, TakesTodayFromTheClock) {
 }
 
 TEST(SunCommand, PolarDaysAreWrittenOutNotShownInBoxes) {
-  auto hb = std::make_shared<display::HeadlessBackend>();
+  auto hb = display::CreateHeadlessBackend();
   display::SetBackend(hb);
   const Outcome r = Sun({"--sun", "MURMANSK RU", "--dst"}, Day(2004, 6, 21));
   display::SetBackend(nullptr);

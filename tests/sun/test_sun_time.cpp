@@ -124,7 +124,7 @@ TEST(SunEventTime, WorkedDaysReadFromTheClock) {
       {"Aachen new year", kAachenLat, kAachenLng, 1, 2004, 1, 1, 1, "8.632538", "8:37AM", "16.677521", "4:40PM"},
       {"London midsummer", kLondonLat, kLondonLng, 0, 2004, 6, 21, 173, "3.7026856", "3:42AM", "20.348904", "8:20PM"},
   };
-  auto hb = std::make_shared<display::HeadlessBackend>();
+  auto hb = display::CreateHeadlessBackend();
   display::SetBackend(hb);
   for (const DayCase& c : cases) {
     SCOPED_TRACE(c.place);
@@ -142,7 +142,7 @@ TEST(SunEventTime, WorkedDaysReadFromTheClock) {
 }
 
 TEST(SunEventTime, PolarDayAndNightAreReportedOncePerEventWhenAsked) {
-  auto hb = std::make_shared<display::HeadlessBackend>();
+  auto hb = display::CreateHeadlessBackend();
   display::SetBackend(hb);
 
   const SunSteps summerRise = ComputeSunEvent(SunEvent::Sunrise, kMurmanskLat, kMurmanskLng, 2, 2004, 6, 21);
@@ -204,7 +204,7 @@ TEST(FormatSunTime, TruncatesMinutesAndReadsHoursUpToTwelveAsAM) {
 }
 
 TEST(SunEventTime, DamagedCoordinatesGiveNoTimeAndNoMessage) {
-  auto hb = std::make_shared<display::HeadlessBackend>();
+  auto hb = display::CreateHeadlessBackend();
   display::SetBackend(hb);
   const FixedClock clock(Day(2004, 6, 21));
   const float nan = std::numeric_limits<float>::quiet_NaN();

@@ -1,140 +1,27 @@
 #include "kit/ddraw/headless/HeadlessBackend.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "kit/PicturePng.h"
 #include "kit/ddraw/present.h"
 
+// The back end's own part comes first, in the order of the real back
+// ends' files (start and end, windows, modes, present, events, audio,
+// messages and the saver state); the controls that tests drive it with
+// come last.
+
 namespace sandloop::display {
+
+// --- start and end -------------------------------------------------------
 
 HeadlessBackend::HeadlessBackend() {
   for (const auto& [w, h] : {std::pair{800, 600}, {1024, 768}, {1152, 864}, {1280, 1024}, {1920, 1080}})
-    for (int bpp : {16, 24, 32}) modes_.push_back({w, h, bpp});
+    AddAtEveryDepth(&modes_, w, h);
   AddForeignWindow(kRootWindow, desktop_.width, desktop_.height);
 }
 
-void HeadlessBackend::AddForeignWindow(WindowId window, int width, int height) {
-  Window& w = windows_[window];
-  w.title.clear();
-  w.visible = true;
-  w.width = width;
-  w.height = height;
-}
-
-void HeadlessBackend::ResizeWindow(WindowId window, int width, int height) {
-  const auto it = windows_.find(window);
-  if (it == windows_.end()) return;
-  it->second.width = width;
-  it->second.height = height;
-}
-
-void HeadlessBackend::LoseConnection() { lost_ = true; }
-
-Status HeadlessBackend::SetTarget(const DisplayTarget& target) {
-  using Kind = DisplayTarget::Kind;
-  if (target.kind == Kind::Hosted) {
-    if (!foreign_windows_) return Status::Unsupported;
-    const auto it = windows_.find(target.foreign);
-    if (lost_ || it == windows_.end()) return Status::InvalidParams;
-    host_size_ = {it->second.width, it->second.height, 32};
-  }
-  if (target.kind == Kind::Window && (target.width <= 0 || target.height <= 0)) return Status::InvalidParams;
-  target_ = target;
-  quit_sent_ = false;
-  return Status::Ok;
-}
-
-std::vector<DisplayMode> HeadlessBackend::Modes() {
-  if (target_.kind == DisplayTarget::Kind::FullScreen) return modes_;
-  const DisplayMode d = DesktopMode();
-  return {{d.width, d.height, 16}, {d.width, d.height, 24}, {d.width, d.height, 32}};
-}
-
-DisplayMode HeadlessBackend::DesktopMode() {
-  using Kind = DisplayTarget::Kind;
-  if (target_.kind == Kind::Hosted) {
-    if (const auto it = windows_.find(target_.foreign); it != windows_.end())
-      host_size_ = {it->second.width, it->second.height, 32};
-    return host_size_;
-  }
-  if (target_.kind == Kind::Window) {
-    if (const auto it = windows_.find(exclusive_window_); it != windows_.end())
-      return {it->second.width, it->second.height, 32};
-    return {target_.width, target_.height, 32};
-  }
-  return desktop_;
-}
-
-DisplayMode HeadlessBackend::OutputSize(const PageView& page) const {
-  using Kind = DisplayTarget::Kind;
-  if (target_.kind == Kind::Hosted) return host_size_;
-  if (target_.kind == Kind::Window) {
-    if (const auto it = windows_.find(exclusive_window_); it != windows_.end())
-      return {it->second.width, it->second.height, 32};
-  }
-  return {page.width, page.height, 32};
-}
-
-void HeadlessBackend::SetModes(std::vector<DisplayMode> modes) { modes_ = std::move(modes); }
-void HeadlessBackend::SetDesktopMode(DisplayMode mode) {
-  desktop_ = mode;
-  ResizeWindow(kRootWindow, mode.width, mode.height);
-  if (exclusive_window_ == 0) current_mode_ = mode;
-}
-void HeadlessBackend::SetMonitorCount(int count) { monitors_ = count; }
-void HeadlessBackend::SetGammaSupported(bool supported) { gamma_ = supported; }
-void HeadlessBackend::SetEchoMessages(bool echo) { echo_ = echo; }
-void HeadlessBackend::SetAudioAvailable(bool available) {
-  std::lock_guard<std::mutex> g(mutex_);
-  audio_ = available;
-}
-
-void HeadlessBackend::FailNext(Op op, std::int32_t code, int times) {
-  std::lock_guard<std::mutex> g(mutex_);
-  faults_[op] = Fault_{static_cast<Status>(code), times};
-}
-
-void HeadlessBackend::ClearFaults() {
-  std::lock_guard<std::mutex> g(mutex_);
-  faults_.clear();
-}
-
-int HeadlessBackend::Calls(Op op) const {
-  std::lock_guard<std::mutex> g(mutex_);
-  const auto it = calls_.find(op);
-  return it == calls_.end() ? 0 : it->second;
-}
-
-Status HeadlessBackend::Fault(Op op) {
-  std::lock_guard<std::mutex> g(mutex_);
-  ++calls_[op];
-  const auto it = faults_.find(op);
-  if (it == faults_.end() || it->second.times == 0) return Status::Ok;
-  if (it->second.times > 0) --it->second.times;
-  return it->second.code;
-}
-
-void HeadlessBackend::SetWindowVisible(WindowId window, bool visible) { windows_[window].visible = visible; }
-
-void HeadlessBackend::DestroyAfterPolls(WindowId window, int polls) { windows_[window].destroy_after_polls = polls; }
-
-void HeadlessBackend::VisibleAfterPolls(WindowId window, int polls) {
-  Window& w = windows_[window];
-  w.visible = false;
-  w.visible_after_polls = polls;
-}
-
-const Picture& HeadlessBackend::WindowPicture(WindowId window) const {
-  static const Picture kNone;
-  const auto it = windows_.find(window);
-  return it == windows_.end() ? kNone : it->second.picture;
-}
-
-void HeadlessBackend::PushEvent(const InputEvent& event) { events_.push_back(event); }
-
-bool HeadlessBackend::WritePng(const std::string& path) const { return sandloop::WritePng(screen_, path); }
+// --- windows and the target ----------------------------------------------
 
 WindowId HeadlessBackend::CreateFormWindow(const std::string& title) {
   const WindowId id = next_window_++;
@@ -170,6 +57,38 @@ bool HeadlessBackend::DrawToWindow(WindowId window, const Picture& picture, int 
   return true;
 }
 
+Status HeadlessBackend::DoSetTarget(const DisplayTarget& target) {
+  using Kind = DisplayTarget::Kind;
+  if (target.kind == Kind::Hosted) {
+    if (!foreign_windows_) return Status::Unsupported;
+    const auto it = windows_.find(target.foreign);
+    if (lost_ || it == windows_.end()) return Status::InvalidParams;
+    host_size_ = {it->second.width, it->second.height, 32};
+  }
+  target_ = target;
+  quit_sent_ = false;
+  return Status::Ok;
+}
+
+// --- modes and exclusive use ---------------------------------------------
+
+std::vector<DisplayMode> HeadlessBackend::DoModes() { return modes_; }
+
+DisplayMode HeadlessBackend::DesktopMode() {
+  using Kind = DisplayTarget::Kind;
+  if (target_.kind == Kind::Hosted) {
+    if (const auto it = windows_.find(target_.foreign); it != windows_.end())
+      host_size_ = {it->second.width, it->second.height, 32};
+    return host_size_;
+  }
+  if (target_.kind == Kind::Window) {
+    if (const auto it = windows_.find(exclusive_window_); it != windows_.end())
+      return {it->second.width, it->second.height, 32};
+    return {target_.width, target_.height, 32};
+  }
+  return desktop_;
+}
+
 Status HeadlessBackend::BeginExclusive(WindowId window) {
   if (windows_.find(window) == windows_.end()) return Status::InvalidParams;
   exclusive_window_ = window;
@@ -177,15 +96,9 @@ Status HeadlessBackend::BeginExclusive(WindowId window) {
   return Status::Ok;
 }
 
-Status HeadlessBackend::SetMode(const DisplayMode& mode) {
-  if (exclusive_window_ == 0) return Status::NoExclusiveMode;
-  if (target_.kind != DisplayTarget::Kind::FullScreen) {
-    // Hosted or in a window the size is the page's only: no switch.
-    if (mode.width < 1 || mode.height < 1 || mode.width > 16384 || mode.height > 16384) return Status::InvalidMode;
-    current_mode_ = mode;
-    return Status::Ok;
-  }
-  if (!(mode == desktop_) && std::find(modes_.begin(), modes_.end(), mode) == modes_.end()) return Status::InvalidMode;
+// Hosted or in a window the size is the page's only; full screen there is
+// no display whose mode would switch.
+Status HeadlessBackend::DoSetMode(const DisplayMode& mode) {
   current_mode_ = mode;
   return Status::Ok;
 }
@@ -193,6 +106,18 @@ Status HeadlessBackend::SetMode(const DisplayMode& mode) {
 void HeadlessBackend::EndExclusive() {
   exclusive_window_ = 0;
   current_mode_ = desktop_;
+}
+
+// --- present -------------------------------------------------------------
+
+DisplayMode HeadlessBackend::OutputSize(const PageView& page) const {
+  using Kind = DisplayTarget::Kind;
+  if (target_.kind == Kind::Hosted) return host_size_;
+  if (target_.kind == Kind::Window) {
+    if (const auto it = windows_.find(exclusive_window_); it != windows_.end())
+      return {it->second.width, it->second.height, 32};
+  }
+  return {page.width, page.height, 32};
 }
 
 Status HeadlessBackend::Present(const PageView& page, const Ramp* ramp) {
@@ -236,10 +161,7 @@ Status HeadlessBackend::PresentRects(const PageView& page, const Ramp* ramp, con
   return Status::Ok;
 }
 
-int HeadlessBackend::RampTableBuilds() const {
-  std::lock_guard<std::mutex> g(mutex_);
-  return ramp_tables_.Builds();
-}
+// --- events --------------------------------------------------------------
 
 bool HeadlessBackend::PollEvent(InputEvent* event) {
   for (auto it = windows_.begin(); it != windows_.end();) {
@@ -280,14 +202,7 @@ void HeadlessBackend::WaitEvent(int timeout_ms) {
   waited_ms_.fetch_add(timeout_ms, std::memory_order_relaxed);
 }
 
-void HeadlessBackend::ShowMessage(WindowId owner, const std::string& text, const std::string& caption) {
-  messages_.push_back({owner, text, caption});
-  if (echo_) std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-}
-
-}  // namespace sandloop::display
-
-namespace sandloop::display {
+// --- audio ---------------------------------------------------------------
 
 bool HeadlessBackend::PlaySound(const SoundRequest& sound, std::string* why) {
   std::lock_guard<std::mutex> g(mutex_);
@@ -317,9 +232,11 @@ bool HeadlessBackend::SoundPlaying() {
   return sound_playing_;
 }
 
-std::vector<HeadlessBackend::SoundCall> HeadlessBackend::SoundCalls() const {
-  std::lock_guard<std::mutex> g(mutex_);
-  return sound_calls_;
+// --- messages and the system's saver state ------------------------------
+
+void HeadlessBackend::ShowMessage(WindowId owner, const std::string& text, const std::string& caption) {
+  messages_.push_back({owner, text, caption});
+  if (echo_) EchoMessage(text, caption);
 }
 
 bool HeadlessBackend::SetSaverRunning(bool running) {
@@ -328,6 +245,103 @@ bool HeadlessBackend::SetSaverRunning(bool running) {
   saver_running_ = running;
   saver_calls_.push_back(running);
   return before;
+}
+
+// --- test controls: the display simulated --------------------------------
+
+void HeadlessBackend::SetModes(std::vector<DisplayMode> modes) { modes_ = std::move(modes); }
+
+void HeadlessBackend::SetDesktopMode(DisplayMode mode) {
+  desktop_ = mode;
+  ResizeWindow(kRootWindow, mode.width, mode.height);
+  if (exclusive_window_ == 0) current_mode_ = mode;
+}
+
+void HeadlessBackend::SetMonitorCount(int count) { monitors_ = count; }
+
+void HeadlessBackend::SetGammaSupported(bool supported) { gamma_ = supported; }
+
+void HeadlessBackend::SetEchoMessages(bool echo) { echo_ = echo; }
+
+void HeadlessBackend::SetAudioAvailable(bool available) {
+  std::lock_guard<std::mutex> g(mutex_);
+  audio_ = available;
+}
+
+void HeadlessBackend::AddForeignWindow(WindowId window, int width, int height) {
+  Window& w = windows_[window];
+  w.title.clear();
+  w.visible = true;
+  w.width = width;
+  w.height = height;
+}
+
+void HeadlessBackend::ResizeWindow(WindowId window, int width, int height) {
+  const auto it = windows_.find(window);
+  if (it == windows_.end()) return;
+  it->second.width = width;
+  it->second.height = height;
+}
+
+void HeadlessBackend::LoseConnection() { lost_ = true; }
+
+void HeadlessBackend::SetWindowVisible(WindowId window, bool visible) { windows_[window].visible = visible; }
+
+void HeadlessBackend::VisibleAfterPolls(WindowId window, int polls) {
+  Window& w = windows_[window];
+  w.visible = false;
+  w.visible_after_polls = polls;
+}
+
+void HeadlessBackend::DestroyAfterPolls(WindowId window, int polls) { windows_[window].destroy_after_polls = polls; }
+
+void HeadlessBackend::PushEvent(const InputEvent& event) { events_.push_back(event); }
+
+// --- test controls: fault injection --------------------------------------
+
+void HeadlessBackend::FailNext(Op op, std::int32_t code, int times) {
+  std::lock_guard<std::mutex> g(mutex_);
+  faults_[op] = Fault_{static_cast<Status>(code), times};
+}
+
+void HeadlessBackend::ClearFaults() {
+  std::lock_guard<std::mutex> g(mutex_);
+  faults_.clear();
+}
+
+int HeadlessBackend::Calls(Op op) const {
+  std::lock_guard<std::mutex> g(mutex_);
+  const auto it = calls_.find(op);
+  return it == calls_.end() ? 0 : it->second;
+}
+
+Status HeadlessBackend::Fault(Op op) {
+  std::lock_guard<std::mutex> g(mutex_);
+  ++calls_[op];
+  const auto it = faults_.find(op);
+  if (it == faults_.end() || it->second.times == 0) return Status::Ok;
+  if (it->second.times > 0) --it->second.times;
+  return it->second.code;
+}
+
+// --- test controls: what was shown and asked ------------------------------
+
+const Picture& HeadlessBackend::WindowPicture(WindowId window) const {
+  static const Picture kNone;
+  const auto it = windows_.find(window);
+  return it == windows_.end() ? kNone : it->second.picture;
+}
+
+bool HeadlessBackend::WritePng(const std::string& path) const { return sandloop::WritePng(screen_, path); }
+
+int HeadlessBackend::RampTableBuilds() const {
+  std::lock_guard<std::mutex> g(mutex_);
+  return ramp_tables_.Builds();
+}
+
+std::vector<HeadlessBackend::SoundCall> HeadlessBackend::SoundCalls() const {
+  std::lock_guard<std::mutex> g(mutex_);
+  return sound_calls_;
 }
 
 bool HeadlessBackend::SaverRunning() const {
@@ -339,5 +353,7 @@ std::vector<bool> HeadlessBackend::SaverCalls() const {
   std::lock_guard<std::mutex> g(mutex_);
   return saver_calls_;
 }
+
+std::shared_ptr<HeadlessBackend> CreateHeadlessBackend(std::string* why) { return StartBackend<HeadlessBackend>(why); }
 
 }  // namespace sandloop::display

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -47,13 +48,55 @@ class HeadlessBackend final : public Backend {
 
   static constexpr WindowId kRootWindow = 0x100;
 
+  // --- start and end -----------------------------------------------------
   // 800x600, 1024x768, 1152x864, 1280x1024 and 1920x1080 at 16, 24 and 32
   // bits; desktop 1024x768x32; one monitor; gamma supported.
   HeadlessBackend();
-
+  // Nothing to open: it always starts.
+  bool Start(std::string* /*why*/) { return true; }
   const char* Name() const override { return "headless"; }
 
-  // --- configuration -----------------------------------------------------
+  // --- windows and the target --------------------------------------------
+  WindowId CreateFormWindow(const std::string& title) override;
+  void DestroyWindow(WindowId window) override;
+  bool WindowExists(WindowId window) override { return windows_.count(window) != 0; }
+  bool IsWindowVisible(WindowId window) override;
+  bool DrawToWindow(WindowId window, const Picture& picture, int x, int y) override;
+  bool KeepsPicturesDrawn() const override { return keeps_pictures_; }
+  WindowId RootWindowId() override { return foreign_windows_ ? kRootWindow : 0; }
+  DisplayTarget Target() const override { return target_; }
+
+  // --- modes and exclusive use -------------------------------------------
+  DisplayMode DesktopMode() override;
+  DisplayMode MonitorMode() override { return desktop_; }
+  int MonitorCount() override { return target_.kind == DisplayTarget::Kind::Hosted ? 1 : monitors_; }
+  bool GammaSupported() override { return gamma_; }
+  Status BeginExclusive(WindowId window) override;
+  WindowId ExclusiveWindow() const override { return exclusive_window_; }
+  void EndExclusive() override;
+
+  // --- present -----------------------------------------------------------
+  Status Present(const PageView& page, const Ramp* ramp) override;
+  // Updates only the given parts of the kept screen, as a real screen would:
+  // a part left out keeps what the previous present showed.
+  Status PresentRects(const PageView& page, const Ramp* ramp, const Rect* rects, int count) override;
+
+  // --- events ------------------------------------------------------------
+  bool PollEvent(InputEvent* event) override;
+  void WaitEvent(int timeout_ms) override;
+  void WakeWait() override { wakes_.fetch_add(1, std::memory_order_relaxed); }
+
+  // --- audio -------------------------------------------------------------
+  bool PlaySound(const SoundRequest& sound, std::string* why) override;
+  void StopSound() override;
+  bool SoundPlaying() override;
+
+  // --- messages and the system's state -----------------------------------
+  void ShowMessage(WindowId owner, const std::string& text, const std::string& caption) override;
+  bool SetSaverRunning(bool running) override;
+  bool DisplayAsleep() override { return asleep_.load(std::memory_order_relaxed); }
+
+  // --- test controls: the display simulated ------------------------------
   void SetModes(std::vector<DisplayMode> modes);
   void SetDesktopMode(DisplayMode mode);
   void SetMonitorCount(int count);
@@ -63,14 +106,6 @@ class HeadlessBackend final : public Backend {
   void SetEchoMessages(bool echo);
   // false: there is no audio device, and every PlaySound fails.
   void SetAudioAvailable(bool available);
-
-  // Makes the next `times` calls of `op` return the result code `code`
-  // (times < 0: every call from now on). FailOnce is FailNext(op, code, 1).
-  void FailNext(Op op, std::int32_t code, int times);
-  void FailOnce(Op op, std::int32_t code) { FailNext(op, code, 1); }
-  void ClearFaults();
-  // How many times `op` was asked for (including calls that were failed).
-  int Calls(Op op) const;
 
   // Windows: form windows are made visible when created; foreign ids are
   // invisible until SetWindowVisible, or until `polls` more PollEvent calls
@@ -82,8 +117,6 @@ class HeadlessBackend final : public Backend {
   // With true, pictures drawn into windows are kept drawn, as a back end
   // that repaints them does (KeepsPicturesDrawn); false by default.
   void SetKeepsPictures(bool keeps) { keeps_pictures_ = keeps; }
-  // The picture last drawn into a window (empty if none) and where.
-  const Picture& WindowPicture(WindowId window) const;
   // A window of another program, visible, of the given size.
   void AddForeignWindow(WindowId window, int width, int height);
   // Resizes any window (a host's, or our own try-it window).
@@ -94,31 +127,47 @@ class HeadlessBackend final : public Backend {
   // root window, and hosting fails as unsupported.
   void WithoutForeignWindows() { foreign_windows_ = false; }
 
+  // Input: queued events are returned by PollEvent in order.
+  void PushEvent(const InputEvent& event);
+
   // The display goes into power saving (true) or comes back (false), as
   // DisplayAsleep reports it.
   void SetDisplayAsleep(bool asleep) { asleep_.store(asleep, std::memory_order_relaxed); }
+
+  // --- test controls: fault injection ------------------------------------
+  // Makes the next `times` calls of `op` return the result code `code`
+  // (times < 0: every call from now on). FailOnce is FailNext(op, code, 1).
+  void FailNext(Op op, std::int32_t code, int times);
+  void FailOnce(Op op, std::int32_t code) { FailNext(op, code, 1); }
+  void ClearFaults();
+  // How many times `op` was asked for (including calls that were failed).
+  int Calls(Op op) const;
+  Status Fault(Op op) override;
+
+  // --- test controls: what was shown and asked ---------------------------
+  const std::vector<Message>& Messages() const { return messages_; }
+  void ClearMessages() { messages_.clear(); }
+  bool Exclusive() const { return exclusive_window_ != 0; }
+  DisplayMode CurrentMode() const { return current_mode_; }
+  // The picture last drawn into a window (empty if none) and where.
+  const Picture& WindowPicture(WindowId window) const;
+  int Presents() const { return presents_; }
+  // How many presents showed parts only, and the pixels they covered.
+  int PartialPresents() const { return partial_presents_; }
+  long long PartialPixels() const { return partial_pixels_; }
+  // The last presented page as the viewer would see it (gamma applied).
+  const Picture& Screen() const { return screen_; }
+  // Writes Screen() to a PNG file; false when the file cannot be written.
+  bool WritePng(const std::string& path) const;
+  // How many times a present had to build the ramp's lookup tables (once
+  // per change of the ramp).
+  int RampTableBuilds() const;
   // How long the program waited for input in all (the timeouts of every
   // WaitEvent call, in milliseconds), and how many times it asked.
   long long WaitedMs() const { return waited_ms_.load(std::memory_order_relaxed); }
   int Waits() const { return waits_.load(std::memory_order_relaxed); }
-
-  // Input: queued events are returned by PollEvent in order.
-  void PushEvent(const InputEvent& event);
-
-  // --- results ------------------------------------------------------------
-  const std::vector<Message>& Messages() const { return messages_; }
-  void ClearMessages() { messages_.clear(); }
-  bool Exclusive() const { return exclusive_window_ != 0; }
-  WindowId ExclusiveWindow() const { return exclusive_window_; }
-  DisplayMode CurrentMode() const { return current_mode_; }
-  int Presents() const { return presents_; }
-  // The last presented page as the viewer would see it (gamma applied).
-  const Picture& Screen() const { return screen_; }
-  // How many times a present had to build the ramp's lookup tables (once
-  // per change of the ramp).
-  int RampTableBuilds() const;
-  // Writes Screen() to a PNG file; false when the file cannot be written.
-  bool WritePng(const std::string& path) const;
+  // How many times WakeWait was called.
+  int Wakes() const { return wakes_.load(std::memory_order_relaxed); }
   std::vector<SoundCall> SoundCalls() const;
   // The cursor as the count leaves it (CursorCount() gives the count).
   bool CursorVisible() const { return cursor_visible_.load(std::memory_order_relaxed); }
@@ -126,45 +175,10 @@ class HeadlessBackend final : public Backend {
   // The "a saver runs" value of every SetSaverRunning call, in order.
   std::vector<bool> SaverCalls() const;
 
-  // --- Backend ------------------------------------------------------------
-  Status Fault(Op op) override;
-  std::vector<DisplayMode> Modes() override;
-  DisplayMode DesktopMode() override;
-  DisplayMode MonitorMode() override { return desktop_; }
-  int MonitorCount() override { return target_.kind == DisplayTarget::Kind::Hosted ? 1 : monitors_; }
-  bool GammaSupported() override { return gamma_; }
-  WindowId RootWindowId() override { return foreign_windows_ ? kRootWindow : 0; }
-  Status SetTarget(const DisplayTarget& target) override;
-  DisplayTarget Target() const override { return target_; }
-  WindowId CreateFormWindow(const std::string& title) override;
-  void DestroyWindow(WindowId window) override;
-  bool WindowExists(WindowId window) override { return windows_.count(window) != 0; }
-  bool IsWindowVisible(WindowId window) override;
-  bool DrawToWindow(WindowId window, const Picture& picture, int x, int y) override;
-  bool KeepsPicturesDrawn() const override { return keeps_pictures_; }
-  Status BeginExclusive(WindowId window) override;
-  Status SetMode(const DisplayMode& mode) override;
-  void EndExclusive() override;
-  Status Present(const PageView& page, const Ramp* ramp) override;
-  // Updates only the given parts of the kept screen, as a real screen would:
-  // a part left out keeps what the previous present showed.
-  Status PresentRects(const PageView& page, const Ramp* ramp, const Rect* rects, int count) override;
-  // How many presents showed parts only, and the pixels they covered.
-  int PartialPresents() const { return partial_presents_; }
-  long long PartialPixels() const { return partial_pixels_; }
-  bool PollEvent(InputEvent* event) override;
-  void WaitEvent(int timeout_ms) override;
-  void WakeWait() override { wakes_.fetch_add(1, std::memory_order_relaxed); }
-  // How many times WakeWait was called.
-  int Wakes() const { return wakes_.load(std::memory_order_relaxed); }
-  void ShowMessage(WindowId owner, const std::string& text, const std::string& caption) override;
-  bool PlaySound(const SoundRequest& sound, std::string* why) override;
-  void StopSound() override;
-  bool SoundPlaying() override;
-  bool SetSaverRunning(bool running) override;
-  bool DisplayAsleep() override { return asleep_.load(std::memory_order_relaxed); }
-
  protected:
+  std::vector<DisplayMode> DoModes() override;
+  Status DoSetTarget(const DisplayTarget& target) override;
+  Status DoSetMode(const DisplayMode& mode) override;
   void SetCursorVisible(bool visible) override { cursor_visible_.store(visible, std::memory_order_relaxed); }
 
  private:
@@ -220,5 +234,10 @@ class HeadlessBackend final : public Backend {
   std::atomic<int> waits_{0};
   std::atomic<int> wakes_{0};
 };
+
+// Makes the memory-only back end, as CreateSdlBackend and CreateWin32Backend
+// make theirs; it always starts, so `why` is never filled. Its own class is
+// returned: tests and the file renderer set it up through it.
+std::shared_ptr<HeadlessBackend> CreateHeadlessBackend(std::string* why = nullptr);
 
 }  // namespace sandloop::display

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "kit/ddraw/sdl/AlsaQuiet.h"
-#include "kit/ddraw/sdl/SdlState.h"
+#include "kit/ddraw/sdl/SdlBackendClass.h"
 
 namespace sandloop::display::sdl {
 

@@ -3,12 +3,11 @@
 // screen can be seen at all.
 #include "kit/ddraw/sdl/SdlBackend.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "kit/ddraw/sdl/AlsaQuiet.h"
-#include "kit/ddraw/sdl/SdlState.h"
+#include "kit/ddraw/sdl/SdlBackendClass.h"
 #include "kit/ddraw/sdl/WaylandPower.h"
 #include "kit/ddraw/sdl/X11Power.h"
 
@@ -72,13 +71,13 @@ bool SdlBackend::Start(std::string* why) {
 void SdlBackend::ShowMessage(WindowId owner, const std::string& text, const std::string& caption) {
   // Nothing may pop up over a host's window (it may be a lock screen).
   if (target_.kind == DisplayTarget::Kind::Hosted || ConnectionLost()) {
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    EchoMessage(text, caption);
     return;
   }
   SDL_Window* parent = nullptr;
   if (const auto it = windows_.find(owner); it != windows_.end()) parent = it->second;
   if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), parent) != 0)
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    EchoMessage(text, caption);
 }
 
 // A saver runs because the session is idle: nothing is held off, so the
@@ -116,14 +115,6 @@ void SdlBackend::SetCursorVisible(bool visible) {
 
 namespace sandloop::display {
 
-std::shared_ptr<Backend> CreateSdlBackend(std::string* why) {
-  auto b = std::make_shared<sdl::SdlBackend>();
-  std::string reason;
-  if (!b->Start(&reason)) {
-    if (why != nullptr) *why = reason;
-    return nullptr;
-  }
-  return b;
-}
+std::shared_ptr<Backend> CreateSdlBackend(std::string* why) { return StartBackend<sdl::SdlBackend>(why); }
 
 }  // namespace sandloop::display

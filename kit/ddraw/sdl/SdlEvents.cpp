@@ -3,7 +3,7 @@
 #include <thread>
 #include <utility>
 
-#include "kit/ddraw/sdl/SdlState.h"
+#include "kit/ddraw/sdl/SdlBackendClass.h"
 #include "kit/os/QuitSignals.h"
 
 namespace sandloop::display::sdl {

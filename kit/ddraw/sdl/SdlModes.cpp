@@ -1,32 +1,20 @@
-// Display modes and exclusive use through SDL: every listed size at 16, 24
-// and 32 bits (the page is converted when presented), the desktop's own
+// Display modes and exclusive use through SDL: every size SDL lists, at
+// every depth (the page is converted when presented), the desktop's own
 // size without a mode change, other sizes through SDL's mode switch.
 #include "kit/ddraw/sdl/PointerKeeper.h"
-#include "kit/ddraw/sdl/SdlState.h"
+#include "kit/ddraw/sdl/SdlBackendClass.h"
 
 namespace sandloop::display::sdl {
 
-std::vector<DisplayMode> SdlBackend::Modes() {
+std::vector<DisplayMode> SdlBackend::DoModes() {
   std::vector<DisplayMode> out;
-  if (Hosted()) {
-    const DisplayMode d = DesktopMode();
-    for (int bpp : {16, 24, 32}) out.push_back({d.width, d.height, bpp});
-    return out;
-  }
   const int n = SDL_GetNumDisplayModes(0);
   for (int i = 0; i < n; ++i) {
     SDL_DisplayMode m;
-    if (SDL_GetDisplayMode(0, i, &m) != 0) continue;
-    for (int bpp : {16, 24, 32}) {
-      const DisplayMode d{m.w, m.h, bpp};
-      if (std::find(out.begin(), out.end(), d) == out.end()) out.push_back(d);
-    }
+    if (SDL_GetDisplayMode(0, i, &m) == 0) AddAtEveryDepth(&out, m.w, m.h);
   }
   const DisplayMode desk = DesktopMode();
-  for (int bpp : {16, 24, 32}) {
-    const DisplayMode d{desk.width, desk.height, bpp};
-    if (std::find(out.begin(), out.end(), d) == out.end()) out.push_back(d);
-  }
+  AddAtEveryDepth(&out, desk.width, desk.height);
   return out;
 }
 
@@ -58,18 +46,14 @@ Status SdlBackend::BeginExclusive(WindowId window) {
   return Status::Ok;
 }
 
-Status SdlBackend::SetMode(const DisplayMode& mode) {
-  if (exclusive_ == 0) return Status::NoExclusiveMode;
+Status SdlBackend::DoSetMode(const DisplayMode& mode) {
   if (target_.kind != DisplayTarget::Kind::FullScreen) {
     // Hosted or in a window: the size is the page's; no switch.
-    if (mode.width < 1 || mode.height < 1 || mode.width > 16384 || mode.height > 16384) return Status::InvalidMode;
     if (target_.kind == DisplayTarget::Kind::Window) ShowOwnWindow();
     mode_ = mode;
     return Status::Ok;
   }
   if (win_ == nullptr) return Status::NoExclusiveMode;
-  const std::vector<DisplayMode> listed = Modes();
-  if (std::find(listed.begin(), listed.end(), mode) == listed.end()) return Status::InvalidMode;
   const DisplayMode desk = DesktopMode();
   DropPresenter();
   const PointerKeeper pointer(driver_ == VideoDriver::X11);

@@ -5,9 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <thread>
 
-#include "kit/ddraw/sdl/SdlState.h"
+#include "kit/ddraw/sdl/SdlBackendClass.h"
 
 namespace sandloop::display::sdl {
 
@@ -90,14 +89,14 @@ Status SdlBackend::PresentRects(const PageView& page, const Ramp* ramp, const Re
   }
   if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
   if (count > 0 && SDL_UpdateWindowSurfaceRects(win_, sdl_rects_.data(), count) != 0) return Status::SurfaceLost;
-  Pace(refresh_);
+  pacer_.Wait(refresh_);
   return Status::Ok;
 }
 
 Status SdlBackend::PresentHosted(const PageView& page, const Ramp* ramp, const Rect* rects, int count) {
   if (exclusive_ == 0) return Status::NoExclusiveMode;
   const Status hr = host_->Present(page, ramp_tables_.For(ramp), rects, count);
-  Pace(host_refresh_);
+  pacer_.Wait(host_refresh_);
   return hr;
 }
 
@@ -106,11 +105,11 @@ void SdlBackend::ChoosePresenter() {
   // Wayland gives SDL no window framebuffer of its own: pages reach the
   // compositor through a renderer, software OpenGL included.
   if (driver_ != VideoDriver::X11) {
-    renderer_ = SDL_CreateRenderer(win_, -1, paced_ ? SDL_RENDERER_PRESENTVSYNC : 0);
+    renderer_ = SDL_CreateRenderer(win_, -1, pacer_.Paced() ? SDL_RENDERER_PRESENTVSYNC : 0);
     return;
   }
   if (!HaveGpu()) return;
-  renderer_ = SDL_CreateRenderer(win_, -1, SDL_RENDERER_ACCELERATED | (paced_ ? SDL_RENDERER_PRESENTVSYNC : 0));
+  renderer_ = SDL_CreateRenderer(win_, -1, SDL_RENDERER_ACCELERATED | (pacer_.Paced() ? SDL_RENDERER_PRESENTVSYNC : 0));
   if (renderer_ == nullptr) return;
   SDL_RendererInfo info;
   const bool gl = SDL_GetRendererInfo(renderer_, &info) == 0 && std::strncmp(info.name, "opengl", 6) == 0;
@@ -171,21 +170,8 @@ Status SdlBackend::PresentSurface(const PageView& page, const RampTables* t) {
   }
   if (SDL_UpdateWindowSurface(win_) != 0) return Status::SurfaceLost;
   shown_surface_ = target;
-  Pace(refresh_);
+  pacer_.Wait(refresh_);
   return Status::Ok;
-}
-
-void SdlBackend::Pace(int refresh) {
-  if (!paced_) return;
-  using clock = std::chrono::steady_clock;
-  const auto period = std::chrono::microseconds(1000000 / std::max(refresh, 1));
-  const auto now = clock::now();
-  if (next_present_ > now) {
-    std::this_thread::sleep_until(next_present_);
-    next_present_ += period;
-  } else {
-    next_present_ = now + period;
-  }
 }
 
 }  // namespace sandloop::display::sdl

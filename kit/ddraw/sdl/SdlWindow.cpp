@@ -2,13 +2,12 @@
 // hosted in another program's window, or the try-it window.
 #include <string>
 
-#include "kit/ddraw/sdl/SdlState.h"
+#include "kit/ddraw/sdl/SdlBackendClass.h"
 
 namespace sandloop::display::sdl {
 
-Status SdlBackend::SetTarget(const DisplayTarget& target) {
+Status SdlBackend::DoSetTarget(const DisplayTarget& target) {
   using Kind = DisplayTarget::Kind;
-  if (target.kind == Kind::Window && (target.width <= 0 || target.height <= 0)) return Status::InvalidParams;
   if (target.kind == Kind::Hosted) {
     // Windows of other programs are X11 windows, reached through Xlib.
     if (driver_ != VideoDriver::X11) return Status::Unsupported;

@@ -16,7 +16,7 @@
 #include <cstdlib>
 
 #include "kit/Picture.h"
-#include "kit/ddraw/sdl/SdlState.h"
+#include "kit/ddraw/sdl/SdlBackendClass.h"
 #include "kit/ddraw/sdl/X11Errors.h"
 
 namespace sandloop::display::sdl {

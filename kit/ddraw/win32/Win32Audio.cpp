@@ -4,7 +4,7 @@
 // a single sound still plays, so its end is reckoned from its length.
 #include <cstring>
 
-#include "kit/ddraw/win32/Win32State.h"
+#include "kit/ddraw/win32/Win32BackendClass.h"
 
 namespace sandloop::display::win32 {
 

@@ -2,9 +2,7 @@
 // and the system's screen-saver state.
 #include "kit/ddraw/win32/Win32Backend.h"
 
-#include <cstdio>
-
-#include "kit/ddraw/win32/Win32State.h"
+#include "kit/ddraw/win32/Win32BackendClass.h"
 
 namespace sandloop::display::win32 {
 
@@ -103,7 +101,7 @@ Win32Backend::~Win32Backend() {
 void Win32Backend::ShowMessage(WindowId owner, const std::string& text, const std::string& caption) {
   // Nothing may pop up over the settings' preview.
   if (target_.kind == DisplayTarget::Kind::Hosted) {
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    EchoMessage(text, caption);
     return;
   }
   HWND parent = IsWindow(ToHwnd(owner)) ? ToHwnd(owner) : nullptr;
@@ -133,14 +131,6 @@ void Win32Backend::SetCursorVisible(bool visible) {
 
 namespace sandloop::display {
 
-std::shared_ptr<Backend> CreateWin32Backend(std::string* why) {
-  auto b = std::make_shared<win32::Win32Backend>();
-  std::string reason;
-  if (!b->Start(&reason)) {
-    if (why != nullptr) *why = reason;
-    return nullptr;
-  }
-  return b;
-}
+std::shared_ptr<Backend> CreateWin32Backend(std::string* why) { return StartBackend<win32::Win32Backend>(why); }
 
 }  // namespace sandloop::display

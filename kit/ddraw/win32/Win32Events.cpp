@@ -16,7 +16,7 @@
 #include <atomic>
 #include <utility>
 
-#include "kit/ddraw/win32/Win32State.h"
+#include "kit/ddraw/win32/Win32BackendClass.h"
 #include "kit/os/QuitSignals.h"
 
 namespace sandloop::display::win32 {

@@ -6,7 +6,7 @@
 // is never changed.
 #include <algorithm>
 
-#include "kit/ddraw/win32/Win32State.h"
+#include "kit/ddraw/win32/Win32BackendClass.h"
 
 namespace sandloop::display::win32 {
 
@@ -23,25 +23,15 @@ RECT PrimaryMonitorRect() {
 
 }  // namespace
 
-std::vector<DisplayMode> Win32Backend::Modes() {
+std::vector<DisplayMode> Win32Backend::DoModes() {
   std::vector<DisplayMode> out;
-  auto add = [&out](int w, int h) {
-    for (int bpp : {16, 24, 32}) {
-      const DisplayMode d{w, h, bpp};
-      if (std::find(out.begin(), out.end(), d) == out.end()) out.push_back(d);
-    }
-  };
-  if (target_.kind != DisplayTarget::Kind::FullScreen) {
-    const DisplayMode d = DesktopMode();
-    add(d.width, d.height);
-    return out;
-  }
   DEVMODEW dm{};
   dm.dmSize = sizeof dm;
   for (DWORD i = 0; EnumDisplaySettingsW(nullptr, i, &dm) != FALSE; ++i)
-    if (dm.dmPelsWidth > 0 && dm.dmPelsHeight > 0) add(static_cast<int>(dm.dmPelsWidth), static_cast<int>(dm.dmPelsHeight));
+    if (dm.dmPelsWidth > 0 && dm.dmPelsHeight > 0)
+      AddAtEveryDepth(&out, static_cast<int>(dm.dmPelsWidth), static_cast<int>(dm.dmPelsHeight));
   const DisplayMode desk = MonitorMode();
-  add(desk.width, desk.height);
+  AddAtEveryDepth(&out, desk.width, desk.height);
   return out;
 }
 
@@ -101,19 +91,14 @@ void Win32Backend::PlaceFullScreen() {
   full_screen_placed_ = true;
 }
 
-Status Win32Backend::SetMode(const DisplayMode& mode) {
-  if (exclusive_ == nullptr) return Status::NoExclusiveMode;
-  if (mode.bpp != 16 && mode.bpp != 24 && mode.bpp != 32) return Status::InvalidMode;
+Status Win32Backend::DoSetMode(const DisplayMode& mode) {
   if (target_.kind != DisplayTarget::Kind::FullScreen) {
     // Hosted or in a window: the size is the page's; no switch.
-    if (mode.width < 1 || mode.height < 1 || mode.width > 16384 || mode.height > 16384) return Status::InvalidMode;
     if (target_.kind == DisplayTarget::Kind::Window) ShowOwnWindow();
     mode_ = mode;
     repaint_ = true;
     return Status::Ok;
   }
-  const std::vector<DisplayMode> listed = Modes();
-  if (std::find(listed.begin(), listed.end(), mode) == listed.end()) return Status::InvalidMode;
   DisplayMode desk = MonitorMode();
   if (mode_changed_ && (mode.width != desk.width || mode.height != desk.height)) {
     ChangeDisplaySettingsExW(nullptr, nullptr, nullptr, 0, nullptr);

@@ -4,9 +4,8 @@
 // whole copy with StretchDIBits where the window's size differs from the
 // page's. Without vertical sync the presents are paced to the refresh rate.
 #include <algorithm>
-#include <thread>
 
-#include "kit/ddraw/win32/Win32State.h"
+#include "kit/ddraw/win32/Win32BackendClass.h"
 
 namespace sandloop::display::win32 {
 
@@ -80,24 +79,8 @@ Status Win32Backend::PresentRects(const PageView& page, const Ramp* ramp, const 
   }
   ReleaseDC(hwnd, dc);
   GdiFlush();
-  Pace();
+  pacer_.Wait(refresh_);
   return Status::Ok;
-}
-
-// Waits until one refresh period has passed since the previous present,
-// so that a loop of flips runs at the display's rate and does not burn a
-// core.
-void Win32Backend::Pace() {
-  if (!paced_) return;
-  using clock = std::chrono::steady_clock;
-  const auto period = std::chrono::microseconds(1000000 / std::max(refresh_, 1));
-  const auto now = clock::now();
-  if (next_present_ > now) {
-    std::this_thread::sleep_until(next_present_);
-    next_present_ += period;
-  } else {
-    next_present_ = now + period;
-  }
 }
 
 }  // namespace sandloop::display::win32

@@ -12,7 +12,7 @@
 // table names only the libraries it always loads.
 #include <cstring>
 
-#include "kit/ddraw/win32/Win32State.h"
+#include "kit/ddraw/win32/Win32BackendClass.h"
 
 namespace sandloop::display::win32 {
 

@@ -3,7 +3,7 @@
 // window, and the window procedure they share.
 #include <algorithm>
 
-#include "kit/ddraw/win32/Win32State.h"
+#include "kit/ddraw/win32/Win32BackendClass.h"
 
 namespace sandloop::display::win32 {
 
@@ -112,9 +112,8 @@ void Win32Backend::PaintKept(HWND hwnd) {
   repaint_ = false;
 }
 
-Status Win32Backend::SetTarget(const DisplayTarget& target) {
+Status Win32Backend::DoSetTarget(const DisplayTarget& target) {
   using Kind = DisplayTarget::Kind;
-  if (target.kind == Kind::Window && (target.width <= 0 || target.height <= 0)) return Status::InvalidParams;
   if (target.kind == Kind::Hosted && (target.foreign == 0 || !IsWindow(ToHwnd(target.foreign))))
     return Status::InvalidParams;
   target_ = target;

@@ -18,6 +18,7 @@ namespace {
 
 using display::DisplayMode;
 using display::DisplayTarget;
+using display::CreateHeadlessBackend;
 using display::HeadlessBackend;
 using display::InputEvent;
 using testing::TestForm;
@@ -28,7 +29,7 @@ constexpr HWND kHost = 0x4200007;
 class TargetTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    hb = std::make_shared<HeadlessBackend>();
+    hb = CreateHeadlessBackend();
     display::SetBackend(hb);
     hb->AddForeignWindow(kHost, 640, 360);
   }

@@ -9,8 +9,8 @@ namespace {
 
 INSTANTIATE_TEST_SUITE_P(Headless, BackendContract,
                          ::testing::Values(BackendFactory{.name = "headless",
-                                                          .make = [](std::string*) -> std::shared_ptr<Backend> {
-                                                            return std::make_shared<HeadlessBackend>();
+                                                          .make = [](std::string* why) -> std::shared_ptr<Backend> {
+                                                            return CreateHeadlessBackend(why);
                                                           },
                                                           // No system behind it to ask.
                                                           .shown_at = {},

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "kit/ddraw/win32/Win32Backend.h"
-#include "kit/ddraw/win32/Win32State.h"
+#include "kit/ddraw/win32/Win32BackendClass.h"
 
 namespace sandloop::display::win32 {
 

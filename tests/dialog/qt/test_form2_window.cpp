@@ -36,7 +36,7 @@ void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton, 
 
 class Form2WindowTest : public ::testing::Test {
  protected:
-  Form2WindowTest() : hb(std::make_shared<display::HeadlessBackend>()), clock(Midsummer()) {
+  Form2WindowTest() : hb(display::CreateHeadlessBackend()), clock(Midsummer()) {
     hb->SetDesktopMode({1280, 1024, 32});
     display::SetBackend(hb);
     auto made = std::make_unique<TForm2>(nullptr, [this](const std::string& text, const std::string&) {

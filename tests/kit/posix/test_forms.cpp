@@ -19,6 +19,7 @@
 namespace sandloop {
 namespace {
 
+using display::CreateHeadlessBackend;
 using display::HeadlessBackend;
 using display::InputEvent;
 
@@ -38,7 +39,7 @@ struct OrderlyForm : TForm {
 class QuitTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    hb = std::make_shared<HeadlessBackend>();
+    hb = CreateHeadlessBackend();
     display::SetBackend(hb);
     InstallQuitSignalHandlers();
   }

@@ -12,6 +12,7 @@ namespace sandloop {
 namespace {
 
 using display::DisplayMode;
+using display::CreateHeadlessBackend;
 using display::HeadlessBackend;
 using display::Op;
 using test::ReadFile;
@@ -51,7 +52,7 @@ SettingsRecord FirstRunOn(int w, int h, int bits) {
 
 class SettingsTest : public ::testing::Test {
  protected:
-  SettingsTest() : store(nullptr), hb(std::make_shared<HeadlessBackend>()) {
+  SettingsTest() : store(nullptr), hb(CreateHeadlessBackend()) {
     store.SetCompanyName("Morvant");
     store.SetProductName("Sandloop");
     store.SetStorePath(dir.StorePath());

@@ -10,6 +10,7 @@
 namespace sandloop {
 namespace {
 
+using display::CreateHeadlessBackend;
 using display::HeadlessBackend;
 using display::Op;
 using test::ReadFile;
@@ -27,7 +28,7 @@ LocalTime Midsummer2004() {
 
 class Unit2Test : public ::testing::Test {
  protected:
-  Unit2Test() : hb(std::make_shared<HeadlessBackend>()), clock(Midsummer2004()) {
+  Unit2Test() : hb(CreateHeadlessBackend()), clock(Midsummer2004()) {
     hb->SetDesktopMode({1280, 1024, 32});
     display::SetBackend(hb);
   }

@@ -20,6 +20,7 @@
 namespace sandloop {
 namespace {
 
+using display::CreateHeadlessBackend;
 using display::HeadlessBackend;
 using display::InputEvent;
 using display::Op;
@@ -59,7 +60,7 @@ TEST(StrToInt, ReadsWholeNumbersAndNamesWhatItCannotRead) {
 class ShellTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    hb = std::make_shared<HeadlessBackend>();
+    hb = CreateHeadlessBackend();
     display::SetBackend(hb);
     char pattern[] = "/tmp/sandloop-shell-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);

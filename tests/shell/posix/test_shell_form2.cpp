@@ -15,12 +15,13 @@
 namespace sandloop {
 namespace {
 
+using display::CreateHeadlessBackend;
 using display::HeadlessBackend;
 
 class ShellForm2Test : public ::testing::Test {
  protected:
   void SetUp() override {
-    hb = std::make_shared<HeadlessBackend>();
+    hb = CreateHeadlessBackend();
     display::SetBackend(hb);
     char pattern[] = "/tmp/sandloop-shell-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);

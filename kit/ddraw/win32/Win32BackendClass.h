@@ -1,10 +1,13 @@
 #pragma once
-// The Windows back end's one object, shared by its files: Win32Backend.cpp
-// (start and the system's state), Win32Window.cpp (windows, the window
-// procedure, monitors), Win32Modes.cpp (modes and exclusive use),
-// Win32Present.cpp (GDI presents), Win32Events.cpp (input),
-// Win32Screen.cpp (whether the screen can be seen) and Win32Audio.cpp
-// (PlaySound). Only files of this folder include it.
+// The Windows back end's class, shared by its files: Win32Backend.cpp
+// (start, end, the window classes, messages, the system's saver state, the
+// cursor and the timer period), Win32Window.cpp (windows, targets, the
+// window procedure, the other monitors' covers), Win32Modes.cpp (modes and
+// exclusive use), Win32Present.cpp (GDI presents), Win32Events.cpp (input
+// and the console's wake event), Win32Screen.cpp (whether the screen can be
+// seen) and Win32Audio.cpp (PlaySound and the WAVE reader). Its members are
+// grouped below by the file that defines them. Only files of this folder
+// include it.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -26,10 +29,12 @@
 
 #include "kit/Picture.h"
 #include "kit/ddraw/backend.h"
+#include "kit/ddraw/pacer.h"
 #include "kit/ddraw/present.h"
 
 namespace sandloop::display::win32 {
 
+// Win32Backend.cpp: the names of the window classes it registers.
 const wchar_t* FormClassName();
 const wchar_t* CoverClassName();
 const wchar_t* PictureClassName();
@@ -37,7 +42,8 @@ const wchar_t* PictureClassName();
 inline HWND ToHwnd(WindowId id) { return reinterpret_cast<HWND>(id); }
 inline WindowId ToId(HWND hwnd) { return reinterpret_cast<WindowId>(hwnd); }
 
-// A WAVE file's format and sample data, as far as playing needs it.
+// Win32Audio.cpp: a WAVE file's format and sample data, as far as playing
+// needs it.
 struct WaveInfo {
   std::uint32_t bytes_per_second = 0;
   std::uint32_t data_bytes = 0;
@@ -55,6 +61,7 @@ bool ConsoleEventRecent();
 
 class Win32Backend final : public Backend {
  public:
+  // Win32Backend.cpp
   Win32Backend() = default;
   ~Win32Backend() override;
   bool Start(std::string* why);
@@ -62,12 +69,11 @@ class Win32Backend final : public Backend {
   const char* Name() const override { return "win32"; }
 
   // Win32Modes.cpp
-  std::vector<DisplayMode> Modes() override;
   DisplayMode DesktopMode() override;
   DisplayMode MonitorMode() override;
   int MonitorCount() override;
   Status BeginExclusive(WindowId window) override;
-  Status SetMode(const DisplayMode& mode) override;
+  WindowId ExclusiveWindow() const override { return ToId(exclusive_); }
   void EndExclusive() override;
 
   // Win32Window.cpp
@@ -78,13 +84,12 @@ class Win32Backend final : public Backend {
   bool DrawToWindow(WindowId window, const Picture& picture, int x, int y) override;
   bool KeepsPicturesDrawn() const override { return true; }
   WindowId RootWindowId() override { return 0; }
-  Status SetTarget(const DisplayTarget& target) override;
   DisplayTarget Target() const override { return target_; }
 
   // Win32Present.cpp
   Status Present(const PageView& page, const Ramp* ramp) override;
   Status PresentRects(const PageView& page, const Ramp* ramp, const Rect* rects, int count) override;
-  void SetPacing(bool paced) override { paced_ = paced; }
+  void SetPacing(bool paced) override { pacer_.SetPaced(paced); }
 
   // Win32Events.cpp
   bool PollEvent(InputEvent* event) override;
@@ -110,10 +115,17 @@ class Win32Backend final : public Backend {
   // (for the tests).
   bool HoldsTimerPeriod() const { return timer_period_; }
 
-  // The window procedure's work, for the windows of both classes.
+  // Win32Window.cpp: the window procedure's work, for the windows of every
+  // class.
   LRESULT Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
  protected:
+  // Win32Modes.cpp
+  std::vector<DisplayMode> DoModes() override;
+  Status DoSetMode(const DisplayMode& mode) override;
+  // Win32Window.cpp
+  Status DoSetTarget(const DisplayTarget& target) override;
+  // Win32Backend.cpp
   void SetCursorVisible(bool visible) override;
 
  private:
@@ -132,7 +144,6 @@ class Win32Backend final : public Backend {
   void ActivateApp(HWND hwnd, WPARAM active, LPARAM thread);
   // Win32Present.cpp
   HWND PresentWindow() const;
-  void Pace();
   void PutRect(HDC dc, int x, int y, int w, int h);
   // Win32Modes.cpp
   int RefreshRate() const;
@@ -162,9 +173,8 @@ class Win32Backend final : public Backend {
   int kept_width_ = 0, kept_height_ = 0;
   bool repaint_ = true;  // the window does not show the kept page whole
   RampTableCache ramp_tables_;
-  bool paced_ = true;
+  Pacer pacer_;
   int refresh_ = 60;
-  std::chrono::steady_clock::time_point next_present_{};
 
   std::deque<InputEvent> events_;
   bool host_quit_sent_ = false;

@@ -1,12 +1,13 @@
 #pragma once
-// The SDL back end's one object, shared by its files: SdlBackend.cpp (start,
-// end, messages and the system's saver state), SdlWindow.cpp (form windows
-// and targets), SdlModes.cpp (modes and exclusive use), SdlPresent.cpp (the
-// three presenters and pacing), SdlEvents.cpp (input), SdlAudio.cpp (the
-// looping sound) and the X11-only parts: X11Windows.cpp (Xlib's handlers of
-// a lost connection, windows of other programs, the root window) and
-// X11Host (pages in another program's window). Only files of this folder
-// include it; Xlib stays out of it.
+// The SDL back end's class, shared by its files: SdlBackend.cpp (start,
+// end, messages, the system's saver state and the cursor), SdlWindow.cpp
+// (form windows and targets), SdlModes.cpp (modes and exclusive use),
+// SdlPresent.cpp (the three presenters), SdlEvents.cpp (input),
+// SdlAudio.cpp (the looping sound) and the X11-only parts: X11Windows.cpp
+// (Xlib's handlers of a lost connection, windows of other programs, the
+// root window) and X11Host (pages in another program's window). Its
+// members are grouped below by the file that defines them. Only files of
+// this folder include it; Xlib stays out of it.
 #include <SDL2/SDL.h>
 
 #include <algorithm>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "kit/ddraw/backend.h"
+#include "kit/ddraw/pacer.h"
 #include "kit/ddraw/present.h"
 #include "kit/ddraw/sdl/VideoDriver.h"
 #include "kit/ddraw/sdl/X11Host.h"
@@ -46,10 +48,49 @@ struct Voice {
 
 class SdlBackend final : public Backend {
  public:
+  // SdlBackend.cpp
   SdlBackend() = default;
   ~SdlBackend() override;
   bool Start(std::string* why);
+  const char* Name() const override { return "sdl"; }
+  void ShowMessage(WindowId owner, const std::string& text, const std::string& caption) override;
+  // Holds off nothing: the state is only kept. Only the full-screen saver
+  // hides the cursor.
+  bool SetSaverRunning(bool running) override;
+  // Asked once a second: on X11 the server's power and saver state, on
+  // Wayland the outputs' power modes where the compositor reports them;
+  // false elsewhere.
+  bool DisplayAsleep() override;
 
+  // SdlWindow.cpp
+  WindowId CreateFormWindow(const std::string& title) override;
+  void DestroyWindow(WindowId window) override;
+  DisplayTarget Target() const override { return target_; }
+
+  // SdlModes.cpp
+  DisplayMode DesktopMode() override;
+  DisplayMode MonitorMode() override;
+  int MonitorCount() override { return Hosted() || !video_up_ ? 1 : std::max(1, SDL_GetNumVideoDisplays()); }
+  Status BeginExclusive(WindowId window) override;
+  WindowId ExclusiveWindow() const override { return exclusive_; }
+  void EndExclusive() override;
+
+  // SdlPresent.cpp
+  Status Present(const PageView& page, const Ramp* ramp) override;
+  Status PresentRects(const PageView& page, const Ramp* ramp, const Rect* rects, int count) override;
+  void SetPacing(bool paced) override { pacer_.SetPaced(paced); }
+
+  // SdlEvents.cpp
+  bool PollEvent(InputEvent* event) override;
+  void WaitEvent(int timeout_ms) override;
+  void WakeWait() override;
+
+  // SdlAudio.cpp
+  bool PlaySound(const SoundRequest& sound, std::string* why) override;
+  void StopSound() override;
+  bool SoundPlaying() override { return device_ != 0 && !voice_->done.load(std::memory_order_relaxed); }
+
+  // X11Windows.cpp
   // Xlib's default on a broken connection (the X server ended or was
   // killed) ends the process at once, with exit code 1 and nothing in the
   // saver's log. Instead the connection is marked lost: presents fail as a
@@ -60,76 +101,49 @@ class SdlBackend final : public Backend {
   // Xlib's error handler has no place for the back end: the flag is the
   // process's, as the handler is.
   static std::atomic<bool>& WindowGone();
-  const char* Name() const override { return "sdl"; }
-  std::vector<DisplayMode> Modes() override;
-  DisplayMode DesktopMode() override;
-  DisplayMode MonitorMode() override;
-  int MonitorCount() override { return Hosted() || !video_up_ ? 1 : std::max(1, SDL_GetNumVideoDisplays()); }
   WindowId RootWindowId() override;
-  Status SetTarget(const DisplayTarget& target) override;
-  DisplayTarget Target() const override { return target_; }
-  WindowId CreateFormWindow(const std::string& title) override;
-  void DestroyWindow(WindowId window) override;
   bool WindowExists(WindowId window) override;
   bool IsWindowVisible(WindowId window) override;
   bool DrawToWindow(WindowId window, const Picture& picture, int x, int y) override;
-  Status BeginExclusive(WindowId window) override;
-  Status SetMode(const DisplayMode& mode) override;
-  void EndExclusive() override;
-  Status Present(const PageView& page, const Ramp* ramp) override;
-  Status PresentRects(const PageView& page, const Ramp* ramp, const Rect* rects, int count) override;
-  void SetPacing(bool paced) override { paced_ = paced; }
-  bool PollEvent(InputEvent* event) override;
-  void WaitEvent(int timeout_ms) override;
-  void WakeWait() override;
-  void ShowMessage(WindowId owner, const std::string& text, const std::string& caption) override;
-  bool PlaySound(const SoundRequest& sound, std::string* why) override;
-  void StopSound() override;
-  bool SoundPlaying() override { return device_ != 0 && !voice_->done.load(std::memory_order_relaxed); }
-
-  // Holds off nothing: the state is only kept. Only the full-screen saver
-  // hides the cursor.
-  bool SetSaverRunning(bool running) override;
-  // Asked once a second: on X11 the server's power and saver state, on
-  // Wayland the outputs' power modes where the compositor reports them;
-  // false elsewhere.
-  bool DisplayAsleep() override;
 
  protected:
+  // SdlBackend.cpp
   void SetCursorVisible(bool visible) override;
+  // SdlWindow.cpp
+  Status DoSetTarget(const DisplayTarget& target) override;
+  // SdlModes.cpp
+  std::vector<DisplayMode> DoModes() override;
+  Status DoSetMode(const DisplayMode& mode) override;
 
  private:
-  Status PresentHosted(const PageView& page, const Ramp* ramp, const Rect* rects, int count);
   bool Hosted() const { return target_.kind == DisplayTarget::Kind::Hosted && host_ != nullptr; }
-
-  int DesktopRefresh();
-
+  // SdlWindow.cpp
   // The try-it window: an ordinary resizable window at its first size,
   // centred once; later the user's size is kept.
   void ShowOwnWindow();
-
-  // The X display of windows that are not ours; none unless SDL runs on X11.
-  struct _XDisplay* XDisplay();  // Xlib's Display
-  struct _XDisplay* PowerDisplay();  // Xlib's Display, for DisplayAsleep only
-  void CloseXDisplay();
+  WindowId IdOf(Uint32 sdl_id) const;
+  // SdlModes.cpp
+  int DesktopRefresh();
+  // SdlPresent.cpp
+  Status PresentHosted(const PageView& page, const Ramp* ramp, const Rect* rects, int count);
   void ChoosePresenter();
   void DropPresenter();
   Status PresentTexture(const PageView& page, const RampTables* t);
   Status PresentSurface(const PageView& page, const RampTables* t);
-  std::vector<SDL_Rect> sdl_rects_;  // the parts of a partial present
-  bool paced_ = true;
-
-  // Without vertical sync, waits until one refresh period has passed since
-  // the previous present, so that a loop of flips does not burn a core.
-  void Pace(int refresh);
+  // SdlEvents.cpp
   bool Translate(const SDL_Event& e, InputEvent* out);
-  WindowId IdOf(Uint32 sdl_id) const;
-
- public:
   // A control character from the last key, delivered after its key-down.
   bool TakePendingChar(InputEvent* out);
+  // X11Windows.cpp: the X display of windows that are not ours; none
+  // unless SDL runs on X11.
+  struct _XDisplay* XDisplay();      // Xlib's Display
+  struct _XDisplay* PowerDisplay();  // Xlib's Display, for DisplayAsleep only
+  void CloseXDisplay();
 
- private:
+  std::vector<SDL_Rect> sdl_rects_;  // the parts of a partial present
+  // Paces presents without vertical sync; whether presents are paced at all.
+  Pacer pacer_;
+
   std::map<WindowId, SDL_Window*> windows_;
   WindowId next_id_ = 1;
   WindowId exclusive_ = 0;
@@ -145,7 +159,6 @@ class SdlBackend final : public Backend {
   DisplayMode monitor_{800, 600, 32};     // read before a hosted run gives up the video
   RampTableCache ramp_tables_;  // presents come from the drawing thread only
   int refresh_ = 0;
-  std::chrono::steady_clock::time_point next_present_{};
   char pending_char_ = 0;
   struct _XDisplay* x_display_ = nullptr;  // Xlib's Display
   bool x_tried_ = false;
