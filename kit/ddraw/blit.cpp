@@ -8,6 +8,7 @@
 // the plain loop, whose pixel order decides such a copy.
 #include "kit/ddraw/blit.h"
 
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -187,9 +188,18 @@ void StretchNearest(std::uint8_t* dst, int dst_pitch, const std::uint8_t* src, i
                     const StretchGeometry& g, int bpp, bool keyed, std::uint32_t key) {
   if (g.w <= 0 || g.h <= 0 || g.dst_w <= 0 || g.dst_h <= 0 || g.src_w <= 0 || g.src_h <= 0) return;
   key &= PixelMask(bpp);
-  std::vector<std::int32_t> columns(static_cast<std::size_t>(g.w));
-  for (std::int64_t i = 0; i < g.w; ++i)
-    columns[static_cast<std::size_t>(i)] = static_cast<std::int32_t>((g.x + i) * g.src_w / g.dst_w);
+  // The source column of every column of the part. The surf is stretched on
+  // every tick, so the table lives on the stack (64 KB covers the widest
+  // surface there is) and a frame makes no allocation for it.
+  constexpr std::int64_t kStackColumns = 16384;
+  std::array<std::int32_t, kStackColumns> on_stack;
+  std::vector<std::int32_t> on_heap;
+  std::int32_t* columns = on_stack.data();
+  if (g.w > kStackColumns) {
+    on_heap.resize(static_cast<std::size_t>(g.w));
+    columns = on_heap.data();
+  }
+  for (std::int64_t i = 0; i < g.w; ++i) columns[i] = static_cast<std::int32_t>((g.x + i) * g.src_w / g.dst_w);
   const std::size_t row_bytes = static_cast<std::size_t>(g.w) * static_cast<std::size_t>(bpp / 8);
   std::int64_t previous_sy = -1;
   for (std::int64_t j = 0; j < g.h; ++j) {
@@ -202,11 +212,11 @@ void StretchNearest(std::uint8_t* dst, int dst_pitch, const std::uint8_t* src, i
     previous_sy = sy;
     const std::uint8_t* s = src + static_cast<std::ptrdiff_t>(sy) * src_pitch;
     if (bpp == 32)
-      StretchRow<std::uint32_t>(d, s, columns.data(), g.w, keyed, key);
+      StretchRow<std::uint32_t>(d, s, columns, g.w, keyed, key);
     else if (bpp == 16)
-      StretchRow<std::uint16_t>(d, s, columns.data(), g.w, keyed, static_cast<std::uint16_t>(key));
+      StretchRow<std::uint16_t>(d, s, columns, g.w, keyed, static_cast<std::uint16_t>(key));
     else
-      StretchRow24(d, s, columns.data(), g.w, keyed, key);
+      StretchRow24(d, s, columns, g.w, keyed, key);
   }
 }
 
