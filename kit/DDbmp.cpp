@@ -160,6 +160,14 @@ void TDDbmp::DrawImageFunc() {
   if (FAILED(FLastResult)) ReportError("eFDDBACK->BltFast (BMP)", true);
 }
 
+RECT TDDbmp::CoveredRect() const {
+  if (FTransparency || FpSurface == nullptr || FDDBACK == nullptr || DDmainModule == nullptr) return RECT{};
+  const ClippedBlit blit = ClipToScreen(DDmainModule->GetWidth(), DDmainModule->GetHeight(), FShowX, FShowY, FSrc);
+  if (!blit.draw) return RECT{};
+  return RECT{blit.dst_x, blit.dst_y, blit.dst_x + (blit.src.right - blit.src.left),
+              blit.dst_y + (blit.src.bottom - blit.src.top)};
+}
+
 void TDDbmp::SetTransparency(bool value) {
   if (FpSurface == nullptr) return ReportError("eFpSurface==NULL", false);
   if (FDDBACK == nullptr) return ReportError("eFDDBACK==NULL", false);

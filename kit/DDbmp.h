@@ -52,6 +52,10 @@ class TDDbmp : public TComponent {
   void CreateSurface();
   void CloseSurface();
   void DrawImage();
+  // The rectangle on which DrawImage puts an opaque pixel everywhere: the
+  // drawn area, as the screen's edges cut it, of a picture drawn without a
+  // colour key or alpha; empty otherwise.
+  [[nodiscard]] RECT CoveredRect() const;
   void DrawAni();
   void DrawImageFunc();
   void SetTransparency(bool value);

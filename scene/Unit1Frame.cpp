@@ -198,22 +198,25 @@ void TForm1::ComposeFrame(const RECT* part) {
   const int water = WaterFrame.load(std::memory_order_relaxed);
   DDani1hightwater.SetNumberFrame(water);
   DDani1lowwater.SetNumberFrame(water);
-  // The surf bands cover what lies under them: the page is cleared and the
-  // backdrop drawn only around them.
+  // The surf bands cover what lies under them: the backdrop is drawn only
+  // around them, and the page cleared only where the backdrop does not
+  // reach either.
   RECT around[16];
-  const int n =
-      part != nullptr ? SubtractRects(*part, DDani1lowwater.CoveredRect(), DDani1hightwater.CoveredRect(), around) : 0;
-  if (part == nullptr || (n == 1 && SameRect(around[0], *part))) {
-    DDmain1.ClearBackSurface();
-    DDbmp1ground.DrawImage();
-  } else {
-    for (int i = 0; i < n; ++i) {
-      DDmain1.FpDDSBack->SetClipRect(&around[i]);
+  int n = 1;
+  around[0] = part != nullptr ? *part : RECT{0, 0, DDmain1.GetWidth(), DDmain1.GetHeight()};
+  if (part != nullptr)
+    n = SubtractRects(*part, DDani1lowwater.CoveredRect(), DDani1hightwater.CoveredRect(), around);
+  const RECT ground = DDbmp1ground.CoveredRect();
+  for (int i = 0; i < n; ++i) {
+    RECT bare[4];
+    for (int k = 0, m = SubtractRect(around[i], ground, bare); k < m; ++k) {
+      DDmain1.FpDDSBack->SetClipRect(&bare[k]);
       DDmain1.ClearBackSurface();
-      DDbmp1ground.DrawImage();
     }
-    DDmain1.FpDDSBack->SetClipRect(part);
+    DDmain1.FpDDSBack->SetClipRect(&around[i]);
+    DDbmp1ground.DrawImage();
   }
+  DDmain1.FpDDSBack->SetClipRect(part);
   DDani1hightwater.DrawAni();
   DDani1lowwater.DrawAni();
   if (Settings.FlagShowEagles) DrawEagles();
