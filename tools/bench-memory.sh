@@ -8,21 +8,8 @@ set -u
 build=$(readlink -f "${1:-build}") size=${2:-1920x1080} seconds=${3:-4}
 exe=$build/shell/sandloop
 [ -x "$exe" ] || { echo "missing $exe: build first"; exit 1; }
-command -v Xvfb >/dev/null || { echo "Xvfb missing"; exit 1; }
-work=$(mktemp -d /tmp/sandloop-mem-XXXXXX)
-xvfb= saver=
-trap '[ -n "$saver" ] && kill $saver 2>/dev/null; [ -n "$xvfb" ] && kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "bench-memory: $*"; exit 1; }
-. "$(dirname "$0")/../tests/xvfb/start_xvfb.sh"
-start_xvfb "${size}x24"
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state XDG_RUNTIME_DIR=$work/run \
-  SDL_AUDIODRIVER=dummy
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY SDL_VIDEODRIVER XSCREENSAVER_WINDOW
-"$exe" /s > "$work/saver.err" 2>&1 &
-saver=$!
-sleep "$seconds"
-kill -0 $saver 2>/dev/null || fail "the saver ended: $(cat "$work/saver.err")"
+. "$(dirname "$0")/saver-on-xvfb.sh"
+saver_on_xvfb bench-memory "$exe" "$size" "$seconds"
 echo "sandloop /s at $size after $seconds s"
 awk '/^VmRSS|^VmHWM/ {printf "%-7s %7.1f MB\n", $1, $2 / 1024}' /proc/$saver/status
 # One line per mapping: resident size and what it maps; the ten largest.

@@ -9,22 +9,9 @@ set -u
 build=$(readlink -f "${1:-build}") size=${2:-1920x1080} seconds=${3:-20}
 exe=$build/shell/sandloop
 [ -x "$exe" ] || { echo "missing $exe: build first"; exit 1; }
-for tool in Xvfb xset; do command -v $tool >/dev/null || { echo "$tool missing"; exit 1; }; done
-work=$(mktemp -d /tmp/sandloop-bench-XXXXXX)
-xvfb= saver=
-trap '[ -n "$saver" ] && kill $saver 2>/dev/null; [ -n "$xvfb" ] && kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "bench-rest: $*"; exit 1; }
-. "$(dirname "$0")/../tests/xvfb/start_xvfb.sh"
-start_xvfb "${size}x24"
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state XDG_RUNTIME_DIR=$work/run \
-  SDL_AUDIODRIVER=dummy
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY SDL_VIDEODRIVER XSCREENSAVER_WINDOW
-mkdir -p "$work/bin" && cp "$exe" "$work/bin/sandloop"
-"$work/bin/sandloop" /s > "$work/saver.err" 2>&1 &
-saver=$!
-sleep 5
-kill -0 $saver 2>/dev/null || fail "the saver ended: $(cat "$work/saver.err")"
+command -v xset >/dev/null || { echo "xset missing"; exit 1; }
+. "$(dirname "$0")/saver-on-xvfb.sh"
+saver_on_xvfb bench-rest "$exe" "$size" 5
 
 ticks=$(getconf CLK_TCK)
 # user+system clock ticks of the process, and context switches of all its threads.
