@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "SpriteTestSupport.h"
 #include "kit/DDgamma.h"
 #include "kit/DDmain.h"
 #include "kit/Forms.h"
@@ -24,11 +25,6 @@ using sandloop::TDDmain;
 using sandloop::display::CreateHeadlessBackend;
 using sandloop::display::HeadlessBackend;
 using sandloop::display::Op;
-
-class GammaForm : public sandloop::TWindowHolder {
- public:
-  explicit GammaForm(HeadlessBackend*) : TWindowHolder("test") {}
-};
 
 class GammaTest : public ::testing::Test {
  protected:
@@ -78,7 +74,7 @@ class GammaTest : public ::testing::Test {
   }
 
   std::shared_ptr<HeadlessBackend> hb_ = CreateHeadlessBackend();
-  GammaForm form_{hb_.get()};
+  sandloop::testing::TestForm form_{*hb_};
   TDDmain dd_{&form_};
   TDDgamma gamma_{&form_};
   int errors_ = 0;

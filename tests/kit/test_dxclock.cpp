@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "SpriteTestSupport.h"
 #include "kit/DDmain.h"
 #include "kit/Forms.h"
 #include "kit/DXClock.h"
@@ -21,11 +22,6 @@ using sandloop::TDXClock;
 using sandloop::display::CreateHeadlessBackend;
 using sandloop::display::HeadlessBackend;
 using sandloop::display::Op;
-
-class ClockForm : public sandloop::TWindowHolder {
- public:
-  explicit ClockForm(HeadlessBackend*) : TWindowHolder("test") {}
-};
 
 LocalTime At(int h, int m, int s) {
   LocalTime t;
@@ -68,7 +64,7 @@ class ClockTest : public ::testing::Test {
   [[nodiscard]] bool Lit(int x, int y) const { return Screen(x, y) != 0; }
 
   std::shared_ptr<HeadlessBackend> hb_ = CreateHeadlessBackend();
-  ClockForm form_{hb_.get()};
+  sandloop::testing::TestForm form_{*hb_};
   TDDmain dd_{&form_};
   FixedClock time_{At(12, 0, 0)};
   TDXClock clock_{&form_, time_};
