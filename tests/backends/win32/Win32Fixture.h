@@ -32,6 +32,18 @@ inline LRESULT SendDisplayState(HWND hwnd, DWORD state, const GUID& setting = GU
 
 inline void SendSession(HWND hwnd, WPARAM event) { SendMessageW(hwnd, WM_WTSSESSION_CHANGE, event, 1); }
 
+// The window's rectangle on the desktop; it must be the primary monitor's,
+// `mode` wide and high from the desktop's origin.
+inline RECT ExpectOverPrimary(HWND hwnd, const DisplayMode& mode) {
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.right, mode.width);
+  EXPECT_EQ(r.bottom, mode.height);
+  return r;
+}
+
 class Win32BackendTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -39,13 +39,7 @@ std::uint32_t ShownAt(HWND hwnd, int x, int y) {
 
 TEST_F(Win32BackendTest, FullScreenWindowIsTopmostAndCoversTheMonitor) {
   HWND hwnd = Open();
-  const DisplayMode desk = backend->MonitorMode();
-  RECT r;
-  GetWindowRect(hwnd, &r);
-  EXPECT_EQ(r.left, 0);
-  EXPECT_EQ(r.top, 0);
-  EXPECT_EQ(r.right, desk.width);
-  EXPECT_EQ(r.bottom, desk.height);
+  ExpectOverPrimary(hwnd, backend->MonitorMode());
   EXPECT_NE(GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
   EXPECT_EQ(GetWindowLongPtrW(hwnd, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME), 0);
   EXPECT_TRUE(backend->IsWindowVisible(form));

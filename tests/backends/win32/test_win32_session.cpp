@@ -136,12 +136,7 @@ TEST_F(Win32BackendTest, ADisplayChangePlacesTheWindowAndTheCoversOverTheMonitor
   // The window over the primary monitor, one cover over each other one,
   // all topmost and shown, together as wide and high as the desktop.
   const DisplayMode primary = backend->MonitorMode();
-  RECT r;
-  GetWindowRect(hwnd, &r);
-  EXPECT_EQ(r.left, 0);
-  EXPECT_EQ(r.top, 0);
-  EXPECT_EQ(r.right, primary.width);
-  EXPECT_EQ(r.bottom, primary.height);
+  const RECT r = ExpectOverPrimary(hwnd, primary);
   EXPECT_TRUE(IsWindowVisible(hwnd));
   RECT all = r;
   const std::vector<HWND> covers = Covers();
