@@ -170,16 +170,23 @@ Picture Picture::FromBmp(std::span<const std::uint8_t> b, const std::string& nam
   Fail(name, "unsupported bit depth " + std::to_string(bits));
 }
 
-Picture Picture::FromFile(std::span<const std::uint8_t> bytes, const std::string& name) {
-  if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') return FromBmp(bytes, name);
-  if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) return FromJpeg(bytes, name);
+Picture Picture::FromFile(std::span<const std::uint8_t> bytes, const std::string& name, int max_rows) {
+  if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
+    Picture whole = FromBmp(bytes, name);
+    if (max_rows >= whole.Height()) return whole;
+    Picture top(whole.Width(), std::max(max_rows, 0));
+    top.CopyRect(0, 0, whole, 0, 0, whole.Width(), top.Height());
+    return top;
+  }
+  if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF)
+    return FromJpeg(bytes, name, max_rows);
   Fail(name, "neither a BMP nor a JPEG file");
 }
 
-Picture Picture::FromResource(const std::string& name) {
+Picture Picture::FromResource(const std::string& name, int max_rows) {
   const auto bytes = assets::FindResource(name);
   if (!bytes) throw PictureError("picture \"" + name + "\" is not among the program's resources");
-  return FromFile(*bytes, name);
+  return FromFile(*bytes, name, max_rows);
 }
 
 }  // namespace sandloop

@@ -27,11 +27,17 @@ class Picture {
   Picture(int width, int height, std::uint32_t fill = 0);
 
   [[nodiscard]] static Picture FromBmp(std::span<const std::uint8_t> bytes, const std::string& name);
-  [[nodiscard]] static Picture FromJpeg(std::span<const std::uint8_t> bytes, const std::string& name);
-  // BMP or JPEG, told by the first bytes.
-  [[nodiscard]] static Picture FromFile(std::span<const std::uint8_t> bytes, const std::string& name);
-  // An embedded resource by name (assets/Resources.h).
-  [[nodiscard]] static Picture FromResource(const std::string& name);
+  // At most the first `max_rows` rows: decoding stops there, so the top of
+  // a tall picture costs only its own rows.
+  [[nodiscard]] static Picture FromJpeg(std::span<const std::uint8_t> bytes, const std::string& name,
+                                        int max_rows = kAllRows);
+  // BMP or JPEG, told by the first bytes; at most the first `max_rows` rows.
+  [[nodiscard]] static Picture FromFile(std::span<const std::uint8_t> bytes, const std::string& name,
+                                        int max_rows = kAllRows);
+  // An embedded resource by name (assets/Resources.h); at most its first
+  // `max_rows` rows.
+  [[nodiscard]] static Picture FromResource(const std::string& name, int max_rows = kAllRows);
+  static constexpr int kAllRows = 1 << 30;
 
   [[nodiscard]] int Width() const { return width_; }
   [[nodiscard]] int Height() const { return height_; }

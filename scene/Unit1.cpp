@@ -6,6 +6,7 @@
 #endif
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <future>
 #include <memory>
@@ -167,7 +168,7 @@ void TForm1::FormCreate() {
   SeedRandom();
   layout_ = LayoutFor(DDmain1.GetWidth(), DDmain1.GetHeight());
   BuildPieces();
-  ReturnFreeMemory();
+  if (worker_ == nullptr) ReturnFreeMemory();
   SeedRandom();
 
   // 16
@@ -264,8 +265,12 @@ void TForm1::BuildPieces() {
   // The two surf pictures and the masters of a large display (each scaled
   // to its piece's size) are decoded by one worker on the other core, in
   // the order the pieces need them, while this thread builds the pieces
-  // in their order; the backdrop, needed first, is made here. Decoding and
+  // in their order and takes the worker's next jobs itself whenever it
+  // would wait; the backdrop, needed first, is made here. Decoding and
   // scaling touch nothing but their own pictures.
+  // The first frame needs only the first frame of each surf strip: their
+  // other frames are decoded last, while the first frames are shown, and
+  // taken in when the surf first moves on (CompleteStrips).
   const bool masters = UsesMasters(DDmain1.GetWidth(), DDmain1.GetHeight(), options_.exact_pixels);
   const FaultPoint fault = options_.fault;
   auto scale = [fault](const std::string& name, int w, int h) {
@@ -275,29 +280,37 @@ void TForm1::BuildPieces() {
   struct Job {
     std::string name;
     int width = 0, height = 0;  // 0: decode the picture itself
+    int rows = Picture::kAllRows;
     bool damaged = false;       // a test's damaged copy: cut off inside its header
     std::promise<Picture> picture;
     std::promise<RgbaPicture> smooth;
   };
   std::vector<std::shared_ptr<Job>> jobs;
-  auto add = [&](int i, bool master) {
+  // A piece's picture (decoded_), its master (smooth_), or a whole surf
+  // strip after its first frame (rest_).
+  enum class What { Picture, Master, WholeStrip };
+  auto add = [&](int i, What what) -> Job& {
     const Placement& p = layout_[static_cast<std::size_t>(i)];
     auto job = std::make_shared<Job>();
-    job->name = master ? MasterFor(i, p) : p.resource;
-    if (master) {
+    job->name = what == What::Master ? MasterFor(i, p) : p.resource;
+    if (what == What::Master) {
       job->width = p.width;
       job->height = p.height;
       smooth_[static_cast<std::size_t>(i)] = job->smooth.get_future();
     } else {
-      decoded_[static_cast<std::size_t>(i)] = job->picture.get_future();
+      (what == What::Picture ? decoded_ : rest_)[static_cast<std::size_t>(i)] = job->picture.get_future();
     }
+    job->damaged = fault == FaultPoint::Picture && i == kHighWater;
     jobs.push_back(std::move(job));
+    return *jobs.back();
   };
-  add(kLowWater, false);
-  add(kHighWater, false);
-  jobs.back()->damaged = fault == FaultPoint::Picture;
+  add(kLowWater, What::Picture).rows = layout_[kLowWater].frame_height;
+  add(kHighWater, What::Picture).rows = layout_[kHighWater].frame_height;
   for (int i = 0; i < kPieceCount && masters; ++i)
-    if (i != kGround && layout_[static_cast<std::size_t>(i)].master != nullptr) add(i, true);
+    if (i != kGround && layout_[static_cast<std::size_t>(i)].master != nullptr) add(i, What::Master);
+  const std::size_t first_frame_jobs = jobs.size();
+  add(kLowWater, What::WholeStrip);
+  add(kHighWater, What::WholeStrip);
   std::vector<Worker::Job> work;
   for (std::shared_ptr<Job>& job : jobs) {
     work.emplace_back([job = std::move(job), scale] {
@@ -305,9 +318,9 @@ void TForm1::BuildPieces() {
         if (job->width > 0)
           job->smooth.set_value(scale(job->name, job->width, job->height));
         else if (job->damaged)
-          job->picture.set_value(Picture::FromFile(Damaged(job->name), job->name.c_str()));
+          job->picture.set_value(Picture::FromFile(Damaged(job->name), job->name.c_str(), job->rows));
         else
-          job->picture.set_value(Picture::FromResource(job->name));
+          job->picture.set_value(Picture::FromResource(job->name, job->rows));
       } catch (...) {
         if (job->width > 0)
           job->smooth.set_exception(std::current_exception());
@@ -321,10 +334,12 @@ void TForm1::BuildPieces() {
     start = [](std::function<void()>) -> std::thread {
       throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again), "no thread");
     };
-  // However this ends (all pieces built, or set-up given up early), the
-  // worker starts no further job and has ended when it goes out of scope.
-  Worker worker(std::move(work), start);
-  if (!worker.OnOwnThread()) Log("PictureWorker", "no thread could be started: the pictures are decoded here");
+  // However set-up ends (all pieces built, or given up early), the worker
+  // starts no further job and has ended when it goes out of scope; once
+  // every piece is built it is kept for the strips' other frames.
+  auto worker = std::make_unique<Worker>(std::move(work), start);
+  if (!worker->OnOwnThread()) Log("PictureWorker", "no thread could be started: the pictures are decoded here");
+  auto help = [&worker, first_frame_jobs] { return worker->Help(first_frame_jobs); };
 
   if (masters && layout_[kGround].master != nullptr) {
     const Placement& p = layout_[kGround];
@@ -337,10 +352,36 @@ void TForm1::BuildPieces() {
     }
   }
   for (int i = 0; i < kPieceCount; ++i) {
-    BuildPiece(i, layout_[static_cast<std::size_t>(i)]);
+    BuildPiece(i, layout_[static_cast<std::size_t>(i)], help);
     if (finished_) return;
     if (i == kEagles) InitEagles();
     if (i == kButterfly3) InitButterflies();
+  }
+  worker_ = std::move(worker);
+}
+
+// The surf strips' other frames, decoded while their first frames were
+// shown, replace those first frames. Called before a frame that needs
+// more than the first; a strip that cannot be had ends the saver as a
+// picture that cannot be read at set-up does.
+void TForm1::CompleteStrips() {
+  for (int i : {kLowWater, kHighWater}) {
+    std::future<Picture>& rest = rest_[static_cast<std::size_t>(i)];
+    if (!rest.valid()) continue;
+    while (rest.wait_for(std::chrono::seconds(0)) != std::future_status::ready && worker_ != nullptr &&
+           worker_->Help()) {
+    }
+    Picture whole = rest.get();
+    TDDani& strip = *PieceAt(i).ani;
+    strip.SetBitmap(std::move(whole));
+    strip.CreateSurface();
+    if (finished_) return;
+    if (layout_[static_cast<std::size_t>(i)].transparent) strip.SetTransparency(true);
+    strip.SetBitmap(Picture());
+  }
+  if (worker_ != nullptr) {
+    worker_.reset();
+    ReturnFreeMemory();
   }
 }
 
@@ -369,10 +410,17 @@ void FillPiece(Piece& s, Picture picture, RgbaPicture smooth, const Placement& p
 
 // Fills one sprite or strip from its picture, sizes it, makes its surfaces
 // and places it. The decoded picture is dropped once the surfaces hold it.
-void TForm1::BuildPiece(int index, const Placement& p) {
+// Until the piece's own picture is ready, this thread takes the worker's
+// next jobs itself rather than wait.
+void TForm1::BuildPiece(int index, const Placement& p, const std::function<bool()>& help) {
   const Piece piece = PieceAt(index);
   std::future<Picture>& ahead = decoded_[static_cast<std::size_t>(index)];
   std::future<RgbaPicture>& scaled = smooth_[static_cast<std::size_t>(index)];
+  auto ready = [](const auto& f) {
+    return !f.valid() || f.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+  };
+  while (!(ready(ahead) && ready(scaled)) && help()) {
+  }
   RgbaPicture smooth;
   // A smooth picture that cannot be had, for whatever reason (a damaged
   // master, too little memory), leaves the piece to its designed stretch,

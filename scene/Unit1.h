@@ -61,6 +61,8 @@
 
 namespace sandloop {
 
+class Worker;
+
 // Places where a test can make the scene throw, to check that every
 // exception ends the saver in order with its two log lines.
 enum class FaultPoint {
@@ -208,7 +210,8 @@ class TForm1 : public TForm {
   // Unit1.cpp
   void LoadSettingsReadOnly();
   void BuildPieces();
-  void BuildPiece(int index, const Placement& p);
+  void BuildPiece(int index, const Placement& p, const std::function<bool()>& help);
+  void CompleteStrips();
   void ReturnFreeMemory();
   [[nodiscard]] Piece PieceAt(int index);
   [[nodiscard]] bool ClockMakesSense() const;
@@ -255,6 +258,8 @@ class TForm1 : public TForm {
   Layout layout_{};
   std::array<std::future<Picture>, kPieceCount> decoded_;  // pictures decoded ahead
   std::array<std::future<RgbaPicture>, kPieceCount> smooth_;  // masters scaled ahead
+  std::array<std::future<Picture>, kPieceCount> rest_;        // whole surf strips, decoded after set-up
+  std::unique_ptr<Worker> worker_;                             // still decoding them
   bool finished_ = false;
   bool ended_by_exception_ = false;  // AppException has ended the saver
   // An exception of a tick, kept for the main thread, which ends the saver

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "scene/Unit1.h"
+#include "scene/Worker.h"
 
 namespace sandloop {
 
@@ -173,6 +174,8 @@ void TForm1::CloseScene() {
     DDmain1.SetEnabled(false);
     return;
   }
+  // A worker still decoding the surf stops after the job it is on.
+  worker_.reset();
   DDbmp1ground.CloseSurface();
   DDbmp1palmleft.CloseSurface();
   DDbmp1palmmidle.CloseSurface();

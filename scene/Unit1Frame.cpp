@@ -196,6 +196,7 @@ void TForm1::AddCreatureDamage(DamageList& damage) const {
 // the surf moves) they are drawn around the band only.
 void TForm1::ComposeFrame(const RECT* part) {
   const int water = WaterFrame.load(std::memory_order_relaxed);
+  if (water != 0) CompleteStrips();
   DDani1hightwater.SetNumberFrame(water);
   DDani1lowwater.SetNumberFrame(water);
   // The surf bands cover what lies under them: the backdrop is drawn only

@@ -1,5 +1,6 @@
 #include "scene/Worker.h"
 
+#include <algorithm>
 #include <system_error>
 #include <utility>
 
@@ -28,13 +29,27 @@ void Worker::Wait() {
 }
 
 void Worker::Run() {
-  for (Job& job : jobs_) {
-    if (stop_.load(std::memory_order_acquire)) break;
+  while (Help()) {
+  }
+}
+
+bool Worker::Help(std::size_t before) {
+  const std::size_t end = std::min(before, jobs_.size());
+  for (;;) {
+    std::size_t i = next_.load(std::memory_order_acquire);
+    do {
+      if (i >= end) return false;
+    } while (!next_.compare_exchange_weak(i, i + 1, std::memory_order_acq_rel));
+    Job& job = jobs_[i];
+    if (stop_.load(std::memory_order_acquire)) {
+      job = nullptr;  // a job not run breaks its promise at once
+      continue;
+    }
     started_.fetch_add(1, std::memory_order_acq_rel);
     job();
     job = nullptr;  // what the job held goes now, not when the worker does
+    return true;
   }
-  jobs_.clear();  // jobs not run break their promises at once
 }
 
 }  // namespace sandloop

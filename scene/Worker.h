@@ -2,6 +2,8 @@
 // Work done ahead of the caller: a list of jobs run one after another, in
 // their order, on a thread of their own. Each job hands its result over by
 // itself (a promise); the worker knows nothing of what the jobs make.
+// A caller that would otherwise wait for a result may take the next job
+// not yet started and run it itself (Help), so that both threads work.
 //
 // Stop() lets the running job finish and starts no other: a caller that
 // gives up early waits for one job at most, not for the whole list. Jobs
@@ -34,6 +36,10 @@ class Worker {
   // Returns once no job runs any more and none will: every job has run,
   // or Stop() came first. Called from the thread that made the worker.
   void Wait();
+  // Runs the next job that no thread has started yet on the calling
+  // thread, if it is one of the first `before` jobs; false when there is
+  // no such job left (or Stop() came first).
+  bool Help(std::size_t before = static_cast<std::size_t>(-1));
   // Whether the jobs ran on a thread of their own.
   [[nodiscard]] bool OnOwnThread() const { return threaded_; }
   // The jobs that have started so far.
@@ -42,7 +48,10 @@ class Worker {
  private:
   void Run();
 
+  // Each job is claimed by exactly one thread (next_), which alone runs or
+  // drops it.
   std::vector<Job> jobs_;
+  std::atomic<std::size_t> next_{0};
   std::atomic<bool> stop_{false};
   std::atomic<std::size_t> started_{0};
   bool threaded_ = false;

@@ -1,6 +1,7 @@
 // JPEG decoding from memory with libjpeg. The library reports fatal errors
 // through a callback that must not return; it jumps back here, and the
 // error becomes a PictureError naming the picture.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
@@ -46,7 +47,7 @@ void OnJpegMessage(j_common_ptr info, int level) {
 }
 }  // namespace
 
-Picture Picture::FromJpeg(std::span<const std::uint8_t> bytes, const std::string& name) {
+Picture Picture::FromJpeg(std::span<const std::uint8_t> bytes, const std::string& name, int max_rows) {
   if (bytes.size() < 4) throw PictureError("picture \"" + name + "\" cannot be read: the JPEG data is too short");
   jpeg_decompress_struct info{};
   ErrorManager err{};
@@ -55,7 +56,6 @@ Picture Picture::FromJpeg(std::span<const std::uint8_t> bytes, const std::string
   err.base.emit_message = OnJpegMessage;
   // Everything that must survive the jump lives outside the setjmp scope.
   Picture* volatile result = nullptr;
-  std::vector<std::uint8_t> row;
   if (setjmp(err.jump) != 0) {
     jpeg_destroy_decompress(&info);
     delete result;
@@ -70,25 +70,40 @@ Picture Picture::FromJpeg(std::span<const std::uint8_t> bytes, const std::string
     jpeg_destroy_decompress(&info);
     throw PictureError("picture \"" + name + "\" cannot be read: the picture is too large");
   }
-  info.out_color_space = JCS_RGB;
+  // The library writes each pixel as the word 0xXXRRGGBB straight into the
+  // picture's rows; the unused top byte is cleared as each batch arrives.
+  info.out_color_space = JCS_EXT_BGRX;
   jpeg_start_decompress(&info);
   if (info.output_width == 0 || info.output_height == 0 || info.output_width > 32768 || info.output_height > 32768 ||
-      info.output_components != 3) {
+      info.output_components != 4) {
     jpeg_destroy_decompress(&info);
     throw PictureError("picture \"" + name + "\" cannot be read: unsupported JPEG layout");
   }
-  result = new Picture(static_cast<int>(info.output_width), static_cast<int>(info.output_height), Unfilled{});
-  row.resize(static_cast<std::size_t>(info.output_width) * 3);
-  while (info.output_scanline < info.output_height) {
-    JSAMPROW rows[1] = {row.data()};
+  const int width = static_cast<int>(info.output_width);
+  const int height = std::min(static_cast<int>(info.output_height), std::max(max_rows, 0));
+  result = new Picture(width, height, Unfilled{});
+  while (static_cast<int>(info.output_scanline) < height) {
     const int y = static_cast<int>(info.output_scanline);
-    jpeg_read_scanlines(&info, rows, 1);
-    std::uint32_t* dst = result->Row(y);
-    for (unsigned x = 0; x < info.output_width; ++x)
-      dst[x] = (static_cast<std::uint32_t>(row[3 * x]) << 16) | (static_cast<std::uint32_t>(row[3 * x + 1]) << 8) |
-               row[3 * x + 2];
+    JSAMPROW rows[8];
+    const int batch = std::min({8, height - y, std::max(1, info.rec_outbuf_height)});
+    for (int k = 0; k < batch; ++k) rows[k] = reinterpret_cast<JSAMPROW>(result->Row(y + k));
+    const int got = static_cast<int>(jpeg_read_scanlines(&info, rows, static_cast<JDIMENSION>(batch)));
+    if (got <= 0) {
+      jpeg_destroy_decompress(&info);
+      delete result;
+      throw PictureError("picture \"" + name + "\" cannot be read: the JPEG data ends early");
+    }
+    for (int k = 0; k < got; ++k) {
+      std::uint32_t* dst = result->Row(y + k);
+      for (int x = 0; x < width; ++x) dst[x] &= 0x00FFFFFFu;
+    }
   }
-  jpeg_finish_decompress(&info);
+  // A picture read to its end is checked to its end; one cut short stops
+  // decoding where it stands.
+  if (static_cast<int>(info.output_height) == height)
+    jpeg_finish_decompress(&info);
+  else
+    jpeg_abort_decompress(&info);
   jpeg_destroy_decompress(&info);
   Picture out = std::move(*result);
   delete result;

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -15,7 +16,7 @@ namespace sandloop {
 using win32::Com;
 using win32::ComScope;
 
-Picture Picture::FromJpeg(std::span<const std::uint8_t> bytes, const std::string& name) {
+Picture Picture::FromJpeg(std::span<const std::uint8_t> bytes, const std::string& name, int max_rows) {
   const std::string prefix = "picture \"" + name + "\" cannot be read: ";
   if (bytes.size() < 4) throw PictureError(prefix + "the JPEG data is too short");
   if (bytes.size() > 0xFFFFFFFFu) throw PictureError(prefix + "the picture is too large");
@@ -51,9 +52,13 @@ Picture Picture::FromJpeg(std::span<const std::uint8_t> bytes, const std::string
     hr = converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
                                WICBitmapPaletteTypeCustom);
   if (FAILED(hr)) throw PictureError(prefix + win32::DescribeFailure(hr));
-  Picture out(static_cast<int>(width), static_cast<int>(height), Unfilled{});
+  // Only the rows asked for are decoded.
+  const UINT rows = std::min<UINT>(height, static_cast<UINT>(std::max(max_rows, 0)));
+  Picture out(static_cast<int>(width), static_cast<int>(rows), Unfilled{});
+  if (rows == 0) return out;
   const UINT stride = width * 4;
-  hr = converter->CopyPixels(nullptr, stride, stride * height, reinterpret_cast<BYTE*>(out.Row(0)));
+  const WICRect top{0, 0, static_cast<INT>(width), static_cast<INT>(rows)};
+  hr = converter->CopyPixels(&top, stride, stride * rows, reinterpret_cast<BYTE*>(out.Row(0)));
   // A truncated or damaged file fails here, when the data runs out.
   if (FAILED(hr)) throw PictureError(prefix + win32::DescribeFailure(hr));
   for (int y = 0; y < out.Height(); ++y) {

@@ -255,6 +255,40 @@ TEST(PictureJpeg, TruncatedOrDamagedDataIsAnError) {
   EXPECT_THROW((void)Picture::FromResource("NO_SUCH_PICTURE"), PictureError);
 }
 
+// A picture's top rows decoded alone are exactly the top of the whole
+// picture (the surf's first frame is decoded this way), at a row count on
+// a block boundary and off one; asking for more rows than there are gives
+// the whole picture.
+TEST(PictureJpeg, TheTopRowsAloneEqualTheTopOfTheWholePicture) {
+  auto same_top = [](const Picture& top, const Picture& whole) {
+    for (int y = 0; y < top.Height(); ++y)
+      for (int x = 0; x < top.Width(); ++x)
+        if (top.Pixel(x, y) != whole.Pixel(x, y)) return false;
+    return true;
+  };
+  const Picture surf = Picture::FromResource("LOWWATER");
+  const Picture frame = Picture::FromResource("LOWWATER", 160);
+  ASSERT_EQ(frame.Width(), surf.Width());
+  ASSERT_EQ(frame.Height(), 160);
+  EXPECT_TRUE(same_top(frame, surf));
+  const Bytes gradient = GradientJpeg(64, 64);
+  const Picture whole = Picture::FromJpeg(gradient, "surf.jpg");
+  const Picture top = Picture::FromJpeg(gradient, "surf.jpg", 37);
+  ASSERT_EQ(top.Height(), 37);
+  EXPECT_TRUE(same_top(top, whole));
+  EXPECT_EQ(Picture::FromJpeg(gradient, "surf.jpg", 1000).Height(), 64);
+  EXPECT_TRUE(Picture::FromJpeg(gradient, "surf.jpg", 0).Empty());
+  // Pixels are 0x00RRGGBB: nothing above the red byte.
+  std::uint32_t above = 0;
+  for (int y = 0; y < whole.Height(); ++y)
+    for (int x = 0; x < whole.Width(); ++x) above |= whole.Pixel(x, y) & 0xFF000000u;
+  EXPECT_EQ(above, 0u);
+  // A BMP gives its top rows the same way.
+  const Picture palm = Picture::FromResource("PALMLEFT"), palm_top = Picture::FromResource("PALMLEFT", 100);
+  ASSERT_EQ(palm_top.Height(), 100);
+  EXPECT_TRUE(same_top(palm_top, palm));
+}
+
 // Kept inputs that once needed a fix; files named bad_* must be refused.
 TEST(PictureRegression, KeptInputs) {
   const std::filesystem::path dir = std::filesystem::path(SANDLOOP_TEST_DATA) / "pictures";

@@ -3,6 +3,7 @@
 // jobs, and without a thread the jobs run on the caller's thread.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <future>
 #include <system_error>
 #include <thread>
@@ -49,6 +50,39 @@ TEST(Worker, AStopEndsItWithinOneJob) {
   EXPECT_EQ(worker.Started(), 1u);
   EXPECT_EQ(results[0].get(), 0);
   for (std::size_t i = 1; i < results.size(); ++i) EXPECT_THROW((void)results[i].get(), std::future_error) << i;
+}
+
+// While the worker's thread is busy with the first job, a caller that
+// helps runs the next ones itself, up to the limit it gives; the worker
+// runs the rest, and every job runs exactly once.
+TEST(Worker, ACallerThatHelpsRunsTheNextJobsUpToItsLimit) {
+  std::promise<void> started, go;
+  std::shared_future<void> go_now = go.get_future().share();
+  std::vector<std::thread::id> ran(6);
+  std::vector<std::atomic<int>> runs(6);
+  std::vector<Worker::Job> jobs;
+  for (int i = 0; i < 6; ++i) {
+    jobs.emplace_back([&, i, go_now] {
+      runs[static_cast<std::size_t>(i)].fetch_add(1);
+      ran[static_cast<std::size_t>(i)] = std::this_thread::get_id();
+      if (i == 0) {
+        started.set_value();
+        go_now.wait();
+      }
+    });
+  }
+  Worker worker(std::move(jobs));
+  started.get_future().wait();
+  int helped = 0;
+  while (worker.Help(4)) ++helped;
+  go.set_value();
+  worker.Wait();
+  EXPECT_EQ(helped, 3);
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    EXPECT_EQ(runs[i].load(), 1) << i;
+    EXPECT_EQ(ran[i] == std::this_thread::get_id(), i >= 1 && i < 4) << i;
+  }
+  EXPECT_EQ(worker.Started(), 6u);
 }
 
 TEST(Worker, WithoutAThreadTheJobsRunOnTheCallersThreadBeforeItReturns) {

@@ -86,6 +86,28 @@ TEST_F(SetUpTest, SetUpLeavesTheAllocatorsMappingThresholdAlone) {
 }
 #endif
 
+// The first frame is drawn with the first frame of each surf strip; the
+// strips' other frames come in when the surf first moves on. A saver ended
+// before that ends in order.
+TEST_F(SetUpTest, TheSurfsOtherFramesComeInWhenItFirstMoves) {
+  Start(800, 600);
+  EXPECT_EQ(form->DDani1lowwater.FrameCount(), 1);
+  EXPECT_EQ(form->DDani1hightwater.FrameCount(), 1);
+  form->RenderFrame();
+  EXPECT_EQ(form->DDani1lowwater.FrameCount(), 1);
+  form->DDtimer1Timer(nullptr);
+  form->RenderFrame();
+  EXPECT_EQ(form->DDani1lowwater.FrameCount(), 30);
+  EXPECT_EQ(form->DDani1hightwater.FrameCount(), 30);
+  EXPECT_EQ(form->DDani1lowwater.GetNumberFrame(), 1);
+  EXPECT_FALSE(form->Finished());
+  app.reset();
+
+  Start(1600, 900, {}, /*offline=*/false);
+  KeyDown('A');
+  EXPECT_EQ(LogCount("FINISH AT=======>"), 1);
+}
+
 TEST_F(SetUpTest, TheSpeedSetsTheTimerPeriod) {
   EXPECT_EQ(TForm1::TimerInterval(0), 60);
   EXPECT_EQ(TForm1::TimerInterval(1), 50);
