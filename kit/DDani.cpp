@@ -1,5 +1,8 @@
 #include "kit/DDani.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "kit/Clip.h"
 #include "kit/DDbmp.h"
 #include "kit/ddraw/gdi.h"
@@ -50,6 +53,57 @@ void TDDani::CreateSurface() {
   // A second call replaces the frames of the first instead of leaking them.
   CloseSurface();
   for (int i = 0; i < FFrameCount; ++i) Create1Surface(i, FBitmap.Width(), FYOffsetFrame);
+  FindChanges();
+}
+
+// Compares each frame of the picture with the one before it, row by row.
+void TDDani::FindChanges() {
+  changes_.assign(static_cast<std::size_t>(FFrameCount), RECT{});
+  const int w = FBitmap.Width();
+  for (int k = 0; k < FFrameCount; ++k) {
+    const int before = (k + FFrameCount - 1) % FFrameCount;
+    RECT box{w, FYOffsetFrame, 0, 0};
+    for (int y = 0; y < FYOffsetFrame; ++y) {
+      const std::uint32_t* a = FBitmap.Row(before * FYOffsetFrame + y);
+      const std::uint32_t* b = FBitmap.Row(k * FYOffsetFrame + y);
+      int left = 0, right = w;
+      while (left < w && a[left] == b[left]) ++left;
+      if (left == w) continue;
+      while (a[right - 1] == b[right - 1]) --right;
+      box = RECT{std::min<std::int32_t>(box.left, left), std::min<std::int32_t>(box.top, y), std::max<std::int32_t>(box.right, right),
+                 y + 1};
+    }
+    if (box.left < box.right) changes_[static_cast<std::size_t>(k)] = box;
+  }
+}
+
+RECT TDDani::ChangedRect(int from, int to) const {
+  const int drawn_w = FStretching ? FStretchWidth : frame_width_;
+  const int drawn_h = FStretching ? FStretchHeight : frame_height_;
+  const RECT whole{FShowX, FShowY, FShowX + drawn_w, FShowY + drawn_h};
+  const auto frames = static_cast<int>(changes_.size());
+  if (from == to) return RECT{};
+  if (from < 0 || to < 0 || from >= frames || to >= frames || frames != FFrameCount) return whole;
+  RECT box{frame_width_, frame_height_, 0, 0};
+  for (int k = from; k != to;) {
+    k = (k + 1) % frames;
+    const RECT& c = changes_[static_cast<std::size_t>(k)];
+    if (c.left >= c.right) continue;
+    box = RECT{std::min(box.left, c.left), std::min(box.top, c.top), std::max(box.right, c.right),
+               std::max(box.bottom, c.bottom)};
+  }
+  if (box.left >= box.right || frame_width_ <= 0 || frame_height_ <= 0) return RECT{};
+  // Drawn pixel d shows frame pixel d * frame / drawn: the drawn pixels
+  // from floor(first * drawn / frame) to ceil(end * drawn / frame) take
+  // their colour from the box.
+  auto down = [](std::int32_t v, int drawn, int frame) {
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(v) * drawn / frame);
+  };
+  auto up = [](std::int32_t v, int drawn, int frame) {
+    return static_cast<std::int32_t>((static_cast<std::int64_t>(v) * drawn + frame - 1) / frame);
+  };
+  return RECT{FShowX + down(box.left, drawn_w, frame_width_), FShowY + down(box.top, drawn_h, frame_height_),
+              FShowX + up(box.right, drawn_w, frame_width_), FShowY + up(box.bottom, drawn_h, frame_height_)};
 }
 
 void TDDani::Create1Surface(int index, int width, int height) {

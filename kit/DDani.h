@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "kit/Component.h"
 #include "kit/DDmain.h"
@@ -47,6 +48,11 @@ class TDDani : public TComponent {
   // drawn area, as the screen's edges cut it, of a strip without a colour
   // key whose current frame exists; empty otherwise.
   [[nodiscard]] RECT CoveredRect() const;
+  // The part of the screen in which the strip drawn at frame `to` differs
+  // from it drawn at frame `from`, through every frame in between (frames
+  // count on, and wrap to 0 after the last): nothing when they are the
+  // same frame, the whole drawn area when a frame is not there.
+  [[nodiscard]] RECT ChangedRect(int from, int to) const;
   void DrawImageFunc();
   void SetTransparency(bool value);
   void DDSetColorKey(IDirectDrawSurface* surface, COLORREF colour, int index);
@@ -91,6 +97,11 @@ class TDDani : public TComponent {
   // The size of the frame surfaces; a drawn size other than this is
   // stretched as it is drawn.
   int frame_width_ = 0, frame_height_ = 0;
+  void FindChanges();
+
+  // changes_[k]: the box, in frame pixels, of the pixels in which frame k
+  // differs from the one before it (frame k - 1, or the last for frame 0).
+  std::vector<RECT> changes_;
   int FNumberFrame = 0;
   int FYOffsetFrame = 0;
   DWORD FBlitFlags = 0;

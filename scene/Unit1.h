@@ -224,7 +224,7 @@ class TForm1 : public TForm {
   void SeedRandom();
   void StepEagles();
   void StepButterflies();
-  void SnapshotCreatures();
+  void SnapshotMotion();
   void DrawEagles();
   void DrawButterflies();
   void ReleaseCreatures();
@@ -238,7 +238,6 @@ class TForm1 : public TForm {
   [[nodiscard]] bool Resting();
   void AddCreatureDamage(DamageList& damage) const;
   [[nodiscard]] RECT ClockBox() const;
-  [[nodiscard]] RECT PieceBox(int index) const;
   [[nodiscard]] int ScreenX(float design_x) const;
   [[nodiscard]] int ScreenY(float design_y) const;
   // Unit1Finish.cpp
@@ -284,6 +283,8 @@ class TForm1 : public TForm {
   // clock's second it was drawn for, where the creatures were, the parts
   // that changed from the frame before, and how many more frames must be
   // drawn whole (after set-up, a rest or a flip of its own).
+  int water_now_ = 0;         // the surf's frame being drawn
+  int water_shown_ = -1;      // and the one on the screen (-1: none yet)
   std::uint64_t shown_ticks_ = ~std::uint64_t{0};
   int shown_second_ = -1;
   std::array<Shown, kEagleSlots> eagles_now_{}, eagles_shown_{};

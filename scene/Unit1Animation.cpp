@@ -30,9 +30,10 @@ void TForm1::ReleaseCreatures() {
   for (auto& b : Butterflies) b.reset();
 }
 
-// Where every creature is to be drawn in this frame, taken once so that
-// all the parts of a frame show the same moment.
-void TForm1::SnapshotCreatures() {
+// The surf's frame and where every creature is to be drawn in this frame,
+// taken once so that all the parts of a frame show the same moment.
+void TForm1::SnapshotMotion() {
+  water_now_ = WaterFrame.load(std::memory_order_relaxed);
   const int w = DDmain1.GetWidth(), h = DDmain1.GetHeight();
   for (int i = 0; i < kEagleSlots; ++i) {
     Shown& s = eagles_now_[static_cast<std::size_t>(i)];

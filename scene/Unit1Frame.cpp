@@ -81,13 +81,14 @@ void TForm1::DrawFrame(bool& done) {
   if (whole_frames_ == 0 && ticks == shown_ticks_ && second == shown_second_) return WaitForTick();
 
   const int w = DDmain1.GetWidth(), h = DDmain1.GetHeight();
+  SnapshotMotion();
+  if (water_now_ != 0) CompleteStrips();
+  if (finished_) return;
   damage_.Reset(w, h);
   if (whole_frames_ > 0) damage_.AddAll();
-  if (ticks != shown_ticks_) {
-    damage_.Add(PieceBox(kLowWater));
-    damage_.Add(PieceBox(kHighWater));
-  }
-  SnapshotCreatures();
+  // The surf is drawn again where its frame differs from the one shown.
+  damage_.Add(DDani1lowwater.ChangedRect(water_shown_, water_now_));
+  damage_.Add(DDani1hightwater.ChangedRect(water_shown_, water_now_));
   AddCreatureDamage(damage_);
   if (second != shown_second_) damage_.Add(ClockBox());
   RECT bands[4];
@@ -110,6 +111,7 @@ void TForm1::DrawFrame(bool& done) {
 
   shown_ticks_ = ticks;
   shown_second_ = second;
+  water_shown_ = water_now_;
   eagles_shown_ = eagles_now_;
   butterflies_shown_ = butterflies_now_;
   if (whole_frames_ > 0) --whole_frames_;
@@ -155,16 +157,12 @@ void TForm1::WaitForTick() {
 }
 
 void TForm1::RenderFrame() {
-  SnapshotCreatures();
+  SnapshotMotion();
   FlipParity = !FlipParity;
   ComposeFrame();
   DDmain1.FlipSurfaces();
+  water_shown_ = water_now_;
   whole_frames_ = 1;
-}
-
-RECT TForm1::PieceBox(int index) const {
-  const Placement& p = layout_[static_cast<std::size_t>(index)];
-  return RECT{p.x, p.y, p.x + p.width, p.y + p.height};
 }
 
 // The face with its dots, marks and hands lies within the radius plus the
@@ -195,10 +193,9 @@ void TForm1::AddCreatureDamage(DamageList& damage) const {
 // only be drawn over: when a part is drawn again (as on every tick, when
 // the surf moves) they are drawn around the band only.
 void TForm1::ComposeFrame(const RECT* part) {
-  const int water = WaterFrame.load(std::memory_order_relaxed);
-  if (water != 0) CompleteStrips();
-  DDani1hightwater.SetNumberFrame(water);
-  DDani1lowwater.SetNumberFrame(water);
+  if (water_now_ != 0) CompleteStrips();
+  DDani1hightwater.SetNumberFrame(water_now_);
+  DDani1lowwater.SetNumberFrame(water_now_);
   // The surf bands cover what lies under them: the backdrop is drawn only
   // around them, and the page cleared only where the backdrop does not
   // reach either.

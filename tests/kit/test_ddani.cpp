@@ -1,6 +1,8 @@
 // The animation strip: frame counting, one surface per frame, per-frame
 // colour keys, the shared clipping and every reported failure (what it
 // shares with the sprite: test_ddbmp_ddani.cpp).
+#include <array>
+
 #include "kit/Clip.h"
 #include "kit/DDani.h"
 #include "kit/ddraw/gdi.h"
@@ -242,6 +244,77 @@ TEST_F(StripTest, StretchingWhenDrawnDrawsWhatAStretchedFrameDraws) {
     EXPECT_EQ(errors, 0);
     a.CloseSurface();
   }
+}
+
+// The changed rectangle of two frames holds every pixel in which the strip
+// drawn at one differs from it drawn at the other, through the frames in
+// between and around the end of the strip, at its own size and stretched
+// by odd factors; a frame that is not there asks for the whole strip.
+TEST_F(StripTest, TheChangedRectHoldsEveryPixelInWhichTwoFramesDiffer) {
+  auto modes = hb->Modes();
+  modes.push_back({120, 60, 32});
+  hb->SetModes(modes);
+  Open(120, 60, 32);
+  // Four frames of 40 x 10: the second paints a box, the third a pixel
+  // more, the fourth is the third again.
+  Picture p(40, 40, 0x203040);
+  for (int f = 1; f < 4; ++f)
+    for (int y = 2; y < 5; ++y)
+      for (int x = 5; x < 9; ++x) p.SetPixel(x, f * 10 + y, 0xA0B0C0);
+  p.SetPixel(30, 29, 0xFF0000);
+  p.SetPixel(30, 39, 0xFF0000);
+  // Rectangles as four numbers, so that a failure shows them.
+  using Box = std::array<int, 4>;
+  auto box = [](const RECT& r) { return Box{r.left, r.top, r.right, r.bottom}; };
+  for (auto [w, h] : {std::pair{40, 10}, {97, 23}}) {
+    TDDani a(form.get());
+    Attach(a);
+    a.SetBitmap(&p);
+    a.SetYOffsetFrame(10);
+    a.SetStretching(true);
+    a.SetStretchWidth(w);
+    a.SetStretchHeight(h);
+    a.CreateSurface();
+    a.SetShowX(7);
+    a.SetShowY(3);
+    ASSERT_EQ(a.FrameCount(), 4);
+    const RECT whole{7, 3, 7 + w, 3 + h};
+    EXPECT_EQ(box(a.ChangedRect(-1, 0)), box(whole));
+    EXPECT_EQ(box(a.ChangedRect(0, 4)), box(whole));
+    EXPECT_EQ(box(a.ChangedRect(2, 2)), Box{});
+    EXPECT_EQ(box(a.ChangedRect(2, 3)), Box{});
+    if (w == 40) {
+      EXPECT_EQ(box(a.ChangedRect(0, 1)), (Box{12, 5, 16, 8}));
+      EXPECT_EQ(box(a.ChangedRect(1, 2)), (Box{37, 12, 38, 13}));
+      EXPECT_EQ(box(a.ChangedRect(0, 3)), (Box{12, 5, 38, 13}));
+      EXPECT_EQ(box(a.ChangedRect(3, 1)), (Box{12, 5, 38, 13}));
+    }
+    for (int from = 0; from < 4; ++from) {
+      for (int to = 0; to < 4; ++to) {
+        const RECT c = a.ChangedRect(from, to);
+        std::vector<std::uint32_t> before;
+        for (int f : {from, to}) {
+          a.SetNumberFrame(f);
+          a.DrawAni();
+          if (f == from && before.empty()) {
+            for (int y = 0; y < 60; ++y)
+              for (int x = 0; x < 120; ++x) before.push_back(Back(x, y));
+          }
+        }
+        int outside = 0, differing = 0;
+        for (int y = 0; y < 60; ++y)
+          for (int x = 0; x < 120; ++x) {
+            if (Back(x, y) == before[static_cast<std::size_t>(y) * 120 + x]) continue;
+            ++differing;
+            outside += x < c.left || x >= c.right || y < c.top || y >= c.bottom;
+          }
+        EXPECT_EQ(outside, 0) << w << "x" << h << " frames " << from << " to " << to;
+        if (from != to && from + to != 5) EXPECT_GT(differing, 0) << from << " to " << to;  // 2 and 3 are alike
+      }
+    }
+    a.CloseSurface();
+  }
+  EXPECT_EQ(errors, 0);
 }
 
 TEST_F(StripTest, EveryFrameHasItsOwnKey) {
