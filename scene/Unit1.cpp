@@ -262,12 +262,11 @@ bool TForm1::ClockMakesSense() const {
 }
 
 void TForm1::BuildPieces() {
-  // The two surf pictures and the masters of a large display (each scaled
-  // to its piece's size) are decoded by one worker on the other core, in
-  // the order the pieces need them, while this thread builds the pieces
-  // in their order and takes the worker's next jobs itself whenever it
-  // would wait; the backdrop, needed first, is made here. Decoding and
-  // scaling touch nothing but their own pictures.
+  // Every piece's picture (on a large display its master, scaled to the
+  // piece's size) is decoded by one worker on the other core, in the order
+  // the pieces need them, while this thread builds the pieces in their
+  // order and takes the worker's next jobs itself whenever it would wait.
+  // Decoding and scaling touch nothing but their own pictures.
   // The first frame needs only the first frame of each surf strip: their
   // other frames are decoded last, while the first frames are shown, and
   // taken in when the surf first moves on (CompleteStrips).
@@ -304,10 +303,15 @@ void TForm1::BuildPieces() {
     jobs.push_back(std::move(job));
     return *jobs.back();
   };
-  add(kLowWater, What::Picture).rows = layout_[kLowWater].frame_height;
-  add(kHighWater, What::Picture).rows = layout_[kHighWater].frame_height;
-  for (int i = 0; i < kPieceCount && masters; ++i)
-    if (i != kGround && layout_[static_cast<std::size_t>(i)].master != nullptr) add(i, What::Master);
+  for (int i = 0; i < kPieceCount; ++i) {
+    const Placement& p = layout_[static_cast<std::size_t>(i)];
+    if (masters && p.master != nullptr)
+      add(i, What::Master);
+    else if (p.frame_height > 0 && (i == kLowWater || i == kHighWater))
+      add(i, What::Picture).rows = p.frame_height;
+    else
+      add(i, What::Picture);
+  }
   const std::size_t first_frame_jobs = jobs.size();
   add(kLowWater, What::WholeStrip);
   add(kHighWater, What::WholeStrip);
@@ -341,16 +345,6 @@ void TForm1::BuildPieces() {
   if (!worker->OnOwnThread()) Log("PictureWorker", "no thread could be started: the pictures are decoded here");
   auto help = [&worker, first_frame_jobs] { return worker->Help(first_frame_jobs); };
 
-  if (masters && layout_[kGround].master != nullptr) {
-    const Placement& p = layout_[kGround];
-    std::promise<RgbaPicture> ground;
-    smooth_[kGround] = ground.get_future();
-    try {
-      ground.set_value(scale(MasterFor(kGround, p), p.width, p.height));
-    } catch (...) {
-      ground.set_exception(std::current_exception());
-    }
-  }
   for (int i = 0; i < kPieceCount; ++i) {
     BuildPiece(i, layout_[static_cast<std::size_t>(i)], help);
     if (finished_) return;
