@@ -2,18 +2,10 @@
 // platform against its own implementation.
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <vector>
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
 
 #include "kit/os/FileLock.h"
 #include "kit/os/Folders.h"
@@ -112,31 +104,6 @@ TEST(OsPages, LargeBlocksAreZeroedAndWritable) {
   EXPECT_EQ(p[size - 1], 0xAB);
   FreePages(p, size);
 }
-
-#if defined(__linux__)
-// A block of a screen's size lies on a huge-page boundary (so that the
-// kernel can map it in 2 MiB pages), is mapped in before it is first
-// written, and is gone as a whole, its last partial page too, once freed.
-TEST(OsPages, ScreenSizedBlocksAreAlignedMappedInAndWhollyGivenBack) {
-  const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-  for (std::size_t size : {(std::size_t{5} << 20) + 123, std::size_t{3840} * 2160 * 4}) {
-    auto* p = static_cast<unsigned char*>(AllocatePages(size));
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % (std::size_t{2} << 20), 0u) << size;
-    const std::size_t pages = (size + page - 1) / page;
-    std::vector<unsigned char> resident(pages);
-    ASSERT_EQ(mincore(p, size, resident.data()), 0);
-    std::size_t in = 0;
-    for (unsigned char r : resident) in += r & 1;
-    EXPECT_EQ(in, pages) << size;
-    std::memset(p, 0x5A, size);
-    FreePages(p, size);
-    errno = 0;
-    EXPECT_EQ(mincore(p + (pages - 1) * page, page, resident.data()), -1) << "the last page is still mapped";
-    EXPECT_EQ(errno, ENOMEM);
-  }
-}
-#endif
 
 }  // namespace
 }  // namespace sandloop::os
