@@ -62,6 +62,53 @@ Taps MakeTaps(int from, int to) {
   return t;
 }
 
+// The pass down for the bytes [c0, c1) of a row: the n source rows
+// weighted by `wt` (kOne in all), kept as value << 7.
+inline void DownColumnsFrom(const std::uint8_t* const* rows, const int* wt, int n, std::size_t c0, std::size_t c1,
+                            std::uint16_t* m) {
+  for (std::size_t c = c0; c < c1; ++c) {
+    std::uint32_t a = 0;
+    for (int k = 0; k < n; ++k) a += rows[k][c] * static_cast<std::uint32_t>(wt[k]);
+    m[c] = static_cast<std::uint16_t>((a + 64) >> 7);
+  }
+}
+
+#if defined(__SSE2__)
+// Eight bytes at a time, two source rows per multiply: the same sums.
+inline void DownColumns(const std::uint8_t* const* rows, const int* wt, int n, std::size_t c0, std::size_t c1,
+                        std::uint16_t* m) {
+  const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi32(64);
+  std::size_t c = c0;
+  for (; c + 8 <= c1; c += 8) {
+    __m128i lo = zero, hi = zero;
+    int k = 0;
+    for (; k + 1 < n; k += 2) {
+      const __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows[k] + c)), zero);
+      const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows[k + 1] + c)), zero);
+      const __m128i weights = _mm_set1_epi32(static_cast<int>((static_cast<std::uint32_t>(wt[k + 1]) << 16) |
+                                                              static_cast<std::uint32_t>(wt[k])));
+      lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), weights));
+      hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), weights));
+    }
+    if (k < n) {
+      const __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows[k] + c)), zero);
+      const __m128i weight = _mm_set1_epi32(wt[k]);
+      lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(a, zero), weight));
+      hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(a, zero), weight));
+    }
+    lo = _mm_srli_epi32(_mm_add_epi32(lo, half), 7);
+    hi = _mm_srli_epi32(_mm_add_epi32(hi, half), 7);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(m + c), _mm_packs_epi32(lo, hi));
+  }
+  DownColumnsFrom(rows, wt, n, c, c1, m);
+}
+#else
+inline void DownColumns(const std::uint8_t* const* rows, const int* wt, int n, std::size_t c0, std::size_t c1,
+                        std::uint16_t* m) {
+  DownColumnsFrom(rows, wt, n, c0, c1, m);
+}
+#endif
+
 // One output pixel of the pass across: the xn pixels from `s` (16-bit
 // channels, value << 7) weighted by `xw` (kOne in all), rounded to 8 bits.
 // Colour can never exceed its alpha in a premultiplied picture.
@@ -140,7 +187,7 @@ RgbaPicture ScaleRows(PictureRows& rows, int w, int h) {
   // One output row at a time: down over the source rows it covers (keeping
   // 7 more bits, value << 7, in 16-bit channels that stay below 1 << 15),
   // then across that row.
-  std::vector<std::uint32_t> acc(src_row);
+  std::vector<const std::uint8_t*> sources;
   std::vector<std::uint16_t> mid(src_row);
   for (int j = 0; j < h; ++j) {
     const int* wt = down.weight.data() + down.start[static_cast<std::size_t>(j)];
@@ -183,16 +230,9 @@ RgbaPicture ScaleRows(PictureRows& rows, int w, int h) {
       const std::uint8_t* s = line_at(first).pixels.data();
       for (std::size_t c = c0; c < c1; ++c) m[c] = static_cast<std::uint16_t>(s[c] << 7);
     } else {
-      std::uint32_t* a = acc.data();
-      const std::uint32_t f0 = static_cast<std::uint32_t>(wt[0]);
-      const std::uint8_t* s0 = line_at(first).pixels.data();
-      for (std::size_t c = c0; c < c1; ++c) a[c] = s0[c] * f0;
-      for (int k = 1; k < n; ++k) {
-        const std::uint32_t f = static_cast<std::uint32_t>(wt[k]);
-        const std::uint8_t* s = line_at(first + k).pixels.data();
-        for (std::size_t c = c0; c < c1; ++c) a[c] += s[c] * f;
-      }
-      for (std::size_t c = c0; c < c1; ++c) m[c] = static_cast<std::uint16_t>((a[c] + 64) >> 7);
+      sources.clear();
+      for (int k = 0; k < n; ++k) sources.push_back(line_at(first + k).pixels.data());
+      DownColumns(sources.data(), wt, n, c0, c1, m);
     }
     if (w == width) {
       for (std::size_t c = 0; c < src_row; c += 4) {
