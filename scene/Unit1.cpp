@@ -165,7 +165,8 @@ void TForm1::FormCreate() {
 
   // 12-15: the pictures, with the creatures after their strips.
   SeedRandom();
-  layout_ = LayoutFor(DDmain1.GetWidth(), DDmain1.GetHeight());
+  shape_ = ShapeFor(DDmain1.GetWidth(), DDmain1.GetHeight(), options_.exact_pixels);
+  layout_ = SceneLayout(shape_);
   BuildPieces();
   ReturnFreeMemory();
   SeedRandom();
@@ -268,13 +269,14 @@ void TForm1::BuildPieces() {
   // scaling touch nothing but their own pictures.
   const bool masters = UsesMasters(DDmain1.GetWidth(), DDmain1.GetHeight(), options_.exact_pixels);
   const FaultPoint fault = options_.fault;
-  auto scale = [fault](const std::string& name, int w, int h) {
+  auto scale = [fault](const std::string& name, const PicturePart& part, int w, int h) {
     if (fault == FaultPoint::SmoothMemory) throw std::bad_alloc();
-    return RgbaPicture::FromResourceScaled(name, w, h);
+    return MasterPartScaled(name, part, w, h);
   };
   struct Job {
     std::string name;
     int width = 0, height = 0;  // 0: decode the picture itself
+    PicturePart part;
     bool damaged = false;       // a test's damaged copy: cut off inside its header
     std::promise<Picture> picture;
     std::promise<RgbaPicture> smooth;
@@ -287,6 +289,7 @@ void TForm1::BuildPieces() {
     if (master) {
       job->width = p.width;
       job->height = p.height;
+      job->part = p.part;
       smooth_[static_cast<std::size_t>(i)] = job->smooth.get_future();
     } else {
       decoded_[static_cast<std::size_t>(i)] = job->picture.get_future();
@@ -303,7 +306,7 @@ void TForm1::BuildPieces() {
     work.emplace_back([job = std::move(job), scale] {
       try {
         if (job->width > 0)
-          job->smooth.set_value(scale(job->name, job->width, job->height));
+          job->smooth.set_value(scale(job->name, job->part, job->width, job->height));
         else if (job->damaged)
           job->picture.set_value(Picture::FromFile(Damaged(job->name), job->name.c_str()));
         else
@@ -331,7 +334,7 @@ void TForm1::BuildPieces() {
     std::promise<RgbaPicture> ground;
     smooth_[kGround] = ground.get_future();
     try {
-      ground.set_value(scale(MasterFor(kGround, p), p.width, p.height));
+      ground.set_value(scale(MasterFor(kGround, p), p.part, p.width, p.height));
     } catch (...) {
       ground.set_exception(std::current_exception());
     }
@@ -385,6 +388,7 @@ void TForm1::BuildPiece(int index, const Placement& p) {
   }
   // A sprite made from its master does not need its 8-bit picture.
   Picture picture = ahead.valid() ? ahead.get() : smooth.Empty() ? Picture::FromResource(p.resource) : Picture();
+  if (p.column_spans > 0) picture = RemapColumns(picture, p);
   if (piece.bmp != nullptr)
     FillPiece(*piece.bmp, std::move(picture), std::move(smooth), p);
   else

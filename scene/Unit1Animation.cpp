@@ -33,7 +33,7 @@ void TForm1::ReleaseCreatures() {
 // Where every creature is to be drawn in this frame, taken once so that
 // all the parts of a frame show the same moment.
 void TForm1::SnapshotCreatures() {
-  const int w = DDmain1.GetWidth(), h = DDmain1.GetHeight();
+  const int h = DDmain1.GetHeight();
   for (int i = 0; i < kEagleSlots; ++i) {
     Shown& s = eagles_now_[static_cast<std::size_t>(i)];
     const TEagle* e = i < NumEagles ? Eagles[static_cast<std::size_t>(i)].get() : nullptr;
@@ -41,7 +41,8 @@ void TForm1::SnapshotCreatures() {
       s = Shown{};
       continue;
     }
-    s = Shown{DesignToScreen(DesignX(*e), w, 800), DesignToScreen(DesignY(*e), h, 600), EaglePicture(*e)};
+    s = Shown{CreatureX(shape_, DesignX(*e), EagleLane(i, NumEagles)), DesignToScreen(DesignY(*e), h, 600),
+              EaglePicture(*e)};
   }
   const int wings = WingCounter.load(std::memory_order_relaxed);
   for (int k = 0; k < kButterflyCount; ++k) {
@@ -51,7 +52,8 @@ void TForm1::SnapshotCreatures() {
       s = Shown{};
       continue;
     }
-    s = Shown{DesignToScreen(DesignX(*b), w, 800), DesignToScreen(DesignY(*b), h, 600), ButterflyPicture(wings, k)};
+    const float x = DesignX(*b);
+    s = Shown{CreatureX(shape_, x, ButterflyLane(x)), DesignToScreen(DesignY(*b), h, 600), ButterflyPicture(wings, k)};
   }
 }
 

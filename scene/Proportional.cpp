@@ -1,0 +1,178 @@
+// The smooth path's layout for a screen of any shape. Every piece keeps its
+// place in the 1024 x 768 layout, scaled by one factor, the screen's height
+// over 768, in both directions, so that nothing is stretched:
+// - A piece that touches an edge of the layout (within its rounding, two
+//   pixels) stays against that edge of the screen: the left palm and the
+//   stones at the left, the right palm, the plant and the second plane
+//   (whose picture is cut off at its right side) at the right, the stones
+//   and the plant at the bottom. The middle palm keeps its distance from
+//   the screen's middle.
+// - The backdrop covers the width: on a screen wider than 4:3 it is scaled
+//   up to the screen's width and cut at the top, so that its foot (the
+//   horizon and the far shore) stays where the surf meets it.
+// - The surf bands span the width: the water between the pieces that hold
+//   an edge is stretched sideways, while the columns that those pieces
+//   cover (blacked out in the pictures) keep their scale and stay under
+//   them.
+// On a screen narrower than 4:3 the scene is cut equally at both sides.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "scene/Creatures.h"
+#include "scene/Layout.h"
+
+namespace sandloop {
+
+namespace {
+
+constexpr int kDesignW = 1024, kDesignH = 768;  // the scenery's layout
+constexpr int kFlightW = 800, kFlightH = 600;   // the surf's and the creatures' layout
+constexpr int kEdgeSlack = 2;                   // rows and columns of the layout's rounding
+
+int Round(double v) { return static_cast<int>(std::lround(v)); }
+
+enum class Side { Middle, Start, End };
+
+// Which edge of a span of `whole` the piece [at, at + size) holds.
+Side EdgeOf(int at, int size, int whole) {
+  if (at == 0) return Side::Start;
+  if (at + size >= whole - kEdgeSlack) return Side::End;
+  return Side::Middle;
+}
+
+// Design columns of the near surf picture that the pieces at the edges
+// cover (800 x 600): [0, left) at the left, [right, 800) at the right.
+struct SurfCover {
+  int left, right;
+};
+
+void SetColumns(Placement& p, std::initializer_list<Placement::Columns> spans) {
+  p.column_spans = 0;
+  for (const Placement::Columns& c : spans)
+    if (c.width > 0 && c.end > c.begin) p.columns[static_cast<std::size_t>(p.column_spans++)] = c;
+}
+
+int ColumnsWidth(const Placement& p) {
+  int w = 0;
+  for (int i = 0; i < p.column_spans; ++i) w += p.columns[static_cast<std::size_t>(i)].width;
+  return w;
+}
+
+}  // namespace
+
+SceneShape ShapeFor(int width, int height, bool exact_pixels) {
+  SceneShape s;
+  s.width = width;
+  s.height = height;
+  s.proportional = UsesMasters(width, height, exact_pixels) && width > 0 && height > 0;
+  if (s.proportional) {
+    s.scale = static_cast<double>(height) / kDesignH;
+    s.spare = width - kDesignW * s.scale;
+  }
+  return s;
+}
+
+Layout SceneLayout(const SceneShape& shape) {
+  const int width = shape.width, height = shape.height;
+  Layout out = LayoutFor(width, height);
+  if (!shape.proportional) return out;
+  const Layout design = LayoutFor(kDesignW, kDesignH);
+  const double s = shape.scale, middle = width / 2.0;
+  const double scene_left = shape.spare / 2, scene_right = width - shape.spare / 2;
+
+  for (int i = kSecondPlane; i <= kPlantRight; ++i) {
+    const Placement& d = design[static_cast<std::size_t>(i)];
+    Placement& p = out[static_cast<std::size_t>(i)];
+    p.width = Round(d.width * s);
+    p.height = Round(d.height * s);
+    switch (EdgeOf(d.x, d.width, kDesignW)) {
+      case Side::Start: p.x = std::min(0, Round(scene_left)); break;
+      case Side::End: p.x = std::max(width, Round(scene_right)) - p.width; break;
+      case Side::Middle: p.x = Round(middle + (d.x - kDesignW / 2) * s); break;
+    }
+    p.y = EdgeOf(d.y, d.height, kDesignH) == Side::End ? height - p.height : Round(d.y * s);
+  }
+
+  // The backdrop: its own height at this scale, as wide as the screen.
+  Placement& ground = out[kGround];
+  const Placement& g = design[kGround];
+  ground.x = 0;
+  ground.y = 0;
+  ground.width = width;
+  ground.height = Round(g.height * s);
+  if (shape.spare >= 0) {
+    const double keep = (kDesignW * s) / width;  // the share of its height that shows
+    ground.part = PicturePart{0, 1 - keep, 1, keep};
+  } else {
+    const double keep = width / (kDesignW * s);
+    ground.part = PicturePart{(1 - keep) / 2, 0, keep, 1};
+  }
+
+  // The surf, in columns of its 800-wide pictures, f screen pixels each.
+  const double f = static_cast<double>(height) / kFlightH;
+  const double columns = width / f;  // the screen's width in those columns
+  const auto flight = [](int design_x) { return Round(design_x * static_cast<double>(kFlightW) / kDesignW); };
+  const Placement& stones = design[kStonesLeft];
+  const Placement& plant = design[kPlantRight];
+  const Placement& second = design[kSecondPlane];
+  // The second plane covers the near surf's top rows from its left side
+  // on, the plant its bottom rows: both hold the right edge.
+  const SurfCover near{flight(stones.x + stones.width), flight(std::min(plant.x, second.x))};
+  Placement& low = out[kLowWater];
+  Placement& high = out[kHighWater];
+  const int high_width = design[kHighWater].width * kFlightW / kDesignW;  // 518
+  if (shape.spare >= 0) {
+    const int wide = Round(columns);
+    SetColumns(low, {{0, near.left, near.left},
+                     {near.left, near.right, wide - near.left - (kFlightW - near.right)},
+                     {near.right, kFlightW, kFlightW - near.right}});
+    // The far surf's end lies under the second plane: the open sea before
+    // it is stretched up to where the second plane now begins.
+    const int under = flight(second.x);
+    const int before = Round(out[kSecondPlane].x / f);
+    SetColumns(high, {{0, under, before}, {under, high_width, high_width - under}});
+  } else {
+    // The middle columns of the 4:3 scene.
+    const int first = Round((kFlightW - columns) / 2), last = first + Round(columns);
+    SetColumns(low, {{first, last, last - first}});
+    SetColumns(high, {{first, std::min(last, high_width), std::min(last, high_width) - first}});
+  }
+  low.x = 0;
+  low.width = width;
+  high.x = 0;
+  high.width = Round(ColumnsWidth(high) * f);
+  return out;
+}
+
+Picture RemapColumns(const Picture& picture, const Placement& p) {
+  std::vector<int> from;
+  for (int i = 0; i < p.column_spans; ++i) {
+    const Placement::Columns& c = p.columns[static_cast<std::size_t>(i)];
+    const double step = static_cast<double>(c.end - c.begin) / c.width;
+    for (int j = 0; j < c.width; ++j)
+      from.push_back(std::clamp(c.begin + static_cast<int>((j + 0.5) * step), 0, picture.Width() - 1));
+  }
+  if (from.empty() || picture.Empty()) return Picture();
+  Picture out(static_cast<int>(from.size()), picture.Height());
+  for (int y = 0; y < picture.Height(); ++y) {
+    const std::uint32_t* src = picture.Row(y);
+    std::uint32_t* dst = out.Row(y);
+    for (std::size_t x = 0; x < from.size(); ++x) dst[x] = src[from[x]];
+  }
+  return out;
+}
+
+int CreatureX(const SceneShape& shape, float design_x, double lane) {
+  const int x = static_cast<int>(design_x);
+  if (!shape.proportional) return DesignToScreen(design_x, shape.width, kFlightW);
+  const double f = static_cast<double>(shape.height) / kFlightH;
+  const double spare = shape.width - kFlightW * f;
+  return static_cast<int>(std::floor(spare * (spare > 0 ? lane : 0.5) + x * f));
+}
+
+double EagleLane(int i, int count) { return count <= 1 ? 0.5 : static_cast<double>(i) / (count - 1); }
+
+double ButterflyLane(float design_x) { return design_x < kFlightW / 2 ? 0.0 : 1.0; }
+
+}  // namespace sandloop
