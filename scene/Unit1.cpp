@@ -167,6 +167,10 @@ void TForm1::FormCreate() {
   SeedRandom();
   shape_ = ShapeFor(DDmain1.GetWidth(), DDmain1.GetHeight(), options_.exact_pixels);
   layout_ = SceneLayout(shape_);
+  // On the smooth path the clock's lines and the overlay's text grow with
+  // the screen, as heavy against it as on a 768-line screen.
+  DXClock1.SetSmoothWeight(shape_.proportional ? TDXClock::WeightForHeight(shape_.height) : 0);
+  DDmain1.SetTextPixels(shape_.proportional ? kFontPixels * shape_.height / 768 : kFontPixels);
   BuildPieces();
   ReturnFreeMemory();
   SeedRandom();
