@@ -90,6 +90,11 @@ Layout LayoutFor(int width, int height) {
 }
 
 std::string MasterFor(int index, const Placement& p) {
+  if (index == kGround && p.master != nullptr && std::string(p.master) == kWideGround) {
+    // The smaller wide master is 5121 pixels wide (1.875 per column).
+    const double width = p.width / p.part.w;
+    return std::string(kWideGround) + (width <= kWideGroundColumns * 1.875 + 0.5 ? "_X2" : "_X3");
+  }
   const Placement design = LayoutFor(1024, 768)[static_cast<std::size_t>(index)];
   // The smaller master is twice the size at 1024 x 768; the backdrop's is
   // 1920 pixels wide where that is 1024.

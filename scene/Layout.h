@@ -73,8 +73,9 @@ struct SceneShape {
 [[nodiscard]] Layout SceneLayout(const SceneShape& shape);
 
 // The picture of a reshaped surf band: its columns taken span by span as
-// the placement says, each span stretched or shrunk to its new width by
-// nearest neighbour. Every frame of a strip gets the same columns.
+// the placement says, a widened span mixing neighbouring columns linearly,
+// a narrowed one taking the nearest. Every frame of a strip gets the same
+// columns.
 [[nodiscard]] Picture RemapColumns(const Picture& picture, const Placement& p);
 
 // Screen x of a creature at x of its 800 x 600 flight space. `lane` (0 to
@@ -89,6 +90,12 @@ struct SceneShape {
 // the left edge, one in the right half near the right edge. (The path
 // crosses between them below the screen.)
 [[nodiscard]] double ButterflyLane(float design_x);
+
+// The wide backdrop's masters ("GROUND_WIDE_X2", "GROUND_WIDE_X3"): the
+// layout's backdrop with sky and sea going on to the left, 32:9 at its
+// height, 2731 design columns, at 1.875 and 2.8125 pixels per design pixel.
+inline constexpr const char* kWideGround = "GROUND_WIDE";
+constexpr int kWideGroundColumns = 2731;
 
 // The resource of the master to scale piece `index` down from at the size
 // `p` gives it: "NAME_X2" when twice its size at 1024 x 768 is enough, else

@@ -7,9 +7,12 @@
 //   (whose picture is cut off at its right side) at the right, the stones
 //   and the plant at the bottom. The middle palm keeps its distance from
 //   the screen's middle.
-// - The backdrop covers the width: on a screen wider than 4:3 it is scaled
-//   up to the screen's width and cut at the top, so that its foot (the
-//   horizon and the far shore) stays where the surf meets it.
+// - The backdrop covers the width. A screen wider than 4:3 shows the
+//   right-hand part of the wide backdrop (GROUND_WIDE, 32:9: the layout's
+//   backdrop with more sky and sea to its left), so that the headland stays
+//   by the pieces at the right edge and the far side grows; a screen wider
+//   still shows all of it scaled up to its width and cut at the top, its
+//   foot (the horizon) staying where the surf meets it.
 // - The surf bands span the width: the water between the pieces that hold
 //   an edge is stretched sideways, while the columns that those pieces
 //   cover (blacked out in the pictures) keep their scale and stay under
@@ -102,8 +105,15 @@ Layout SceneLayout(const SceneShape& shape) {
   ground.width = width;
   ground.height = Round(g.height * s);
   if (shape.spare >= 0) {
-    const double keep = (kDesignW * s) / width;  // the share of its height that shows
-    ground.part = PicturePart{0, 1 - keep, 1, keep};
+    ground.master = kWideGround;
+    const double columns_shown = width / s;
+    if (columns_shown <= kWideGroundColumns) {
+      const double share = columns_shown / kWideGroundColumns;
+      ground.part = PicturePart{1 - share, 0, share, 1};
+    } else {
+      const double keep = kWideGroundColumns * s / width;  // the share of its height that shows
+      ground.part = PicturePart{0, 1 - keep, 1, keep};
+    }
   } else {
     const double keep = width / (kDesignW * s);
     ground.part = PicturePart{(1 - keep) / 2, 0, keep, 1};
@@ -146,19 +156,51 @@ Layout SceneLayout(const SceneShape& shape) {
 }
 
 Picture RemapColumns(const Picture& picture, const Placement& p) {
-  std::vector<int> from;
+  // Each output column: the source column it stands on and the share of
+  // the next one to mix in. A span taken as it is copies its columns; a
+  // widened span mixes neighbours linearly, so that the water and the sand
+  // it spreads show soft bands instead of blocks of repeated columns.
+  struct Tap {
+    int from = 0, next = 0;
+    unsigned share = 0;  // of `next`, 0..256
+  };
+  std::vector<Tap> taps;
   for (int i = 0; i < p.column_spans; ++i) {
     const Placement::Columns& c = p.columns[static_cast<std::size_t>(i)];
+    const int last = std::min(c.end, picture.Width()) - 1;
     const double step = static_cast<double>(c.end - c.begin) / c.width;
-    for (int j = 0; j < c.width; ++j)
-      from.push_back(std::clamp(c.begin + static_cast<int>((j + 0.5) * step), 0, picture.Width() - 1));
+    for (int j = 0; j < c.width; ++j) {
+      Tap t;
+      if (step >= 1) {
+        t.from = t.next = std::clamp(c.begin + static_cast<int>((j + 0.5) * step), 0, last);
+      } else {
+        const double u = std::max(0.0, c.begin + (j + 0.5) * step - 0.5);
+        t.from = std::clamp(static_cast<int>(u), 0, last);
+        t.next = std::min(t.from + 1, last);
+        t.share = static_cast<unsigned>((u - std::floor(u)) * 256);
+      }
+      taps.push_back(t);
+    }
   }
-  if (from.empty() || picture.Empty()) return Picture();
-  Picture out(static_cast<int>(from.size()), picture.Height());
+  if (taps.empty() || picture.Empty()) return Picture();
+  Picture out(static_cast<int>(taps.size()), picture.Height());
   for (int y = 0; y < picture.Height(); ++y) {
     const std::uint32_t* src = picture.Row(y);
     std::uint32_t* dst = out.Row(y);
-    for (std::size_t x = 0; x < from.size(); ++x) dst[x] = src[from[x]];
+    for (std::size_t x = 0; x < taps.size(); ++x) {
+      const Tap& t = taps[x];
+      const std::uint32_t a = src[t.from], b = src[t.next];
+      if (t.share == 0 || a == b) {
+        dst[x] = a;
+        continue;
+      }
+      std::uint32_t mixed = 0;
+      for (int shift = 0; shift < 24; shift += 8) {
+        const unsigned ca = (a >> shift) & 0xFF, cb = (b >> shift) & 0xFF;
+        mixed |= ((ca * (256 - t.share) + cb * t.share + 128) >> 8) << shift;
+      }
+      dst[x] = mixed;
+    }
   }
   return out;
 }

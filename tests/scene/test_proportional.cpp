@@ -3,9 +3,15 @@
 // the width, and the creatures' paths are not stretched.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
 
+#include "kit/PicturePart.h"
 #include "scene/Layout.h"
 
 namespace sandloop {
@@ -55,7 +61,10 @@ TEST_P(ProportionalLayout, PiecesKeepTheirMastersShapeAndTheirEdges) {
   EXPECT_EQ(g.x, 0);
   EXPECT_EQ(g.width, w);
   EXPECT_NEAR(g.height, 500 * s, 1.0);
-  EXPECT_NEAR((1024.0 * g.part.w) / (500.0 * g.part.h), static_cast<double>(g.width) / g.height, 0.01 * g.width / g.height);
+  EXPECT_STREQ(g.master, kWideGround);
+  EXPECT_NEAR((kWideGroundColumns * g.part.w) / (500.0 * g.part.h), static_cast<double>(g.width) / g.height,
+              0.01 * g.width / g.height);
+  EXPECT_NEAR(g.part.x + g.part.w, 1.0, 1e-9) << "cut from the wide backdrop's right, by the headland";
   EXPECT_NEAR(g.part.y + g.part.h, 1.0, 1e-9) << "the foot of the backdrop stays at the surf";
 
   // The near surf spans the width; the columns under the stones and under
@@ -123,8 +132,29 @@ TEST(ProportionalLayout, RemappedColumnsKeepTheirSpansInOrder) {
   const Picture out = RemapColumns(strip, p);
   ASSERT_EQ(out.Width(), 14);
   ASSERT_EQ(out.Height(), 2);
-  const std::uint32_t row1[14] = {100, 101, 102, 103, 103, 104, 104, 105, 105, 106, 106, 107, 108, 109};
-  for (int x = 0; x < 14; ++x) EXPECT_EQ(out.Pixel(x, 1), row1[x]) << x;
+  // Spans kept at their width are copied; the widened one runs through
+  // its columns' values in order, mixing neighbours (here: values between).
+  for (int x : {0, 1, 2}) EXPECT_EQ(out.Pixel(x, 1), 100u + static_cast<unsigned>(x));
+  for (int x : {11, 12, 13}) EXPECT_EQ(out.Pixel(x, 1), 96u + static_cast<unsigned>(x));
+  for (int x = 3; x < 11; ++x) {
+    EXPECT_GE(out.Pixel(x, 1), 103u) << x;
+    EXPECT_LE(out.Pixel(x, 1), 106u) << x;
+    if (x > 3) EXPECT_GE(out.Pixel(x, 1), out.Pixel(x - 1, 1)) << x;
+  }
+  EXPECT_GT(out.Pixel(10, 1), out.Pixel(3, 1));
+  // Each channel is mixed on its own: no carry into the next one.
+  Picture two(2, 1);
+  two.SetPixel(0, 0, 0x00FF00FF);
+  two.SetPixel(1, 0, 0x0000FF00);
+  Placement wide;
+  wide.columns[0] = {0, 2, 8};
+  wide.column_spans = 1;
+  const Picture mixed = RemapColumns(two, wide);
+  for (int x = 0; x < 8; ++x) {
+    const std::uint32_t v = mixed.Pixel(x, 0);
+    EXPECT_EQ((v & 0xFF) + ((v >> 8) & 0xFF), 255u) << x;  // red fades as green grows
+    EXPECT_EQ(v & 0xFF, (v >> 16) & 0xFF) << x;
+  }
 }
 
 TEST(ProportionalLayout, CreaturePathsAreNotStretched) {
@@ -149,11 +179,77 @@ TEST(ProportionalLayout, CreaturePathsAreNotStretched) {
 }
 
 TEST(ProportionalLayout, TheBackdropsMasterIsChosenForItsWholePicture) {
-  // At 5120 x 1440 the backdrop shows the bottom 937 rows of a picture
-  // scaled to 5120 wide: only the larger master has the pixels for that.
-  const Layout l = SceneLayout(ShapeFor(5120, 1440, false));
-  EXPECT_EQ(MasterFor(kGround, l[kGround]), "GROUND_X4");
-  EXPECT_EQ(MasterFor(kPalmLeft, l[kPalmLeft]), "PALMLEFT_X2");
+  // 5120 x 1440 is the wide backdrop's smaller master unscaled; 3840 x 2160
+  // needs the larger one; a screen wider than 32:9 scales the whole wide
+  // backdrop up and cuts its top.
+  EXPECT_EQ(MasterFor(kGround, SceneLayout(ShapeFor(5120, 1440, false))[kGround]), "GROUND_WIDE_X2");
+  EXPECT_EQ(MasterFor(kGround, SceneLayout(ShapeFor(2560, 1080, false))[kGround]), "GROUND_WIDE_X2");
+  EXPECT_EQ(MasterFor(kGround, SceneLayout(ShapeFor(3840, 2160, false))[kGround]), "GROUND_WIDE_X3");
+  const Placement wider = SceneLayout(ShapeFor(7680, 1440, false))[kGround];
+  EXPECT_EQ(MasterFor(kGround, wider), "GROUND_WIDE_X3");
+  EXPECT_DOUBLE_EQ(wider.part.w, 1.0);
+  EXPECT_NEAR(wider.part.h, 2731 * 1.875 / 7680, 1e-9);
+  // A tall screen cuts the layout's own backdrop.
+  const Layout tall = SceneLayout(ShapeFor(1440, 2560, false));
+  EXPECT_EQ(MasterFor(kGround, tall[kGround]), "GROUND_X4");
+  EXPECT_EQ(MasterFor(kPalmLeft, SceneLayout(ShapeFor(5120, 1440, false))[kPalmLeft]), "PALMLEFT_X2");
+}
+
+// How many pairs of columns of a picture's rows [0, rows) are equal at the
+// distance that most of them share, 32 columns or more apart (neighbours in
+// a smooth sky may well be equal): a picture made of a repeated tile has
+// thousands at the tile's width.
+int MostRepeatedColumnPairs(const RgbaPicture& p, int rows) {
+  std::map<std::string, std::vector<int>> columns;
+  for (int x = 0; x < p.Width(); ++x) {
+    std::string key;
+    for (int y = 0; y < rows; ++y) key.append(reinterpret_cast<const char*>(p.Row(y) + 4 * x), 3);
+    columns[key].push_back(x);
+  }
+  std::map<int, int> at_distance;
+  for (const auto& [key, xs] : columns)
+    for (std::size_t i = 0; i < xs.size(); ++i)
+      for (std::size_t j = i + 1; j < xs.size(); ++j)
+        if (xs[j] - xs[i] >= 32) ++at_distance[xs[j] - xs[i]];
+  int most = 0;
+  for (const auto& [d, n] : at_distance) most = std::max(most, n);
+  return most;
+}
+
+// The widest share of rows [0, rows) along which two neighbouring columns
+// differ by more than `step` in some channel: a seam runs down the whole sky.
+double WidestSeam(const RgbaPicture& p, int rows, int step) {
+  double widest = 0;
+  for (int x = 0; x + 1 < p.Width(); ++x) {
+    int jumps = 0;
+    for (int y = 0; y < rows; ++y) {
+      const std::uint8_t *a = p.Row(y) + 4 * x, *b = a + 4;
+      jumps += std::abs(a[0] - b[0]) > step || std::abs(a[1] - b[1]) > step || std::abs(a[2] - b[2]) > step;
+    }
+    widest = std::max(widest, static_cast<double>(jumps) / rows);
+  }
+  return widest;
+}
+
+TEST(ProportionalLayout, TheBackdropAt5120x1440HasNoSeamOrRepeat) {
+  const Placement g = SceneLayout(ShapeFor(5120, 1440, false))[kGround];
+  const RgbaPicture ground = MasterPartScaled(MasterFor(kGround, g), g.part, g.width, g.height);
+  ASSERT_EQ(ground.Width(), 5120);
+  const int sky = g.height * 380 / 500;  // above the far islands and the horizon
+  EXPECT_LE(MostRepeatedColumnPairs(ground, sky), 8);
+  EXPECT_LT(WidestSeam(ground, sky, 6), 0.5);
+  // The checks find what they look for: the same sky laid twice side by
+  // side repeats at its width, and two skies whose gradients do not meet
+  // (one a few rows higher) make a seam.
+  RgbaPicture twice(2 * 1200, sky), joined(2 * 1200, sky);
+  for (int y = 0; y < sky; ++y) {
+    std::memcpy(twice.Row(y), ground.Row(y), 1200 * 4);
+    std::memcpy(twice.Row(y) + 1200 * 4, ground.Row(y), 1200 * 4);
+    std::memcpy(joined.Row(y), ground.Row(y), 1200 * 4);
+    std::memcpy(joined.Row(y) + 1200 * 4, ground.Row(y + 40) + 1200 * 4, 1200 * 4);
+  }
+  EXPECT_GE(MostRepeatedColumnPairs(twice, sky), 1000);
+  EXPECT_GE(WidestSeam(joined, sky, 6), 0.5);
 }
 
 }  // namespace
