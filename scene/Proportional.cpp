@@ -131,7 +131,7 @@ Layout SceneLayout(const SceneShape& shape) {
   const SurfCover near{flight(stones.x + stones.width), flight(std::min(plant.x, second.x))};
   Placement& low = out[kLowWater];
   Placement& high = out[kHighWater];
-  const int high_width = design[kHighWater].width * kFlightW / kDesignW;  // 518
+  const int high_width = flight(design[kHighWater].width);  // 518, the far surf picture's width
   if (shape.spare >= 0) {
     const int wide = Round(columns);
     SetColumns(low, {{0, near.left, near.left},

@@ -84,6 +84,7 @@ TEST_P(ProportionalLayout, PiecesKeepTheirMastersShapeAndTheirEdges) {
   ASSERT_EQ(high.column_spans, 2);
   EXPECT_NEAR(high.columns[0].width * f, l[kSecondPlane].x, f);
   EXPECT_EQ(high.columns[1].width, high.columns[1].end - high.columns[1].begin);
+  EXPECT_EQ(high.columns[1].end, 518) << "to the far surf picture's last column";
 }
 
 INSTANTIATE_TEST_SUITE_P(WideScreens, ProportionalLayout,
