@@ -157,49 +157,60 @@ Layout SceneLayout(const SceneShape& shape) {
 
 Picture RemapColumns(const Picture& picture, const Placement& p) {
   // Each output column: the source column it stands on and the share of
-  // the next one to mix in. A span taken as it is copies its columns; a
-  // widened span mixes neighbours linearly, so that the water and the sand
-  // it spreads show soft bands instead of blocks of repeated columns.
-  struct Tap {
-    int from = 0, next = 0;
-    unsigned share = 0;  // of `next`, 0..256
+  // the next one to mix in (0..256). A span taken as it is copies its
+  // columns; a widened span mixes neighbours linearly, so that the water
+  // and the sand it spreads show soft bands instead of blocks of repeated
+  // columns; a narrowed one takes the nearest.
+  struct Span {
+    int at = 0, width = 0;  // output columns
+    int begin = 0;          // first source column, for a copied span
+    bool copy = false;
   };
-  std::vector<Tap> taps;
+  std::vector<Span> spans;
+  std::vector<int> from;
+  std::vector<std::uint32_t> share;
+  int at = 0;
   for (int i = 0; i < p.column_spans; ++i) {
     const Placement::Columns& c = p.columns[static_cast<std::size_t>(i)];
     const int last = std::min(c.end, picture.Width()) - 1;
     const double step = static_cast<double>(c.end - c.begin) / c.width;
+    const bool copy = c.width == c.end - c.begin && last == c.end - 1;
+    spans.push_back(Span{at, c.width, c.begin, copy});
     for (int j = 0; j < c.width; ++j) {
-      Tap t;
+      int f = 0;
+      std::uint32_t sh = 0;
       if (step >= 1) {
-        t.from = t.next = std::clamp(c.begin + static_cast<int>((j + 0.5) * step), 0, last);
+        f = std::clamp(c.begin + static_cast<int>((j + 0.5) * step), 0, last);
       } else {
         const double u = std::max(0.0, c.begin + (j + 0.5) * step - 0.5);
-        t.from = std::clamp(static_cast<int>(u), 0, last);
-        t.next = std::min(t.from + 1, last);
-        t.share = static_cast<unsigned>((u - std::floor(u)) * 256);
+        f = std::clamp(static_cast<int>(u), 0, last);
+        sh = f < last ? static_cast<std::uint32_t>((u - std::floor(u)) * 256) : 0;
       }
-      taps.push_back(t);
+      from.push_back(f);
+      share.push_back(sh);
     }
+    at += c.width;
   }
-  if (taps.empty() || picture.Empty()) return Picture();
-  Picture out(static_cast<int>(taps.size()), picture.Height());
+  if (from.empty() || picture.Empty()) return Picture();
+  Picture out(at, picture.Height());
   for (int y = 0; y < picture.Height(); ++y) {
     const std::uint32_t* src = picture.Row(y);
     std::uint32_t* dst = out.Row(y);
-    for (std::size_t x = 0; x < taps.size(); ++x) {
-      const Tap& t = taps[x];
-      const std::uint32_t a = src[t.from], b = src[t.next];
-      if (t.share == 0 || a == b) {
-        dst[x] = a;
+    for (const Span& span : spans) {
+      if (span.copy) {
+        std::copy_n(src + span.begin, span.width, dst + span.at);
         continue;
       }
-      std::uint32_t mixed = 0;
-      for (int shift = 0; shift < 24; shift += 8) {
-        const unsigned ca = (a >> shift) & 0xFF, cb = (b >> shift) & 0xFF;
-        mixed |= ((ca * (256 - t.share) + cb * t.share + 128) >> 8) << shift;
+      for (int x = span.at; x < span.at + span.width; ++x) {
+        const std::size_t i = static_cast<std::size_t>(x);
+        const std::uint32_t a = src[from[i]], b = src[from[i] + (share[i] != 0)];
+        // Red and blue in one product, green in another: each channel
+        // a * (256 - share) + b * share stays within its own 16 bits.
+        const std::uint32_t k = 256 - share[i];
+        const std::uint32_t rb = ((a & 0xFF00FF) * k + (b & 0xFF00FF) * share[i] + 0x800080) >> 8;
+        const std::uint32_t g = ((a & 0x00FF00) * k + (b & 0x00FF00) * share[i] + 0x008000) >> 8;
+        dst[x] = (rb & 0xFF00FF) | (g & 0x00FF00);
       }
-      dst[x] = mixed;
     }
   }
   return out;
