@@ -1,6 +1,7 @@
 // Speed of the running scene on the memory-only display.
 //
-//   SceneSetup/<W>: set-up of the whole scene at W x (W * 9 / 16), 32 bits,
+//   SceneSetup/<W>/<H>: set-up of the whole scene at W x H (H 0: W * 9 / 16,
+//     16:9; the ultrawide 3440 x 1440 and 5120 x 1440 too), 32 bits,
 //     to the first presented frame; reports "ms", "x_floor" (its time over
 //     the floor below, measured in the same iterations) and
 //     "rss_over_surfaces_MB", the resident memory after set-up beyond the
@@ -12,7 +13,7 @@
 //   SetupFloor/<W>: the least any set-up must do: write the bytes of a
 //     page and a back buffer of the screen's size into freshly mapped
 //     memory.
-//   SceneSetupExactPixels/<W>: the same with the designed stretch and
+//   SceneSetupExactPixels/<W>/0: the same with the designed stretch and
 //     colour key at every size (no masters).
 //   ComposeFrame/<W>: drawing every layer of one frame at 1024 x 768,
 //     1920 x 1080, 2560 x 1440, 3440 x 1440 and 3840 x 2160 against a
@@ -102,7 +103,8 @@ long ResidentKb() {
 }
 
 void SceneSetup(benchmark::State& state, bool exact_pixels) {
-  const int w = static_cast<int>(state.range(0)), h = HeightFor(w);
+  const int w = static_cast<int>(state.range(0));
+  const int h = state.range(1) > 0 ? static_cast<int>(state.range(1)) : HeightFor(w);
   double total = 0, floor = 0;
   long rss = 0;
   std::size_t surfaces = 0;
@@ -138,8 +140,16 @@ void SceneSetup(benchmark::State& state, bool exact_pixels) {
 }
 void BM_SceneSetup(benchmark::State& state) { SceneSetup(state, false); }
 void BM_SceneSetupExactPixels(benchmark::State& state) { SceneSetup(state, true); }
-BENCHMARK(BM_SceneSetupExactPixels)->Arg(1920)->Arg(3840)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_SceneSetup)->Arg(1024)->Arg(1920)->Arg(3840)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SceneSetupExactPixels)->Args({1920, 0})->Args({3840, 0})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SceneSetup)
+    ->Args({1024, 0})
+    ->Args({1920, 0})
+    ->Args({3840, 0})
+    ->Args({3440, 1440})
+    ->Args({5120, 1440})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 void BM_SetupFloor(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = HeightFor(w);

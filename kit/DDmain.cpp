@@ -139,9 +139,9 @@ void TDDmain::FlipSurfaces() {
     // Drawn under the lock rather than from copies, so that a frame makes
     // no allocation; the timer thread waits at most for three short lines.
     std::lock_guard<std::mutex> g(FTestLock);
-    if (ShowTestString()) FuncShowTST(FTestString, 20, 20);
-    if (ShowTestString2()) FuncShowTST(FTestString2, 20, 40);
-    if (ShowTestString3()) FuncShowTST(FTestString3, 20, 60);
+    if (ShowTestString()) FuncShowTST(FTestString, TextScaled(20), TextScaled(20));
+    if (ShowTestString2()) FuncShowTST(FTestString2, TextScaled(20), TextScaled(40));
+    if (ShowTestString3()) FuncShowTST(FTestString3, TextScaled(20), TextScaled(60));
   }
   if (FChangedCount >= 0) FpDDSPrimary->SetChangedRects(FChangedRects, FChangedCount);
   FChangedRects = nullptr;
@@ -158,18 +158,18 @@ void TDDmain::FlipSurfaces() {
   }
 }
 
-namespace {
-// A line of text at (x, y) stays within these rows (16-pixel glyphs with
-// their ascent and descent).
-RECT Band(int y, int width) { return RECT{0, y - 4, width, y + 24}; }
-}  // namespace
+// Places and sizes of the overlay, given for 16-pixel text, grow with it.
+int TDDmain::TextScaled(int v) const { return v * FTextPixels / kFontPixels; }
 
 int TDDmain::OverlayBands(RECT* out) const {
+  // A line of text at (x, y) stays within these rows (the glyphs with
+  // their ascent and descent).
+  const auto band = [this](int y) { return RECT{0, y - TextScaled(4), FWidth, y + TextScaled(24)}; };
   int n = 0;
-  if (FShowFPS) out[n++] = Band(FHeight - 30, FWidth);
-  if (ShowTestString()) out[n++] = Band(20, FWidth);
-  if (ShowTestString2()) out[n++] = Band(40, FWidth);
-  if (ShowTestString3()) out[n++] = Band(60, FWidth);
+  if (FShowFPS) out[n++] = band(FHeight - TextScaled(30));
+  if (ShowTestString()) out[n++] = band(TextScaled(20));
+  if (ShowTestString2()) out[n++] = band(TextScaled(40));
+  if (ShowTestString3()) out[n++] = band(TextScaled(60));
   return n;
 }
 
@@ -183,6 +183,7 @@ void TDDmain::DrawOverlay(const std::string& text, int x, int y) {
   if (FpDDSBack == nullptr || FAILED(FpDDSBack->GetDC(&dc))) return;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, 0xFFFFFF);
+  ::SetTextPixels(dc, FTextPixels);
   TextOutA(dc, x, y, text.data(), static_cast<int>(text.size()));
   FpDDSBack->ReleaseDC(dc);
 }
@@ -203,7 +204,7 @@ void TDDmain::FuncShowFPS() {
   }
   char line[64];
   std::snprintf(line, sizeof line, "Frame rate: %d FPS", g_frame_rate.load(std::memory_order_relaxed));
-  DrawOverlay(line, 20, FHeight - 30);
+  DrawOverlay(line, TextScaled(20), FHeight - TextScaled(30));
 }
 
 void TDDmain::ClearBackSurface() {

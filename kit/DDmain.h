@@ -5,12 +5,14 @@
 // that back buffer, and FlipSurfaces shows it after drawing the optional
 // overlay lines (frame rate and three test lines). Failures are reported
 // by ErrorResult and OnError, never by exceptions.
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
 
 #include "kit/Component.h"
+#include "kit/FontGlyphs.h"
 #include "kit/ddraw/ddraw.h"
 
 namespace sandloop {
@@ -82,6 +84,10 @@ class TDDmain : public TComponent {
   // The parts of the screen the overlay lines that are switched on are drawn
   // in, full-width bands: at most four, written to `out`; returns how many.
   int OverlayBands(RECT* out) const;
+  // The height of the overlay's text, 16 pixels unless set (kFontPixels to
+  // kMaxFontPixels); its lines' places grow with it.
+  void SetTextPixels(int pixels) { FTextPixels = std::clamp(pixels, kFontPixels, kMaxFontPixels); }
+  [[nodiscard]] int TextPixels() const { return FTextPixels; }
   // Tells the next FlipSurfaces that only `rects` of the back buffer differ
   // from the page on the screen (the overlay bands must be among them).
   void SetChangedRects(const RECT* rects, int count);
@@ -98,6 +104,7 @@ class TDDmain : public TComponent {
   void ReportError(const std::string& message, bool close);
   void SetTestLine(std::string& field, const std::string& value);
   void DrawOverlay(const std::string& text, int x, int y);
+  [[nodiscard]] int TextScaled(int v) const;
 
   const RECT* FChangedRects = nullptr;  // for the next flip only
   int FChangedCount = -1;
@@ -109,6 +116,7 @@ class TDDmain : public TComponent {
   int FColorDepth = 24;
   std::string FErrorResult;
   bool FShowFPS = false;
+  int FTextPixels = kFontPixels;
   bool FDualMonitor = false;
   bool FDefineFormHandle = false;
   std::atomic<bool> FShowTestString{false};

@@ -1,9 +1,11 @@
 #include "kit/DXClock.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
 #include "kit/DDmain.h"
+#include "kit/SmoothShapes.h"
 
 namespace sandloop {
 
@@ -98,6 +100,18 @@ void TDXClock::ShowClock() {
   HDC dc = nullptr;
   if (FAILED(DDmainModule->FpDDSBack->GetDC(&dc)) || dc == nullptr) return;
 
+  const int hour_step = HourIndex(now.hour, now.minute);
+  const int minute_step = Step(now.minute);
+  const int second_step = Step(now.second);
+  for (std::size_t j = 0; j < 4; ++j) FHourPoints[j] = HandPoint(FHourShape[j].u, FHourShape[j].v, hour_step);
+  for (std::size_t j = 0; j < 4; ++j) FMinutePoints[j] = HandPoint(FMinuteShape[j].u, FMinuteShape[j].v, minute_step);
+  for (std::size_t j = 0; j < 2; ++j) FSecondPoints[j] = HandPoint(FSecondShape[j].u, FSecondShape[j].v, second_step);
+  if (FSmoothWeight > 0) {
+    ShowSmooth(dc, hour_step, minute_step, second_step);
+    DDmainModule->FpDDSBack->ReleaseDC(dc);
+    return;
+  }
+
   HPEN pen = CreatePen(PS_SOLID, 1, FColor);
   HBRUSH brush = CreateSolidBrush(FColor);
   HGDIOBJ old_pen = SelectObject(dc, pen);
@@ -120,16 +134,8 @@ void TDXClock::ShowClock() {
   for (int i = 0; i < 60; i += 5) dot(i, FFiveDotRadius, false);
   for (int i = 0; i < 60; i += 15) dot(i, FQuarterHalf, true);
 
-  const int hour_step = HourIndex(now.hour, now.minute);
-  for (std::size_t j = 0; j < 4; ++j) FHourPoints[j] = HandPoint(FHourShape[j].u, FHourShape[j].v, hour_step);
   Polygon(dc, FHourPoints.data(), 4);
-
-  const int minute_step = Step(now.minute);
-  for (std::size_t j = 0; j < 4; ++j) FMinutePoints[j] = HandPoint(FMinuteShape[j].u, FMinuteShape[j].v, minute_step);
   Polygon(dc, FMinutePoints.data(), 4);
-
-  const int second_step = Step(now.second);
-  for (std::size_t j = 0; j < 2; ++j) FSecondPoints[j] = HandPoint(FSecondShape[j].u, FSecondShape[j].v, second_step);
   MoveToEx(dc, FSecondPoints[0].x, FSecondPoints[0].y, nullptr);
   LineTo(dc, FSecondPoints[1].x, FSecondPoints[1].y);
 
@@ -138,6 +144,53 @@ void TDXClock::ShowClock() {
   SelectObject(dc, old_brush);
   DeleteObject(brush);
   DDmainModule->FpDDSBack->ReleaseDC(dc);
+}
+
+}  // namespace sandloop
+
+namespace sandloop {
+
+double TDXClock::WeightForHeight(int height) { return std::max(1.0, std::round(height / 768.0)); }
+
+// The same face as ShowClock's, in the same order, from exact positions
+// instead of truncated ones and with anti-aliased edges.
+void TDXClock::ShowSmooth(HDC dc, int hour_step, int minute_step, int second_step) const {
+  const double k = FSmoothWeight;
+  TDXClock heavy(nullptr);
+  heavy.SetRadius(std::max(1, static_cast<int>(std::lround(FRadius / k))));
+  const auto at_least = [k](int own, int light) { return std::max(static_cast<double>(own), light * k); };
+  const double centre = at_least(FCentreRadius, heavy.FCentreRadius);
+  const double minute_dot = at_least(FMinuteDotRadius, heavy.FMinuteDotRadius);
+  const double five_dot = at_least(FFiveDotRadius, heavy.FFiveDotRadius);
+  const double quarter = at_least(FQuarterHalf, heavy.FQuarterHalf);
+
+  const double xc = FXcenter, yc = FYcenter, r = FRadius;
+  const auto mark = [&](int i) {
+    const auto s = static_cast<std::size_t>(i);
+    return SmoothPoint{xc - r * FSin[s], yc + r * FCos[s]};
+  };
+  const auto turned = [&](HandShape h, int step) {
+    const auto s = static_cast<std::size_t>(step);
+    return SmoothPoint{xc + h.u * FCos[s] - h.v * FSin[s], yc + h.u * FSin[s] + h.v * FCos[s]};
+  };
+
+  SmoothDisc(dc, {xc, yc}, centre, FColor);
+  for (int i = 0; i < 60; ++i) SmoothDisc(dc, mark(i), minute_dot, FColor);
+  for (int i = 0; i < 60; i += 5) SmoothDisc(dc, mark(i), five_dot, FColor);
+  for (int i = 0; i < 60; i += 15) {
+    const SmoothPoint m = mark(i);
+    const SmoothPoint square[4] = {{m.x - quarter, m.y - quarter},
+                                   {m.x + quarter, m.y - quarter},
+                                   {m.x + quarter, m.y + quarter},
+                                   {m.x - quarter, m.y + quarter}};
+    SmoothPolygon(dc, square, 4, 0, FColor);
+  }
+  SmoothPoint hand[4];
+  for (std::size_t j = 0; j < 4; ++j) hand[j] = turned(FHourShape[j], hour_step);
+  SmoothPolygon(dc, hand, 4, k / 2, FColor);
+  for (std::size_t j = 0; j < 4; ++j) hand[j] = turned(FMinuteShape[j], minute_step);
+  SmoothPolygon(dc, hand, 4, k / 2, FColor);
+  SmoothLine(dc, turned(FSecondShape[0], second_step), turned(FSecondShape[1], second_step), k, FColor);
 }
 
 }  // namespace sandloop

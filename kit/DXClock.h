@@ -36,6 +36,17 @@ class TDXClock : public TComponent {
   // device has no back buffer.
   void ShowClock();
 
+  // Line weight of a smooth face, in pixels: 0 (the default) draws the
+  // face with the one-pixel GDI shapes above; a weight w draws it with
+  // anti-aliased shapes, its lines w pixels wide and its dots, marks and
+  // centre at least as heavy as those of a clock of radius / w drawn w
+  // times larger. Centre, radius and hand shapes keep their meaning.
+  void SetSmoothWeight(double weight) { FSmoothWeight = weight; }
+  [[nodiscard]] double GetSmoothWeight() const { return FSmoothWeight; }
+  // The weight that makes a face on a screen `height` pixels high as heavy
+  // as a one-pixel face on a 768-line screen: whole pixels, at least 1.
+  [[nodiscard]] static double WeightForHeight(int height);
+
   // The derived sizes, as SetRadius computed them.
   struct Sizes {
     int centre = 0;      // centre-disc radius
@@ -72,6 +83,7 @@ class TDXClock : public TComponent {
   struct HandShape {
     int u, v;
   };
+  void ShowSmooth(HDC dc, int hour_step, int minute_step, int second_step) const;
 
   const LocalClock* clock_;
   std::array<float, 60> FSin{};
@@ -94,6 +106,7 @@ class TDXClock : public TComponent {
   std::array<HandShape, 2> FSecondShape{};
   std::array<POINT, 2> FSecondPoints{};
   COLORREF FColor = 0xFFFFFF;
+  double FSmoothWeight = 0;
 };
 
 }  // namespace sandloop

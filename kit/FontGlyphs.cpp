@@ -1,13 +1,28 @@
 #include "kit/FontGlyphs.h"
 
+#include <algorithm>
+
 namespace sandloop {
 
-FontGlyphs& FontGlyphs::Instance() {
-  static FontGlyphs font;
-  return font;
+// One font per size, made when first asked for and kept for the process.
+struct FontSizes {
+  std::mutex lock;
+  std::array<FontGlyphs*, kMaxFontPixels + 1> fonts{};
+  ~FontSizes() {
+    for (FontGlyphs* font : fonts) delete font;
+  }
+};
+
+FontGlyphs& FontGlyphs::Instance(int pixels) {
+  static FontSizes sizes;
+  const int size = std::clamp(pixels, kFontPixels, kMaxFontPixels);
+  std::lock_guard<std::mutex> g(sizes.lock);
+  FontGlyphs*& font = sizes.fonts[static_cast<std::size_t>(size)];
+  if (font == nullptr) font = new FontGlyphs(size);
+  return *font;
 }
 
-FontGlyphs::FontGlyphs() = default;
+FontGlyphs::FontGlyphs(int pixels) : pixels_(pixels) {}
 
 FontGlyphs::~FontGlyphs() { Release(); }
 
@@ -32,7 +47,7 @@ int FontGlyphs::Ascender() {
     tried_ = true;
     loaded_ = Load();
   }
-  return loaded_ ? ascender_ : kFontPixels;
+  return loaded_ ? ascender_ : pixels_;
 }
 
 }  // namespace sandloop

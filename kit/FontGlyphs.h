@@ -1,6 +1,7 @@
 #pragma once
 // The text font: coverage bitmaps of the characters, like the system's
-// stock font, at 16 pixels. Rendered once per character and kept, since
+// stock font, at 16 pixels (or larger for large screens). Rendered once
+// per character and size and kept, since
 // the overlay lines redraw the same characters every frame. The platform's
 // own renderer draws them (posix/: FreeType with the DejaVu font that the
 // system's font package installs; win32/: GDI with a system font).
@@ -12,6 +13,8 @@
 namespace sandloop {
 
 constexpr int kFontPixels = 16;
+// The largest text size asked for; larger requests get this size.
+constexpr int kMaxFontPixels = 128;
 
 struct Glyph {
   int left = 0, top = 0;  // offset of the bitmap from the pen position and baseline
@@ -22,8 +25,9 @@ struct Glyph {
 
 class FontGlyphs {
  public:
-  // The process-wide font, loaded on first use.
-  static FontGlyphs& Instance();
+  // The process-wide font at `pixels` (kFontPixels to kMaxFontPixels),
+  // loaded on first use.
+  static FontGlyphs& Instance(int pixels = kFontPixels);
 
   // Null when no font could be loaded (a warning went to standard error once).
   const Glyph* Get(unsigned char c);
@@ -31,8 +35,9 @@ class FontGlyphs {
   int Ascender();
 
  private:
-  FontGlyphs();
+  explicit FontGlyphs(int pixels);
   ~FontGlyphs();
+  friend struct FontSizes;
   FontGlyphs(const FontGlyphs&) = delete;
   FontGlyphs& operator=(const FontGlyphs&) = delete;
 
@@ -45,7 +50,8 @@ class FontGlyphs {
   std::mutex lock_;
   bool tried_ = false;
   bool loaded_ = false;
-  int ascender_ = kFontPixels;
+  const int pixels_;
+  int ascender_ = pixels_;
   void* library_ = nullptr;  // the platform renderer's objects
   void* face_ = nullptr;
   std::array<Glyph, 256> glyphs_{};

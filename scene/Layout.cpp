@@ -90,11 +90,19 @@ Layout LayoutFor(int width, int height) {
 }
 
 std::string MasterFor(int index, const Placement& p) {
+  if (index == kGround && p.master != nullptr && std::string(p.master) == kWideGround) {
+    // The smaller wide master is 5121 pixels wide (1.875 per column).
+    const double width = p.width / p.part.w;
+    return std::string(kWideGround) + (width <= kWideGroundColumns * 1.875 + 0.5 ? "_X2" : "_X3");
+  }
   const Placement design = LayoutFor(1024, 768)[static_cast<std::size_t>(index)];
   // The smaller master is twice the size at 1024 x 768; the backdrop's is
   // 1920 pixels wide where that is 1024.
   const int num = index == kGround ? 15 : 2, den = index == kGround ? 8 : 1;
-  const bool twice = p.width * den <= design.width * num && p.height * den <= design.height * num;
+  // A piece that shows only part of its picture needs the whole picture at
+  // the piece's scale.
+  const double width = p.width / p.part.w, height = p.height / p.part.h;
+  const bool twice = width * den <= design.width * num + 0.5 && height * den <= design.height * num + 0.5;
   return std::string(p.master) + (twice ? "_X2" : "_X4");
 }
 

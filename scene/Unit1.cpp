@@ -42,6 +42,12 @@ std::span<const std::uint8_t> Damaged(const std::string& name) {
   return bytes ? bytes->first(std::min<std::size_t>(bytes->size(), 64)) : std::span<const std::uint8_t>{};
 }
 
+// A picture whose placement spreads its columns to the screen's shape, so
+// spread; any other as it is.
+Picture SpreadColumns(Picture picture, const Placement& p) {
+  return p.column_spans > 0 ? RemapColumns(picture, p) : picture;
+}
+
 }  // namespace
 
 TForm1::TForm1(TApplication& app, const LocalClock& clock, SceneOptions options)
@@ -166,7 +172,12 @@ void TForm1::FormCreate() {
 
   // 12-15: the pictures, with the creatures after their strips.
   SeedRandom();
-  layout_ = LayoutFor(DDmain1.GetWidth(), DDmain1.GetHeight());
+  shape_ = ShapeFor(DDmain1.GetWidth(), DDmain1.GetHeight(), options_.exact_pixels);
+  layout_ = SceneLayout(shape_);
+  // On the smooth path the clock's lines and the overlay's text grow with
+  // the screen, as heavy against it as on a 768-line screen.
+  DXClock1.SetSmoothWeight(shape_.proportional ? TDXClock::WeightForHeight(shape_.height) : 0);
+  DDmain1.SetTextPixels(shape_.proportional ? kFontPixels * shape_.height / 768 : kFontPixels);
   BuildPieces();
   if (worker_ == nullptr) ReturnFreeMemory();
   SeedRandom();
@@ -272,14 +283,16 @@ void TForm1::BuildPieces() {
   // taken in when the surf first moves on (CompleteStrips).
   const bool masters = UsesMasters(DDmain1.GetWidth(), DDmain1.GetHeight(), options_.exact_pixels);
   const FaultPoint fault = options_.fault;
-  auto scale = [fault](const std::string& name, int w, int h) {
+  auto scale = [fault](const std::string& name, const PicturePart& part, int w, int h) {
     if (fault == FaultPoint::SmoothMemory) throw std::bad_alloc();
-    return RgbaPicture::FromResourceScaled(name, w, h);
+    return MasterPartScaled(name, part, w, h);
   };
   struct Job {
     std::string name;
     int width = 0, height = 0;  // 0: decode the picture itself
+    PicturePart part;
     int rows = Picture::kAllRows;
+    Placement place;            // a surf band's columns, spread to the screen's shape as decoded
     bool damaged = false;       // a test's damaged copy: cut off inside its header
     std::promise<Picture> picture;
     std::promise<RgbaPicture> smooth;
@@ -295,9 +308,11 @@ void TForm1::BuildPieces() {
     if (what == What::Master) {
       job->width = p.width;
       job->height = p.height;
+      job->part = p.part;
       smooth_[static_cast<std::size_t>(i)] = job->smooth.get_future();
     } else {
       (what == What::Picture ? decoded_ : rest_)[static_cast<std::size_t>(i)] = job->picture.get_future();
+      job->place = p;
     }
     job->damaged = fault == FaultPoint::Picture && i == kHighWater;
     jobs.push_back(std::move(job));
@@ -320,11 +335,11 @@ void TForm1::BuildPieces() {
     work.emplace_back([job = std::move(job), scale] {
       try {
         if (job->width > 0)
-          job->smooth.set_value(scale(job->name, job->width, job->height));
-        else if (job->damaged)
-          job->picture.set_value(Picture::FromFile(Damaged(job->name), job->name.c_str(), job->rows));
+          job->smooth.set_value(scale(job->name, job->part, job->width, job->height));
         else
-          job->picture.set_value(Picture::FromResource(job->name, job->rows));
+          job->picture.set_value(SpreadColumns(job->damaged ? Picture::FromFile(Damaged(job->name), job->name, job->rows)
+                                                            : Picture::FromResource(job->name, job->rows),
+                                               job->place));
       } catch (...) {
         if (job->width > 0)
           job->smooth.set_exception(std::current_exception());
@@ -426,7 +441,9 @@ void TForm1::BuildPiece(int index, const Placement& p, const std::function<bool(
     Log("SmoothPicture", MasterFor(index, p) + ": " + e.what() + "; drawn from the designed picture");
   }
   // A sprite made from its master does not need its 8-bit picture.
-  Picture picture = ahead.valid() ? ahead.get() : smooth.Empty() ? Picture::FromResource(p.resource) : Picture();
+  Picture picture = ahead.valid()    ? ahead.get()
+                    : smooth.Empty() ? SpreadColumns(Picture::FromResource(p.resource), p)
+                                     : Picture();
   if (piece.bmp != nullptr)
     FillPiece(*piece.bmp, std::move(picture), std::move(smooth), p);
   else

@@ -194,6 +194,8 @@ class TForm1 : public TForm {
   [[nodiscard]] bool Finished() const { return finished_; }
   // The placement of the 13 sprites and strips (valid after set-up).
   [[nodiscard]] const Layout& Placements() const { return layout_; }
+  // How the scene meets the screen's shape (valid after set-up).
+  [[nodiscard]] const SceneShape& Shape() const { return shape_; }
 
  private:
   struct Piece {
@@ -254,6 +256,7 @@ class TForm1 : public TForm {
 
   const LocalClock& clock_;
   SceneOptions options_;
+  SceneShape shape_{};
   Layout layout_{};
   std::array<std::future<Picture>, kPieceCount> decoded_;  // pictures decoded ahead
   std::array<std::future<RgbaPicture>, kPieceCount> smooth_;  // masters scaled ahead

@@ -34,7 +34,7 @@ void TForm1::ReleaseCreatures() {
 // taken once so that all the parts of a frame show the same moment.
 void TForm1::SnapshotMotion() {
   water_now_ = WaterFrame.load(std::memory_order_relaxed);
-  const int w = DDmain1.GetWidth(), h = DDmain1.GetHeight();
+  const int h = DDmain1.GetHeight();
   for (int i = 0; i < kEagleSlots; ++i) {
     Shown& s = eagles_now_[static_cast<std::size_t>(i)];
     const TEagle* e = i < NumEagles ? Eagles[static_cast<std::size_t>(i)].get() : nullptr;
@@ -42,7 +42,8 @@ void TForm1::SnapshotMotion() {
       s = Shown{};
       continue;
     }
-    s = Shown{DesignToScreen(DesignX(*e), w, 800), DesignToScreen(DesignY(*e), h, 600), EaglePicture(*e)};
+    s = Shown{CreatureX(shape_, DesignX(*e), EagleLane(i, NumEagles)), DesignToScreen(DesignY(*e), h, 600),
+              EaglePicture(*e)};
   }
   const int wings = WingCounter.load(std::memory_order_relaxed);
   for (int k = 0; k < kButterflyCount; ++k) {
@@ -52,7 +53,8 @@ void TForm1::SnapshotMotion() {
       s = Shown{};
       continue;
     }
-    s = Shown{DesignToScreen(DesignX(*b), w, 800), DesignToScreen(DesignY(*b), h, 600), ButterflyPicture(wings, k)};
+    const float x = DesignX(*b);
+    s = Shown{CreatureX(shape_, x, ButterflyLane(x)), DesignToScreen(DesignY(*b), h, 600), ButterflyPicture(wings, k)};
   }
 }
 

@@ -3,6 +3,7 @@
 // handler of display errors.
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <stdexcept>
 #include <utility>
@@ -168,7 +169,7 @@ void TForm1::RenderFrame() {
 // The face with its dots, marks and hands lies within the radius plus the
 // largest dot.
 RECT TForm1::ClockBox() const {
-  const int r = DXClock1.GetRadius(), m = r / 5 + 4;
+  const int r = DXClock1.GetRadius(), m = r / 5 + 4 + static_cast<int>(std::ceil(DXClock1.GetSmoothWeight()));
   const int x = DXClock1.GetXcenter(), y = DXClock1.GetYcenter();
   return RECT{x - r - m, y - r - m, x + r + m + 1, y + r + m + 1};
 }

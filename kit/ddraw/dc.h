@@ -49,6 +49,7 @@ class DeviceContext {
 
   // GDI state.
   int bk_mode = 2;  // OPAQUE
+  int text_pixels = 16;  // the font's size (kFontPixels unless set)
   COLORREF text_color = 0x000000;
   COLORREF bk_color = 0xFFFFFF;
   void* pen = nullptr;    // selected pen (shapes), null = the stock black pen

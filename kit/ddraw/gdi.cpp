@@ -61,23 +61,37 @@ COLORREF SetBkColor(HDC dc, COLORREF colour) {
   return old;
 }
 
-int TextWidth(HDC, const std::string& text) {
+int SetTextPixels(HDC dc, int pixels) {
+  if (dc == nullptr) return 0;
+  const int old = dc->text_pixels;
+  dc->text_pixels = std::clamp(pixels, kFontPixels, sandloop::kMaxFontPixels);
+  return old;
+}
+
+int TextWidth(HDC dc, const std::string& text) {
   int width = 0;
+  FontGlyphs& font = FontGlyphs::Instance(dc != nullptr ? dc->text_pixels : kFontPixels);
   for (unsigned char c : text) {
-    if (const Glyph* g = FontGlyphs::Instance().Get(c)) width += g->advance;
+    if (const Glyph* g = font.Get(c)) width += g->advance;
   }
   return width;
 }
 
+bool BlendPixel(HDC dc, int x, int y, COLORREF colour, unsigned coverage) {
+  if (dc == nullptr || !dc->Inside(x, y)) return false;
+  dc->BlendRgb(x, y, ToRgb(colour), coverage);
+  return true;
+}
+
 bool TextOutA(HDC dc, int x, int y, const char* text, int length) {
   if (dc == nullptr || text == nullptr || length < 0) return false;
-  FontGlyphs& font = FontGlyphs::Instance();
+  FontGlyphs& font = FontGlyphs::Instance(dc->text_pixels);
   const int baseline = y + font.Ascender();
   const std::uint32_t colour = ToRgb(dc->text_color);
   if (dc->bk_mode == OPAQUE) {
     const int w = TextWidth(dc, std::string(text, static_cast<std::size_t>(length)));
     const std::uint32_t bk = ToRgb(dc->bk_color);
-    for (int yy = std::max(0, y); yy < std::min(dc->Height(), y + kFontPixels + 3); ++yy)
+    for (int yy = std::max(0, y); yy < std::min(dc->Height(), y + dc->text_pixels + 3); ++yy)
       for (int xx = std::max(0, x); xx < std::min(dc->Width(), x + w); ++xx) dc->StoreRgb(xx, yy, bk);
   }
   int pen = x;

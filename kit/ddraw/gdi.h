@@ -42,6 +42,15 @@ void StretchDrawPicture(HDC dc, const RECT& dst, const sandloop::Picture& pictur
 // The same for rows [band_top, band_top + band_height) of the picture only.
 void StretchDrawPictureBand(HDC dc, const RECT& dst, const sandloop::Picture& picture, int band_top, int band_height);
 
+// Mixes `colour` into the pixel by `coverage` (0 leaves it, 255 replaces
+// it), within the clip like every drawing: the one step of the kit's
+// anti-aliased shapes (kit/SmoothShapes.h). False outside the surface.
+bool BlendPixel(HDC dc, int x, int y, COLORREF colour, unsigned coverage);
+
+// The height of the context's font in pixels (16 unless set; at most
+// kMaxFontPixels), in place of selecting a font. Returns the previous one.
+int SetTextPixels(HDC dc, int pixels);
+
 // The size in pixels of `text` in the context's font.
 int TextWidth(HDC dc, const std::string& text);
 

@@ -32,7 +32,7 @@ bool FontGlyphs::Load() {
     return false;
   }
   face_ = face;
-  FT_Set_Pixel_Sizes(face, 0, kFontPixels);
+  FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixels_));
   ascender_ = static_cast<int>(face->size->metrics.ascender >> 6);
   return true;
 }

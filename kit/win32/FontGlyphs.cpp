@@ -12,7 +12,7 @@ namespace sandloop {
 bool FontGlyphs::Load() {
   HDC dc = CreateCompatibleDC(nullptr);
   if (dc == nullptr) return false;
-  HFONT font = CreateFontW(-kFontPixels, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_ONLY_PRECIS,
+  HFONT font = CreateFontW(-pixels_, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_ONLY_PRECIS,
                            CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, VARIABLE_PITCH | FF_SWISS, L"Tahoma");
   if (font == nullptr) {
     DeleteDC(dc);

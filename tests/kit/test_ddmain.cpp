@@ -2,6 +2,8 @@
 // surface, the overlay lines on the presented page, clearing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -227,6 +229,38 @@ TEST_F(DDmainTest, OverlayLinesAreWhiteAtTheirPlacesOverThePicture) {
   EXPECT_GT(WhitePixels(20, 60, 120, 78), 20);  // line 3 at y 60
   EXPECT_EQ(WhitePixels(0, 0, 19, 600), 0);     // nothing left of x 20
   EXPECT_EQ(screen.Pixel(400, 300), 0x404040u);  // the picture stays
+}
+
+TEST_F(DDmainTest, LargerTextGrowsWithItsLinesPlacesAndBands) {
+  Open();
+  dd->SetTestString3("Sunset at: 8:39PM");
+  dd->SetShowTestString3(true);
+  // The rows a line's white pixels reach, at 16 and at 48 pixels.
+  auto rows = [&](int& top, int& bottom) {
+    testing::FillSurface(dd->FpDDSBack, 0x404040);
+    dd->FlipSurfaces();
+    top = 600;
+    bottom = -1;
+    for (int y = 0; y < 600; ++y)
+      if (WhitePixels(0, y, 800, y + 1) > 0) {
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+      }
+  };
+  int top16 = 0, bottom16 = 0, top48 = 0, bottom48 = 0;
+  rows(top16, bottom16);
+  dd->SetTextPixels(48);
+  EXPECT_EQ(dd->TextPixels(), 48);
+  rows(top48, bottom48);
+  EXPECT_GE(top16, 60);
+  EXPECT_GE(top48, 180);  // line 3 at three times 60
+  EXPECT_NEAR(bottom48 - top48, 3 * (bottom16 - top16), 4);
+  RECT band[4];
+  ASSERT_EQ(dd->OverlayBands(band), 1);
+  EXPECT_LE(band[0].top, top48);
+  EXPECT_GT(band[0].bottom, bottom48);
+  dd->SetTextPixels(1000);
+  EXPECT_EQ(dd->TextPixels(), kMaxFontPixels);
 }
 
 TEST_F(DDmainTest, SettingATestStringToItsValueKeepsIt) {

@@ -240,3 +240,80 @@ TEST_F(ClockTest, EveryContextIsReleasedAndAClosedDeviceDrawsNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// The smooth face on a 3840 x 2160 page: lines of the weight such a screen
+// gets are three pixels wide or more, and their edges are soft.
+class SmoothClockTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto modes = hb_->Modes();
+    modes.push_back({3840, 2160, 32});
+    hb_->SetModes(modes);
+    sandloop::display::SetBackend(hb_);
+    dd_.SetWidth(3840);
+    dd_.SetHeight(2160);
+    dd_.SetColorDepth(32);
+    dd_.SetEnabled(true);
+    ASSERT_NE(dd_.FpDDSBack, nullptr);
+    clock_.DDmainModule = &dd_;
+    clock_.SetRadius(200);
+    clock_.SetXcenter(1000);
+    clock_.SetYcenter(800);
+    clock_.SetSmoothWeight(TDXClock::WeightForHeight(2160));
+  }
+  void TearDown() override {
+    dd_.SetEnabled(false);
+    sandloop::display::SetBackend(nullptr);
+  }
+  [[nodiscard]] unsigned Level(int x, int y) const { return hb_->Screen().Pixel(x, y) & 0xFF; }
+
+  std::shared_ptr<HeadlessBackend> hb_ = CreateHeadlessBackend();
+  sandloop::testing::TestForm form_{*hb_};
+  TDDmain dd_{&form_};
+  FixedClock time_{At(9, 0, 2)};  // the second hand points a little right of 12
+  TDXClock clock_{&form_, time_};
+};
+
+TEST_F(SmoothClockTest, LinesAtFourKAreThreePixelsWideWithSoftEdges) {
+  EXPECT_EQ(TDXClock::WeightForHeight(2160), 3.0);
+  EXPECT_EQ(TDXClock::WeightForHeight(768), 1.0);
+  EXPECT_EQ(TDXClock::WeightForHeight(600), 1.0);
+  dd_.ClearBackSurface();
+  clock_.ShowClock();
+  dd_.FlipSurfaces();
+  // Across the second hand, halfway out: count the pixels at least half
+  // covered, and the partly covered ones beside them.
+  const auto across_row = [&](int y, int x0, int x1, int& full, int& soft) {
+    full = soft = 0;
+    for (int x = x0; x < x1; ++x) {
+      const unsigned v = Level(x, y);
+      if (v >= 128) ++full;
+      else if (v > 0) ++soft;
+    }
+  };
+  const POINT tip = clock_.SecondHandPoints()[0];
+  const int y = (tip.y + 800) / 2;
+  int full = 0, soft = 0;
+  across_row(y, 1010, 1060, full, soft);  // right of the minute hand at 12
+  EXPECT_GE(full, 3) << "second hand at row " << y;
+  EXPECT_LE(full, 5);
+  EXPECT_GT(soft, 0) << "an anti-aliased line has partly covered pixels";
+  // A minute dot on the ring (mark 2, away from the hands and the big
+  // dots): a disc of radius 3, so six or seven pixels across.
+  const POINT dot = clock_.MarkPoint(2);
+  across_row(dot.y, dot.x - 10, dot.x + 11, full, soft);
+  EXPECT_GE(full, 5);
+  EXPECT_LE(full, 7);
+  // The design's face at the weight 0 is unchanged: one-pixel hard lines.
+  clock_.SetSmoothWeight(0);
+  dd_.ClearBackSurface();
+  clock_.ShowClock();
+  dd_.FlipSurfaces();
+  across_row(y, 1010, 1060, full, soft);
+  EXPECT_EQ(full, 1);
+  EXPECT_EQ(soft, 0);
+}
+
+}  // namespace

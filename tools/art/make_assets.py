@@ -41,6 +41,12 @@ FRAMES = 30
 # the smallest one that is at least as large as the size it needs.
 MASTERS = (2, 4)
 BACKDROP_MASTERS = ((2, 1920 / 1024), (4, 3840 / 1024))
+# The wide backdrop for screens wider than 4:3: 32:9 at the layout's height
+# (2731 design columns, 1707 of them left of the layout), cut from its right
+# for narrower ones; at 1.875 (5120 x 1440 unscaled) and 2.8125 (3840 x 2160
+# unscaled) pixels per design pixel.
+WIDE_LEFT = 1707
+WIDE_MASTERS = (('X2', 1.875), ('X3', 2.8125))
 
 
 def log(*a):
@@ -150,6 +156,10 @@ def main():
         for name, scale in BACKDROP_MASTERS:
             write(out, f'GROUND_X{name}.jpg',
                   jpeg_bytes(paint_master(lambda: scenery.paint_backdrop(sea), scale), quality=90))
+    if want('GROUND_WIDE'):
+        for name, scale in WIDE_MASTERS:
+            write(out, f'GROUND_WIDE_{name}.jpg',
+                  jpeg_bytes(paint_master(lambda: scenery.paint_backdrop(sea, WIDE_LEFT), scale), quality=88))
 
     painters = [
         ('SECONDPLANE', lambda: scenery.paint_second_plane(sea)),

@@ -24,12 +24,14 @@ PLACE = {
 
 # ------------------------------------------------------------ backdrop
 
-def sky(w, h):
+def sky(w, h, left=0):
+    """The sky of a backdrop `left` design columns wider at the left."""
     yy, xx = grid(h, w)
+    xx = xx - left
     stops = [(0, rgb('2b68b8')), (120, rgb('3f82c8')), (260, rgb('76aedb')),
              (360, rgb('a9cde8')), (HORIZON, rgb('cfe3ee'))]
     col = gradient(stops, yy + 6 * np.sin(xx / 170.0))
-    col = clouds(col, xx, yy)
+    col = clouds(col, xx, yy, left)
     # high streaks
     streak = fbm(w, h, 40.0, 303, octaves=4, aspect=6.0)
     streak = smoothstep(0.25, 0.6, streak) * (1 - smoothstep(40, 200, yy)) * 0.35
@@ -37,9 +39,19 @@ def sky(w, h):
     return col
 
 
-def clouds(col, xx, yy):
+# Clouds of the backdrop's wide part, left of the 1024 x 768 layout: centre
+# x, base y, width, height, like those of the layout itself below.
+WIDE_CLOUDS = [
+    (-120, 300, 210, 48), (-330, 385, 280, 58), (-560, 180, 160, 40), (-760, 350, 330, 80),
+    (-980, 250, 180, 44), (-1190, 392, 250, 40), (-1380, 140, 130, 30), (-1560, 330, 260, 66),
+    (-1690, 210, 120, 34), (-890, 90, 100, 24), (-420, 60, 90, 22),
+]
+
+
+def clouds(col, xx, yy, left=0):
     """Fair-weather cumulus: each cloud a heap of round billows on a flat
-    base, lit from above and the left, the base in blue-grey shadow."""
+    base, lit from above and the left, the base in blue-grey shadow. The
+    picture starts `left` design columns left of the layout's."""
     S = artlib.SCALE
     h, w = int(round(xx.shape[0] / S)), int(round(xx.shape[1] / S))
     rng = np.random.default_rng(310)
@@ -49,7 +61,10 @@ def clouds(col, xx, yy):
         (330, 250, 170, 50), (800, 200, 200, 56), (560, 120, 120, 32), (70, 170, 120, 38),
         (1000, 95, 90, 26),
     ]
+    if left > 0:
+        specs += [c for c in WIDE_CLOUDS if c[0] + c[2] > -left]
     for cx, by, cw, ch in specs:
+        cx = cx + left  # in the picture's own columns
         dens = np.zeros(xx.shape)
         light = np.zeros(xx.shape)
         wsum = np.full(xx.shape, 1e-6)
@@ -65,7 +80,7 @@ def clouds(col, xx, yy):
             if x0 >= x1 or y0 >= y1:
                 continue
             x0, x1, y0, y1 = (int(round(v * S)) for v in (x0, x1, y0, y1))
-            sx = (xx[y0:y1, x0:x1] - bx) / r
+            sx = (xx[y0:y1, x0:x1] + left - bx) / r
             sy = (yy[y0:y1, x0:x1] - bcy) / r
             rr = np.sqrt(sx * sx + sy * sy) + 0.30 * n_soft[y0:y1, x0:x1]
             d = np.clip(1 - rr, 0, 1)
@@ -96,10 +111,14 @@ def ridge(xs, pts):
     return np.interp(xs, px, py)
 
 
-def paint_backdrop(sea):
-    w, h = 1024, 500
+def paint_backdrop(sea, left=0):
+    """The backdrop of the 1024 x 768 layout, or with `left` > 0 a wider one
+    that goes on that many design columns to the left (more sky, sea and a
+    second distant island) for wide screens, which are cut from its right."""
+    w, h = 1024 + left, 500
     yy, xx = grid(h, w)
-    col = sky(w, h)
+    xx = xx - left
+    col = sky(w, h, left)
     # the sea below the horizon: the still far water
     sea_col = sea.render(xx + 0.5, yy + 0.5, 0.0, animated=False)
     col = np.where((yy >= HORIZON)[..., None], sea_col, col)
@@ -115,6 +134,15 @@ def paint_backdrop(sea):
     m_soft = smoothstep(isl[None, :] - 0.7, isl[None, :] + 0.7, yy) * m.any(axis=0)[None, :] * (yy < HORIZON) \
         * (xx > 40) * (xx < 380)
     col = mix(col, isl_col, m_soft)
+    if left > 0:
+        # a lower, fainter island farther out on the left
+        far = ridge(xx[0], [(-1500, HORIZON), (-1440, 408), (-1370, 401), (-1290, 404), (-1210, 398),
+                            (-1130, 406), (-1060, HORIZON)])
+        far = far + 1.5 * value_noise(w, 1, 7, 1, 78)[0]
+        far_col = mix(rgb('86a6bc'), rgb('9cb9ca'), smoothstep(398, HORIZON, yy))
+        f_soft = smoothstep(far[None, :] - 0.7, far[None, :] + 0.7, yy) * (yy < HORIZON) \
+            * (xx > -1500) * (xx < -1060)
+        col = mix(col, far_col, f_soft)
 
     # the rocky headland at the right, behind the second plane
     n = fbm(w, h, 30.0, 401, octaves=5)
@@ -141,6 +169,7 @@ def paint_backdrop(sea):
 
     # palm crowns on the headland's ridge, hazy dark green
     surf, ctx = new_canvas(w, h, 2)
+    ctx.translate(left, 0)
     rng = np.random.default_rng(410)
     for x in (612, 668, 700, 760, 812, 862, 905, 956, 1000):
         ty = float(np.interp(x, xx[0], top))
@@ -160,6 +189,7 @@ def paint_backdrop(sea):
     col = mix(col, pc, pa)
     # a small sailing boat far out, near the horizon
     surf, ctx = new_canvas(w, h, 4)
+    ctx.translate(left, 0)
     bx, by = 452.0, HORIZON + 4.0
     ctx.move_to(bx - 6, by - 1)
     ctx.line_to(bx + 7, by - 1)

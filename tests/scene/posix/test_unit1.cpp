@@ -23,14 +23,20 @@ TEST_F(SetUpTest, SceneryFromMastersOnlyOnLargerDisplays) {
                              f->DDbmp1palmmidle.HasAlpha(),   f->DDbmp1palmright.HasAlpha(),
                              f->DDbmp1stounleft.HasAlpha(),   f->DDbmp1papright.HasAlpha()};
   };
+  // So do the anti-aliased clock and the text that grows with the screen.
+  auto clock_and_text = [](TForm1* f) { return std::pair{f->DXClock1.GetSmoothWeight(), f->DDmain1.TextPixels()}; };
   const std::vector<bool> none(6, false), all(6, true);
   EXPECT_EQ(soft(Start(1280, 1024)), none);
+  EXPECT_EQ(clock_and_text(form), (std::pair{0.0, 16}));
   EXPECT_EQ(soft(Start(1600, 900)), all);
+  EXPECT_EQ(clock_and_text(form), (std::pair{1.0, 16 * 900 / 768}));
   EXPECT_EQ(form->DDbmp1palmleft.BlitFlags(), DDBLTFAST_SRCALPHA);
   // The backdrop is opaque: drawn without alpha.
   EXPECT_FALSE(form->DDbmp1ground.HasAlpha());
+  EXPECT_TRUE(form->Shape().proportional);
   exact_pixels = true;
   EXPECT_EQ(soft(Start(1600, 900)), none);
+  EXPECT_EQ(clock_and_text(form), (std::pair{0.0, 16}));
   EXPECT_EQ(form->DDbmp1palmleft.BlitFlags(), DDBLTFAST_SRCCOLORKEY);
 }
 

@@ -32,7 +32,7 @@ int Distance(std::uint32_t a, std::uint32_t b) {
 // scaled to its place, and for every screen pixel the top-most piece that
 // covers it and how many pieces do.
 struct Scenery {
-  Scenery(int w, int h) : width(w), height(h), layout(LayoutFor(w, h)) {
+  Scenery(int w, int h) : width(w), height(h), layout(SceneLayout(ShapeFor(w, h, false))) {
     top.assign(static_cast<std::size_t>(w) * h, -1);
     count.assign(static_cast<std::size_t>(w) * h, 0);
     for (int i = kFirstScenery; i <= kLastScenery; ++i) {
@@ -112,22 +112,27 @@ class SmoothRenderTest : public test::RenderedFrameTest {
 // 1920 x 1080 draws from the 2x masters, the larger sizes from the 4x ones.
 TEST_F(SmoothRenderTest, PiecesLandAtTheirPlacesWithoutKeyOrDarkFringes) {
   // The places and masters below come from the scene's layout; these, worked
-  // out by hand from the 1024 x 768 layout (scaled, truncated), pin it down.
+  // out by hand from the 1024 x 768 layout (scaled by height / 768 in both
+  // directions and rounded; edge pieces against their edges, the middle
+  // palm from the screen's middle), pin it down.
   struct Pinned {
     int width, height, index;
     const char* master;
     int x, y, w, h;
   };
   const Pinned pinned[] = {
-      {1920, 1080, kPalmLeft, "PALMLEFT_X2", 0, 0, 568, 601},
-      {1920, 1080, kSecondPlane, "SECONDPLANE_X2", 943, 417, 975, 397},
-      {2560, 1440, kPalmRight, "PALMRIGHT_X4", 1712, 0, 847, 735},
-      {2560, 1440, kPlantRight, "PAPRIGHT_X4", 1590, 945, 967, 493},
-      {2560, 1440, kSecondPlane, "SECONDPLANE_X4", 1257, 556, 1300, 530},
-      {3840, 2160, kStonesLeft, "STOUNLEFT_X4", 0, 1628, 1488, 525},
-      {3840, 2160, kPalmMiddle, "PALMMIDLE_X4", 1132, 0, 1440, 444},
+      {1920, 1080, kPalmLeft, "PALMLEFT_X2", 0, 0, 426, 602},
+      {1920, 1080, kSecondPlane, "SECONDPLANE_X2", 1189, 418, 731, 398},
+      {3440, 1440, kPalmRight, "PALMRIGHT_X2", 2804, 0, 636, 735},
+      {3440, 1440, kPlantRight, "PAPRIGHT_X2", 2714, 947, 726, 493},
+      {3440, 1440, kSecondPlane, "SECONDPLANE_X2", 2465, 557, 975, 531},
+      {5120, 1440, kPalmLeft, "PALMLEFT_X2", 0, 0, 568, 803},
+      {5120, 1440, kStonesLeft, "STOUNLEFT_X2", 0, 1089, 744, 351},
+      {5120, 1440, kPalmMiddle, "PALMMIDLE_X2", 2166, 0, 720, 296},
+      {3840, 2160, kStonesLeft, "STOUNLEFT_X4", 0, 1634, 1117, 526},
+      {3840, 2160, kPalmMiddle, "PALMMIDLE_X4", 1329, 0, 1080, 444},
   };
-  for (auto [w, h] : {std::pair{1920, 1080}, {2560, 1440}, {3840, 2160}}) {
+  for (auto [w, h] : {std::pair{1920, 1080}, {3440, 1440}, {5120, 1440}, {3840, 2160}}) {
     SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
     const Picture frame = Scene(std::to_string(w) + "x" + std::to_string(h));
     ASSERT_EQ(frame.Width(), w);
@@ -192,10 +197,16 @@ TEST_F(SmoothRenderTest, PalmEdgesAreBlendsOfFrondAndSky) {
       for (int x = 3; x + 3 < p.width && p.x + x < w - 4; ++x) {
         const int sx = p.x + x, sy = p.y + y, a = scenery.Alpha(i, x, y);
         if (a < 48 || a > 208 || scenery.count[scenery.Index(sx, sy)] != 1) continue;
-        // The sky a few pixels away, where no piece covers it.
+        // The sky a few pixels away, where no piece covers it and the
+        // backdrop is plain there (not the far palms on the headland).
         int bx = -1;
-        for (int d : {-3, 3, -4, 4})
-          if (sx + d >= 0 && sx + d < w && scenery.count[scenery.Index(sx + d, sy)] == 0) bx = sx + d;
+        for (int d : {-3, 3, -4, 4}) {
+          const int e = d < 0 ? d - 1 : d + 1;
+          if (sx + e < 0 || sx + e >= w || scenery.count[scenery.Index(sx + d, sy)] != 0 ||
+              scenery.count[scenery.Index(sx + e, sy)] != 0)
+            continue;
+          if (Distance(frame.Pixel(sx + d, sy), frame.Pixel(sx + e, sy)) <= 4) bx = sx + d;
+        }
         if (bx < 0) continue;
         const std::uint32_t sky = frame.Pixel(bx, sy), seen = frame.Pixel(sx, sy);
         const std::uint32_t frond = scenery.Colour(i, x, y);
