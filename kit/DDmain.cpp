@@ -1,7 +1,9 @@
 #include "kit/DDmain.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "kit/FontGlyphs.h"
 #include "kit/ddraw/gdi.h"
 #include "kit/ddraw/platform.h"
 
@@ -161,15 +163,45 @@ void TDDmain::FlipSurfaces() {
 // Places and sizes of the overlay, given for 16-pixel text, grow with it.
 int TDDmain::TextScaled(int v) const { return v * FTextPixels / kFontPixels; }
 
+// How far right a line of text drawn from x reaches: past its last inked
+// pixel and its last advance.
+int TDDmain::LineEnd(int x, const std::string& text) const {
+  FontGlyphs& font = FontGlyphs::Instance(FTextPixels);
+  int pen = x, reach = x;
+  for (unsigned char c : text) {
+    const Glyph* g = font.Get(c);
+    if (g == nullptr) break;  // the text is drawn no further either
+    reach = std::max({reach, pen + g->left + g->width, pen + g->advance});
+    pen += g->advance;
+  }
+  return reach;
+}
+
 int TDDmain::OverlayBands(RECT* out) const {
   // A line of text at (x, y) stays within these rows (the glyphs with
-  // their ascent and descent).
-  const auto band = [this](int y) { return RECT{0, y - TextScaled(4), FWidth, y + TextScaled(24)}; };
+  // their ascent and descent), and within the columns it reaches.
+  const auto band = [this](int y, const std::string& text) {
+    return RECT{0, y - TextScaled(4), std::min(FWidth, LineEnd(TextScaled(20), text) + TextScaled(2)), y + TextScaled(24)};
+  };
   int n = 0;
-  if (FShowFPS) out[n++] = band(FHeight - TextScaled(30));
-  if (ShowTestString()) out[n++] = band(TextScaled(20));
-  if (ShowTestString2()) out[n++] = band(TextScaled(40));
-  if (ShowTestString3()) out[n++] = band(TextScaled(60));
+  if (FShowFPS) {
+    // The frame-rate line at its longest, in the widest of the characters
+    // its number may have.
+    FontGlyphs& font = FontGlyphs::Instance(FTextPixels);
+    char widest = '0';
+    int advance = -1;
+    for (char c : std::string("-0123456789")) {
+      const Glyph* g = font.Get(static_cast<unsigned char>(c));
+      if (g != nullptr && g->left + std::max(g->width, g->advance) > advance) {
+        advance = g->left + std::max(g->width, g->advance);
+        widest = c;
+      }
+    }
+    out[n++] = band(FHeight - TextScaled(30), "Frame rate: " + std::string(11, widest) + " FPS");
+  }
+  if (ShowTestString()) out[n++] = band(TextScaled(20), TestString());
+  if (ShowTestString2()) out[n++] = band(TextScaled(40), TestString2());
+  if (ShowTestString3()) out[n++] = band(TextScaled(60), TestString3());
   return n;
 }
 

@@ -82,7 +82,8 @@ class TDDmain : public TComponent {
   [[nodiscard]] std::string TestString3() const;
 
   // The parts of the screen the overlay lines that are switched on are drawn
-  // in, full-width bands: at most four, written to `out`; returns how many.
+  // in, each band as wide as its line may reach: at most four, written to
+  // `out`; returns how many.
   int OverlayBands(RECT* out) const;
   // The height of the overlay's text, 16 pixels unless set (kFontPixels to
   // kMaxFontPixels); its lines' places grow with it.
@@ -105,6 +106,7 @@ class TDDmain : public TComponent {
   void SetTestLine(std::string& field, const std::string& value);
   void DrawOverlay(const std::string& text, int x, int y);
   [[nodiscard]] int TextScaled(int v) const;
+  [[nodiscard]] int LineEnd(int x, const std::string& text) const;
 
   const RECT* FChangedRects = nullptr;  // for the next flip only
   int FChangedCount = -1;

@@ -9,14 +9,16 @@ namespace sandloop {
 namespace {
 
 // Calls `fill(x, y)` for every pixel of the box around [x0, x1] x [y0, y1]
-// that a shape reaching `margin` beyond it may touch.
+// that a shape reaching `margin` beyond it may touch, within the context's
+// clip: a frame redrawn in parts works out only the pixels of each part.
 template <class Fill>
-void ForBox(double x0, double y0, double x1, double y1, double margin, Fill fill) {
+void ForBox(HDC dc, double x0, double y0, double x1, double y1, double margin, Fill fill) {
   constexpr double kLimit = 1 << 27;  // the coordinate space of the shapes
-  const int left = static_cast<int>(std::floor(std::max(-kLimit, x0 - margin - 1)));
-  const int top = static_cast<int>(std::floor(std::max(-kLimit, y0 - margin - 1)));
-  const int right = static_cast<int>(std::ceil(std::min(kLimit, x1 + margin + 1)));
-  const int bottom = static_cast<int>(std::ceil(std::min(kLimit, y1 + margin + 1)));
+  const RECT clip = GetClipBox(dc);
+  const int left = std::max(clip.left, static_cast<int>(std::floor(std::max(-kLimit, x0 - margin - 1))));
+  const int top = std::max(clip.top, static_cast<int>(std::floor(std::max(-kLimit, y0 - margin - 1))));
+  const int right = std::min(clip.right - 1, static_cast<int>(std::ceil(std::min(kLimit, x1 + margin + 1))));
+  const int bottom = std::min(clip.bottom - 1, static_cast<int>(std::ceil(std::min(kLimit, y1 + margin + 1))));
   for (int y = top; y <= bottom; ++y)
     for (int x = left; x <= right; ++x) fill(x, y);
 }
@@ -42,7 +44,7 @@ unsigned CoverageAt(double distance) {
 
 void SmoothDisc(HDC dc, SmoothPoint centre, double r, COLORREF colour) {
   if (r <= 0) return;
-  ForBox(centre.x, centre.y, centre.x, centre.y, r, [&](int x, int y) {
+  ForBox(dc, centre.x, centre.y, centre.x, centre.y, r, [&](int x, int y) {
     Blend(dc, x, y, std::hypot(x - centre.x, y - centre.y) - r, colour);
   });
 }
@@ -56,7 +58,7 @@ void SmoothPolygon(HDC dc, const SmoothPoint* points, int count, double grow, CO
     y0 = std::min(y0, points[i].y);
     y1 = std::max(y1, points[i].y);
   }
-  ForBox(x0, y0, x1, y1, std::max(grow, 0.0), [&](int x, int y) {
+  ForBox(dc, x0, y0, x1, y1, std::max(grow, 0.0), [&](int x, int y) {
     const SmoothPoint p{static_cast<double>(x), static_cast<double>(y)};
     double nearest = std::numeric_limits<double>::max();
     bool inside = false;
@@ -71,7 +73,7 @@ void SmoothPolygon(HDC dc, const SmoothPoint* points, int count, double grow, CO
 
 void SmoothLine(HDC dc, SmoothPoint a, SmoothPoint b, double width, COLORREF colour) {
   const double half = width / 2;
-  ForBox(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y), half, [&](int x, int y) {
+  ForBox(dc, std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y), half, [&](int x, int y) {
     Blend(dc, x, y, SegmentDistance(SmoothPoint{static_cast<double>(x), static_cast<double>(y)}, a, b) - half, colour);
   });
 }

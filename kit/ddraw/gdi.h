@@ -46,6 +46,9 @@ void StretchDrawPictureBand(HDC dc, const RECT& dst, const sandloop::Picture& pi
 // it), within the clip like every drawing: the one step of the kit's
 // anti-aliased shapes (kit/SmoothShapes.h). False outside the surface.
 bool BlendPixel(HDC dc, int x, int y, COLORREF colour, unsigned coverage);
+// The part of the surface that drawing through the context can change: its
+// clip rectangle within the surface. Empty for no context.
+[[nodiscard]] RECT GetClipBox(HDC dc);
 
 // The height of the context's font in pixels (16 unless set; at most
 // kMaxFontPixels), in place of selecting a font. Returns the previous one.

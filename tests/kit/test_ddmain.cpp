@@ -259,6 +259,18 @@ TEST_F(DDmainTest, LargerTextGrowsWithItsLinesPlacesAndBands) {
   ASSERT_EQ(dd->OverlayBands(band), 1);
   EXPECT_LE(band[0].top, top48);
   EXPECT_GT(band[0].bottom, bottom48);
+  // The band reaches past the line's last white pixel, and no further than
+  // a short line needs: not the whole width of the screen.
+  EXPECT_EQ(WhitePixels(band[0].right, 0, 800, 600), 0);
+  EXPECT_GT(WhitePixels(band[0].right - 200, top48, band[0].right, bottom48 + 1), 0);
+  EXPECT_LT(band[0].right, 800);
+  // So does the frame-rate line's, whatever its number.
+  dd->SetShowTestString3(false);
+  dd->SetshowFPS(true);
+  testing::FillSurface(dd->FpDDSBack, 0x404040);
+  dd->FlipSurfaces();
+  ASSERT_EQ(dd->OverlayBands(band), 1);
+  EXPECT_EQ(WhitePixels(band[0].right, 0, 800, 600), 0);
   dd->SetTextPixels(1000);
   EXPECT_EQ(dd->TextPixels(), kMaxFontPixels);
 }
