@@ -45,7 +45,8 @@ std::span<const std::uint8_t> Damaged(const std::string& name) {
 // A picture whose placement spreads its columns to the screen's shape, so
 // spread; any other as it is.
 Picture SpreadColumns(Picture picture, const Placement& p) {
-  return p.column_spans > 0 ? RemapColumns(picture, p) : picture;
+  if (p.column_spans > 0) return RemapColumns(picture, p);
+  return picture;  // moved, not copied
 }
 
 }  // namespace
