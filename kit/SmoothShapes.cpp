@@ -14,7 +14,7 @@ namespace {
 template <class Fill>
 void ForBox(HDC dc, double x0, double y0, double x1, double y1, double margin, Fill fill) {
   constexpr double kLimit = 1 << 27;  // the coordinate space of the shapes
-  const RECT clip = GetClipBox(dc);
+  const RECT clip = ClipRectOf(dc);
   const int left = std::max(clip.left, static_cast<int>(std::floor(std::max(-kLimit, x0 - margin - 1))));
   const int top = std::max(clip.top, static_cast<int>(std::floor(std::max(-kLimit, y0 - margin - 1))));
   const int right = std::min(clip.right - 1, static_cast<int>(std::ceil(std::min(kLimit, x1 + margin + 1))));

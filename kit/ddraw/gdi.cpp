@@ -83,7 +83,7 @@ bool BlendPixel(HDC dc, int x, int y, COLORREF colour, unsigned coverage) {
   return true;
 }
 
-RECT GetClipBox(HDC dc) { return dc == nullptr ? RECT{} : dc->Clip(); }
+RECT ClipRectOf(HDC dc) { return dc == nullptr ? RECT{} : dc->Clip(); }
 
 bool TextOutA(HDC dc, int x, int y, const char* text, int length) {
   if (dc == nullptr || text == nullptr || length < 0) return false;

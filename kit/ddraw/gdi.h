@@ -48,7 +48,7 @@ void StretchDrawPictureBand(HDC dc, const RECT& dst, const sandloop::Picture& pi
 bool BlendPixel(HDC dc, int x, int y, COLORREF colour, unsigned coverage);
 // The part of the surface that drawing through the context can change: its
 // clip rectangle within the surface. Empty for no context.
-[[nodiscard]] RECT GetClipBox(HDC dc);
+[[nodiscard]] RECT ClipRectOf(HDC dc);
 
 // The height of the context's font in pixels (16 unless set; at most
 // kMaxFontPixels), in place of selecting a font. Returns the previous one.
