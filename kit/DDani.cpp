@@ -56,12 +56,18 @@ void TDDani::CreateSurface() {
   FindChanges();
 }
 
-// Compares each frame of the picture with the one before it, row by row.
+// Compares each frame of the picture with the one before it, row by row,
+// and notes where a frame's colour key (its top-left pixel) is not the one
+// before it: keyed, the same colour may then be drawn in one and not in
+// the other.
 void TDDani::FindChanges() {
   changes_.assign(static_cast<std::size_t>(FFrameCount), RECT{});
+  key_changes_.assign(static_cast<std::size_t>(FFrameCount), false);
   const int w = FBitmap.Width();
   for (int k = 0; k < FFrameCount; ++k) {
     const int before = (k + FFrameCount - 1) % FFrameCount;
+    key_changes_[static_cast<std::size_t>(k)] =
+        w > 0 && FBitmap.Pixel(0, before * FYOffsetFrame) != FBitmap.Pixel(0, k * FYOffsetFrame);
     RECT box{w, FYOffsetFrame, 0, 0};
     for (int y = 0; y < FYOffsetFrame; ++y) {
       const std::uint32_t* a = FBitmap.Row(before * FYOffsetFrame + y);
@@ -87,6 +93,7 @@ RECT TDDani::ChangedRect(int from, int to) const {
   RECT box{frame_width_, frame_height_, 0, 0};
   for (int k = from; k != to;) {
     k = (k + 1) % frames;
+    if (FTransparency && key_changes_[static_cast<std::size_t>(k)]) return whole;
     const RECT& c = changes_[static_cast<std::size_t>(k)];
     if (c.left >= c.right) continue;
     box = RECT{std::min(box.left, c.left), std::min(box.top, c.top), std::max(box.right, c.right),

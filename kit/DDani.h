@@ -102,6 +102,8 @@ class TDDani : public TComponent {
   // changes_[k]: the box, in frame pixels, of the pixels in which frame k
   // differs from the one before it (frame k - 1, or the last for frame 0).
   std::vector<RECT> changes_;
+  // key_changes_[k]: frame k's colour key is not the one of the frame before.
+  std::vector<bool> key_changes_;
   int FNumberFrame = 0;
   int FYOffsetFrame = 0;
   DWORD FBlitFlags = 0;

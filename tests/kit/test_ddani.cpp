@@ -316,6 +316,22 @@ TEST_F(StripTest, TheChangedRectHoldsEveryPixelInWhichTwoFramesDiffer) {
     }
     a.CloseSurface();
   }
+  // Keyed, a frame whose key is not the one before may show the same colour
+  // where the other left it out: the whole strip counts as changed.
+  Picture keyed(40, 20, 0x203040);
+  keyed.SetPixel(0, 10, 0x00FF00);  // the second frame's key
+  keyed.SetPixel(20, 15, 0x00FF00);
+  TDDani k(form.get());
+  Attach(k);
+  k.SetBitmap(&keyed);
+  k.SetYOffsetFrame(10);
+  k.CreateSurface();
+  k.SetShowX(7);
+  k.SetShowY(3);
+  EXPECT_EQ(box(k.ChangedRect(0, 1)), (Box{7, 3, 28, 9})) << "unkeyed, only the pixels that differ";
+  k.SetTransparency(true);
+  EXPECT_EQ(box(k.ChangedRect(0, 1)), (Box{7, 3, 47, 13}));
+  k.CloseSurface();
   EXPECT_EQ(errors, 0);
 }
 
