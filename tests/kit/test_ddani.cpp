@@ -17,6 +17,14 @@ using testing::StoredPixel;
 
 class StripTest : public testing::ComponentTest<TDDani> {
  protected:
+  // Opens the device again at a mode the display is given for the test.
+  void OpenAnyMode(int w, int h, int bpp) {
+    auto modes = hb->Modes();
+    modes.push_back({w, h, bpp});
+    hb->SetModes(modes);
+    dd->SetEnabled(false);
+    Open(w, h, bpp);
+  }
   int Filled(const TDDani& a) const {
     int n = 0;
     for (auto* s : a.FpSurface) n += s != nullptr;
@@ -182,11 +190,7 @@ TEST_F(StripTest, StretchingWhenDrawnDrawsWhatAStretchedFrameDraws) {
                                0xFFFFFFu);
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.w << "x" << c.h << "x" << c.bpp << " at " << c.x);
-    auto modes = hb->Modes();
-    modes.push_back({c.w, c.h, c.bpp});
-    hb->SetModes(modes);
-    dd->SetEnabled(false);
-    Open(c.w, c.h, c.bpp);
+    OpenAnyMode(c.w, c.h, c.bpp);
     const int sw = c.w, sh = c.h * 160 / 600, y = c.h * 440 / 600;
     TDDani a(form.get());
     Attach(a);
@@ -251,10 +255,7 @@ TEST_F(StripTest, StretchingWhenDrawnDrawsWhatAStretchedFrameDraws) {
 // between and around the end of the strip, at its own size and stretched
 // by odd factors; a frame that is not there asks for the whole strip.
 TEST_F(StripTest, TheChangedRectHoldsEveryPixelInWhichTwoFramesDiffer) {
-  auto modes = hb->Modes();
-  modes.push_back({120, 60, 32});
-  hb->SetModes(modes);
-  Open(120, 60, 32);
+  OpenAnyMode(120, 60, 32);
   // Four frames of 40 x 10: the second paints a box, the third a pixel
   // more, the fourth is the third again.
   Picture p(40, 40, 0x203040);

@@ -39,14 +39,21 @@ void ExpectPoint(const POINT& p, int x, int y) {
 class ClockTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    Open(800, 600);
+    clock_.SetRadius(100);
+  }
+  // Opens the device at w x h (adding the mode) with the clock on it.
+  void Open(int w, int h) {
+    auto modes = hb_->Modes();
+    modes.push_back({w, h, 32});
+    hb_->SetModes(modes);
     sandloop::display::SetBackend(hb_);
-    dd_.SetWidth(800);
-    dd_.SetHeight(600);
+    dd_.SetWidth(w);
+    dd_.SetHeight(h);
     dd_.SetColorDepth(32);
     dd_.SetEnabled(true);
     ASSERT_NE(dd_.FpDDSBack, nullptr);
     clock_.DDmainModule = &dd_;
-    clock_.SetRadius(100);
   }
   void TearDown() override {
     dd_.SetEnabled(false);
@@ -245,35 +252,17 @@ namespace {
 
 // The smooth face on a 3840 x 2160 page: lines of the weight such a screen
 // gets are three pixels wide or more, and their edges are soft.
-class SmoothClockTest : public ::testing::Test {
+class SmoothClockTest : public ClockTest {
  protected:
   void SetUp() override {
-    auto modes = hb_->Modes();
-    modes.push_back({3840, 2160, 32});
-    hb_->SetModes(modes);
-    sandloop::display::SetBackend(hb_);
-    dd_.SetWidth(3840);
-    dd_.SetHeight(2160);
-    dd_.SetColorDepth(32);
-    dd_.SetEnabled(true);
-    ASSERT_NE(dd_.FpDDSBack, nullptr);
-    clock_.DDmainModule = &dd_;
+    time_.Set(At(9, 0, 2));  // the second hand points a little right of 12
+    Open(3840, 2160);
     clock_.SetRadius(200);
     clock_.SetXcenter(1000);
     clock_.SetYcenter(800);
     clock_.SetSmoothWeight(TDXClock::WeightForHeight(2160));
   }
-  void TearDown() override {
-    dd_.SetEnabled(false);
-    sandloop::display::SetBackend(nullptr);
-  }
   [[nodiscard]] unsigned Level(int x, int y) const { return hb_->Screen().Pixel(x, y) & 0xFF; }
-
-  std::shared_ptr<HeadlessBackend> hb_ = CreateHeadlessBackend();
-  sandloop::testing::TestForm form_{*hb_};
-  TDDmain dd_{&form_};
-  FixedClock time_{At(9, 0, 2)};  // the second hand points a little right of 12
-  TDXClock clock_{&form_, time_};
 };
 
 TEST_F(SmoothClockTest, LinesAtFourKAreThreePixelsWideWithSoftEdges) {
