@@ -73,7 +73,12 @@ void TDDmain::OpenDirectDraw() {
       return;
     }
   } else {
-    FLastResult = DirectDrawCreate(nullptr, &FpDD, nullptr);
+    // A further monitor is opened by its identifier, as the enumeration
+    // names it.
+    GUID monitor{};
+    monitor.Data1 = static_cast<std::uint32_t>(FMonitor);
+    monitor.Data2 = 0x5D1;
+    FLastResult = DirectDrawCreate(FMonitor > 0 ? &monitor : nullptr, &FpDD, nullptr);
     if (FAILED(FLastResult)) {
       ReportError("Error DirectDrawCreate", true);
       return;

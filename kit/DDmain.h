@@ -57,6 +57,11 @@ class TDDmain : public TComponent {
   void SetErrorResult(const std::string& text);
   [[nodiscard]] std::string GetErrorResult() const;
   void SetDualMonitor(bool value) { FDualMonitor = value; }
+  // The monitor the device opens on without DualMonitor: 0 (the default)
+  // the primary display, 1 and up a further monitor. Takes effect at the
+  // next open.
+  void SetMonitor(int index) { FMonitor = index; }
+  [[nodiscard]] int Monitor() const { return FMonitor; }
   [[nodiscard]] bool DualMonitor() const { return FDualMonitor; }
   void SetFormHandle(bool value) { FDefineFormHandle = value; }
   [[nodiscard]] bool DefineFormHandle() const { return FDefineFormHandle; }
@@ -120,6 +125,7 @@ class TDDmain : public TComponent {
   bool FShowFPS = false;
   int FTextPixels = kFontPixels;
   bool FDualMonitor = false;
+  int FMonitor = 0;
   bool FDefineFormHandle = false;
   std::atomic<bool> FShowTestString{false};
   std::atomic<bool> FShowTestString2{false};

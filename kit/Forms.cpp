@@ -6,13 +6,17 @@ namespace sandloop {
 
 TWindowHolder::~TWindowHolder() {
   if (window_ != 0) {
-    if (display::Backend* b = display::CurrentBackend()) b->DestroyWindow(window_);
+    if (display::Backend* b = Display()) b->DestroyWindow(window_);
   }
+}
+
+display::Backend* TWindowHolder::Display() const {
+  return display_ != nullptr ? display_.get() : display::CurrentBackend();
 }
 
 HWND TWindowHolder::Handle() {
   if (window_ == 0) {
-    if (display::Backend* b = display::CurrentBackend()) window_ = b->CreateFormWindow(caption_);
+    if (display::Backend* b = Display()) window_ = b->CreateFormWindow(caption_);
   }
   return window_;
 }
@@ -32,7 +36,11 @@ TApplication::~TApplication() {
   while (!forms_.empty()) forms_.pop_back();
 }
 
+TForm::~TForm() { app_.RemoveForm(this); }
+
 void TApplication::AddForm(TForm* form) { order_.push_back(form); }
+
+void TApplication::RemoveForm(TForm* form) { std::erase(order_, form); }
 
 TForm* TApplication::MainForm() const { return order_.empty() ? nullptr : order_.front(); }
 
@@ -69,6 +77,7 @@ void TApplication::Dispatch(const display::InputEvent& event) {
     case Kind::MouseButtonDown: target->FormMouseDown(event.x, event.y); break;
     case Kind::MouseButtonUp: target->FormMouseUp(event.x, event.y); break;
     case Kind::Quit: target->FormQuit(); break;
+    case Kind::MonitorsChanged: MainForm()->FormMonitorsChanged(); break;
   }
 }
 

@@ -24,8 +24,13 @@ class TWindowHolder : public TComponent, public TWindowOwner {
       : TComponent(owner), caption_(std::move(caption)) {}
   ~TWindowHolder() override;
   HWND Handle() override;
+  // The display the window is made on: the back end in use unless another
+  // was given before the window was made (a further monitor's).
+  void SetDisplay(std::shared_ptr<display::Backend> display) { display_ = std::move(display); }
+  [[nodiscard]] display::Backend* Display() const;
 
  private:
+  std::shared_ptr<display::Backend> display_;
   std::string caption_;
   HWND window_ = 0;
 };
@@ -36,6 +41,7 @@ class TWindowHolder : public TComponent, public TWindowOwner {
 class TForm : public TWindowHolder {
  public:
   TForm(TApplication& app, std::string caption);
+  ~TForm() override;
 
   void Close() { closed_ = true; }
   [[nodiscard]] bool Closed() const { return closed_; }
@@ -51,6 +57,9 @@ class TForm : public TWindowHolder {
   // process got a termination signal (then always the main form). Closing
   // is the default; a form that must end in its own order overrides it.
   virtual void FormQuit() { Close(); }
+  // The monitors changed while the display was in exclusive use (told to
+  // the main form only). Nothing by default.
+  virtual void FormMonitorsChanged() {}
 
  private:
   TApplication& app_;
@@ -77,6 +86,8 @@ class TApplication : public TComponent {
   }
   // A form made elsewhere that takes part in the loop (first is main).
   void AddForm(TForm* form);
+  // A form that goes (it does so itself) leaves the loop.
+  void RemoveForm(TForm* form);
   [[nodiscard]] TForm* MainForm() const;
 
   // Runs until the main form closes or Terminate is called.

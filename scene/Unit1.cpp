@@ -17,6 +17,7 @@
 
 #include "assets/Resources.h"
 #include "kit/Picture.h"
+#include "kit/ddraw/MonitorView.h"
 #include "kit/ddraw/backend.h"
 #include "kit/os/Folders.h"
 #include "scene/Worker.h"
@@ -53,6 +54,12 @@ Picture SpreadColumns(Picture picture, const Placement& p) {
 
 TForm1::TForm1(TApplication& app, const LocalClock& clock, SceneOptions options)
     : TForm(app, "Sandloop"), DXClock1(this, clock), clock_(clock), options_(std::move(options)) {
+  // A further monitor's scene draws on that monitor, named as the display
+  // layer names it.
+  if (Further()) {
+    SetDisplay(std::make_shared<display::MonitorView>(display::CurrentBackendShared(), options_.monitor));
+    DDmain1.SetMonitor(options_.monitor);
+  }
   DDmain1.OnError = [this](TComponent* sender) { DDmain1Error(sender); };
   DDtimer1.OnTimer = [this](TComponent* sender) { DDtimer1Timer(sender); };
   DXClock1.DDmainModule = &DDmain1;
@@ -92,16 +99,17 @@ TForm1::Piece TForm1::PieceAt(int index) {
 std::string TForm1::Now() const { return TDDErrorLog::TimeText(clock_.Now()); }
 
 void TForm1::Log(const std::string& text) {
-  if (!options_.offline) DDErrorLog1.WriteToLog(text);
+  if (!options_.offline && !Further()) DDErrorLog1.WriteToLog(text);
 }
 
 void TForm1::Log(const std::string& label, const std::string& value) {
-  if (!options_.offline) DDErrorLog1.WriteToLog(label, value);
+  if (!options_.offline && !Further()) DDErrorLog1.WriteToLog(label, value);
 }
 
 void TForm1::FormCreate() {
   // 1-2: from here on an unhandled exception ends the saver.
-  Application().OnException = [this](TComponent* sender, const std::exception& e) { AppException(sender, e); };
+  if (!Further())
+    Application().OnException = [this](TComponent* sender, const std::exception& e) { AppException(sender, e); };
   Log(TDDErrorLog::kRunStart);
   Log("START AT========>", Now());
 
@@ -110,7 +118,9 @@ void TForm1::FormCreate() {
   FlipParity = false;
   WaterFrame.store(0, std::memory_order_relaxed);
   Settings = SettingsRecord{};
-  if (options_.offline)
+  if (Further())
+    TakeFurtherSettings();
+  else if (options_.offline)
     LoadSettingsReadOnly();
   else
     SceneLoadSettings(SetReg1, Settings, Handle());
@@ -123,7 +133,7 @@ void TForm1::FormCreate() {
   // the full-screen clock is, fitted to the window, and none of it is
   // stored: the stored place belongs to the full-screen runs.
   if (display::Backend* b = display::CurrentBackend();
-      b != nullptr && b->Target().kind != display::DisplayTarget::Kind::FullScreen) {
+      !Further() && b != nullptr && b->Target().kind != display::DisplayTarget::Kind::FullScreen) {
     const display::DisplayMode m = b->DesktopMode();
     FitClockToWindow(m.width, m.height);
     store_clock_ = false;
@@ -182,6 +192,7 @@ void TForm1::FormCreate() {
   BuildPieces();
   if (worker_ == nullptr) ReturnFreeMemory();
   SeedRandom();
+  if (Further()) SetCreaturesApart();
 
   // 16
   DDgamma1.SetEnabled(true);
@@ -193,7 +204,8 @@ void TForm1::FormCreate() {
   DXClock1.SetColor(Settings.ColorClock);
   UpdateClockShown();
 
-  if (!options_.offline) {
+  if (!options_.offline && !Further()) {
+    monitors_pending_ = true;  // covered once the first frame is shown
     SystemSaverRunning(true);  // 18
     DDtimer1.SetEnabled(true);  // 19
     StartSound();               // 20
@@ -202,7 +214,7 @@ void TForm1::FormCreate() {
   // 22-23
   StartTimeOfDay();
   // 24: frames are drawn from now on.
-  Application().OnIdle = [this](bool& done) { DrawFrame(done); };
+  if (!Further()) Application().OnIdle = [this](bool& done) { DrawFrame(done); };
 }
 
 // A scene drawn to files writes nothing of the user's: it reads a private

@@ -94,6 +94,13 @@ struct SceneOptions {
   bool plain = false;
   // A fault to inject (tests only).
   FaultPoint fault = FaultPoint::None;
+  // The scene of a further monitor (1 and up; 0 is the primary's scene,
+  // which makes and drives the others). It shows the beach on that monitor
+  // with `settings`, the primary's, and leaves the log, the settings store,
+  // the timer, the sound, the cursor, the system's saver state, the clock
+  // and the text lines to the primary's scene.
+  int monitor = 0;
+  std::optional<SettingsRecord> settings;
   // Keeps the designed stretch and colour key at every display size; else
   // displays larger than the largest designed mode draw the scenery from
   // its high-resolution masters, scaled smoothly, with soft edges.
@@ -176,6 +183,8 @@ class TForm1 : public TForm {
   void FormMouseMove(unsigned shift, int x, int y) override;
   void FormMouseDown(int x, int y) override;
   void FormQuit() override;
+  // The further monitors' scenes follow the monitors (Unit1Monitors.cpp).
+  void FormMonitorsChanged() override;
   void TryFinish();
   bool VerifyPassword(HWND window);
   void FinishSaver();
@@ -192,6 +201,11 @@ class TForm1 : public TForm {
   [[nodiscard]] bool ClockShown() const { return clock_visible_; }
   // True once the saver has finished; later input is ignored.
   [[nodiscard]] bool Finished() const { return finished_; }
+  // The scenes of the further monitors, in the monitors' order (the
+  // primary's scene only; empty with one monitor).
+  [[nodiscard]] const std::vector<std::unique_ptr<TForm1>>& FurtherScenes() const { return further_; }
+  // Whether this is a further monitor's scene.
+  [[nodiscard]] bool Further() const { return options_.monitor > 0; }
   // The placement of the 13 sprites and strips (valid after set-up).
   [[nodiscard]] const Layout& Placements() const { return layout_; }
   // How the scene meets the screen's shape (valid after set-up).
@@ -233,7 +247,15 @@ class TForm1 : public TForm {
   void SetSunTimes(float rise, float set);
   void StartTimeOfDay();
   void TickTimeOfDay();
+  // Unit1Monitors.cpp
+  void TakeFurtherSettings();
+  void SetCreaturesApart();
+  void FollowMonitors();
+  void DropFurtherScenes();
+  void SetFurtherBrightness(int level);
   // Unit1Frame.cpp
+  void DrawFurther();
+  void DrawChanges(std::uint64_t ticks, int second);
   void TickSteps();
   void RethrowTickFailure();
   void WaitForTick();
@@ -278,6 +300,16 @@ class TForm1 : public TForm {
   std::unique_ptr<SoundLock> sound_lock_;
   bool clock_visible_ = false;
   SeededRandom random_;  // used by set-up, then by the tick only
+  std::uint32_t seed_ = 0;  // the seed it was given
+  // The further monitors' scenes. Made, dropped and rebuilt on the main
+  // thread while the timer is stopped; the tick steps them.
+  std::vector<std::unique_ptr<TForm1>> further_;
+  // The monitors are to be looked at again (after the first frame, and
+  // whenever they change) and the further scenes made to match them.
+  bool monitors_pending_ = false;
+  std::vector<display::Monitor> monitors_shown_;  // what further_ was made for
+  // Why this further monitor's display could not be opened.
+  std::string further_failure_;
   std::atomic<std::uint64_t> tick_count_{0};
   // The longest wait for input between frames; a tick ends it sooner.
   static constexpr int kIdleWaitMs = 250;

@@ -14,7 +14,8 @@ void TForm1::InitButterflies() { sandloop::InitButterflies(Butterflies, NumButte
 void TForm1::SeedRandom() {
   const std::uint32_t now = static_cast<std::uint32_t>(
       std::chrono::system_clock::now().time_since_epoch() / std::chrono::milliseconds(1));
-  random_.Seed(options_.seed.value_or(now));
+  seed_ = options_.seed.value_or(now);
+  random_.Seed(seed_);
 }
 
 void TForm1::StepEagles() {

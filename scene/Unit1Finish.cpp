@@ -51,6 +51,7 @@ void TForm1::GammaStep(int delta) {
   DDgamma1.SetEnabled(false);
   whole_frames_ = std::max(whole_frames_, 1);  // show the new brightness at once
   Settings.Gamma = DDgamma1.GetRGB();
+  SetFurtherBrightness(Settings.Gamma);
   StoreInt("Gamma", Settings.Gamma);
 }
 
@@ -156,6 +157,12 @@ bool TForm1::VerifyPassword(HWND) { return true; }
 
 void TForm1::FinishSaver() {
   if (finished_) return;
+  // A further monitor's scene ends with the primary's, which ends the run.
+  if (Further()) {
+    finished_ = true;
+    CloseScene();
+    return;
+  }
   finished_ = true;
   Application().OnIdle = nullptr;
   if (DDgamma1.Enabled()) DDgamma1.SetRGB(256);
@@ -170,6 +177,7 @@ void TForm1::FinishSaver() {
 
 void TForm1::CloseScene() {
   DDtimer1.SetEnabled(false);
+  DropFurtherScenes();
   if (scene_closed_) {
     DDmain1.SetEnabled(false);
     return;

@@ -26,7 +26,11 @@ void TForm1::DDtimer1Timer(TComponent*) {
     }
     tick_failed_.store(true, std::memory_order_release);
   }
+  // The further monitors' scenes step with this one, before the frame
+  // that shows them all is woken.
+  for (const auto& further : further_) further->DDtimer1Timer(nullptr);
   tick_count_.fetch_add(1, std::memory_order_release);
+  if (Further()) return;
   if (display::Backend* b = display::CurrentBackend()) b->WakeWait();
 }
 
@@ -72,6 +76,10 @@ void TForm1::DrawFrame(bool& done) {
   if (tick_failed_.load(std::memory_order_acquire)) return RethrowTickFailure();
   if (Resting()) return;
   if (sound_waiting_) StartSound();  // the lock itself limits how often it asks
+  // The further monitors are covered once the primary shows its first
+  // frame, and again whenever they change.
+  if (monitors_pending_ && water_shown_ >= 0) FollowMonitors();
+  for (const auto& further : further_) further->DrawFurther();
   if (options_.plain) return RenderFrame();
   const std::uint64_t ticks = tick_count_.load(std::memory_order_acquire);
   int second = shown_second_;
@@ -80,7 +88,22 @@ void TForm1::DrawFrame(bool& done) {
     second = t.hour * 3600 + t.minute * 60 + t.second;
   }
   if (whole_frames_ == 0 && ticks == shown_ticks_ && second == shown_second_) return WaitForTick();
+  DrawChanges(ticks, second);
+}
 
+// A further monitor's frame: drawn when its scene has ticked since, or
+// must be drawn whole. It has no clock and never waits: the primary's
+// frame does.
+void TForm1::DrawFurther() {
+  if (finished_) return;
+  if (options_.plain) return RenderFrame();
+  const std::uint64_t ticks = tick_count_.load(std::memory_order_acquire);
+  if (whole_frames_ == 0 && ticks == shown_ticks_) return;
+  DrawChanges(ticks, shown_second_);
+}
+
+// Composes again what changed since the frame on the screen, and shows it.
+void TForm1::DrawChanges(std::uint64_t ticks, int second) {
   const int w = DDmain1.GetWidth(), h = DDmain1.GetHeight();
   SnapshotMotion();
   if (water_now_ != 0) CompleteStrips();
@@ -239,6 +262,13 @@ int TForm1::ScreenY(float design_y) const {
 
 void TForm1::DDmain1Error(TComponent*) {
   CloseScene();
+  // A further monitor that cannot be drawn on stays covered; the primary
+  // scene logs why and drops it.
+  if (Further()) {
+    further_failure_ = DDmain1.GetErrorResult();
+    finished_ = true;
+    return;
+  }
   const std::string why = DDmain1.GetErrorResult();
   Log("DDmain1Error", why);
   // Nothing is shown on the screen; a person at a terminal still learns why.

@@ -34,6 +34,11 @@ int Backend::ShowCursor(bool show) {
   return after;
 }
 
+std::vector<Monitor> Backend::Monitors() {
+  const DisplayMode m = Target().kind == DisplayTarget::Kind::FullScreen ? MonitorMode() : DesktopMode();
+  return {Monitor{Rect{0, 0, m.width, m.height}, m}};
+}
+
 std::vector<DisplayMode> Backend::Modes() {
   if (Target().kind == DisplayTarget::Kind::FullScreen) return DoModes();
   std::vector<DisplayMode> out;

@@ -75,6 +75,17 @@ struct DisplayMode {
   bool operator==(const DisplayMode&) const = default;
 };
 
+// A monitor of the desktop: where it lies, in the desktop's pixels (the
+// primary monitor's top-left corner is 0, 0), and its mode.
+struct Monitor {
+  Rect bounds;
+  DisplayMode mode;
+  bool operator==(const Monitor& o) const {
+    return bounds.left == o.bounds.left && bounds.top == o.bounds.top && bounds.right == o.bounds.right &&
+           bounds.bottom == o.bounds.bottom && mode == o.mode;
+  }
+};
+
 // Operations whose result a back end may override (fault injection).
 enum class Op {
   DirectDrawCreate,
@@ -135,9 +146,14 @@ struct DisplayTarget {
 // Input delivered to the application's message loop. Key codes are the
 // platform's virtual-key codes (VK_ESCAPE 27, VK_LEFT 37 ... VK_DOWN 40,
 // letters and digits as their upper-case characters). Quit is the window
-// system's request to end: the program's window was closed.
+// system's request to end: the program's window was closed. MonitorsChanged
+// says that a monitor came, went or changed its mode while the display was
+// in exclusive use; Monitors() tells the new arrangement, whose further
+// monitors the back end has covered already. Mouse positions over a further
+// monitor are told in the primary window's coordinates, as if it reached
+// over the whole desktop.
 struct InputEvent {
-  enum class Kind { KeyDown, KeyPress, MouseMove, MouseButtonDown, MouseButtonUp, Quit };
+  enum class Kind { KeyDown, KeyPress, MouseMove, MouseButtonDown, MouseButtonUp, Quit, MonitorsChanged };
   Kind kind = Kind::Quit;
   int key = 0;       // KeyDown: virtual-key code
   char ch = 0;       // KeyPress: the character
@@ -182,6 +198,9 @@ class Backend {
   // finds as the desktop's, also while hosted or in a window of our own.
   virtual DisplayMode MonitorMode() = 0;
   virtual int MonitorCount() = 0;
+  // Every monitor, the primary first. Hosted and in a window there is one,
+  // the target; by default one, in MonitorMode.
+  virtual std::vector<Monitor> Monitors();
   virtual bool GammaSupported() { return true; }
 
   // Windows. A form window is made by the program; a foreign window is one
@@ -227,6 +246,22 @@ class Backend {
   // covered it, a size change, a new window surface).
   virtual Status PresentRects(const PageView& page, const Ramp* ramp, const Rect* /*rects*/, int /*count*/) {
     return Present(page, ramp);
+  }
+
+  // Further monitors. While a full-screen window is in exclusive use, the
+  // back end covers every monitor but the primary one with a window of its
+  // own, black until a page is shown there, so that nothing of the desktop
+  // stays readable; ending exclusive use removes them. PresentMonitor shows
+  // a page composed for monitor `index` (1 and up) on its cover, scaled to
+  // the monitor where the sizes differ; `rects` null or `count` < 0 shows
+  // the whole page, else only those parts changed since its last page. It
+  // never waits for the display: the primary's presents pace the loop.
+  // Fails with InvalidParams for a monitor that is not there, with
+  // NoExclusiveMode without exclusive use, and with Unsupported where the
+  // back end covers no further monitor.
+  virtual Status PresentMonitor(int /*index*/, const PageView& /*page*/, const Ramp* /*ramp*/, const Rect* /*rects*/,
+                                int /*count*/) {
+    return Status::Unsupported;
   }
 
   // With false, presents no longer wait for the display's refresh: a loop

@@ -16,6 +16,7 @@
 #include "kit/ddraw/blit.h"
 #include "kit/ddraw/dc.h"
 #include "kit/ddraw/ddraw.h"
+#include "kit/ddraw/MonitorView.h"
 #include "kit/ddraw/PageMemory.h"
 #include "kit/ddraw/pixel.h"
 
@@ -565,9 +566,13 @@ HRESULT DirectDrawCreate(const GUID* driver, IDirectDraw** out, void*) {
   if (!backend) return E_FAIL;
   if (const auto f = backend->Fault(Op::DirectDrawCreate); f != sandloop::display::Status::Ok)
     return static_cast<HRESULT>(f);
-  // Monitors past the first are told by their identifier (Data1 = index).
-  if (driver != nullptr && static_cast<int>(driver->Data1) >= backend->MonitorCount())
-    return DDERR_INVALIDPARAMS;
+  // Monitors past the first are told by their identifier (Data1 = index);
+  // the object of one of them shows its pages on that monitor.
+  if (driver != nullptr) {
+    const int index = static_cast<int>(driver->Data1);
+    if (index >= backend->MonitorCount()) return DDERR_INVALIDPARAMS;
+    if (index > 0) backend = std::make_shared<sandloop::display::MonitorView>(std::move(backend), index);
+  }
   *out = new (std::nothrow) sandloop::display::DirectDraw(std::move(backend));
   return *out != nullptr ? DD_OK : DDERR_OUTOFMEMORY;
 }

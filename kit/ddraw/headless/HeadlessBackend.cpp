@@ -132,33 +132,101 @@ Status HeadlessBackend::PresentRects(const PageView& page, const Ramp* ramp, con
     if (it == windows_.end()) return Status::Ok;  // gone: the loop is told to quit
     host_size_ = {it->second.width, it->second.height, 32};
   }
-  const DisplayMode out = OutputSize(page);
+  ShowPage(screen_, OutputSize(page), page, ramp, rects, count);
+  ++presents_;
+  return Status::Ok;
+}
+
+void HeadlessBackend::ShowPage(Picture& screen, const DisplayMode& out, const PageView& page, const Ramp* ramp,
+                               const Rect* rects, int count) {
   const RampTables* t = ramp_tables_.For(ramp);
   const bool same_size = out.width == page.width && out.height == page.height;
   // Parts only where the screen already shows the rest at this size; a
   // page scaled to a window of another size is shown whole.
-  const bool parts = rects != nullptr && count >= 0 && same_size && screen_.Width() == out.width &&
-                     screen_.Height() == out.height;
+  const bool parts = rects != nullptr && count >= 0 && same_size && screen.Width() == out.width &&
+                     screen.Height() == out.height;
   if (parts) {
     for (int i = 0; i < count; ++i) {
       const Rect& r = rects[i];
-      ConvertPage(SubPage(page, r), reinterpret_cast<std::uint8_t*>(screen_.Row(r.top) + r.left), page.width * 4, t);
+      ConvertPage(SubPage(page, r), reinterpret_cast<std::uint8_t*>(screen.Row(r.top) + r.left), page.width * 4, t);
       partial_pixels_ += static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
     }
     ++partial_presents_;
   } else {
-    if (screen_.Width() != out.width || screen_.Height() != out.height) screen_ = Picture(out.width, out.height);
+    if (screen.Width() != out.width || screen.Height() != out.height) screen = Picture(out.width, out.height);
     if (same_size) {
-      ConvertPage(page, reinterpret_cast<std::uint8_t*>(screen_.Row(0)), page.width * 4, t);
+      ConvertPage(page, reinterpret_cast<std::uint8_t*>(screen.Row(0)), page.width * 4, t);
     } else {
       if (scratch_.Width() != page.width || scratch_.Height() != page.height) scratch_ = Picture(page.width, page.height);
       ConvertPage(page, reinterpret_cast<std::uint8_t*>(scratch_.Row(0)), page.width * 4, t);
       Scale32(reinterpret_cast<const std::uint8_t*>(scratch_.Row(0)), page.width, page.height, page.width * 4,
-              reinterpret_cast<std::uint8_t*>(screen_.Row(0)), out.width, out.height, out.width * 4);
+              reinterpret_cast<std::uint8_t*>(screen.Row(0)), out.width, out.height, out.width * 4);
     }
   }
-  ++presents_;
+}
+
+// --- further monitors ------------------------------------------------------
+
+std::vector<Monitor> HeadlessBackend::Monitors() {
+  std::lock_guard<std::mutex> g(mutex_);
+  return MonitorsLocked();
+}
+
+std::vector<Monitor> HeadlessBackend::MonitorsLocked() const {
+  if (target_.kind != DisplayTarget::Kind::FullScreen) {
+    const DisplayMode m = target_.kind == DisplayTarget::Kind::Hosted ? host_size_ : current_mode_;
+    return {Monitor{Rect{0, 0, m.width, m.height}, m}};
+  }
+  if (!monitor_list_.empty()) return monitor_list_;
+  // Side by side, each in the desktop's mode.
+  std::vector<Monitor> out;
+  for (int i = 0; i < std::max(monitors_, 1); ++i)
+    out.push_back(Monitor{Rect{i * desktop_.width, 0, (i + 1) * desktop_.width, desktop_.height}, desktop_});
+  return out;
+}
+
+void HeadlessBackend::SetMonitors(std::vector<Monitor> monitors) {
+  std::lock_guard<std::mutex> g(mutex_);
+  monitor_list_ = std::move(monitors);
+  monitors_ = std::max<int>(1, static_cast<int>(monitor_list_.size()));
+  if (!monitor_list_.empty()) desktop_ = monitor_list_.front().mode;
+  // A monitor gone is no longer shown; one that came is black until drawn.
+  for (auto it = monitor_screens_.begin(); it != monitor_screens_.end();)
+    it = it->first >= monitors_ ? monitor_screens_.erase(it) : std::next(it);
+  if (exclusive_window_ != 0) {
+    InputEvent changed;
+    changed.kind = InputEvent::Kind::MonitorsChanged;
+    events_.push_back(changed);
+  }
+}
+
+Status HeadlessBackend::PresentMonitor(int index, const PageView& page, const Ramp* ramp, const Rect* rects,
+                                       int count) {
+  std::lock_guard<std::mutex> g(mutex_);
+  const std::vector<Monitor> all = MonitorsLocked();
+  if (index < 1 || index >= static_cast<int>(all.size())) return Status::InvalidParams;
+  if (exclusive_window_ == 0) return Status::NoExclusiveMode;
+  const DisplayMode& m = all[static_cast<std::size_t>(index)].mode;
+  ShowPage(monitor_screens_[index], DisplayMode{m.width, m.height, 32}, page, ramp, rects, count);
+  ++monitor_presents_[index];
   return Status::Ok;
+}
+
+const Picture& HeadlessBackend::MonitorScreen(int index) const {
+  static const Picture kNone;
+  if (index == 0) return screen_;
+  const auto it = monitor_screens_.find(index);
+  return it != monitor_screens_.end() ? it->second : kNone;
+}
+
+int HeadlessBackend::MonitorPresents(int index) const {
+  std::lock_guard<std::mutex> g(mutex_);
+  const auto it = monitor_presents_.find(index);
+  return it != monitor_presents_.end() ? it->second : 0;
+}
+
+bool HeadlessBackend::WriteMonitorPng(int index, const std::string& path) const {
+  return sandloop::WritePng(MonitorScreen(index), path);
 }
 
 // --- events --------------------------------------------------------------

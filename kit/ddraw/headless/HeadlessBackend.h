@@ -70,6 +70,9 @@ class HeadlessBackend final : public Backend {
   DisplayMode DesktopMode() override;
   DisplayMode MonitorMode() override { return desktop_; }
   int MonitorCount() override { return target_.kind == DisplayTarget::Kind::Hosted ? 1 : monitors_; }
+  // SetMonitors' list; else MonitorCount monitors in the desktop's mode,
+  // side by side from left to right.
+  std::vector<Monitor> Monitors() override;
   bool GammaSupported() override { return gamma_; }
   Status BeginExclusive(WindowId window) override;
   WindowId ExclusiveWindow() const override { return exclusive_window_; }
@@ -80,6 +83,7 @@ class HeadlessBackend final : public Backend {
   // Updates only the given parts of the kept screen, as a real screen would:
   // a part left out keeps what the previous present showed.
   Status PresentRects(const PageView& page, const Ramp* ramp, const Rect* rects, int count) override;
+  Status PresentMonitor(int index, const PageView& page, const Ramp* ramp, const Rect* rects, int count) override;
 
   // --- events ------------------------------------------------------------
   bool PollEvent(InputEvent* event) override;
@@ -100,6 +104,10 @@ class HeadlessBackend final : public Backend {
   void SetModes(std::vector<DisplayMode> modes);
   void SetDesktopMode(DisplayMode mode);
   void SetMonitorCount(int count);
+  // The monitors, the primary first, and the primary's mode the desktop's.
+  // While the display is in exclusive use, a change is told to the loop as
+  // MonitorsChanged, as a monitor plugged in or out would be.
+  void SetMonitors(std::vector<Monitor> monitors);
   void SetGammaSupported(bool supported);
   // Messages go to the recorded list only (the default); with true they are
   // also printed to standard error.
@@ -159,6 +167,11 @@ class HeadlessBackend final : public Backend {
   const Picture& Screen() const { return screen_; }
   // Writes Screen() to a PNG file; false when the file cannot be written.
   bool WritePng(const std::string& path) const;
+  // What monitor `index` shows (0: Screen(); empty where nothing was
+  // presented), how many pages it was given, and its PNG.
+  const Picture& MonitorScreen(int index) const;
+  int MonitorPresents(int index) const;
+  bool WriteMonitorPng(int index, const std::string& path) const;
   // How many times a present had to build the ramp's lookup tables (once
   // per change of the ramp).
   int RampTableBuilds() const;
@@ -196,12 +209,20 @@ class HeadlessBackend final : public Backend {
   };
   // The size the page is shown at now.
   DisplayMode OutputSize(const PageView& page) const;
+  // Shows `page` on `screen` at size `out`: only `rects` where the screen
+  // holds the previous page at that size.
+  void ShowPage(Picture& screen, const DisplayMode& out, const PageView& page, const Ramp* ramp, const Rect* rects,
+                int count);
+  std::vector<Monitor> MonitorsLocked() const;
 
   mutable std::mutex mutex_;  // Fault() and Present() may come from any thread
   std::vector<DisplayMode> modes_;
   DisplayMode desktop_{1024, 768, 32};
   DisplayMode current_mode_{1024, 768, 32};
   int monitors_ = 1;
+  std::vector<Monitor> monitor_list_;
+  std::map<int, Picture> monitor_screens_;
+  std::map<int, int> monitor_presents_;
   bool gamma_ = true;
   bool echo_ = false;
   bool keeps_pictures_ = false;

@@ -80,6 +80,10 @@ class SdlBackend final : public Backend {
   Status PresentRects(const PageView& page, const Ramp* ramp, const Rect* rects, int count) override;
   void SetPacing(bool paced) override { pacer_.SetPaced(paced); }
 
+  // SdlCovers.cpp
+  std::vector<Monitor> Monitors() override;
+  Status PresentMonitor(int index, const PageView& page, const Ramp* ramp, const Rect* rects, int count) override;
+
   // SdlEvents.cpp
   bool PollEvent(InputEvent* event) override;
   void WaitEvent(int timeout_ms) override;
@@ -130,6 +134,23 @@ class SdlBackend final : public Backend {
   void DropPresenter();
   Status PresentTexture(const PageView& page, const RampTables* t);
   Status PresentSurface(const PageView& page, const RampTables* t);
+  // SdlCovers.cpp
+  // A further display's cover (display 1 and up, in SDL's order).
+  struct Cover {
+    SDL_Window* win = nullptr;
+    int display = 0;
+    SDL_Rect bounds{0, 0, 0, 0};
+    SDL_Renderer* renderer = nullptr;  // none: the window's framebuffer
+    SDL_Texture* texture = nullptr;
+    int tex_w = 0, tex_h = 0;
+    SDL_Surface* scratch = nullptr;  // a page of another size, before scaling
+    SDL_Surface* shown = nullptr;    // the window surface the last whole page went to
+    bool repaint = true;             // the cover lost its picture since
+  };
+  void MakeCovers();
+  void DropCovers();
+  void Blacken(Cover& c);
+  const Cover* CoverOf(Uint32 sdl_id) const;
   // SdlEvents.cpp
   bool Translate(const SDL_Event& e, InputEvent* out);
   // A control character from the last key, delivered after its key-down.
@@ -145,6 +166,7 @@ class SdlBackend final : public Backend {
   Pacer pacer_;
 
   std::map<WindowId, SDL_Window*> windows_;
+  std::vector<Cover> covers_;
   WindowId next_id_ = 1;
   WindowId exclusive_ = 0;
   SDL_Window* win_ = nullptr;

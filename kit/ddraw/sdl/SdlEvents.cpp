@@ -112,7 +112,25 @@ void SdlBackend::WakeWait() {
 }
 
 bool SdlBackend::Translate(const SDL_Event& e, InputEvent* out) {
+  // A further display's cover: its input is the main window's, and its
+  // mouse positions are told as the main window's would be.
+  const auto from_cover = [this](Uint32 sdl_id, int* x, int* y) {
+    const Cover* c = CoverOf(sdl_id);
+    if (c == nullptr) return;
+    SDL_Rect origin{0, 0, 0, 0};
+    SDL_GetDisplayBounds(0, &origin);
+    if (x != nullptr) *x += c->bounds.x - origin.x;
+    if (y != nullptr) *y += c->bounds.y - origin.y;
+  };
   switch (e.type) {
+    case SDL_DISPLAYEVENT:
+      if (e.display.event != SDL_DISPLAYEVENT_CONNECTED && e.display.event != SDL_DISPLAYEVENT_DISCONNECTED)
+        return false;
+      if (exclusive_ == 0 || win_ == nullptr || target_.kind != DisplayTarget::Kind::FullScreen) return false;
+      MakeCovers();
+      out->kind = InputEvent::Kind::MonitorsChanged;
+      out->window = exclusive_;
+      return true;
     case SDL_QUIT:
       out->kind = InputEvent::Kind::Quit;
       out->window = 0;
@@ -121,7 +139,7 @@ bool SdlBackend::Translate(const SDL_Event& e, InputEvent* out) {
       switch (e.window.event) {
         case SDL_WINDOWEVENT_CLOSE:
           out->kind = InputEvent::Kind::Quit;
-          out->window = IdOf(e.window.windowID);
+          out->window = CoverOf(e.window.windowID) != nullptr ? exclusive_ : IdOf(e.window.windowID);
           return true;
         // The window's picture was lost in part or whole (another window
         // passed over it, or its surface was made anew): the next present
@@ -132,7 +150,9 @@ bool SdlBackend::Translate(const SDL_Event& e, InputEvent* out) {
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_MAXIMIZED:
         case SDL_WINDOWEVENT_RESTORED:
-          repaint_ = true;
+          for (Cover& c : covers_)
+            if (c.win != nullptr && SDL_GetWindowID(c.win) == e.window.windowID) c.repaint = true;
+          if (CoverOf(e.window.windowID) == nullptr) repaint_ = true;
           return false;
         default:
           return false;
@@ -158,6 +178,7 @@ bool SdlBackend::Translate(const SDL_Event& e, InputEvent* out) {
       out->kind = InputEvent::Kind::MouseMove;
       out->x = e.motion.x;
       out->y = e.motion.y;
+      from_cover(e.motion.windowID, &out->x, &out->y);
       out->window = IdOf(e.motion.windowID);
       return true;
     case SDL_MOUSEBUTTONDOWN:
@@ -165,6 +186,7 @@ bool SdlBackend::Translate(const SDL_Event& e, InputEvent* out) {
       out->kind = e.type == SDL_MOUSEBUTTONDOWN ? InputEvent::Kind::MouseButtonDown : InputEvent::Kind::MouseButtonUp;
       out->x = e.button.x;
       out->y = e.button.y;
+      from_cover(e.button.windowID, &out->x, &out->y);
       out->window = IdOf(e.button.windowID);
       return true;
     default:

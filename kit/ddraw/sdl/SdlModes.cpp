@@ -84,10 +84,12 @@ Status SdlBackend::DoSetMode(const DisplayMode& mode) {
   SDL_ShowWindow(win_);
   SDL_RaiseWindow(win_);
   mode_ = mode;
+  MakeCovers();
   return Status::Ok;
 }
 
 void SdlBackend::EndExclusive() {
+  DropCovers();
   if (ConnectionLost() || WindowGone().load()) {  // nothing of the screen is left to give back
     win_ = nullptr;
     exclusive_ = 0;

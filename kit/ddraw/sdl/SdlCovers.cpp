@@ -1,0 +1,161 @@
+// Further monitors through SDL: while the full-screen window is in
+// exclusive use, every other display SDL lists is covered by a borderless
+// full-screen window of its own, black until a page is shown there. Pages
+// reach a cover as they reach the main window: through a renderer where
+// there is one (always on Wayland), else through the window's framebuffer;
+// a cover never waits for the display.
+#include "kit/ddraw/sdl/PointerKeeper.h"
+#include "kit/ddraw/sdl/SdlBackendClass.h"
+
+namespace sandloop::display::sdl {
+
+std::vector<Monitor> SdlBackend::Monitors() {
+  if (Hosted() || !video_up_ || target_.kind != DisplayTarget::Kind::FullScreen) return Backend::Monitors();
+  std::vector<Monitor> out;
+  SDL_Rect origin{0, 0, 0, 0};
+  SDL_GetDisplayBounds(0, &origin);
+  const int bpp = MonitorMode().bpp;
+  for (int i = 0, n = SDL_GetNumVideoDisplays(); i < n; ++i) {
+    SDL_Rect r;
+    SDL_DisplayMode m;
+    if (SDL_GetDisplayBounds(i, &r) != 0 || SDL_GetDesktopDisplayMode(i, &m) != 0) continue;
+    // The mode's pixels: on a scaled Wayland output the bounds are smaller.
+    out.push_back(Monitor{Rect{r.x - origin.x, r.y - origin.y, r.x - origin.x + r.w, r.y - origin.y + r.h},
+                          DisplayMode{m.w, m.h, bpp}});
+  }
+  if (out.empty()) return Backend::Monitors();
+  return out;
+}
+
+void SdlBackend::MakeCovers() {
+  DropCovers();
+  if (Hosted() || !video_up_ || target_.kind != DisplayTarget::Kind::FullScreen) return;
+  const PointerKeeper pointer(driver_ == VideoDriver::X11);
+  for (int i = 1, n = SDL_GetNumVideoDisplays(); i < n; ++i) {
+    Cover c;
+    c.display = i;
+    if (SDL_GetDisplayBounds(i, &c.bounds) != 0) continue;
+    c.win = SDL_CreateWindow("Sandloop", static_cast<int>(SDL_WINDOWPOS_UNDEFINED_DISPLAY(i)),
+                             static_cast<int>(SDL_WINDOWPOS_UNDEFINED_DISPLAY(i)), c.bounds.w, c.bounds.h,
+                             SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR);
+    if (c.win == nullptr) continue;
+    // Without a window manager nothing moves a full-screen window to its
+    // monitor, so place it there first.
+    SDL_SetWindowPosition(c.win, c.bounds.x, c.bounds.y);
+    SDL_SetWindowFullscreen(c.win, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    SDL_ShowWindow(c.win);
+    if (driver_ != VideoDriver::X11) c.renderer = SDL_CreateRenderer(c.win, -1, 0);
+    Blacken(c);
+    covers_.push_back(c);
+  }
+  // The main window keeps the keyboard.
+  if (win_ != nullptr && !covers_.empty()) SDL_RaiseWindow(win_);
+}
+
+void SdlBackend::DropCovers() {
+  for (Cover& c : covers_) {
+    if (ConnectionLost() || WindowGone().load()) continue;  // nothing left to give back
+    if (c.texture != nullptr) SDL_DestroyTexture(c.texture);
+    if (c.renderer != nullptr) SDL_DestroyRenderer(c.renderer);
+    if (c.scratch != nullptr) SDL_FreeSurface(c.scratch);
+    if (c.win != nullptr) SDL_DestroyWindow(c.win);
+  }
+  covers_.clear();
+}
+
+void SdlBackend::Blacken(Cover& c) {
+  if (c.renderer != nullptr) {
+    SDL_SetRenderDrawColor(c.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(c.renderer);
+    SDL_RenderPresent(c.renderer);
+    return;
+  }
+  if (SDL_Surface* s = SDL_GetWindowSurface(c.win)) {
+    SDL_FillRect(s, nullptr, 0);
+    SDL_UpdateWindowSurface(c.win);
+  }
+  c.shown = nullptr;
+}
+
+const SdlBackend::Cover* SdlBackend::CoverOf(Uint32 sdl_id) const {
+  for (const Cover& c : covers_)
+    if (c.win != nullptr && SDL_GetWindowID(c.win) == sdl_id) return &c;
+  return nullptr;
+}
+
+Status SdlBackend::PresentMonitor(int index, const PageView& page, const Ramp* ramp, const Rect* rects, int count) {
+  if (ConnectionLost()) return Status::SurfaceLost;
+  if (exclusive_ == 0 || win_ == nullptr) return Status::NoExclusiveMode;
+  Cover* found = nullptr;
+  for (Cover& c : covers_)
+    if (c.display == index) found = &c;
+  if (found == nullptr) return Status::InvalidParams;
+  Cover& c = *found;
+  const RampTables* t = ramp_tables_.For(ramp);
+  const bool whole = rects == nullptr || count < 0 || c.repaint;
+  if (c.renderer != nullptr) {
+    if (c.texture == nullptr || c.tex_w != page.width || c.tex_h != page.height) {
+      if (c.texture != nullptr) SDL_DestroyTexture(c.texture);
+      c.texture = SDL_CreateTexture(c.renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, page.width,
+                                    page.height);
+      if (c.texture == nullptr) return Status::SurfaceLost;
+      c.tex_w = page.width;
+      c.tex_h = page.height;
+      c.repaint = true;
+    }
+    const int parts = whole || c.repaint ? 1 : count;
+    for (int i = 0; i < parts; ++i) {
+      const Rect r = whole || c.repaint ? Rect{0, 0, page.width, page.height} : rects[i];
+      const SDL_Rect sr{r.left, r.top, r.right - r.left, r.bottom - r.top};
+      void* pixels = nullptr;
+      int pitch = 0;
+      if (SDL_LockTexture(c.texture, &sr, &pixels, &pitch) != 0) return Status::SurfaceLost;
+      ConvertPage(SubPage(page, r), static_cast<std::uint8_t*>(pixels), pitch, t);
+      SDL_UnlockTexture(c.texture);
+    }
+    SDL_RenderCopy(c.renderer, c.texture, nullptr, nullptr);
+    SDL_RenderPresent(c.renderer);
+    c.repaint = false;
+    return Status::Ok;
+  }
+  SDL_Surface* target = SDL_GetWindowSurface(c.win);
+  if (target == nullptr) return Status::SurfaceLost;
+  const bool direct = (target->format->format == SDL_PIXELFORMAT_RGB888 ||
+                       target->format->format == SDL_PIXELFORMAT_ARGB8888) &&
+                      target->w == page.width && target->h == page.height;
+  if (direct && !whole && target == c.shown) {
+    if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
+    std::vector<SDL_Rect> parts;
+    for (int i = 0; i < count; ++i) {
+      const Rect& r = rects[i];
+      ConvertPage(SubPage(page, r),
+                  static_cast<std::uint8_t*>(target->pixels) + static_cast<std::ptrdiff_t>(r.top) * target->pitch +
+                      r.left * 4,
+                  target->pitch, t);
+      parts.push_back(SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top});
+    }
+    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+    if (!parts.empty() && SDL_UpdateWindowSurfaceRects(c.win, parts.data(), static_cast<int>(parts.size())) != 0)
+      return Status::SurfaceLost;
+    return Status::Ok;
+  }
+  if (direct) {
+    if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
+    ConvertPage(page, static_cast<std::uint8_t*>(target->pixels), target->pitch, t);
+    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+  } else {
+    if (c.scratch == nullptr || c.scratch->w != page.width || c.scratch->h != page.height) {
+      if (c.scratch != nullptr) SDL_FreeSurface(c.scratch);
+      c.scratch = SDL_CreateRGBSurfaceWithFormat(0, page.width, page.height, 32, SDL_PIXELFORMAT_RGB888);
+      if (c.scratch == nullptr) return Status::SurfaceLost;
+    }
+    ConvertPage(page, static_cast<std::uint8_t*>(c.scratch->pixels), c.scratch->pitch, t);
+    SDL_BlitScaled(c.scratch, nullptr, target, nullptr);
+  }
+  if (SDL_UpdateWindowSurface(c.win) != 0) return Status::SurfaceLost;
+  c.shown = target;
+  c.repaint = false;
+  return Status::Ok;
+}
+
+}  // namespace sandloop::display::sdl
