@@ -166,6 +166,30 @@ TEST_F(DDmainTest, DualMonitorRules) {
   EXPECT_EQ(TDDmain::SavedDevice(), nullptr);  // opened on the primary display
 }
 
+TEST_F(DDmainTest, AFurtherMonitorsDeviceShowsItsPagesOnThatMonitorOnly) {
+  hb->SetMonitors({{{0, 0, 1024, 768}, {1024, 768, 32}}, {{1024, 0, 2944, 1080}, {1920, 1080, 32}}});
+  // The primary's window holds the display, which covers the other monitor.
+  TestForm primary(*hb);
+  ASSERT_EQ(hb->BeginExclusive(primary.Handle()), display::Status::Ok);
+  dd->SetMonitor(1);
+  Open(800, 600, 16);  // a designed mode: scaled to the monitor when shown
+  ASSERT_TRUE(reports.empty());
+  dd->ClearBackSurface();
+  dd->FlipSurfaces();
+  EXPECT_EQ(hb->Presents(), 0);  // nothing reached the primary
+  EXPECT_GE(hb->MonitorPresents(1), 1);
+  EXPECT_EQ(hb->MonitorScreen(1).Width(), 1920);
+  EXPECT_EQ(hb->MonitorScreen(1).Height(), 1080);
+  dd->SetEnabled(false);
+
+  // A monitor that is not there cannot be opened.
+  dd->SetMonitor(2);
+  Open();
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].message, "Error DirectDrawCreate");
+  EXPECT_EQ(dd->LastResult(), DDERR_INVALIDPARAMS);
+}
+
 TEST_F(DDmainTest, ALostSurfaceIsReportedAndRestoredOnceAndTheNextFlipWorks) {
   Open();
   const int presents = hb->Presents();

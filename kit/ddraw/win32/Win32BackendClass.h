@@ -72,6 +72,8 @@ class Win32Backend final : public Backend {
   DisplayMode DesktopMode() override;
   DisplayMode MonitorMode() override;
   int MonitorCount() override;
+  // Win32Covers.cpp
+  std::vector<Monitor> Monitors() override;
   Status BeginExclusive(WindowId window) override;
   WindowId ExclusiveWindow() const override { return ToId(exclusive_); }
   void EndExclusive() override;
@@ -89,6 +91,7 @@ class Win32Backend final : public Backend {
   // Win32Present.cpp
   Status Present(const PageView& page, const Ramp* ramp) override;
   Status PresentRects(const PageView& page, const Ramp* ramp, const Rect* rects, int count) override;
+  Status PresentMonitor(int index, const PageView& page, const Ramp* ramp, const Rect* rects, int count) override;
   void SetPacing(bool paced) override { pacer_.SetPaced(paced); }
 
   // Win32Events.cpp
@@ -131,6 +134,8 @@ class Win32Backend final : public Backend {
  private:
   // Win32Backend.cpp
   void UpdateTimerPeriod();
+  // Win32Covers.cpp
+  bool PaintCover(HWND hwnd);
   // Win32Window.cpp
   void CoverOtherMonitors();
   void UncoverOtherMonitors();
@@ -159,6 +164,13 @@ class Win32Backend final : public Backend {
   HINSTANCE instance_ = nullptr;
   std::map<HWND, std::string> forms_;  // the program's own form windows
   std::vector<HWND> covers_;           // black windows over the other monitors
+  // The page last shown on a cover (32-bit XRGB, top-down).
+  struct CoverPage {
+    std::vector<std::uint8_t> pixels;
+    int width = 0, height = 0;
+    bool repaint = true;  // the cover does not show it whole
+  };
+  std::map<HWND, CoverPage> cover_pages_;
   std::map<HWND, Picture> pictures_;   // still pictures kept drawn in other windows
   HWND exclusive_ = nullptr;
   DisplayTarget target_;

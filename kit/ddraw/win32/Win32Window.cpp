@@ -170,6 +170,7 @@ void Win32Backend::UncoverOtherMonitors() {
   for (HWND cover : covers_)
     if (IsWindow(cover)) ::DestroyWindow(cover);
   covers_.clear();
+  cover_pages_.clear();
 }
 
 LRESULT Win32Backend::Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -187,9 +188,11 @@ LRESULT Win32Backend::Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
         PaintKept(hwnd);
         return 0;
       }
+      if (IsCover(hwnd) && PaintCover(hwnd)) return 0;
       break;
     case WM_ERASEBKGND:
       if (hwnd == exclusive_ && !kept_.empty()) return 1;  // the page covers it all
+      if (const auto it = cover_pages_.find(hwnd); it != cover_pages_.end() && !it->second.pixels.empty()) return 1;
       break;
     case WM_SIZE:
       repaint_ = true;
@@ -199,7 +202,11 @@ LRESULT Win32Backend::Handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
     // the covers go over the monitors as they now are (also after a mode
     // switch of our own), and the next present shows the whole page.
     case WM_DISPLAYCHANGE:
-      if (hwnd == exclusive_ && full_screen_placed_) PlaceFullScreen();
+      if (hwnd == exclusive_ && full_screen_placed_) {
+        PlaceFullScreen();
+        // The scenes of the further monitors follow.
+        Push(InputEvent{InputEvent::Kind::MonitorsChanged, 0, 0, 0, 0, ToId(exclusive_)});
+      }
       repaint_ = true;
       InvalidateRect(hwnd, nullptr, FALSE);
       break;

@@ -47,6 +47,35 @@ TEST_F(Win32BackendTest, FullScreenWindowIsTopmostAndCoversTheMonitor) {
   EXPECT_FALSE(backend->IsWindowVisible(form));
 }
 
+TEST_F(Win32BackendTest, AFurtherMonitorShowsItsOwnPagesOnItsCover) {
+  if (backend->MonitorCount() < 2) GTEST_SKIP() << "one monitor";
+  Open();
+  const std::vector<Monitor> monitors = backend->Monitors();
+  ASSERT_EQ(monitors.size(), 2u);
+  EXPECT_EQ(monitors[0].bounds.left, 0);  // the primary first, at the desktop's corner
+  EXPECT_EQ(monitors[0].bounds.top, 0);
+  EXPECT_EQ(monitors[0].mode.width, backend->MonitorMode().width);
+  HWND cover = FindWindowW(CoverClassName(), nullptr);
+  ASSERT_NE(cover, nullptr);
+  const int w = monitors[1].mode.width, h = monitors[1].mode.height;
+  Page page(w, h, 0x30A050);
+  ASSERT_EQ(backend->PresentMonitor(1, page.View(), nullptr, nullptr, -1), Status::Ok);
+  EXPECT_EQ(ShownAt(cover, 3, 3), 0x30A050u);
+  // Changed parts only: the rest stays as shown.
+  page.Fill(Rect{10, 10, 20, 20}, 0xC02040);
+  const Rect part{10, 10, 20, 20};
+  ASSERT_EQ(backend->PresentMonitor(1, page.View(), nullptr, &part, 1), Status::Ok);
+  EXPECT_EQ(ShownAt(cover, 15, 15), 0xC02040u);
+  EXPECT_EQ(ShownAt(cover, 3, 3), 0x30A050u);
+  // A repaint shows the kept page, not black.
+  InvalidateRect(cover, nullptr, TRUE);
+  UpdateWindow(cover);
+  EXPECT_EQ(ShownAt(cover, 15, 15), 0xC02040u);
+  EXPECT_EQ(backend->PresentMonitor(2, page.View(), nullptr, nullptr, -1), Status::InvalidParams);
+  backend->EndExclusive();
+  EXPECT_EQ(backend->PresentMonitor(1, page.View(), nullptr, nullptr, -1), Status::NoExclusiveMode);
+}
+
 TEST_F(Win32BackendTest, OtherMonitorsAreBlackAndTheirInputIsTheScenes) {
   if (backend->MonitorCount() < 2) GTEST_SKIP() << "one monitor";
   HWND hwnd = Open();
