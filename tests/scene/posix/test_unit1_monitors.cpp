@@ -17,6 +17,7 @@ class MonitorsTest : public SceneTest {
   TForm1* Run(std::vector<Monitor> monitors, std::vector<std::string> settings = {}) {
     hb->SetMonitors(monitors);
     Start(monitors[0].mode.width, monitors[0].mode.height, std::move(settings), /*offline=*/false);
+    form->DDtimer1.SetEnabled(false);  // the test steps the ticks itself
     Frames(2);
     return form;
   }
