@@ -7,6 +7,7 @@
 // its frame, and makes them again whenever the monitors change. Their
 // creatures are seeded apart, so that the monitors do not mirror each
 // other; their time of day, tint and brightness are the primary's.
+#include <algorithm>
 #include <string>
 
 #include "kit/ddraw/backend.h"
@@ -69,6 +70,10 @@ void TForm1::FollowMonitors() {
   DDtimer1.SetEnabled(false);
   DropFurtherScenes();
   for (std::size_t i = 1; i < monitors.size(); ++i) {
+    // A monitor that overlaps one before it (a clone of the primary's
+    // picture) shows that one's scene.
+    const auto overlaps = [&](const display::Monitor& m) { return display::Overlap(m.bounds, monitors[i].bounds); };
+    if (std::any_of(monitors.begin(), monitors.begin() + static_cast<std::ptrdiff_t>(i), overlaps)) continue;
     SceneOptions o;
     o.monitor = static_cast<int>(i);
     o.settings = Settings;

@@ -75,6 +75,11 @@ struct DisplayMode {
   bool operator==(const DisplayMode&) const = default;
 };
 
+// Whether two rectangles share a pixel.
+constexpr bool Overlap(const Rect& a, const Rect& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
 // A monitor of the desktop: where it lies, in the desktop's pixels (the
 // primary monitor's top-left corner is 0, 0), and its mode.
 struct Monitor {
@@ -251,7 +256,9 @@ class Backend {
   // Further monitors. While a full-screen window is in exclusive use, the
   // back end covers every monitor but the primary one with a window of its
   // own, black until a page is shown there, so that nothing of the desktop
-  // stays readable; ending exclusive use removes them. PresentMonitor shows
+  // stays readable; ending exclusive use removes them. A monitor that
+  // overlaps one before it in Monitors() (a clone of the primary's picture)
+  // shows that one's window where they overlap: no cover hides it there. PresentMonitor shows
   // a page composed for monitor `index` (1 and up) on its cover, scaled to
   // the monitor where the sizes differ; `rects` null or `count` < 0 shows
   // the whole page, else only those parts changed since its last page. It

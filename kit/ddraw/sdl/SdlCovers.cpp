@@ -4,6 +4,8 @@
 // reach a cover as they reach the main window: through a renderer where
 // there is one (always on Wayland), else through the window's framebuffer;
 // a cover never waits for the display.
+#include <algorithm>
+
 #include "kit/ddraw/sdl/PointerKeeper.h"
 #include "kit/ddraw/sdl/SdlBackendClass.h"
 
@@ -31,10 +33,16 @@ void SdlBackend::MakeCovers() {
   DropCovers();
   if (Hosted() || !video_up_ || target_.kind != DisplayTarget::Kind::FullScreen) return;
   const PointerKeeper pointer(driver_ == VideoDriver::X11);
-  for (int i = 1, n = SDL_GetNumVideoDisplays(); i < n; ++i) {
+  std::vector<SDL_Rect> earlier;
+  for (int i = 0, n = SDL_GetNumVideoDisplays(); i < n; ++i) {
     Cover c;
     c.display = i;
     if (SDL_GetDisplayBounds(i, &c.bounds) != 0) continue;
+    // A clone of a display before it shows that display's window.
+    const bool clone = std::any_of(earlier.begin(), earlier.end(),
+                                   [&](const SDL_Rect& e) { return SDL_HasIntersection(&e, &c.bounds) == SDL_TRUE; });
+    earlier.push_back(c.bounds);
+    if (i == 0 || clone) continue;
     c.win = SDL_CreateWindow("Sandloop", static_cast<int>(SDL_WINDOWPOS_UNDEFINED_DISPLAY(i)),
                              static_cast<int>(SDL_WINDOWPOS_UNDEFINED_DISPLAY(i)), c.bounds.w, c.bounds.h,
                              SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR);

@@ -86,6 +86,9 @@ void Win32Backend::PlaceFullScreen() {
   SetWindowPos(exclusive_, HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top,
                SWP_SHOWWINDOW | SWP_FRAMECHANGED | SWP_NOACTIVATE);
   CoverOtherMonitors();
+  // Above the covers: a monitor that overlaps the primary one shows the
+  // scene's window there.
+  SetWindowPos(exclusive_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   refresh_ = RefreshRate();
   repaint_ = true;
   full_screen_placed_ = true;

@@ -127,9 +127,18 @@ TEST_F(MonitorsTest, ScenesFollowMonitorsThatGoComeAndChange) {
   EXPECT_FALSE(form->Finished());
 }
 
-TEST_F(MonitorsTest, OneMonitorRunsOneSceneAndAWindowRunsOnlyItsOwn) {
+TEST_F(MonitorsTest, OneMonitorAClonedMonitorAndAWindowRunOnlyTheirOwnScene) {
   Run({At(0, 800, 600)});
   EXPECT_TRUE(form->FurtherScenes().empty());
+  app.reset();
+
+  // A clone of the primary's picture (a projector showing the same
+  // pixels) shows the primary's scene; a monitor beside them has its own.
+  Run({At(0, 1024, 768), At(0, 1024, 768), At(1024, 800, 600)});
+  ASSERT_EQ(form->FurtherScenes().size(), 1u);
+  EXPECT_EQ(form->FurtherScenes()[0]->DDmain1.Monitor(), 2);
+  EXPECT_EQ(hb->MonitorPresents(1), 0);
+  EXPECT_GT(hb->MonitorPresents(2), 0);
   app.reset();
 
   // The try-it window shows one scene, whatever the monitors.
