@@ -87,6 +87,12 @@ void TForm1::FollowMonitors() {
       scene->further_failure_ = e.what();
       scene->finished_ = true;
     }
+    // The time of day is the primary's: a scene made while the saver runs
+    // takes up the demonstration clock where the primary's has got to.
+    if (!scene->Finished() && scene->DDmain1.Enabled()) {
+      scene->DayCycle.TimeOfDay.store(DayCycle.TimeOfDay.load(std::memory_order_relaxed), std::memory_order_relaxed);
+      if (scene->DayCycle.FlagDaytime || scene->DayCycle.FlagDemoDaytime) scene->UpdateDaylight();
+    }
     if (scene->Finished() || !scene->DDmain1.Enabled()) {
       Log("FurtherMonitor", "monitor " + std::to_string(i + 1) + " (" + MonitorText(monitors[i]) +
                                 ") stays black: " + scene->further_failure_);

@@ -13,7 +13,7 @@ packages=(
   libsdl2-dev libx11-dev libxext-dev libxss-dev libwayland-dev libjpeg-dev libpng-dev zlib1g-dev libfreetype-dev fonts-dejavu-core
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6test6 xdg-utils
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils x11-xserver-utils xdotool openbox
+  xvfb xauth x11-utils x11-xserver-utils xdotool openbox xserver-xorg-core xserver-xorg-video-dummy netpbm
   xscreensaver libxml2-utils groff-base desktop-file-utils
   sway swayidle grim wtype weston
   dpkg-dev lintian bc

@@ -7,26 +7,29 @@
 # displays. Two layouts: 1024x768 beside 1280x1024 (different sizes and
 # shapes, an uncovered strip of the root below the smaller one), and two
 # 1920x1080 monitors.
-# Each monitor's part of a screenshot of the root must be covered (no
-# black, none of the root's own colour) and show the beach's still bands
-# as `sandloop --render` draws them at that monitor's size; the same
-# checks of a screenshot taken before the saver starts must fail, or they
-# would not see an uncovered monitor. After a key the saver ends with exit
-# code 0 and its log holds one START and one FINISH line.
-# Xorg refuses to run as root without a console and would take over a
-# virtual terminal as root, so as root the server runs as the user nobody.
+# Each monitor's part of a screenshot of the root must be covered (next
+# to no black and none of the root's own colour), have a blue sky, and
+# show the still scenery as `sandloop --render` draws it at that monitor's
+# own size (the primary's beach scaled to the second monitor's size must
+# not pass for it). The same checks of a screenshot taken before the saver
+# starts must fail, or they would not see an uncovered monitor. After a
+# key (or the pointer moved over the second monitor) the saver ends with
+# exit code 0, its log holds one START and one
+# FINISH line, and the root shows again on both monitors.
+# Xorg run as root takes over a virtual terminal, so as root the server
+# runs as the user nobody; it is started without Debian's wrapper, which
+# lets only console users start it.
 # Skipped (exit 77) where Xorg, its dummy driver, xrandr, xsetroot,
-# xdotool or netpbm (pamcut, pnmtopng) is missing.
-# Usage: monitors.sh SANDLOOP SCREEN_TOOL COVERED
+# xdotool or netpbm is missing.
+# Usage: monitors.sh SANDLOOP SCREEN_TOOL
 # With SANDLOOP_SHOTS set to a folder, the screenshots are kept there.
 set -u
-exe=$(readlink -f "$1") tool=$(readlink -f "$2") covered=$(readlink -f "$3")
-# The server itself, not Debian's wrapper, which wants a console user.
+exe=$(readlink -f "$1") tool=$(readlink -f "$2")
 xorg=/usr/lib/xorg/Xorg
 [ -x "$xorg" ] || xorg=$(command -v Xorg) || { echo "Xorg missing"; exit 77; }
 [ -f "$("$xorg" -showDefaultModulePath 2>&1 | tail -1)/drivers/dummy_drv.so" ] ||
   { echo "Xorg's dummy video driver missing (xserver-xorg-video-dummy)"; exit 77; }
-for t in xrandr xsetroot xdotool pamcut pnmtopng; do
+for t in xrandr xsetroot xdotool pngtopnm pamcut pamarith pamfunc pamsumm pamchannel pamscale; do
   command -v $t >/dev/null || { echo "$t missing"; exit 77; }
 done
 as_user=()
@@ -50,7 +53,7 @@ fail() {
   exit 1
 }
 export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state XDG_RUNTIME_DIR=$work
-cd "$work"
+cd "$work" || exit 1
 
 # One screen as large as both monitors side by side; the dummy driver
 # makes RandR outputs DUMMY0, DUMMY1, ... of it, the first one on.
@@ -96,57 +99,81 @@ done
 # is told apart from a black one.
 root_rgb=(255 0 255)
 
-# The checks of one monitor in the screenshot $1: its rectangle X Y W H,
-# the reference picture for its size. Prints what it measured; fails when
-# more than 2 % of it is the root's colour, less than 98 % is lit or the
-# still bands differ from the reference.
-monitor_shows_beach() {
-  local shot=$1 x=$2 y=$3 w=$4 h=$5 reference=$6 root
-  root=$("$tool" fill "$shot" "$x" "$y" $((x + w)) $((y + h)) "${root_rgb[@]}") || return 1
-  pamcut -left "$x" -top "$y" -width "$w" -height "$h" "$shot" 2>/dev/null | pnmtopng > "$work/part.png" 2>/dev/null ||
-    return 1
-  echo -n "root colour ${root}%, $("$covered" "$work/part.png" 98 "$reference" | tr '\n' ' ')"
-  [ "$root" -le 2 ] && "$covered" "$work/part.png" 98 "$reference" > /dev/null
+# The share (per cent, two decimals) of colour samples in the band at the
+# top of a monitor's part of a screenshot (X Y W H in SHOT) that are more
+# than 24 off the same band of REFERENCE (a PPM of the monitor's size).
+# The band is the scenery above the far surf (its top 280 of 768 rows at
+# any size), which holds still but for the creatures and the clock.
+off_reference() {
+  local shot=$1 x=$2 y=$3 w=$4 h=$5 reference=$6 band=$(($5 * 280 / 768))
+  pamcut -left "$x" -top "$y" -width "$w" -height "$band" "$shot" > "$work/a.ppm" &&
+    pamcut -left 0 -top 0 -width "$w" -height "$band" "$reference" > "$work/b.ppm" || return 1
+  # |a - b| clamped to 25, less 24: 1 where a sample is more than 24 off.
+  pamarith -difference "$work/a.ppm" "$work/b.ppm" | pamfunc -max 25 | pamfunc -subtractor 24 |
+    pamsumm -mean -brief | awk '{ printf "%.2f\n", $1 * 100 }'
+}
+# The mean of colour channel C (0 red, 2 blue) over the top eighth of a
+# monitor's part: the sky.
+sky_mean() {
+  pamcut -left "$2" -top "$3" -width "$4" -height $(($5 / 8)) "$1" | pamchannel -infile - "$6" |
+    pamsumm -mean -brief | awk '{ printf "%d\n", $1 }'
+}
+# Whether the monitor at X Y W H of SHOT shows the beach as REFERENCE
+# draws it: at most 2 % of its pixels are the root's colour and 2 % black,
+# at most 1 % of the still band's samples are off the reference (the beach
+# composed for another size and scaled to this one is 4 % and more off),
+# and its sky is blue (blue 40 over red). Prints what it measured.
+shows_beach() {
+  local shot=$1 x=$2 y=$3 w=$4 h=$5 reference=$6 root black off red blue
+  root=$("$tool" fill "$shot" "$x" "$y" $((x + w)) $((y + h)) "${root_rgb[@]}") &&
+    black=$("$tool" fill "$shot" "$x" "$y" $((x + w)) $((y + h)) 0 0 0) &&
+    off=$(off_reference "$@") && red=$(sky_mean "$shot" "$x" "$y" "$w" "$h" 0) &&
+    blue=$(sky_mean "$shot" "$x" "$y" "$w" "$h" 2) || { echo "cannot be measured"; return 1; }
+  echo "root colour ${root}%, black ${black}%, ${off}% off the rendered beach, sky red $red blue $blue"
+  [ "$root" -le 2 ] && [ "$black" -le 2 ] && awk -v o="$off" 'BEGIN { exit !(o <= 1) }' && [ $((blue - red)) -ge 40 ]
 }
 
-# One layout: the primary's mode, the second monitor's mode, then the
-# saver on both. The second monitor stands right of the first, tops level.
+# The settings of every run and rendering here: no tint, which would
+# follow the time of day between the rendering and the screenshot.
+settings=(--set flag_PlaySound=0 --set FlagDemoDaytime=0 --set FlagDaytime=0)
+
+# One layout: the primary's size, then the second monitor's, which stands
+# right of the primary, tops level; the saver on both.
 layout() {
-  local w0=$1 h0=$2 w1=$3 h1=$4 name="$1x$2+$3x$4" i rc lines
+  local w0=$1 h0=$2 w1=$3 h1=$4 how=$5 name="$1x$2+$3x$4" i rc lines win= w primary= second=
   local mode0=${w0}x${h0} mode1=${w1}x${h1}
   [ "$mode0" = 1024x768 ] || mode0=${mode0}_60
   [ "$mode1" = 1024x768 ] || mode1=${mode1}_60
   xrandr --output DUMMY0 --primary --mode "$mode0" --pos 0x0 --output DUMMY1 --mode "$mode1" --pos "${w0}x0" ||
     fail "$name: xrandr could not set the layout"
-  # SDL must list the two outputs as two displays, or nothing here tests
-  # a second monitor.
-  local monitors
-  monitors=$(xrandr --listactivemonitors | head -1)
-  [ "$monitors" = "Monitors: 2" ] || fail "$name: the server has $monitors"
+  [ "$(xrandr --listactivemonitors | head -1)" = "Monitors: 2" ] ||
+    fail "$name: the server has $(xrandr --listactivemonitors | head -1)"
   xsetroot -solid "$(printf '#%02x%02x%02x' "${root_rgb[@]}")"
 
   # The references: the beach as this build renders it at each size, the
-  # further monitor's without the clock and the text lines it leaves out.
-  ./bin/sandloop --render "$work/ref0.png" --size "${w0}x${h0}" > /dev/null || fail "sandloop --render failed"
-  ./bin/sandloop --render "$work/ref1.png" --size "${w1}x${h1}" --set flag_clock=0 --set ShowRisSet=0 \
-    --set flag_fps=0 > /dev/null || fail "sandloop --render failed"
+  # further monitor's without the clock and the text lines only the
+  # primary shows.
+  ./bin/sandloop --render ref0.png --size "${w0}x${h0}" "${settings[@]}" > /dev/null &&
+    ./bin/sandloop --render ref1.png --size "${w1}x${h1}" "${settings[@]}" --set flag_clock=0 --set ShowRisSet=0 \
+      --set FlagShowSimulateTime=0 > /dev/null || fail "sandloop --render failed"
+  pngtopnm ref0.png > ref0.ppm && pngtopnm ref1.png > ref1.ppm || fail "pngtopnm failed"
 
-  # Before the saver: the checks must see both monitors uncovered.
+  # Before the saver runs, the checks must find both monitors uncovered.
   "$tool" shot 0 before.ppm || fail "$name: no screenshot"
-  monitor_shows_beach before.ppm 0 0 "$w0" "$h0" ref0.png > /dev/null &&
-    fail "$name: the primary passes for the beach before the saver runs"
-  monitor_shows_beach before.ppm "$w0" 0 "$w1" "$h1" ref1.png > /dev/null &&
-    fail "$name: the second monitor passes for the beach before the saver runs"
+  echo "$name: before, primary: $(shows_beach before.ppm 0 0 "$w0" "$h0" ref0.ppm)"
+  shows_beach before.ppm 0 0 "$w0" "$h0" ref0.ppm > /dev/null && fail "$name: the primary passes before the saver runs"
+  echo "$name: before, second: $(shows_beach before.ppm "$w0" 0 "$w1" "$h1" ref1.ppm)"
+  shows_beach before.ppm "$w0" 0 "$w1" "$h1" ref1.ppm > /dev/null &&
+    fail "$name: the second monitor passes before the saver runs"
 
-  rm -f "$work/bin/sandloop.log"
-  ./bin/sandloop /s --set flag_PlaySound=0 > "$work/err" 2>&1 &
+  rm -f bin/sandloop.log
+  ./bin/sandloop /s "${settings[@]}" > "$work/err" 2>&1 &
   saver=$!
-  # The primary's window: the one at the root's corner of the primary's size.
-  local win= w
+  # The primary's window: at the root's corner, of the primary's size.
   for i in $(seq 100); do
     for w in $(xdotool search --name '^Sandloop$' 2>/dev/null); do
-      xdotool getwindowgeometry "$w" 2>/dev/null | grep -q "Position: 0,0 .*" &&
-        xdotool getwindowgeometry "$w" | grep -q "Geometry: ${w0}x${h0}" && win=$w
+      xdotool getwindowgeometry "$w" 2>/dev/null | grep -q "Position: 0,0 " &&
+        xdotool getwindowgeometry "$w" 2>/dev/null | grep -q "Geometry: ${w0}x${h0}" && win=$w
     done
     [ -n "$win" ] && break
     kill -0 $saver 2>/dev/null || fail "$name: the saver ended at once"
@@ -155,48 +182,58 @@ layout() {
   [ -n "$win" ] || fail "$name: no full-screen window on the primary"
   # Both monitors show the beach within 10 s (the further monitor's scene
   # is made once the primary's first frame is shown).
-  local primary second
   for i in $(seq 40); do
     sleep 0.25
     kill -0 $saver 2>/dev/null || fail "$name: the saver ended"
     "$tool" shot 0 shot.ppm || continue
-    primary=$(monitor_shows_beach shot.ppm 0 0 "$w0" "$h0" ref0.png) &&
-      second=$(monitor_shows_beach shot.ppm "$w0" 0 "$w1" "$h1" ref1.png) && break
-    primary= second=
+    primary=$(shows_beach shot.ppm 0 0 "$w0" "$h0" ref0.ppm) &&
+      second=$(shows_beach shot.ppm "$w0" 0 "$w1" "$h1" ref1.ppm) && break
+    second=
   done
+  [ -n "${SANDLOOP_SHOTS:-}" ] && cp before.ppm "$SANDLOOP_SHOTS/x11-$name-before.ppm" &&
+    cp shot.ppm "$SANDLOOP_SHOTS/x11-$name-saver.ppm"
   if [ -z "$second" ]; then
-    echo "primary: $(monitor_shows_beach shot.ppm 0 0 "$w0" "$h0" ref0.png)"
-    echo "second: $(monitor_shows_beach shot.ppm "$w0" 0 "$w1" "$h1" ref1.png)"
+    echo "primary: $(shows_beach shot.ppm 0 0 "$w0" "$h0" ref0.ppm)"
+    echo "second: $(shows_beach shot.ppm "$w0" 0 "$w1" "$h1" ref1.ppm)"
     fail "$name: a monitor does not show the beach"
   fi
   echo "$name: primary ${w0}x${h0}: $primary"
   echo "$name: second ${w1}x${h1} at ${w0},0: $second"
-  # SANDLOOP_SHOTS names a folder to keep the screenshots in, to look at.
-  if [ -n "${SANDLOOP_SHOTS:-}" ]; then
-    cp before.ppm "$SANDLOOP_SHOTS/x11-$name-before.ppm"
-    cp shot.ppm "$SANDLOOP_SHOTS/x11-$name-saver.ppm"
+  # Composed for its own size: the primary's beach scaled to the second
+  # monitor's size is not what it shows.
+  if [ "${w0}x${h0}" != "${w1}x${h1}" ]; then
+    pamscale -xsize "$w1" -ysize "$h1" ref0.ppm > scaled.ppm || fail "pamscale failed"
+    echo "$name: second against the primary's beach scaled: $(shows_beach shot.ppm "$w0" 0 "$w1" "$h1" scaled.ppm)"
+    shows_beach shot.ppm "$w0" 0 "$w1" "$h1" scaled.ppm > /dev/null &&
+      fail "$name: the second monitor shows the primary's beach scaled"
   fi
 
-  # A key ends it (pressed again until it has gone: the window may take a
-  # moment to take input on a loaded machine).
+  # A key ends it, or the pointer moved over the second monitor (again
+  # until it has gone: the window may take a moment to take input on a
+  # loaded machine).
   for i in $(seq 25); do
     kill -0 $saver 2>/dev/null || break
-    xdotool key --window "$win" a 2>/dev/null
+    if [ "$how" = mouse ]; then
+      xdotool mousemove $((w0 + 100 + i * 20)) $((100 + i * 10)) 2>/dev/null
+    else
+      xdotool key --window "$win" a 2>/dev/null
+    fi
     sleep 0.2
   done
-  kill -0 $saver 2>/dev/null && fail "$name: still running 5 s after a key"
+  kill -0 $saver 2>/dev/null && fail "$name: still running 5 s after the $how"
   wait $saver; rc=$?
   saver=
   [ $rc -eq 0 ] || fail "$name: exit code $rc"
-  lines=$(cat "$work/bin/sandloop.log" "$XDG_STATE_HOME"/sandloop/*.log 2>/dev/null)
+  lines=$(cat bin/sandloop.log "$XDG_STATE_HOME"/sandloop/*.log 2>/dev/null)
   [ "$(grep -c 'START AT' <<<"$lines")" -eq 1 ] || fail "$name: not one START line in the log"
   [ "$(grep -c 'FINISH AT' <<<"$lines")" -eq 1 ] || fail "$name: not one FINISH line in the log"
   # Its windows have gone from both monitors: the root shows again.
   "$tool" shot 0 after.ppm || fail "$name: no screenshot"
-  [ "$("$tool" fill after.ppm "$w0" 0 $((w0 + w1)) "$h1" "${root_rgb[@]}")" -ge 98 ] ||
-    fail "$name: the second monitor is still covered after the saver ended"
+  [ "$("$tool" fill after.ppm 0 0 $((w0 + w1)) "$h0" "${root_rgb[@]}")" -ge 98 ] ||
+    fail "$name: the monitors are still covered after the saver ended"
+  echo "$name: ok"
 }
 
-layout 1024 768 1280 1024
-layout 1920 1080 1920 1080
+layout 1024 768 1280 1024 key
+layout 1920 1080 1920 1080 mouse
 echo "1 passed, 0 failed"

@@ -107,6 +107,7 @@ TEST_F(MonitorsTest, ScenesFollowMonitorsThatGoComeAndChange) {
   EXPECT_TRUE(form->FurtherScenes().empty());
   EXPECT_FALSE(form->Finished());
 
+  for (int t = 0; t < 800; ++t) form->DDtimer1Timer(nullptr);  // the demonstration day moves on to night
   hb->SetMonitors({At(0, 800, 600), At(800, 1280, 1024), At(2080, 800, 600)});  // two plugged in
   app->ProcessMessages();
   form->DDtimer1Timer(nullptr);
@@ -114,6 +115,12 @@ TEST_F(MonitorsTest, ScenesFollowMonitorsThatGoComeAndChange) {
   ASSERT_EQ(form->FurtherScenes().size(), 2u);
   EXPECT_EQ(hb->MonitorScreen(1).Width(), 1280);
   EXPECT_GT(hb->MonitorPresents(2), 0);
+  // Made late, they take up the primary's time of day and its tint.
+  for (const auto& scene : form->FurtherScenes()) {
+    EXPECT_EQ(scene->DayCycle.TimeOfDay.load(), form->DayCycle.TimeOfDay.load());
+    EXPECT_EQ(scene->DayCycle.CurrentRGB(), form->DayCycle.CurrentRGB());
+  }
+  EXPECT_NE(form->DayCycle.CurrentRGB(), (TRGB{255, 255, 255}));
 
   // One monitor's scene that cannot be made leaves it black, logged; the
   // others and the saver go on.
