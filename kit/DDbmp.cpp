@@ -68,6 +68,31 @@ void TDDbmp::ReportError(const std::string& message, bool release) {
 
 void TDDbmp::CloseSurface() { ReleaseSurface(); }
 
+void TDDbmp::ShareSurface(const TDDbmp& other) {
+  if (DDmainModule == nullptr) return ReportError("Error connect to DDMAIN", false);
+  FDD = DDmainModule->FpDD;
+  if (FDD == nullptr) return ReportError("FDD==NULL", false);
+  FDDBACK = DDmainModule->FpDDSBack;
+  if (FDDBACK == nullptr) return ReportError("FDDBACK==NULL", false);
+  ReleaseSurface();
+  if (other.FpSurface == nullptr) return ReportError("eFpSurface==NULL", false);
+  FpSurface = other.FpSurface;
+  FpSurface->AddRef();
+  FHasAlpha = other.FHasAlpha;
+  FTransparency = other.FTransparency;
+  FBlitFlags = other.FBlitFlags;
+  // Drawn at the surface's own size, which is the picture's as made.
+  DDSURFACEDESC desc{};
+  desc.dwSize = sizeof desc;
+  FLastResult = FpSurface->GetSurfaceDesc(&desc);
+  if (FAILED(FLastResult)) return ReportError("eFpSurface->GetSurfaceDesc (BMP)", true);
+  FStretching = true;
+  FStretchWidth = static_cast<int>(desc.dwWidth);
+  FStretchHeight = static_cast<int>(desc.dwHeight);
+  FShowX = other.FShowX;
+  FShowY = other.FShowY;
+}
+
 void TDDbmp::CreateSurface() {
   if (DDmainModule == nullptr) return ReportError("Error connect to DDMAIN", false);
   FDD = DDmainModule->FpDD;

@@ -50,6 +50,11 @@ class TDDbmp : public TComponent {
   [[nodiscard]] bool HasAlpha() const { return FHasAlpha; }
 
   void CreateSurface();
+  // Draws the surface of `other`, a sprite made on another device of the
+  // same depth, instead of making one: the same picture, size, keying or
+  // blending and place, without a copy. Both hold the surface; either may
+  // go first.
+  void ShareSurface(const TDDbmp& other);
   void CloseSurface();
   void DrawImage();
   // The rectangle on which DrawImage puts an opaque pixel everywhere: the

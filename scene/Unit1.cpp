@@ -333,6 +333,7 @@ void TForm1::BuildPieces() {
   };
   for (int i = 0; i < kPieceCount; ++i) {
     const Placement& p = layout_[static_cast<std::size_t>(i)];
+    if (SharesSprite(i)) continue;
     if (masters && p.master != nullptr)
       add(i, What::Master);
     else if (p.frame_height > 0 && (i == kLowWater || i == kHighWater))
@@ -436,6 +437,7 @@ void FillPiece(Piece& s, Picture picture, RgbaPicture smooth, const Placement& p
 // next jobs itself rather than wait.
 void TForm1::BuildPiece(int index, const Placement& p, const std::function<bool()>& help) {
   const Piece piece = PieceAt(index);
+  if (SharesSprite(index)) return piece.bmp->ShareSurface(*options_.share->PieceAt(index).bmp);
   std::future<Picture>& ahead = decoded_[static_cast<std::size_t>(index)];
   std::future<RgbaPicture>& scaled = smooth_[static_cast<std::size_t>(index)];
   auto ready = [](const auto& f) {

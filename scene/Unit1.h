@@ -61,6 +61,7 @@
 
 namespace sandloop {
 
+class TForm1;
 class Worker;
 
 // Places where a test can make the scene throw, to check that every
@@ -101,6 +102,9 @@ struct SceneOptions {
   // and the text lines to the primary's scene.
   int monitor = 0;
   std::optional<SettingsRecord> settings;
+  // A scene of the same size and depth whose sprites this one draws as
+  // well, instead of making its own (the strips and creatures are its own).
+  TForm1* share = nullptr;
   // Keeps the designed stretch and colour key at every display size; else
   // displays larger than the largest designed mode draw the scenery from
   // its high-resolution masters, scaled smoothly, with soft edges.
@@ -230,6 +234,8 @@ class TForm1 : public TForm {
   void CompleteStrips();
   void ReturnFreeMemory();
   [[nodiscard]] Piece PieceAt(int index);
+  // Whether piece `index` is a sprite drawn from the shared scene's.
+  [[nodiscard]] bool SharesSprite(int index);
   [[nodiscard]] bool ClockMakesSense() const;
   void UpdateClockShown();
   void FitClockToWindow(int width, int height);

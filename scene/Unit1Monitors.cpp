@@ -56,6 +56,13 @@ void TForm1::SetCreaturesApart() {
   }
 }
 
+bool TForm1::SharesSprite(int index) {
+  if (options_.share == nullptr || PieceAt(index).bmp == nullptr) return false;
+  const TForm1& other = *options_.share;
+  return other.DDmain1.GetWidth() == DDmain1.GetWidth() && other.DDmain1.GetHeight() == DDmain1.GetHeight() &&
+         other.DDmain1.GetColorDepth() == DDmain1.GetColorDepth() && other.options_.exact_pixels == options_.exact_pixels;
+}
+
 // Makes one scene for every monitor past the first, as the monitors are
 // now, in place of those made before. The tick steps the scenes, so it
 // waits meanwhile. A monitor whose scene cannot be made stays black (its
@@ -80,6 +87,14 @@ void TForm1::FollowMonitors() {
     o.seed = seed_ + static_cast<std::uint32_t>(i) * kMonitorSeedStep;
     o.plain = options_.plain;
     o.exact_pixels = options_.exact_pixels;
+    // A monitor of a size already drawn draws that scene's sprites: they
+    // are the same pictures, made once.
+    const auto same_size = [&](const TForm1& s) {
+      return s.DDmain1.GetWidth() == monitors[i].mode.width && s.DDmain1.GetHeight() == monitors[i].mode.height;
+    };
+    if (same_size(*this)) o.share = this;
+    for (const auto& s : further_)
+      if (o.share == nullptr && same_size(*s)) o.share = s.get();
     auto scene = std::make_unique<TForm1>(Application(), clock_, std::move(o));
     try {
       scene->FormCreate();

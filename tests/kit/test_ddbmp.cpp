@@ -480,3 +480,54 @@ TEST_F(SpriteTest, KeyedSpriteOverAPictureOnThePresentedPage) {
 
 }  // namespace
 }  // namespace sandloop
+
+namespace sandloop {
+namespace {
+
+TEST_F(SpriteTest, ASharedSurfaceDrawsTheSameOnAnotherDeviceAndOutlivesItsMaker) {
+  Open(40, 30, 32);
+  testing::TestForm other_form(*hb);
+  TDDmain other(&other_form);
+  other.SetWidth(40);
+  other.SetHeight(30);
+  other.SetColorDepth(32);
+  other.SetEnabled(true);
+  ASSERT_NE(other.FpDDSBack, nullptr);
+  testing::FillSurface(other.FpDDSBack, 0);
+
+  Picture p = PatternPicture(6, 4);
+  p.SetPixel(0, 0, 0x0000FF);  // the key colour, left out when drawn
+  TDDbmp maker(form.get()), sharer(&other_form);
+  Attach(maker);
+  maker.SetBitmap(&p);
+  maker.CreateSurface();
+  maker.SetTransparency(true);
+  maker.SetShowX(3);
+  maker.SetShowY(2);
+  sharer.DDmainModule = &other;
+  sharer.ShareSurface(maker);
+  ASSERT_EQ(sharer.FpSurface, maker.FpSurface);
+  EXPECT_EQ(sharer.FDDBACK, other.FpDDSBack);
+  EXPECT_TRUE(sharer.Transparency());
+
+  maker.CloseSurface();  // the maker goes first: the sharer still draws
+  sharer.DrawImage();
+  EXPECT_EQ(StoredPixel(other.FpDDSBack, 3, 2), 0u);  // keyed out
+  for (int y = 0; y < 4; ++y)
+    for (int x = (y == 0 ? 1 : 0); x < 6; ++x)
+      ASSERT_EQ(StoredPixel(other.FpDDSBack, 3 + x, 2 + y), p.Pixel(x, y)) << x << "," << y;
+  sharer.CloseSurface();
+  EXPECT_EQ(sharer.FpSurface, nullptr);
+
+  // Nothing to share: reported, nothing held.
+  TDDbmp empty(form.get());
+  Attach(sharer);
+  sharer.DDmainModule = &other;
+  sharer.ShareSurface(empty);
+  EXPECT_EQ(sharer.FpSurface, nullptr);
+  EXPECT_EQ(messages.back(), "eFpSurface==NULL");
+  other.SetEnabled(false);
+}
+
+}  // namespace
+}  // namespace sandloop

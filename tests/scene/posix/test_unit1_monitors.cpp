@@ -55,6 +55,10 @@ TEST_F(MonitorsTest, EveryMonitorShowsTheBeachWithTheClockAndTheSoundOnThePrimar
     EXPECT_LT(Alike(primary, other), 1.0) << "monitor " << i;
     const TForm1& scene = *form->FurtherScenes()[static_cast<std::size_t>(i - 1)];
     EXPECT_FALSE(scene.ClockShown());
+    // The same size: the primary's sprites are drawn, not made again.
+    EXPECT_EQ(scene.DDbmp1ground.FpSurface, form->DDbmp1ground.FpSurface);
+    EXPECT_EQ(scene.DDbmp1papright.FpSurface, form->DDbmp1papright.FpSurface);
+    EXPECT_NE(scene.DDani1lowwater.FpSurface[0], form->DDani1lowwater.FpSurface[0]);
     EXPECT_NE(DesignX(*scene.Eagles[0]), DesignX(*form->Eagles[0])) << "the eagles must not mirror the primary's";
   }
   EXPECT_TRUE(form->ClockShown());
@@ -65,6 +69,7 @@ TEST_F(MonitorsTest, EveryMonitorShowsTheBeachWithTheClockAndTheSoundOnThePrimar
   KeyDown('A');
   EXPECT_TRUE(form->Finished());
   EXPECT_TRUE(form->FurtherScenes().empty());
+  EXPECT_EQ(form->DDbmp1ground.FpSurface, nullptr);
   EXPECT_EQ(LogCount("START AT========>"), 1);
   EXPECT_EQ(LogCount("FINISH AT=======>"), 1);
 }
@@ -76,6 +81,7 @@ TEST_F(MonitorsTest, EachMonitorIsComposedAtItsOwnSizeAndFollowsTheTicks) {
   EXPECT_EQ(hb->MonitorScreen(2).Height(), 600);
   EXPECT_TRUE(form->FurtherScenes()[0]->Shape().proportional);  // above the designed modes: smooth
   EXPECT_FALSE(form->FurtherScenes()[1]->Shape().proportional);
+  EXPECT_NE(form->FurtherScenes()[0]->DDbmp1ground.FpSurface, form->DDbmp1ground.FpSurface);
   const int before = hb->MonitorPresents(1);
   form->DDtimer1Timer(nullptr);  // one tick steps every scene: each draws again
   Frames(1);
