@@ -24,9 +24,11 @@ bash "$root/tools/run-ctest.sh" "$dir" -j2
 # The installer and its uninstaller, silently, in the same prefix.
 bash "$root/tests/wine/installer.sh" "$dir"
 # The saver itself in real windows, against the Linux build's picture of
-# the beach (when tools/run-tests.sh has made that build).
+# the beach (when tools/run-tests.sh has made that build): on one monitor,
+# then on two side by side (Xorg's dummy driver, a copy of this prefix).
 if [[ -x "$root/build/shell/sandloop" && -x "$root/build/tests/screen_tool" ]]; then
   bash "$root/tests/wine/saver.sh" "$root/build/shell/sandloop" "$root/build/tests/screen_tool" "$dir"
+  bash "$root/tests/wine/monitors.sh" "$dir" "$root/build/shell/sandloop" "$root/build/tests/screen_tool"
 elif [[ -n "${SANDLOOP_REQUIRE_ALL:-}" ]]; then
   echo "run-windows-tests: no Linux build in $root/build for the saver's check"
   exit 1

@@ -15,35 +15,24 @@
 # starts must fail, or they would not see an uncovered monitor. After a
 # key (or the pointer moved over the second monitor) the saver ends with
 # exit code 0, its log holds one START and one
-# FINISH line, and the root shows again on both monitors.
-# Xorg run as root takes over a virtual terminal, so as root the server
-# runs as the user nobody; it is started without Debian's wrapper, which
-# lets only console users start it.
+# FINISH line, and the root shows again on both monitors. The pointer
+# stays where it was, while the saver runs and after it ends.
+# The server, its layouts and the checks of a screenshot are in
+# dummy_xorg.sh, which the Windows saver's check under Wine shares.
 # Skipped (exit 77) where Xorg, its dummy driver, xrandr, xsetroot,
 # xdotool or netpbm is missing.
 # Usage: monitors.sh SANDLOOP SCREEN_TOOL
 # With SANDLOOP_SHOTS set to a folder, the screenshots are kept there.
 set -u
-exe=$(readlink -f "$1") tool=$(readlink -f "$2")
-xorg=/usr/lib/xorg/Xorg
-[ -x "$xorg" ] || xorg=$(command -v Xorg) || { echo "Xorg missing"; exit 77; }
-[ -f "$("$xorg" -showDefaultModulePath 2>&1 | tail -1)/drivers/dummy_drv.so" ] ||
-  { echo "Xorg's dummy video driver missing (xserver-xorg-video-dummy)"; exit 77; }
-for t in xrandr xsetroot xdotool pngtopnm pamcut pamarith pamfunc pamsumm pamchannel pamscale; do
-  command -v $t >/dev/null || { echo "$t missing"; exit 77; }
-done
-as_user=()
-if [ "$(id -u)" -eq 0 ]; then
-  command -v setpriv >/dev/null || { echo "setpriv missing"; exit 77; }
-  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
-fi
+exe=$(readlink -f "$1") screen_tool=$(readlink -f "$2")
+. "$(dirname "$(readlink -f "$0")")/dummy_xorg.sh"
+dummy_xorg_require
 # No "." in the folder: the log is named after the program path up to its
 # first ".".
 work=$(mktemp -d /tmp/sandloop-monitors-XXXXXX)
 chmod 755 "$work"
-mkdir -p "$work/bin" "$work/server"
+mkdir -p "$work/bin"
 cp "$exe" "$work/bin/sandloop"
-[ ${#as_user[@]} -gt 0 ] && chown nobody:nogroup "$work/server"
 server= saver=
 trap '[ -n "$saver" ] && kill -9 $saver 2>/dev/null; [ -n "$server" ] && { kill $server 2>/dev/null; wait $server 2>/dev/null; }; rm -rf "$work"' EXIT
 fail() {
@@ -54,84 +43,7 @@ fail() {
 }
 export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state XDG_RUNTIME_DIR=$work
 cd "$work" || exit 1
-
-# One screen as large as both monitors side by side; the dummy driver
-# makes RandR outputs DUMMY0, DUMMY1, ... of it, the first one on.
-cat > "$work/server/dummy.conf" <<'EOF'
-Section "ServerFlags"
-  Option "AutoAddDevices" "false"
-  Option "AutoEnableDevices" "false"
-  Option "DontVTSwitch" "true"
-EndSection
-Section "Device"
-  Identifier "dummy"
-  Driver "dummy"
-  VideoRam 65536
-EndSection
-Section "Screen"
-  Identifier "screen"
-  Device "dummy"
-  DefaultDepth 24
-  SubSection "Display"
-    Depth 24
-    Virtual 3840 1080
-  EndSubSection
-EndSection
-EOF
-(cd "$work/server" && exec "${as_user[@]}" env -i HOME="$work/server" PATH=/usr/bin:/bin \
-  "$xorg" -displayfd 3 -config "$work/server/dummy.conf" -noreset -nolisten tcp -logfile "$work/server/x.log" \
-  3>"$work/server/display" >/dev/null 2>&1) &
-server=$!
-for _ in $(seq 100); do [ -s "$work/server/display" ] && break; sleep 0.1; done
-[ -s "$work/server/display" ] || { tail -20 "$work/server/x.log" 2>/dev/null; fail "Xorg did not start"; }
-export DISPLAY=:$(head -1 "$work/server/display")
-xrandr | grep -q '^DUMMY1 ' || fail "the dummy driver made no second output: $(xrandr 2>&1 | head -5)"
-
-# The modes the layouts need (CVT timings, as `cvt W H 60` gives them),
-# known to both outputs.
-xrandr --newmode 1280x1024_60 109.00 1280 1368 1496 1712 1024 1027 1034 1063 -hsync +vsync
-xrandr --newmode 1920x1080_60 173.00 1920 2048 2248 2576 1080 1083 1088 1120 -hsync +vsync
-for output in DUMMY0 DUMMY1; do
-  for mode in 1280x1024_60 1920x1080_60; do xrandr --addmode $output $mode || fail "cannot add $mode to $output"; done
-done
-
-# A root of a colour the beach does not have, so that an uncovered monitor
-# is told apart from a black one.
-root_rgb=(255 0 255)
-
-# The share (per cent, two decimals) of colour samples in the band at the
-# top of a monitor's part of a screenshot (X Y W H in SHOT) that are more
-# than 24 off the same band of REFERENCE (a PPM of the monitor's size).
-# The band is the scenery above the far surf (its top 280 of 768 rows at
-# any size), which holds still but for the creatures and the clock.
-off_reference() {
-  local shot=$1 x=$2 y=$3 w=$4 h=$5 reference=$6 band=$(($5 * 280 / 768))
-  pamcut -left "$x" -top "$y" -width "$w" -height "$band" "$shot" > "$work/a.ppm" &&
-    pamcut -left 0 -top 0 -width "$w" -height "$band" "$reference" > "$work/b.ppm" || return 1
-  # |a - b| clamped to 25, less 24: 1 where a sample is more than 24 off.
-  pamarith -difference "$work/a.ppm" "$work/b.ppm" | pamfunc -max 25 | pamfunc -subtractor 24 |
-    pamsumm -mean -brief | awk '{ printf "%.2f\n", $1 * 100 }'
-}
-# The mean of colour channel C (0 red, 2 blue) over the top eighth of a
-# monitor's part: the sky.
-sky_mean() {
-  pamcut -left "$2" -top "$3" -width "$4" -height $(($5 / 8)) "$1" | pamchannel -infile - "$6" |
-    pamsumm -mean -brief | awk '{ printf "%d\n", $1 }'
-}
-# Whether the monitor at X Y W H of SHOT shows the beach as REFERENCE
-# draws it: at most 2 % of its pixels are the root's colour and 2 % black,
-# at most 1 % of the still band's samples are off the reference (the beach
-# composed for another size and scaled to this one is 4 % and more off),
-# and its sky is blue (blue 40 over red). Prints what it measured.
-shows_beach() {
-  local shot=$1 x=$2 y=$3 w=$4 h=$5 reference=$6 root black off red blue
-  root=$("$tool" fill "$shot" "$x" "$y" $((x + w)) $((y + h)) "${root_rgb[@]}") &&
-    black=$("$tool" fill "$shot" "$x" "$y" $((x + w)) $((y + h)) 0 0 0) &&
-    off=$(off_reference "$@") && red=$(sky_mean "$shot" "$x" "$y" "$w" "$h" 0) &&
-    blue=$(sky_mean "$shot" "$x" "$y" "$w" "$h" 2) || { echo "cannot be measured"; return 1; }
-  echo "root colour ${root}%, black ${black}%, ${off}% off the rendered beach, sky red $red blue $blue"
-  [ "$root" -le 2 ] && [ "$black" -le 2 ] && awk -v o="$off" 'BEGIN { exit !(o <= 1) }' && [ $((blue - red)) -ge 40 ]
-}
+dummy_xorg_start
 
 # The settings of every run and rendering here: no tint, which would
 # follow the time of day between the rendering and the screenshot.
@@ -141,14 +53,7 @@ settings=(--set flag_PlaySound=0 --set FlagDemoDaytime=0 --set FlagDaytime=0)
 # right of the primary, tops level; the saver on both.
 layout() {
   local w0=$1 h0=$2 w1=$3 h1=$4 how=$5 name="$1x$2+$3x$4" i rc lines win= w primary= second=
-  local mode0=${w0}x${h0} mode1=${w1}x${h1}
-  [ "$mode0" = 1024x768 ] || mode0=${mode0}_60
-  [ "$mode1" = 1024x768 ] || mode1=${mode1}_60
-  xrandr --output DUMMY0 --primary --mode "$mode0" --pos 0x0 --output DUMMY1 --mode "$mode1" --pos "${w0}x0" ||
-    fail "$name: xrandr could not set the layout"
-  [ "$(xrandr --listactivemonitors | head -1)" = "Monitors: 2" ] ||
-    fail "$name: the server has $(xrandr --listactivemonitors | head -1)"
-  xsetroot -solid "$(printf '#%02x%02x%02x' "${root_rgb[@]}")"
+  dummy_xorg_layout "$w0" "$h0" "$w1" "$h1" "$name"
 
   # The references: the beach as this build renders it at each size, the
   # further monitor's without the clock and the text lines only the
@@ -159,7 +64,7 @@ layout() {
   pngtopnm ref0.png > ref0.ppm && pngtopnm ref1.png > ref1.ppm || fail "pngtopnm failed"
 
   # Before the saver runs, the checks must find both monitors uncovered.
-  "$tool" shot 0 before.ppm || fail "$name: no screenshot"
+  "$screen_tool" shot 0 before.ppm || fail "$name: no screenshot"
   echo "$name: before, primary: $(shows_beach before.ppm 0 0 "$w0" "$h0" ref0.ppm)"
   shows_beach before.ppm 0 0 "$w0" "$h0" ref0.ppm > /dev/null && fail "$name: the primary passes before the saver runs"
   echo "$name: before, second: $(shows_beach before.ppm "$w0" 0 "$w1" "$h1" ref1.ppm)"
@@ -167,6 +72,9 @@ layout() {
     fail "$name: the second monitor passes before the saver runs"
 
   rm -f bin/sandloop.log
+  # The pointer where a person left it: the saver, its windows and covers
+  # going full screen without a window manager, must not move it.
+  xdotool mousemove 37 41 || fail "$name: cannot place the pointer"
   ./bin/sandloop /s "${settings[@]}" > "$work/err" 2>&1 &
   saver=$!
   # The primary's window: at the root's corner, of the primary's size.
@@ -185,7 +93,7 @@ layout() {
   for i in $(seq 40); do
     sleep 0.25
     kill -0 $saver 2>/dev/null || fail "$name: the saver ended"
-    "$tool" shot 0 shot.ppm || continue
+    "$screen_tool" shot 0 shot.ppm || continue
     primary=$(shows_beach shot.ppm 0 0 "$w0" "$h0" ref0.ppm) &&
       second=$(shows_beach shot.ppm "$w0" 0 "$w1" "$h1" ref1.ppm) && break
     second=
@@ -197,6 +105,8 @@ layout() {
     echo "second: $(shows_beach shot.ppm "$w0" 0 "$w1" "$h1" ref1.ppm)"
     fail "$name: a monitor does not show the beach"
   fi
+  [ "$(xdotool getmouselocation | cut -d' ' -f1-2)" = "x:37 y:41" ] ||
+    fail "$name: the saver moved the pointer to $(xdotool getmouselocation)"
   echo "$name: primary ${w0}x${h0}: $primary"
   echo "$name: second ${w1}x${h1} at ${w0},0: $second"
   # Composed for its own size: the primary's beach scaled to the second
@@ -224,12 +134,14 @@ layout() {
   wait $saver; rc=$?
   saver=
   [ $rc -eq 0 ] || fail "$name: exit code $rc"
+  [ "$how" = mouse ] || [ "$(xdotool getmouselocation | cut -d' ' -f1-2)" = "x:37 y:41" ] ||
+    fail "$name: the pointer moved to $(xdotool getmouselocation) when the saver ended"
   lines=$(cat bin/sandloop.log "$XDG_STATE_HOME"/sandloop/*.log 2>/dev/null)
   [ "$(grep -c 'START AT' <<<"$lines")" -eq 1 ] || fail "$name: not one START line in the log"
   [ "$(grep -c 'FINISH AT' <<<"$lines")" -eq 1 ] || fail "$name: not one FINISH line in the log"
   # Its windows have gone from both monitors: the root shows again.
-  "$tool" shot 0 after.ppm || fail "$name: no screenshot"
-  [ "$("$tool" fill after.ppm 0 0 $((w0 + w1)) "$h0" "${root_rgb[@]}")" -ge 98 ] ||
+  "$screen_tool" shot 0 after.ppm || fail "$name: no screenshot"
+  [ "$("$screen_tool" fill after.ppm 0 0 $((w0 + w1)) "$h0" "${root_rgb[@]}")" -ge 98 ] ||
     fail "$name: the monitors are still covered after the saver ended"
   echo "$name: ok"
 }
