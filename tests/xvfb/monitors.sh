@@ -146,6 +146,44 @@ layout() {
   echo "$name: ok"
 }
 
+# A third monitor switched on while the saver runs on two: the saver either
+# covers it with the beach or ends in order (exit code 0, FINISH in the
+# log) within 5 s; it never leaves it showing the desktop and runs on.
+plug_in() {
+  local i rc shot_ok=
+  dummy_xorg_layout 1024 768 1024 768 plug-in
+  ./bin/sandloop --render ref2.png --size 1024x768 "${settings[@]}" --set flag_clock=0 --set ShowRisSet=0 \
+    --set FlagShowSimulateTime=0 > /dev/null && pngtopnm ref2.png > ref2.ppm || fail "sandloop --render failed"
+  rm -f bin/sandloop.log
+  ./bin/sandloop /s "${settings[@]}" > "$work/err" 2>&1 &
+  saver=$!
+  for i in $(seq 40); do
+    sleep 0.25
+    "$screen_tool" shot 0 shot.ppm && shows_beach shot.ppm 1024 0 1024 768 ref2.ppm > /dev/null && break
+  done
+  kill -0 $saver 2>/dev/null || fail "plug-in: the saver ended before the third monitor came"
+  xrandr --addmode DUMMY2 1024x768 && xrandr --output DUMMY2 --mode 1024x768 --pos 2048x0 ||
+    fail "plug-in: xrandr could not add the third monitor"
+  for i in $(seq 20); do
+    sleep 0.25
+    kill -0 $saver 2>/dev/null || break
+    "$screen_tool" shot 0 shot.ppm && shows_beach shot.ppm 2048 0 1024 768 ref2.ppm > /dev/null && shot_ok=1 && break
+  done
+  if [ -n "$shot_ok" ]; then
+    echo "plug-in: the third monitor shows the beach"
+    xdotool key a
+    sleep 1
+  fi
+  kill -0 $saver 2>/dev/null && fail "plug-in: 5 s after a third monitor came it is neither covered nor the saver ended"
+  wait $saver; rc=$?
+  saver=
+  [ $rc -eq 0 ] || fail "plug-in: exit code $rc"
+  grep -q 'FINISH AT' bin/sandloop.log || fail "plug-in: no FINISH line in the log"
+  [ -n "$shot_ok" ] || echo "plug-in: the saver ended in order ($(tail -1 "$work/err"))"
+  xrandr --output DUMMY2 --off
+}
+
 layout 1024 768 1280 1024 key
 layout 1920 1080 1920 1080 mouse
+plug_in
 echo "1 passed, 0 failed"

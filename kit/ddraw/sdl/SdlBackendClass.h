@@ -149,6 +149,10 @@ class SdlBackend final : public Backend {
   };
   void MakeCovers();
   void DropCovers();
+  // X11: whether the server's monitors still are those covered; asked
+  // about once a second. A change SDL does not tell of (a CRTC set or
+  // changed after its output connected) cannot be followed.
+  bool MonitorsStillCovered();
   void Blacken(Cover& c);
   const Cover* CoverOf(Uint32 sdl_id) const;
   // SdlEvents.cpp
@@ -167,6 +171,10 @@ class SdlBackend final : public Backend {
 
   std::map<WindowId, SDL_Window*> windows_;
   std::vector<Cover> covers_;
+  std::vector<Rect> covered_;  // X11: the server's monitors when covered
+  int uncovered_checks_ = 0;   // checks in a row that found them changed
+  std::chrono::steady_clock::time_point next_cover_check_{};
+  bool monitors_quit_sent_ = false;
   WindowId next_id_ = 1;
   WindowId exclusive_ = 0;
   SDL_Window* win_ = nullptr;

@@ -8,6 +8,7 @@
 
 #include "kit/ddraw/sdl/PointerKeeper.h"
 #include "kit/ddraw/sdl/SdlBackendClass.h"
+#include "kit/ddraw/sdl/X11Monitors.h"
 
 namespace sandloop::display::sdl {
 
@@ -58,6 +59,28 @@ void SdlBackend::MakeCovers() {
   }
   // The main window keeps the keyboard.
   if (win_ != nullptr && !covers_.empty()) SDL_RaiseWindow(win_);
+  // What the server shows now (a mode switched for the saver included: the
+  // switch has been made by now).
+  covered_ = driver_ == VideoDriver::X11 ? X11ActiveMonitors(PowerDisplay()) : std::vector<Rect>{};
+  uncovered_checks_ = 0;
+}
+
+bool SdlBackend::MonitorsStillCovered() {
+  if (driver_ != VideoDriver::X11 || exclusive_ == 0 || win_ == nullptr || Hosted() ||
+      target_.kind != DisplayTarget::Kind::FullScreen || ConnectionLost())
+    return true;
+  const auto now = std::chrono::steady_clock::now();
+  if (now < next_cover_check_) return true;
+  next_cover_check_ = now + std::chrono::seconds(1);
+  const std::vector<Rect> shown = X11ActiveMonitors(PowerDisplay());
+  const auto same = [](const Rect& a, const Rect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+  };
+  const bool unchanged = std::equal(shown.begin(), shown.end(), covered_.begin(), covered_.end(), same);
+  // SDL's own news of a change comes within the second check, when it
+  // comes at all; it covers the monitors again.
+  uncovered_checks_ = unchanged ? 0 : uncovered_checks_ + 1;
+  return uncovered_checks_ < 2;
 }
 
 void SdlBackend::DropCovers() {

@@ -1,5 +1,6 @@
 // Input through SDL: key, character, mouse and window events become the
 // seam's input events, with the platform's virtual-key codes.
+#include <cstdio>
 #include <thread>
 #include <utility>
 
@@ -67,6 +68,16 @@ bool SdlBackend::PollEvent(InputEvent* event) {
     lost_quit_sent_ = true;
     *event = InputEvent{};
     event->kind = InputEvent::Kind::Quit;
+    return true;
+  }
+  // Monitors that changed without SDL's news cannot be covered as they
+  // now are: the saver ends in order instead of leaving one uncovered.
+  if (!monitors_quit_sent_ && !MonitorsStillCovered()) {
+    monitors_quit_sent_ = true;
+    std::fprintf(stderr, "sandloop: the monitors changed in a way the saver cannot follow; it ends\n");
+    *event = InputEvent{};
+    event->kind = InputEvent::Kind::Quit;
+    event->window = exclusive_;
     return true;
   }
   if (TakePendingChar(event)) return true;
