@@ -13,7 +13,8 @@
 # taken before the saver starts must fail, or they would not see an
 # uncovered output. After a key (wtype) the saver ends with exit code 0
 # and its log holds one START and one FINISH line; without wtype it is
-# ended by SIGTERM.
+# ended by SIGTERM. An output added while the saver runs ends it in order
+# too: sway would keep a cover made for it on the focused output.
 # sway refuses to run as root, so as root everything runs as the user
 # nobody (setpriv). Skipped (exit 77) where sway, grim or netpbm is
 # missing.
@@ -106,7 +107,7 @@ settings=(--set flag_PlaySound=0 --set FlagDemoDaytime=0 --set FlagDaytime=0)
 # One layout: the primary's size, then the second output's, which stands
 # right of the primary, tops level; the saver on both.
 layout() {
-  local w0=$1 h0=$2 w1=$3 h1=$4 name="$1x$2+$3x$4" i code socket= primary= second= lines
+  local w0=$1 h0=$2 w1=$3 h1=$4 how=$5 name="$1x$2+$3x$4" i code socket= primary= second= lines sock
   printf 'output * bg #%02x%02x%02x solid_color\n' "${bg_rgb[@]}" > "$work/sway.conf"
   printf 'output HEADLESS-1 mode %dx%d position 0,0\noutput HEADLESS-2 mode %dx%d position %d,0\n' \
     "$w0" "$h0" "$w1" "$h1" "$w0" >> "$work/sway.conf"
@@ -184,8 +185,13 @@ layout() {
   fi
 
   # A typed key ends it, where wtype can type (sway's virtual keyboard);
-  # else SIGTERM does.
-  if command -v wtype >/dev/null; then
+  # else SIGTERM does. Or an output comes while it runs: the compositor
+  # would not put a cover made for it there, so the saver ends in order.
+  if [ "$how" = plug ]; then
+    sock=$(ls "$work"/run/sway-ipc.*.sock 2>/dev/null | head -1)
+    [ -n "$sock" ] || fail "$name: no sway IPC socket"
+    run env SWAYSOCK="$sock" swaymsg create_output > /dev/null || fail "$name: sway made no output"
+  elif command -v wtype >/dev/null; then
     # The seat has no keyboard until wtype makes its virtual one; the pause
     # lets the saver take the new keyboard before the key comes.
     run "${wl[@]}" wtype -s 1000 x || fail "$name: wtype could not type"
@@ -197,7 +203,7 @@ layout() {
     kill -0 $saver 2>/dev/null || break
     sleep 0.1
   done
-  kill -0 $saver 2>/dev/null && fail "$name: still running 5 s after the key"
+  kill -0 $saver 2>/dev/null && fail "$name: still running 5 s after the $how"
   wait $saver; code=$?
   [ $code -eq 0 ] || fail "$name: exit code $code"
   lines=$(cat "$work/bin/sandloop.log" "$work/state"/sandloop/*.log 2>/dev/null)
@@ -211,6 +217,6 @@ layout() {
   echo "$name: ok"
 }
 
-layout 1024 768 1280 1024
-layout 1920 1080 1920 1080
+layout 1024 768 1280 1024 key
+layout 1920 1080 1920 1080 plug
 echo "1 passed, 0 failed"

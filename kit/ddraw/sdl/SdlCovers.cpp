@@ -49,8 +49,9 @@ void SdlBackend::MakeCovers() {
                              SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR);
     if (c.win == nullptr) continue;
     // Without a window manager nothing moves a full-screen window to its
-    // monitor, so place it there first.
-    SDL_SetWindowPosition(c.win, c.bounds.x, c.bounds.y);
+    // monitor, so place it there first. (A Wayland client places nothing:
+    // the display it was made for is its output.)
+    if (driver_ == VideoDriver::X11) SDL_SetWindowPosition(c.win, c.bounds.x, c.bounds.y);
     SDL_SetWindowFullscreen(c.win, SDL_WINDOW_FULLSCREEN_DESKTOP);
     SDL_ShowWindow(c.win);
     if (driver_ != VideoDriver::X11) c.renderer = SDL_CreateRenderer(c.win, -1, 0);

@@ -138,6 +138,16 @@ bool SdlBackend::Translate(const SDL_Event& e, InputEvent* out) {
       if (e.display.event != SDL_DISPLAYEVENT_CONNECTED && e.display.event != SDL_DISPLAYEVENT_DISCONNECTED)
         return false;
       if (exclusive_ == 0 || win_ == nullptr || target_.kind != DisplayTarget::Kind::FullScreen) return false;
+      // A Wayland compositor does not put a full-screen window made for an
+      // output that came while the saver runs on that output (sway keeps it
+      // on the focused one): the saver ends in order rather than leave the
+      // new output uncovered. An output that went only loses its cover.
+      if (driver_ != VideoDriver::X11 && e.display.event == SDL_DISPLAYEVENT_CONNECTED) {
+        std::fprintf(stderr, "sandloop: a monitor came that the saver cannot cover; it ends\n");
+        out->kind = InputEvent::Kind::Quit;
+        out->window = exclusive_;
+        return true;
+      }
       MakeCovers();
       out->kind = InputEvent::Kind::MonitorsChanged;
       out->window = exclusive_;
