@@ -6,11 +6,16 @@
 // Input decides whether the saver ends; FinishSaver, AppException and
 // DDmain1Error end it.
 //
+// With several monitors, this scene (the primary monitor's) makes one
+// scene more for every further monitor, steps them with its tick and draws
+// them with its frame (Unit1Monitors.cpp); they draw the beach only.
+//
 // Its members are defined by concern, each group below naming its file:
 // set-up in Unit1.cpp, the tick and the frame in Unit1Frame.cpp, the
 // creatures and the tint in Unit1Animation.cpp, input and the ways the
-// scene ends in Unit1Finish.cpp, and the platform's side (sound, cursor,
-// the system's saver state) in Unit1System.cpp. The other files of scene/
+// scene ends in Unit1Finish.cpp, the platform's side (sound, cursor, the
+// system's saver state) in Unit1System.cpp, and the further monitors'
+// scenes in Unit1Monitors.cpp. The other files of scene/
 // (Creatures, DayCycle, Damage, Layout, Worker) are modules of their own
 // that the scene uses.
 //
