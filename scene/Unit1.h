@@ -211,6 +211,7 @@ class TForm1 : public TForm {
 
   // Unit1.cpp
   void LoadSettingsReadOnly();
+  void StartPictures();
   void BuildPieces();
   void BuildPiece(int index, const Placement& p, const std::function<bool()>& help);
   void CompleteStrips();
@@ -262,6 +263,7 @@ class TForm1 : public TForm {
   std::array<std::future<RgbaPicture>, kPieceCount> smooth_;  // masters scaled ahead
   std::array<std::future<Picture>, kPieceCount> rest_;        // whole surf strips, decoded after set-up
   std::unique_ptr<Worker> worker_;                             // still decoding them
+  std::size_t first_frame_jobs_ = 0;                           // the worker's jobs before the strips' rest
   bool finished_ = false;
   bool ended_by_exception_ = false;  // AppException has ended the saver
   // An exception of a tick, kept for the main thread, which ends the saver
