@@ -290,7 +290,7 @@ void TForm1::StartPictures() {
   // itself whenever it would wait. Decoding and scaling touch nothing but
   // their own pictures.
   // The first frame needs only the first frame of each surf strip: their
-  // other frames are decoded last, while the first frames are shown, and
+  // other frames are decoded last, once the first frame is shown, and
   // taken in when the surf first moves on (CompleteStrips).
   const bool masters = UsesMasters(DDmain1.GetWidth(), DDmain1.GetHeight(), options_.exact_pixels);
   const FaultPoint fault = options_.fault;
@@ -364,7 +364,9 @@ void TForm1::StartPictures() {
     start = [](std::function<void()>) -> std::thread {
       throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again), "no thread");
     };
-  worker_ = std::make_unique<Worker>(std::move(work), start);
+  // The strips' other frames wait until the first frame is shown
+  // (FirstFrameShown), so that they take no processor time from set-up.
+  worker_ = std::make_unique<Worker>(std::move(work), start, first_frame_jobs_);
   if (!worker_->OnOwnThread()) Log("PictureWorker", "no thread could be started: the pictures are decoded here");
 }
 
@@ -382,6 +384,10 @@ void TForm1::BuildPieces() {
     if (i == kEagles) InitEagles();
     if (i == kButterfly3) InitButterflies();
   }
+}
+
+void TForm1::FirstFrameShown() {
+  if (worker_ != nullptr) worker_->Release();
 }
 
 // The surf strips' other frames, decoded while their first frames were

@@ -215,6 +215,7 @@ class TForm1 : public TForm {
   void BuildPieces();
   void BuildPiece(int index, const Placement& p, const std::function<bool()>& help);
   void CompleteStrips();
+  void FirstFrameShown();
   void ReturnFreeMemory();
   [[nodiscard]] Piece PieceAt(int index);
   [[nodiscard]] bool ClockMakesSense() const;
