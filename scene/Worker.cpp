@@ -51,7 +51,9 @@ void Worker::Run() {
   }
   if (held_ < jobs_.size()) {
     std::unique_lock<std::mutex> lock(gate_);
-    opened_.wait(lock, [this] { return released_.load(std::memory_order_acquire) || stop_.load(std::memory_order_acquire); });
+    opened_.wait(lock, [this] {
+      return released_.load(std::memory_order_acquire) || stop_.load(std::memory_order_acquire);
+    });
   }
   while (Help()) {
   }
