@@ -5,13 +5,19 @@
 //     against memcpy of the bytes it reads (counter "x_memcpy").
 //   MasterScaled/<W>: the same master decoded and scaled in one pass, as
 //     set-up does, in milliseconds.
+//   BackdropScaled/<W>: the backdrop's master decoded, cut to the part a
+//     W x (W * 9 / 16) screen shows and scaled to its size, as set-up does
+//     (the longest job of set-up), in milliseconds of this thread's time.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "bench/Measure.h"
+#include "kit/PicturePart.h"
 #include "kit/RgbaPicture.h"
+#include "scene/Layout.h"
 
 namespace {
 
@@ -51,5 +57,16 @@ void BM_MasterScaled(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_MasterScaled)->Arg(3840)->Unit(benchmark::kMillisecond);
+
+void BM_BackdropScaled(benchmark::State& state) {
+  const int w = static_cast<int>(state.range(0)), h = w * 9 / 16;
+  const sandloop::Placement p = sandloop::SceneLayout(sandloop::ShapeFor(w, h, false))[sandloop::kGround];
+  const std::string master = sandloop::MasterFor(sandloop::kGround, p);
+  for (auto _ : state) {
+    RgbaPicture s = sandloop::MasterPartScaled(master, p.part, p.width, p.height);
+    benchmark::DoNotOptimize(s.Row(0));
+  }
+}
+BENCHMARK(BM_BackdropScaled)->Arg(1920)->Arg(3840)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace

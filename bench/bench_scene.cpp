@@ -109,6 +109,9 @@ void SceneSetup(benchmark::State& state, bool exact_pixels) {
   long rss = 0;
   std::size_t surfaces = 0;
   for (auto _ : state) {
+    // The floor first, while nothing of the scene runs: the picture worker
+    // goes on with the surf's other frames after the first frame.
+    floor += FloorSeconds(w, h);
     Scene scene(w, h, exact_pixels);
     const auto t0 = bench::Clock::now();
     scene.form->FormCreate();
@@ -130,7 +133,6 @@ void SceneSetup(benchmark::State& state, bool exact_pixels) {
       for (int i = 0; i < ani->FrameCount(); ++i) surfaces += SurfaceBytes(ani->FpSurface[static_cast<std::size_t>(i)]);
     surfaces += static_cast<std::size_t>(w) * h * 4 * 2;
     if (!scene.form->DDmain1.Enabled()) state.SkipWithError("the scene could not be built");
-    floor += FloorSeconds(w, h);
   }
   state.counters["ms"] = total * 1000 / static_cast<double>(state.iterations());
   state.counters["x_floor"] = floor > 0 ? total / floor : 0;

@@ -31,6 +31,17 @@ class PictureRows {
   virtual RowSpan Next(std::uint8_t* rgba) = 0;
   // After the last row: a PictureError when the picture holds more.
   virtual void Finish() {}
+  // Before the first row: lets the reader leave out the columns outside
+  // [begin, end) of every row. Returns the first column of what Next
+  // writes from then on; Width() becomes the number of columns written,
+  // which reach at least to `end`. A reader that cannot leave columns out
+  // keeps them all and returns 0. The pixels kept are the ones a whole
+  // row holds.
+  virtual int KeepColumns(int begin, int end) {
+    (void)begin;
+    (void)end;
+    return 0;
+  }
 
  protected:
   int width_ = 0, height_ = 0;

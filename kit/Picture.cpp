@@ -86,7 +86,9 @@ Picture Picture::FromBmp(std::span<const std::uint8_t> b, const std::string& nam
     if (data_offset + stride * (h - 1) + w * bytes > b.size()) Fail(name, "the pixel data is truncated");
   }
 
-  Picture pic(w, h);
+  // Every pixel is written below (a run-length picture is first filled
+  // with colour 0 of its palette), so the picture is not cleared first.
+  Picture pic(w, h, Unfilled{});
   auto row_of = [&](int file_row) { return top_down ? file_row : h - 1 - file_row; };
 
   if (bits == 8) {

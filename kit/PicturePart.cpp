@@ -14,11 +14,14 @@ namespace sandloop {
 namespace {
 
 // The rows of `rect` of another picture: rows above it are read and
-// dropped, and of every row only its columns are passed on.
+// dropped, and of every row only its columns are passed on. A reader that
+// can leave out the columns outside the rectangle does (a JPEG picture's
+// decoder then decodes only the blocks that hold them).
 class CutRows : public PictureRows {
  public:
   CutRows(std::unique_ptr<PictureRows> rows, PixelRect rect)
       : rows_(std::move(rows)), rect_(rect), row_(static_cast<std::size_t>(rows_->Width()) * 4) {
+    first_ = rows_->KeepColumns(rect.x, rect.x + rect.w);
     width_ = rect.w;
     height_ = rect.h;
   }
@@ -26,14 +29,17 @@ class CutRows : public PictureRows {
   RowSpan Next(std::uint8_t* rgba) override {
     for (; skipped_ < rect_.y; ++skipped_) rows_->Next(row_.data());
     const RowSpan span = rows_->Next(row_.data());
-    std::memcpy(rgba, row_.data() + static_cast<std::size_t>(rect_.x) * 4, static_cast<std::size_t>(rect_.w) * 4);
-    return RowSpan{std::clamp(span.begin - rect_.x, 0, rect_.w), std::clamp(span.end - rect_.x, 0, rect_.w)};
+    const int x = rect_.x - first_;  // the rectangle's first column in what the reader wrote
+    std::memcpy(rgba, row_.data() + static_cast<std::size_t>(x) * 4, static_cast<std::size_t>(rect_.w) * 4);
+    return RowSpan{std::clamp(span.begin - x, 0, rect_.w), std::clamp(span.end - x, 0, rect_.w)};
   }
 
  private:
   std::unique_ptr<PictureRows> rows_;
   PixelRect rect_;
+  // A whole row of the picture, however few columns the reader writes.
   std::vector<std::uint8_t> row_;
+  int first_ = 0;  // the first column the reader writes
   int skipped_ = 0;
 };
 

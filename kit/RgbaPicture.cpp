@@ -63,8 +63,12 @@ HRESULT CopyColoursToSurface(IDirectDrawSurface* surface, const RgbaPicture& pic
     const std::uint8_t* s = picture.Row(y);
     std::uint8_t* d = base + static_cast<std::ptrdiff_t>(y) * desc.lPitch;
     if (bpp == 32) {
+      // The bytes R, G, B, A read as one little-endian word are 0xAABBGGRR;
+      // reversed and shifted down they are 0x00RRGGBB.
       for (int x = 0; x < w; ++x, s += 4, d += 4) {
-        const std::uint32_t v = (std::uint32_t{s[0]} << 16) | (std::uint32_t{s[1]} << 8) | s[2];
+        std::uint32_t v;
+        std::memcpy(&v, s, 4);
+        v = __builtin_bswap32(v) >> 8;
         std::memcpy(d, &v, 4);
       }
     } else {

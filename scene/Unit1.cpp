@@ -160,11 +160,22 @@ void TForm1::FormCreate() {
   DDmain1.SetWidth(Settings.ResHor);
   DDmain1.SetHeight(Settings.ResVert);
   DDmain1.SetColorDepth(Settings.ColorDepth);
+  // The display opens in the size asked for or not at all, so the pieces'
+  // pictures can be decoded for that size while it opens.
+  shape_ = ShapeFor(DDmain1.GetWidth(), DDmain1.GetHeight(), options_.exact_pixels);
+  layout_ = SceneLayout(shape_);
+  StartPictures();
   DDmain1.SetEnabled(true);
-  if (finished_ || !DDmain1.Enabled()) return;
+  if (finished_ || !DDmain1.Enabled()) {
+    worker_.reset();
+    return;
+  }
   DDmain1.ClearBackSurface();
   DDmain1.FlipSurfaces();
-  if (finished_) return;
+  if (finished_) {
+    worker_.reset();
+    return;
+  }
   DDmain1.SetshowFPS(Settings.flag_fps);
 
   // 9
@@ -183,8 +194,6 @@ void TForm1::FormCreate() {
 
   // 12-15: the pictures, with the creatures after their strips.
   SeedRandom();
-  shape_ = ShapeFor(DDmain1.GetWidth(), DDmain1.GetHeight(), options_.exact_pixels);
-  layout_ = SceneLayout(shape_);
   // On the smooth path the clock's lines and the overlay's text grow with
   // the screen, as heavy against it as on a 768-line screen.
   DXClock1.SetSmoothWeight(shape_.proportional ? TDXClock::WeightForHeight(shape_.height) : 0);
@@ -285,14 +294,15 @@ bool TForm1::ClockMakesSense() const {
   return r > 0 && r <= std::max(w, h) && x >= 0 && x < w && y >= 0 && y < h;
 }
 
-void TForm1::BuildPieces() {
+void TForm1::StartPictures() {
   // Every piece's picture (on a large display its master, scaled to the
   // piece's size) is decoded by one worker on the other core, in the order
-  // the pieces need them, while this thread builds the pieces in their
-  // order and takes the worker's next jobs itself whenever it would wait.
-  // Decoding and scaling touch nothing but their own pictures.
+  // the pieces need them, from before the display opens; BuildPieces then
+  // builds the pieces in their order and takes the worker's next jobs
+  // itself whenever it would wait. Decoding and scaling touch nothing but
+  // their own pictures.
   // The first frame needs only the first frame of each surf strip: their
-  // other frames are decoded last, while the first frames are shown, and
+  // other frames are decoded last, once the first frame is shown, and
   // taken in when the surf first moves on (CompleteStrips).
   const bool masters = UsesMasters(DDmain1.GetWidth(), DDmain1.GetHeight(), options_.exact_pixels);
   const FaultPoint fault = options_.fault;
@@ -341,7 +351,7 @@ void TForm1::BuildPieces() {
     else
       add(i, What::Picture);
   }
-  const std::size_t first_frame_jobs = jobs.size();
+  first_frame_jobs_ = jobs.size();
   add(kLowWater, What::WholeStrip);
   add(kHighWater, What::WholeStrip);
   std::vector<Worker::Job> work;
@@ -367,20 +377,30 @@ void TForm1::BuildPieces() {
     start = [](std::function<void()>) -> std::thread {
       throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again), "no thread");
     };
-  // However set-up ends (all pieces built, or given up early), the worker
-  // starts no further job and has ended when it goes out of scope; once
-  // every piece is built it is kept for the strips' other frames.
-  auto worker = std::make_unique<Worker>(std::move(work), start);
-  if (!worker->OnOwnThread()) Log("PictureWorker", "no thread could be started: the pictures are decoded here");
-  auto help = [&worker, first_frame_jobs] { return worker->Help(first_frame_jobs); };
+  // The strips' other frames wait until the first frame is shown
+  // (FirstFrameShown), so that they take no processor time from set-up.
+  worker_ = std::make_unique<Worker>(std::move(work), start, first_frame_jobs_);
+  if (!worker_->OnOwnThread()) Log("PictureWorker", "no thread could be started: the pictures are decoded here");
+}
 
+void TForm1::BuildPieces() {
+  auto help = [this] { return worker_->Help(first_frame_jobs_); };
   for (int i = 0; i < kPieceCount; ++i) {
     BuildPiece(i, layout_[static_cast<std::size_t>(i)], help);
-    if (finished_) return;
+    // However set-up ends early, the worker starts no further job and has
+    // ended here; once every piece is built it is kept for the strips'
+    // other frames.
+    if (finished_) {
+      worker_.reset();
+      return;
+    }
     if (i == kEagles) InitEagles();
     if (i == kButterfly3) InitButterflies();
   }
-  worker_ = std::move(worker);
+}
+
+void TForm1::FirstFrameShown() {
+  if (worker_ != nullptr) worker_->Release();
 }
 
 // The surf strips' other frames, decoded while their first frames were

@@ -234,9 +234,11 @@ class TForm1 : public TForm {
 
   // Unit1.cpp
   void LoadSettingsReadOnly();
+  void StartPictures();
   void BuildPieces();
   void BuildPiece(int index, const Placement& p, const std::function<bool()>& help);
   void CompleteStrips();
+  void FirstFrameShown();
   void ReturnFreeMemory();
   [[nodiscard]] Piece PieceAt(int index);
   // Whether piece `index` is a sprite drawn from the shared scene's.
@@ -295,6 +297,7 @@ class TForm1 : public TForm {
   std::array<std::future<RgbaPicture>, kPieceCount> smooth_;  // masters scaled ahead
   std::array<std::future<Picture>, kPieceCount> rest_;        // whole surf strips, decoded after set-up
   std::unique_ptr<Worker> worker_;                             // still decoding them
+  std::size_t first_frame_jobs_ = 0;                           // the worker's jobs before the strips' rest
   bool finished_ = false;
   bool ended_by_exception_ = false;  // AppException has ended the saver
   // An exception of a tick, kept for the main thread, which ends the saver

@@ -132,6 +132,7 @@ void TForm1::DrawChanges(std::uint64_t ticks, int second) {
   DDmain1.SetChangedRects(damage_.All() ? nullptr : damage_.Rects(), damage_.All() ? -1 : damage_.Count());
   FlipParity = !FlipParity;
   DDmain1.FlipSurfaces();
+  FirstFrameShown();
 
   shown_ticks_ = ticks;
   shown_second_ = second;
@@ -185,6 +186,7 @@ void TForm1::RenderFrame() {
   FlipParity = !FlipParity;
   ComposeFrame();
   DDmain1.FlipSurfaces();
+  FirstFrameShown();
   water_shown_ = water_now_;
   whole_frames_ = 1;
 }

@@ -6,7 +6,8 @@
 
 namespace sandloop {
 
-Worker::Worker(std::vector<Job> jobs, const ThreadStart& start) : jobs_(std::move(jobs)) {
+Worker::Worker(std::vector<Job> jobs, const ThreadStart& start, std::size_t held)
+    : jobs_(std::move(jobs)), held_(held) {
   try {
     auto body = [this] { Run(); };
     thread_ = start ? start(body) : std::thread(body);
@@ -14,9 +15,26 @@ Worker::Worker(std::vector<Job> jobs, const ThreadStart& start) : jobs_(std::mov
   } catch (const std::system_error&) {
     threaded_ = false;
   }
-  // Without a thread of its own the work is done here, before the caller
-  // asks for its first result: nothing else would ever do it.
-  if (!threaded_) Run();
+  // Without a thread of its own the work is done here, held jobs too,
+  // before the caller asks for its first result: nothing else would ever
+  // do it.
+  if (!threaded_) {
+    while (Help()) {
+    }
+  }
+}
+
+void Worker::Stop() {
+  stop_.store(true, std::memory_order_release);
+  std::lock_guard<std::mutex> lock(gate_);
+  opened_.notify_all();
+}
+
+void Worker::Release() {
+  if (released_.load(std::memory_order_acquire)) return;
+  std::lock_guard<std::mutex> lock(gate_);
+  released_.store(true, std::memory_order_release);
+  opened_.notify_all();
 }
 
 Worker::~Worker() {
@@ -29,6 +47,14 @@ void Worker::Wait() {
 }
 
 void Worker::Run() {
+  while (Help(held_)) {
+  }
+  if (held_ < jobs_.size()) {
+    std::unique_lock<std::mutex> lock(gate_);
+    opened_.wait(lock, [this] {
+      return released_.load(std::memory_order_acquire) || stop_.load(std::memory_order_acquire);
+    });
+  }
   while (Help()) {
   }
 }

@@ -10,9 +10,15 @@
 // that were never started are dropped, so a promise they held is broken.
 // When no thread can be started, the worker runs every job on the calling
 // thread before its constructor returns.
+//
+// Jobs from `held` on wait on the worker's thread until Release(): work
+// that is needed only later does not take the processor from the caller
+// before then. A caller that helps may still run them at any time.
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <functional>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -26,13 +32,16 @@ class Worker {
   // cannot (the default is std::thread's constructor).
   using ThreadStart = std::function<std::thread(std::function<void()> body)>;
 
-  explicit Worker(std::vector<Job> jobs, const ThreadStart& start = {});
+  static constexpr std::size_t kNoneHeld = static_cast<std::size_t>(-1);
+  explicit Worker(std::vector<Job> jobs, const ThreadStart& start = {}, std::size_t held = kNoneHeld);
   ~Worker();  // Stop(), then Wait()
   Worker(const Worker&) = delete;
   Worker& operator=(const Worker&) = delete;
 
   // No job starts after this call; the running one finishes.
-  void Stop() { stop_.store(true, std::memory_order_release); }
+  void Stop();
+  // The held jobs may start on the worker's thread.
+  void Release();
   // Returns once no job runs any more and none will: every job has run,
   // or Stop() came first. Called from the thread that made the worker.
   void Wait();
@@ -53,6 +62,10 @@ class Worker {
   std::vector<Job> jobs_;
   std::atomic<std::size_t> next_{0};
   std::atomic<bool> stop_{false};
+  const std::size_t held_;
+  std::mutex gate_;  // taken to change released_ or stop_ for a waiting thread
+  std::condition_variable opened_;
+  std::atomic<bool> released_{false};
   std::atomic<std::size_t> started_{0};
   bool threaded_ = false;
   std::thread thread_;

@@ -1,5 +1,6 @@
 // JPEG masters read a row at a time through libjpeg, so that a large
 // master is scaled down while it is decoded.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 
@@ -62,6 +63,19 @@ class JpegReader final : public PictureRows {
     height_ = static_cast<int>(info_.output_height);
   }
   ~JpegReader() override { jpeg_destroy_decompress(&info_); }
+
+  // The library decodes only the blocks that hold the columns asked for,
+  // from a block boundary at or before `begin`: each block is decoded on
+  // its own, so the pixels kept are the whole row's.
+  int KeepColumns(int begin, int end) override {
+    if (setjmp(err_.jump) != 0) Damaged();
+    if (begin <= 0 && end >= width_) return 0;
+    auto x = static_cast<JDIMENSION>(std::max(begin, 0));
+    auto w = static_cast<JDIMENSION>(std::min(end, width_)) - x;
+    jpeg_crop_scanline(&info_, &x, &w);
+    width_ = static_cast<int>(w);
+    return static_cast<int>(x);
+  }
 
   RowSpan Next(std::uint8_t* rgba) override {
     if (setjmp(err_.jump) != 0) Damaged();

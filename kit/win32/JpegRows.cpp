@@ -2,6 +2,7 @@
 // Component) decodes the whole picture at once, and its rows are handed
 // out one at a time as RGBA. The largest master holds a few tens of
 // megabytes while it is scaled down.
+#include <algorithm>
 #include <cstring>
 
 #include "kit/MasterRows.h"
@@ -21,8 +22,15 @@ class DecodedJpegRows final : public PictureRows {
     height_ = picture_.Height();
   }
 
+  // Only the columns kept are turned into RGBA.
+  int KeepColumns(int begin, int end) override {
+    first_ = std::clamp(begin, 0, width_ - 1);
+    width_ = std::clamp(end, first_ + 1, width_) - first_;
+    return first_;
+  }
+
   RowSpan Next(std::uint8_t* rgba) override {
-    const std::uint32_t* row = picture_.Row(next_++);
+    const std::uint32_t* row = picture_.Row(next_++) + first_;
     for (int x = 0; x < width_; ++x, rgba += 4) {
       rgba[0] = static_cast<std::uint8_t>(row[x] >> 16);
       rgba[1] = static_cast<std::uint8_t>(row[x] >> 8);
@@ -34,6 +42,7 @@ class DecodedJpegRows final : public PictureRows {
 
  private:
   Picture picture_;
+  int first_ = 0;  // the first column handed out
   int next_ = 0;
 };
 

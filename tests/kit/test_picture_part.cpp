@@ -4,7 +4,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
+#include "assets/Resources.h"
+#include "kit/MasterRows.h"
 #include "kit/PicturePart.h"
 
 namespace sandloop {
@@ -39,6 +43,39 @@ TEST(PicturePart, APartOfAMasterScalesLikeThatPartCutFromTheWhole) {
       ASSERT_EQ(std::memcmp(got.Row(y), expected.Row(y), got.Pitch()), 0) << name << " row " << y;
   }
   EXPECT_THROW((void)MasterPartScaled("NO_SUCH_MASTER", PicturePart{}, 4, 4), PictureError);
+}
+
+// A JPEG picture read with only some of its columns kept: the kept
+// columns hold the pixels of the whole rows, for any first and last column
+// (on a block boundary or not, one column at the edges, the whole width).
+TEST(PicturePart, AJpegReadWithSomeColumnsKeepsThePixelsOfTheWholeRows) {
+  for (const char* name : {"GROUND", "HIGHTWATER", "GROUND_WIDE_X2"}) {
+    const auto bytes = assets::FindResource(name);
+    ASSERT_TRUE(bytes) << name;
+    const int width = OpenPicture(*bytes, name)->Width();
+    const int rows = std::min(OpenPicture(*bytes, name)->Height(), 48);
+    for (const auto& [begin, end] : {std::pair{0, width}, std::pair{width / 2, width}, std::pair{17, width / 3 + 5},
+                                    std::pair{width - 1, width}, std::pair{0, 1}, std::pair{32, 64}}) {
+      const auto whole = OpenPicture(*bytes, name);
+      const auto some = OpenPicture(*bytes, name);
+      const int first = some->KeepColumns(begin, end);
+      ASSERT_LE(first, begin) << name;
+      ASSERT_GE(first, 0) << name;
+      ASSERT_GE(first + some->Width(), end) << name;
+      ASSERT_LE(first + some->Width(), width) << name;
+      std::vector<std::uint8_t> all(static_cast<std::size_t>(width) * 4), kept(all.size());
+      for (int y = 0; y < rows; ++y) {
+        whole->Next(all.data());
+        const RowSpan span = some->Next(kept.data());
+        EXPECT_EQ(span.begin, 0);
+        EXPECT_EQ(span.end, some->Width());
+        ASSERT_EQ(std::memcmp(kept.data(), all.data() + static_cast<std::size_t>(first) * 4,
+                              static_cast<std::size_t>(some->Width()) * 4),
+                  0)
+            << name << " columns " << begin << " to " << end << ", row " << y;
+      }
+    }
+  }
 }
 
 }  // namespace

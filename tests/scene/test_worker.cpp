@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <memory>
 #include <future>
 #include <system_error>
 #include <thread>
@@ -85,12 +87,57 @@ TEST(Worker, ACallerThatHelpsRunsTheNextJobsUpToItsLimit) {
   EXPECT_EQ(worker.Started(), 6u);
 }
 
+// Held jobs do not start on the worker's thread before Release(); a
+// caller that helps may run them meanwhile, and the thread runs the rest
+// once released.
+TEST(Worker, HeldJobsWaitForTheReleaseUnlessACallerTakesThem) {
+  std::vector<std::atomic<int>> runs(5);
+  std::vector<std::thread::id> ran(5);
+  std::promise<void> first_two;
+  std::vector<Worker::Job> jobs;
+  for (int i = 0; i < 5; ++i) {
+    jobs.emplace_back([&, i] {
+      ran[static_cast<std::size_t>(i)] = std::this_thread::get_id();
+      runs[static_cast<std::size_t>(i)].fetch_add(1);
+      if (i == 1) first_two.set_value();
+    });
+  }
+  Worker worker(std::move(jobs), {}, 2);
+  first_two.get_future().wait();
+  // The thread is held now: nothing past job 1 starts until it is released.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(runs[2].load() + runs[3].load() + runs[4].load(), 0);
+  EXPECT_TRUE(worker.Help(3));  // the caller takes job 2 itself
+  EXPECT_EQ(ran[2], std::this_thread::get_id());
+  worker.Release();
+  worker.Wait();
+  for (std::size_t i = 0; i < runs.size(); ++i) EXPECT_EQ(runs[i].load(), 1) << i;
+  EXPECT_NE(ran[4], std::this_thread::get_id());
+}
+
+// A worker held and never released ends on a stop; the held jobs' results
+// are broken promises.
+TEST(Worker, AHeldWorkerEndsOnAStop) {
+  auto result = std::make_shared<std::promise<int>>();
+  std::future<int> held = result->get_future();
+  std::vector<Worker::Job> jobs{[] {}, [result] { result->set_value(1); }};
+  result.reset();  // the held job holds the only promise
+  {
+    Worker worker(std::move(jobs), {}, 1);
+  }  // the destructor stops and waits
+  EXPECT_THROW((void)held.get(), std::future_error);
+}
+
 TEST(Worker, WithoutAThreadTheJobsRunOnTheCallersThreadBeforeItReturns) {
   std::vector<std::thread::id> ran;
   std::vector<Worker::Job> jobs(3, [&] { ran.push_back(std::this_thread::get_id()); });
-  Worker worker(std::move(jobs), [](std::function<void()>) -> std::thread {
-    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-  });
+  // Held jobs too: no thread would ever run them.
+  Worker worker(
+      std::move(jobs),
+      [](std::function<void()>) -> std::thread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+      },
+      1);
   EXPECT_FALSE(worker.OnOwnThread());
   EXPECT_EQ(ran, std::vector<std::thread::id>(3, std::this_thread::get_id()));
 }
