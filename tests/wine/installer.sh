@@ -99,6 +99,13 @@ run_setup() {  # [CODE] ARGS
   local want=0 code
   case ${1:-} in [0-9]*) want=$1; shift ;; esac
   code=$(wine cmd /c "$(winepath -w "$work/exit_code.cmd")" "$(winepath -w "$setup")" "$@" 2>/dev/null | tr -d '\r')
+  # Wine itself now and then fails to start a program on a loaded machine
+  # ("Application could not be started"): that says nothing of the
+  # installer, which is then started once more.
+  if [[ $code == *"could not be started"* ]]; then
+    timeout 120 wineserver -w
+    code=$(wine cmd /c "$(winepath -w "$work/exit_code.cmd")" "$(winepath -w "$setup")" "$@" 2>/dev/null | tr -d '\r')
+  fi
   check "Sandloop-Setup.exe $* exits with $want" equals "$code" "$want"
 }
 set_saver() {  # SCRNSAVE.EXE ScreenSaveActive ("" for none)
