@@ -150,6 +150,39 @@ inline void AcrossPixel(const std::uint16_t* s, const int* xw, int xn, std::uint
 }
 #endif
 
+// Limits each colour channel of the pixels [begin, end) of a row to the
+// pixel's alpha, as the scaler's sums are limited: colour can never exceed
+// its alpha in a premultiplied picture, whatever a master holds.
+void LimitToAlpha(std::uint8_t* row, int begin, int end) {
+  int x = begin;
+#if defined(__SSE2__)
+  for (; x + 4 <= end; x += 4) {
+    auto* p = reinterpret_cast<__m128i*>(row + static_cast<std::size_t>(x) * 4);
+    const __m128i v = _mm_loadu_si128(p);
+    __m128i a = _mm_srli_epi32(v, 24);
+    a = _mm_or_si128(a, _mm_slli_epi32(a, 8));
+    a = _mm_or_si128(a, _mm_slli_epi32(a, 16));
+    _mm_storeu_si128(p, _mm_min_epu8(v, a));
+  }
+#endif
+  for (; x < end; ++x) {
+    std::uint8_t* p = row + static_cast<std::size_t>(x) * 4;
+    for (int c = 0; c < 3; ++c) p[c] = std::min(p[c], p[3]);
+  }
+}
+
+// Rows already of the size asked for are read straight into the picture.
+RgbaPicture ReadUnscaled(PictureRows& rows) {
+  RgbaPicture result(rows.Width(), rows.Height());
+  for (int y = 0; y < result.Height(); ++y) {
+    std::uint8_t* row = result.Row(y);
+    const RowSpan span = rows.Next(row);
+    LimitToAlpha(row, std::max(span.begin, 0), std::min(span.end, result.Width()));
+  }
+  rows.Finish();
+  return result;
+}
+
 }  // namespace
 
 RgbaPicture RgbaPicture::ScaledTo(int w, int h) const {
@@ -160,6 +193,7 @@ RgbaPicture RgbaPicture::ScaledTo(int w, int h) const {
 RgbaPicture ScaleRows(PictureRows& rows, int w, int h) {
   const int width = rows.Width(), height = rows.Height();
   if (w <= 0 || h <= 0 || width <= 0 || height <= 0) return RgbaPicture();
+  if (w == width && h == height) return ReadUnscaled(rows);
   const std::size_t src_row = static_cast<std::size_t>(width) * 4;
   const Taps down = MakeTaps(height, h), across = MakeTaps(width, w);
   RgbaPicture result(w, h);

@@ -68,12 +68,28 @@ void TDDbmp::ReportError(const std::string& message, bool release) {
 
 void TDDbmp::CloseSurface() { ReleaseSurface(); }
 
-void TDDbmp::ShareSurface(const TDDbmp& other) {
-  if (DDmainModule == nullptr) return ReportError("Error connect to DDMAIN", false);
+// The device surfaces are made on, and its back buffer; false once a
+// missing one is reported.
+bool TDDbmp::ConnectDevice() {
+  if (DDmainModule == nullptr) {
+    ReportError("Error connect to DDMAIN", false);
+    return false;
+  }
   FDD = DDmainModule->FpDD;
-  if (FDD == nullptr) return ReportError("FDD==NULL", false);
+  if (FDD == nullptr) {
+    ReportError("FDD==NULL", false);
+    return false;
+  }
   FDDBACK = DDmainModule->FpDDSBack;
-  if (FDDBACK == nullptr) return ReportError("FDDBACK==NULL", false);
+  if (FDDBACK == nullptr) {
+    ReportError("FDDBACK==NULL", false);
+    return false;
+  }
+  return true;
+}
+
+void TDDbmp::ShareSurface(const TDDbmp& other) {
+  if (!ConnectDevice()) return;
   ReleaseSurface();
   if (other.FpSurface == nullptr) return ReportError("eFpSurface==NULL", false);
   FpSurface = other.FpSurface;
@@ -94,14 +110,22 @@ void TDDbmp::ShareSurface(const TDDbmp& other) {
 }
 
 void TDDbmp::CreateSurface() {
-  if (DDmainModule == nullptr) return ReportError("Error connect to DDMAIN", false);
-  FDD = DDmainModule->FpDD;
-  if (FDD == nullptr) return ReportError("FDD==NULL", false);
-  FDDBACK = DDmainModule->FpDDSBack;
-  if (FDDBACK == nullptr) return ReportError("FDDBACK==NULL", false);
-
+  if (!ConnectDevice()) return;
   // A second call replaces the surface of the first instead of leaking it.
   ReleaseSurface();
+  FHasAlpha = false;
+  if (FStretching && !FSmooth.Empty()) {
+    RgbaPicture smooth = std::move(FSmooth);
+    FSmooth = RgbaPicture();
+    if (smooth.Width() != FStretchWidth || smooth.Height() != FStretchHeight)
+      smooth = smooth.ScaledTo(FStretchWidth, FStretchHeight);
+    FSmoothPixels = std::move(smooth).ToSurfacePixels();
+  }
+  display::SurfacePixels pixels = std::move(FSmoothPixels);
+  FSmoothPixels = display::SurfacePixels();
+  if (FStretching && pixels.width == FStretchWidth && pixels.height == FStretchHeight)
+    return CreateSmoothSurface(pixels);
+
   DDSURFACEDESC desc{};
   desc.dwSize = sizeof(desc);
   desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
@@ -109,21 +133,7 @@ void TDDbmp::CreateSurface() {
   desc.dwWidth = static_cast<DWORD>(FStretching ? FStretchWidth : FBitmap.Width());
   desc.dwHeight = static_cast<DWORD>(FStretching ? FStretchHeight : FBitmap.Height());
   FLastResult = FDD->CreateSurface(&desc, &FpSurface, nullptr);
-  FHasAlpha = false;
   if (FAILED(FLastResult)) return ReportError("eCreateSurfaceBMP", true);
-
-  if (FStretching && !FSmooth.Empty()) {
-    RgbaPicture smooth = std::move(FSmooth);
-    FSmooth = RgbaPicture();
-    if (smooth.Width() != FStretchWidth || smooth.Height() != FStretchHeight)
-      smooth = smooth.ScaledTo(FStretchWidth, FStretchHeight);
-    FLastResult = CopyColoursToSurface(FpSurface, smooth);
-    if (FAILED(FLastResult)) return ReportError("eFpSurface->Lock (BMP)", true);
-    FLastResult = CopyAlphaToSurface(FpSurface, smooth);
-    if (FAILED(FLastResult)) return ReportError("eFpSurface->SetAlphaPlane (BMP)", true);
-    FHasAlpha = !smooth.Opaque();
-    return;
-  }
   HDC dc = nullptr;
   FLastResult = FpSurface->GetDC(&dc);
   if (FAILED(FLastResult)) return ReportError("eFpSurface->GetDC (BMP)", true);
@@ -132,6 +142,30 @@ void TDDbmp::CreateSurface() {
   else
     DrawPicture(dc, 0, 0, FBitmap);
   FpSurface->ReleaseDC(dc);
+}
+
+// The surface takes the pixels over as they are; at 16 or 24 bits they are
+// copied into a surface of the display's format instead.
+void TDDbmp::CreateSmoothSurface(display::SurfacePixels& pixels) {
+  const bool alpha = pixels.alpha != nullptr;
+  FLastResult = FDD->CreateSurfaceFrom(pixels, &FpSurface);
+  if (FLastResult == DDERR_INVALIDPIXELFORMAT) {
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof(desc);
+    desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+    desc.dwWidth = static_cast<DWORD>(pixels.width);
+    desc.dwHeight = static_cast<DWORD>(pixels.height);
+    FLastResult = FDD->CreateSurface(&desc, &FpSurface, nullptr);
+    if (FAILED(FLastResult)) return ReportError("eCreateSurfaceBMP", true);
+    FLastResult = CopyPixelsToSurface(FpSurface, pixels);
+    if (FAILED(FLastResult)) return ReportError("eFpSurface->Lock (BMP)", true);
+    FLastResult = alpha ? FpSurface->SetAlphaPlane(pixels.alpha->Row(0), pixels.width) : DD_OK;
+    if (FAILED(FLastResult)) return ReportError("eFpSurface->SetAlphaPlane (BMP)", true);
+  } else if (FAILED(FLastResult)) {
+    return ReportError("eCreateSurfaceBMP", true);
+  }
+  FHasAlpha = alpha;
 }
 
 void TDDbmp::DrawImage() {

@@ -46,6 +46,11 @@ class TDDbmp : public TComponent {
   // blends its soft edges instead of keying a colour. Used only when
   // Stretching; CreateSurface drops it once the surface holds it.
   void SetSmoothPicture(RgbaPicture&& picture) { FSmooth = std::move(picture); }
+  // The same, already made into a 32-bit surface's pixels of the stretch
+  // size (RgbaPicture::ToSurfacePixels): the surface takes them over
+  // without a copy. Pixels of another size are dropped, and Bitmap is
+  // stretched instead.
+  void SetSmoothPixels(display::SurfacePixels&& pixels) { FSmoothPixels = std::move(pixels); }
   // The surface is drawn through its alpha plane.
   [[nodiscard]] bool HasAlpha() const { return FHasAlpha; }
 
@@ -94,9 +99,12 @@ class TDDbmp : public TComponent {
  private:
   void ReportError(const std::string& message, bool release);
   void ReleaseSurface();
+  bool ConnectDevice();
+  void CreateSmoothSurface(display::SurfacePixels& pixels);
 
   Picture FBitmap;
   RgbaPicture FSmooth;
+  display::SurfacePixels FSmoothPixels;
   bool FHasAlpha = false;
   HRESULT FLastResult = 0;
   std::string FErrorResult;

@@ -11,6 +11,7 @@
 
 #include "kit/Picture.h"
 #include "kit/ddraw/PageMemory.h"
+#include "kit/ddraw/SurfacePixels.h"
 #include "kit/ddraw/ddraw.h"
 
 namespace sandloop {
@@ -41,6 +42,11 @@ class RgbaPicture {
   // True when every pixel is fully opaque.
   [[nodiscard]] bool Opaque() const;
 
+  // The picture as a 32-bit surface's pixels, made in place: its memory
+  // becomes the surface's words, and its alpha the surface's alpha plane
+  // unless it is opaque. The picture is empty afterwards.
+  [[nodiscard]] display::SurfacePixels ToSurfacePixels() &&;
+
   // This picture scaled to w x h by area averaging: every output pixel is
   // the mean of the source area it covers (fractional pixels weighted by
   // their share). Meant for shrinking; enlarging it repeats pixels.
@@ -49,9 +55,15 @@ class RgbaPicture {
  private:
   int width_ = 0, height_ = 0;
   // Mapped memory for large pictures: given back to the system as soon as
-  // the picture is dropped, whichever thread made it.
+  // the picture is dropped, whichever thread made it. Four spare bytes
+  // follow the last row, so that the memory can become a surface's.
   display::PageMemory pixels_;
 };
+
+// Writes the colours of pixels made for a 32-bit surface into the whole of
+// `surface` (which has their size) in the surface's own pixel format: for a
+// display at another depth. The alpha plane is the caller's to give.
+HRESULT CopyPixelsToSurface(IDirectDrawSurface* surface, const display::SurfacePixels& pixels);
 
 // Writes the picture into the whole of `surface` (which has its size) in
 // the surface's pixel format and, unless the picture is opaque, gives the

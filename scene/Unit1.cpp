@@ -308,7 +308,8 @@ void TForm1::StartPictures() {
   const FaultPoint fault = options_.fault;
   auto scale = [fault](const std::string& name, const PicturePart& part, int w, int h) {
     if (fault == FaultPoint::SmoothMemory) throw std::bad_alloc();
-    return MasterPartScaled(name, part, w, h);
+    // Made ready here to become the piece's surface as it is.
+    return MasterPartScaled(name, part, w, h).ToSurfacePixels();
   };
   struct Job {
     std::string name;
@@ -318,7 +319,7 @@ void TForm1::StartPictures() {
     Placement place;            // a surf band's columns, spread to the screen's shape as decoded
     bool damaged = false;       // a test's damaged copy: cut off inside its header
     std::promise<Picture> picture;
-    std::promise<RgbaPicture> smooth;
+    std::promise<display::SurfacePixels> smooth;
   };
   std::vector<std::shared_ptr<Job>> jobs;
   // A piece's picture (decoded_), its master (smooth_), or a whole surf
@@ -433,10 +434,10 @@ namespace {
 // The same steps for a sprite and a strip; a strip first learns its frame
 // height.
 template <class Piece>
-void FillPiece(Piece& s, Picture picture, RgbaPicture smooth, const Placement& p) {
+void FillPiece(Piece& s, Picture picture, display::SurfacePixels smooth, const Placement& p) {
   s.SetBitmap(std::move(picture));
   if constexpr (std::is_same_v<Piece, TDDbmp>) {
-    if (!smooth.Empty()) s.SetSmoothPicture(std::move(smooth));
+    if (!smooth.Empty()) s.SetSmoothPixels(std::move(smooth));
   }
   if constexpr (std::is_same_v<Piece, TDDani>) s.SetYOffsetFrame(p.frame_height);
   s.SetStretching(true);
@@ -459,20 +460,20 @@ void TForm1::BuildPiece(int index, const Placement& p, const std::function<bool(
   const Piece piece = PieceAt(index);
   if (SharesSprite(index)) return piece.bmp->ShareSurface(*options_.share->PieceAt(index).bmp);
   std::future<Picture>& ahead = decoded_[static_cast<std::size_t>(index)];
-  std::future<RgbaPicture>& scaled = smooth_[static_cast<std::size_t>(index)];
+  std::future<display::SurfacePixels>& scaled = smooth_[static_cast<std::size_t>(index)];
   auto ready = [](const auto& f) {
     return !f.valid() || f.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
   };
   while (!(ready(ahead) && ready(scaled)) && help()) {
   }
-  RgbaPicture smooth;
+  display::SurfacePixels smooth;
   // A smooth picture that cannot be had, for whatever reason (a damaged
   // master, too little memory), leaves the piece to its designed stretch,
   // which needs far less.
   try {
     if (scaled.valid()) smooth = scaled.get();
   } catch (const std::exception& e) {
-    smooth = RgbaPicture();
+    smooth = display::SurfacePixels();
     Log("SmoothPicture", MasterFor(index, p) + ": " + e.what() + "; drawn from the designed picture");
   }
   // A sprite made from its master does not need its 8-bit picture.

@@ -294,7 +294,7 @@ class TForm1 : public TForm {
   SceneShape shape_{};
   Layout layout_{};
   std::array<std::future<Picture>, kPieceCount> decoded_;  // pictures decoded ahead
-  std::array<std::future<RgbaPicture>, kPieceCount> smooth_;  // masters scaled ahead
+  std::array<std::future<display::SurfacePixels>, kPieceCount> smooth_;  // masters scaled ahead, as surface pixels
   std::array<std::future<Picture>, kPieceCount> rest_;        // whole surf strips, decoded after set-up
   std::unique_ptr<Worker> worker_;                             // still decoding them
   std::size_t first_frame_jobs_ = 0;                           // the worker's jobs before the strips' rest

@@ -18,6 +18,7 @@
 #include "kit/ddraw/ddraw.h"
 #include "kit/ddraw/MonitorView.h"
 #include "kit/ddraw/PageMemory.h"
+#include "kit/ddraw/SurfacePixels.h"
 #include "kit/ddraw/pixel.h"
 
 const GUID IID_IDirectDrawGammaControl = {0x69C11C3E, 0xB46B, 0x11D1, {0xAD, 0x7A, 0x00, 0xC0, 0x4F, 0xC2, 0x9B, 0x4E}};
@@ -117,6 +118,19 @@ class Surface final : public IDirectDrawSurface {
     clip_ = RECT{0, 0, w, h};
     // Four spare bytes so that a 32-bit read of any pixel stays inside.
     if (back_ == nullptr) mem_ = PageMemory(static_cast<std::size_t>(pitch_) * h + 4);
+  }
+  // An offscreen 32-bit surface of pixels made ahead (SurfacePixels).
+  Surface(std::shared_ptr<DisplayState> s, SurfacePixels&& pixels)
+      : state_(std::move(s)),
+        width_(pixels.width),
+        height_(pixels.height),
+        bpp_(32),
+        pitch_(pixels.width * 4),
+        primary_(false),
+        mem_(std::move(pixels.words)),
+        alpha_(std::move(pixels.alpha)) {
+    clip_ = RECT{0, 0, width_, height_};
+    pixels = SurfacePixels{};
   }
 
   std::uint32_t AddRef() override { return ++refs_; }
@@ -500,8 +514,23 @@ class DirectDraw final : public IDirectDraw {
     // A generous bound on one surface keeps a bad size from exhausting memory.
     if (desc->dwWidth == 0 || desc->dwHeight == 0 || desc->dwWidth > 16384 || desc->dwHeight > 16384)
       return DDERR_INVALIDPARAMS;
-    auto* s = new (std::nothrow)
-        Surface(state_, static_cast<int>(desc->dwWidth), static_cast<int>(desc->dwHeight), bpp, false);
+    auto* s = NewSurface(state_, static_cast<int>(desc->dwWidth), static_cast<int>(desc->dwHeight), bpp, false);
+    if (s == nullptr) return DDERR_OUTOFMEMORY;
+    *out = s;
+    return DD_OK;
+  }
+
+  HRESULT CreateSurfaceFrom(SurfacePixels& pixels, IDirectDrawSurface** out) override {
+    if (out == nullptr) return DDERR_INVALIDPARAMS;
+    *out = nullptr;
+    if (HRESULT f = Ask(*state_, Op::CreateSurface); f != DD_OK) return f;
+    if (state_->mode.bpp != 32) return DDERR_INVALIDPIXELFORMAT;
+    const int w = pixels.width, h = pixels.height;
+    if (w <= 0 || h <= 0 || w > 16384 || h > 16384 || pixels.words.data() == nullptr ||
+        pixels.words.size() < static_cast<std::size_t>(w) * 4 * static_cast<std::size_t>(h) + 4 ||
+        (pixels.alpha != nullptr && (pixels.alpha->Width() != w || pixels.alpha->Height() != h)))
+      return DDERR_INVALIDPARAMS;
+    auto* s = new (std::nothrow) Surface(state_, std::move(pixels));
     if (s == nullptr) return DDERR_OUTOFMEMORY;
     *out = s;
     return DD_OK;

@@ -13,6 +13,10 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace sandloop::display {
+struct SurfacePixels;
+}
+
 using HRESULT = std::int32_t;
 using DWORD = std::uint32_t;
 using COLORREF = std::uint32_t;  // 0x00BBGGRR, red in the low byte
@@ -28,6 +32,7 @@ constexpr HRESULT DDERR_UNSUPPORTED = static_cast<HRESULT>(0x80004001u);
 constexpr HRESULT DDERR_INVALIDPARAMS = static_cast<HRESULT>(0x80070057u);
 constexpr HRESULT DDERR_OUTOFMEMORY = E_OUTOFMEMORY;
 constexpr HRESULT DDERR_INVALIDMODE = static_cast<HRESULT>(0x88760078u);
+constexpr HRESULT DDERR_INVALIDPIXELFORMAT = static_cast<HRESULT>(0x88760091u);
 constexpr HRESULT DDERR_INVALIDRECT = static_cast<HRESULT>(0x88760096u);
 constexpr HRESULT DDERR_INVALIDOBJECT = static_cast<HRESULT>(0x88760082u);
 constexpr HRESULT DDERR_NOEXCLUSIVEMODE = static_cast<HRESULT>(0x887600E1u);
@@ -240,6 +245,11 @@ class IDirectDraw : public IUnknownLike {
   virtual HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bpp) = 0;
   virtual HRESULT RestoreDisplayMode() = 0;
   virtual HRESULT CreateSurface(DDSURFACEDESC* desc, IDirectDrawSurface** out, void* outer) = 0;
+  // An offscreen surface of the pixels' size whose pixels (and alpha
+  // plane) are `pixels`, taken over without a copy; `pixels` is empty
+  // afterwards. Only while the display runs at 32 bits: otherwise
+  // DDERR_INVALIDPIXELFORMAT, and `pixels` is left as it was.
+  virtual HRESULT CreateSurfaceFrom(sandloop::display::SurfacePixels& pixels, IDirectDrawSurface** out) = 0;
   virtual HRESULT GetCaps(DDCAPS* driver, DDCAPS* emulation) = 0;
   virtual HRESULT EnumDisplayModes(DWORD flags, DDSURFACEDESC* filter, void* context,
                                    LPDDENUMMODESCALLBACK callback) = 0;

@@ -278,20 +278,52 @@ TEST_F(AlphaSpriteTest, APictureOfAnotherSizeIsScaledToTheStretchSize) {
   s.CloseSurface();
 }
 
-// A picture with alpha that cannot be copied into its surface names the
-// step that failed, and the surface is released.
-TEST_F(AlphaSpriteTest, AFailedCopyOfColoursOrAlphaNamesItsStep) {
-  Open(40, 30, 32);
+// At 32 bits the surface takes the picture's memory over as it is; at 16
+// and 24 bits the picture is copied into a surface of the display's format.
+// Each step that can fail names itself, and the surface is released.
+TEST_F(AlphaSpriteTest, ThePicturesMemoryBecomesTheSurfaceOrIsCopiedAndFailuresNameTheirStep) {
   using display::Op;
-  for (auto [op, message] : {std::pair{Op::Lock, "eFpSurface->Lock (BMP)"},
-                             std::pair{Op::SetAlphaPlane, "eFpSurface->SetAlphaPlane (BMP)"}}) {
-    SCOPED_TRACE(message);
-    TDDbmp s(form.get());
+  auto make = [this](TDDbmp& s) {
     s.DDmainModule = dd.get();
     s.OnError = [this](TComponent*) { ++errors; };
     s.SetStretching(true);
     s.SetStretchWidth(6);
     s.SetStretchHeight(2);
+  };
+  Open(40, 30, 32);
+  {
+    TDDbmp s(form.get());
+    make(s);
+    display::SurfacePixels pixels = EdgePicture().ToSurfacePixels();
+    const std::uint8_t* memory = pixels.words.data();
+    s.SetSmoothPixels(std::move(pixels));
+    s.CreateSurface();
+    ASSERT_NE(s.FpSurface, nullptr);
+    DDSURFACEDESC d{};
+    d.dwSize = sizeof d;
+    ASSERT_EQ(s.FpSurface->Lock(nullptr, &d, 0, nullptr), DD_OK);
+    EXPECT_EQ(d.lpSurface, memory);
+    EXPECT_EQ(d.lPitch, 24);
+    s.FpSurface->Unlock(nullptr);
+    EXPECT_EQ(testing::StoredPixel(s.FpSurface, 2, 0), 0xFF0000u);
+    EXPECT_EQ(testing::StoredPixel(s.FpSurface, 4, 1), 0x0A141Eu);
+    EXPECT_TRUE(s.HasAlpha());
+    hb->FailOnce(Op::CreateSurface, DDERR_OUTOFMEMORY);
+    s.SetSmoothPicture(EdgePicture());
+    s.CreateSurface();
+    EXPECT_EQ(s.GetErrorResult(), "eCreateSurfaceBMP");
+    EXPECT_EQ(s.FpSurface, nullptr);
+    EXPECT_FALSE(s.HasAlpha());
+  }
+  EXPECT_EQ(errors, 1);
+  dd->SetEnabled(false);
+  Open(40, 30, 24);
+  for (auto [op, message] : {std::pair{Op::CreateSurface, "eCreateSurfaceBMP"},
+                             std::pair{Op::Lock, "eFpSurface->Lock (BMP)"},
+                             std::pair{Op::SetAlphaPlane, "eFpSurface->SetAlphaPlane (BMP)"}}) {
+    SCOPED_TRACE(message);
+    TDDbmp s(form.get());
+    make(s);
     s.SetSmoothPicture(EdgePicture());
     hb->FailOnce(op, DDERR_OUTOFMEMORY);
     s.CreateSurface();
@@ -300,7 +332,7 @@ TEST_F(AlphaSpriteTest, AFailedCopyOfColoursOrAlphaNamesItsStep) {
     EXPECT_EQ(s.FpSurface, nullptr);
     EXPECT_FALSE(s.HasAlpha());
   }
-  EXPECT_EQ(errors, 2);
+  EXPECT_EQ(errors, 4);
 }
 
 TEST_F(AlphaSpriteTest, WithoutAPictureWithAlphaTheColourKeyIsUsed) {

@@ -171,6 +171,51 @@ TEST(RgbaPictureScale, FlatAreasStayExactlyFlatAtAnyRatio) {
   }
 }
 
+// At its own size a picture is read as it is, except that colour above its
+// alpha (which no premultiplied picture holds) is limited to the alpha, as
+// at every other size; a master's covered spans come through in place.
+TEST(RgbaPictureScale, AtItsOwnSizeEveryPixelStaysWithColourLimitedToAlpha) {
+  const int w = 29, h = 7;
+  RgbaPicture p(w, h);
+  std::mt19937 rng(11);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      for (int c = 0; c < 4; ++c) p.Row(y)[4 * x + c] = static_cast<std::uint8_t>(rng() % 256);
+  const RgbaPicture s = p.ScaledTo(w, h);
+  ASSERT_EQ(s.Width(), w);
+  ASSERT_EQ(s.Height(), h);
+  int limited = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const std::uint8_t* q = p.Row(y) + 4 * x;
+      const std::uint8_t* r = s.Row(y) + 4 * x;
+      ASSERT_EQ(r[3], q[3]) << x << "," << y;
+      for (int c = 0; c < 3; ++c) {
+        ASSERT_EQ(r[c], std::min(q[c], q[3])) << x << "," << y << " channel " << c;
+        limited += q[c] > q[3];
+      }
+    }
+  EXPECT_GT(limited, 0);
+
+  // Rows that store only their covered columns.
+  std::vector<std::uint8_t> rows;
+  for (int y = 0; y < h; ++y) {
+    const int begin = y * 3, n = y == 2 ? 0 : 4;
+    for (int v : {begin, n}) {
+      rows.push_back(static_cast<std::uint8_t>(v));
+      rows.push_back(static_cast<std::uint8_t>(v >> 8));
+    }
+    for (int x = 0; x < n; ++x) rows.insert(rows.end(), {90, 60, 30, 120});
+  }
+  const RgbaPicture m = ScaleRows(*OpenPicture(Master("SLMR", w, h, rows), "spans"), w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const bool covered = y != 2 && x >= y * 3 && x < y * 3 + 4;
+      EXPECT_EQ(m.Row(y)[4 * x + 3], covered ? 120 : 0) << x << "," << y;
+      EXPECT_EQ(m.Row(y)[4 * x], covered ? 90 : 0) << x << "," << y;
+    }
+}
+
 TEST(RgbaPictureScale, SoftEdgesKeepTheShapesColourAndAreaAveragesCoverage) {
   // A light green shape on its left part, nothing on the right; the cut
   // falls inside output pixels at most ratios.
