@@ -73,6 +73,12 @@ void TForm1::FollowMonitors() {
   if (b == nullptr || b->Target().kind != display::DisplayTarget::Kind::FullScreen) return;
   const std::vector<display::Monitor> monitors = b->Monitors();
   if (monitors == monitors_shown_) return;
+  // A single monitor, and no scenes of others to drop: nothing to stop the
+  // tick for.
+  if (monitors.size() <= 1 && further_.empty()) {
+    monitors_shown_ = monitors;
+    return;
+  }
   const bool ticking = DDtimer1.Enabled();
   DDtimer1.SetEnabled(false);
   DropFurtherScenes();

@@ -6,6 +6,11 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "kit/os/FileLock.h"
 #include "kit/os/Folders.h"
@@ -98,6 +103,12 @@ TEST(OsPages, LargeBlocksAreZeroedAndWritable) {
   const std::size_t size = std::size_t{3} << 20;
   auto* p = static_cast<unsigned char*>(AllocatePages(size));
   ASSERT_NE(p, nullptr);
+#if defined(__linux__)
+  // Every page is present before it is first touched.
+  std::vector<unsigned char> present(size / 4096);
+  ASSERT_EQ(mincore(p, size, present.data()), 0);
+  for (std::size_t i = 0; i < present.size(); ++i) ASSERT_NE(present[i] & 1, 0) << "page " << i;
+#endif
   for (std::size_t i = 0; i < size; i += 4096) ASSERT_EQ(p[i], 0) << i;
   EXPECT_EQ(p[size - 1], 0);
   std::memset(p, 0xAB, size);

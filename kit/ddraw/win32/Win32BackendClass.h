@@ -42,6 +42,10 @@ const wchar_t* PictureClassName();
 inline HWND ToHwnd(WindowId id) { return reinterpret_cast<HWND>(id); }
 inline WindowId ToId(HWND hwnd) { return reinterpret_cast<WindowId>(hwnd); }
 
+// Win32Window.cpp: a top-down 32-bit DIB header for rows of `width` pixels
+// (the pages the main window and the covers show).
+BITMAPINFO Dib(int width, int height);
+
 // Win32Audio.cpp: a WAVE file's format and sample data, as far as playing
 // needs it.
 struct WaveInfo {

@@ -17,17 +17,6 @@ struct MonitorList {
   bool have_primary = false;
 };
 
-BITMAPINFO CoverDib(int width, int height) {
-  BITMAPINFO bmi{};
-  bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bmi.bmiHeader.biWidth = width;
-  bmi.bmiHeader.biHeight = -height;
-  bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 32;
-  bmi.bmiHeader.biCompression = BI_RGB;
-  return bmi;
-}
-
 }  // namespace
 
 // In the system's order, the primary moved first. The primary's top-left
@@ -91,7 +80,7 @@ Status Win32Backend::PresentMonitor(int index, const PageView& page, const Ramp*
   if (dc == nullptr) return Status::SurfaceLost;
   if (whole) {
     ConvertPage(page, kept.pixels.data(), pitch, t);
-    const BITMAPINFO bmi = CoverDib(page.width, page.height);
+    const BITMAPINFO bmi = Dib(page.width, page.height);
     if (same_size) {
       SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(page.width), static_cast<DWORD>(page.height), 0, 0, 0,
                         static_cast<UINT>(page.height), kept.pixels.data(), &bmi, DIB_RGB_COLORS);
@@ -107,7 +96,7 @@ Status Win32Backend::PresentMonitor(int index, const PageView& page, const Ramp*
       const int h = r.bottom - r.top;
       std::uint8_t* band = kept.pixels.data() + static_cast<std::size_t>(r.top) * pitch;
       ConvertPage(SubPage(page, r), band + r.left * 4, pitch, t);
-      const BITMAPINFO bmi = CoverDib(page.width, h);
+      const BITMAPINFO bmi = Dib(page.width, h);
       SetDIBitsToDevice(dc, r.left, r.top, static_cast<DWORD>(r.right - r.left), static_cast<DWORD>(h), r.left, 0, 0,
                         static_cast<UINT>(h), band, &bmi, DIB_RGB_COLORS);
     }
@@ -125,7 +114,7 @@ bool Win32Backend::PaintCover(HWND hwnd) {
   HDC dc = BeginPaint(hwnd, &ps);
   RECT client;
   GetClientRect(hwnd, &client);
-  const BITMAPINFO bmi = CoverDib(kept.width, kept.height);
+  const BITMAPINFO bmi = Dib(kept.width, kept.height);
   SetStretchBltMode(dc, COLORONCOLOR);
   StretchDIBits(dc, 0, 0, client.right, client.bottom, 0, 0, kept.width, kept.height, kept.pixels.data(), &bmi,
                 DIB_RGB_COLORS, SRCCOPY);

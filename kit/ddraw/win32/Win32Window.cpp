@@ -17,7 +17,8 @@ std::wstring Wide(const std::string& text) {
   return out;
 }
 
-// A top-down 32-bit DIB header for rows of `width` pixels.
+}  // namespace
+
 BITMAPINFO Dib(int width, int height) {
   BITMAPINFO bmi{};
   bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -28,8 +29,6 @@ BITMAPINFO Dib(int width, int height) {
   bmi.bmiHeader.biCompression = BI_RGB;
   return bmi;
 }
-
-}  // namespace
 
 WindowId Win32Backend::CreateFormWindow(const std::string& title) {
   // Hidden until exclusive use places it; the black class brush means
