@@ -6,49 +6,23 @@
 # been drawn for a few seconds, and its resident memory then. A second
 # size of "none" runs one monitor, to compare with.
 # A benchmark, not a test: it prints the figures and judges nothing.
-# Needs xserver-xorg-core, xserver-xorg-video-dummy and xrandr; as root the
-# server runs as the user nobody.
+# The server is the monitor checks' (tests/xvfb/dummy_xorg.sh), with a
+# screen large enough for two 3840x2160 monitors. Needs xserver-xorg-core,
+# xserver-xorg-video-dummy and xrandr; as root the server runs as the user
+# nobody.
 # Usage: tools/bench-monitors.sh BUILD_DIR W0xH0 W1xH1|none [SECONDS]
 set -u
 build=$(readlink -f "$1") first=$2 second=$3 seconds=${4:-20}
 exe=$build/shell/sandloop
 [ -x "$exe" ] || { echo "missing $exe: build first"; exit 1; }
-xorg=/usr/lib/xorg/Xorg
-[ -x "$xorg" ] || { echo "Xorg missing"; exit 1; }
-as_user=()
-[ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
+. "$(dirname "$(readlink -f "$0")")/../tests/xvfb/dummy_xorg.sh"
+dummy_xorg_require
 work=$(mktemp -d /tmp/sandloop-bench-monitors-XXXXXX)
 chmod 755 "$work"
-[ ${#as_user[@]} -gt 0 ] && chown nobody:nogroup "$work"
 server= saver=
 trap '[ -n "$saver" ] && kill $saver 2>/dev/null; [ -n "$server" ] && kill $server 2>/dev/null; rm -rf "$work"' EXIT
-cat > "$work/dummy.conf" <<'CONF'
-Section "ServerFlags"
-  Option "AutoAddDevices" "false"
-  Option "AutoEnableDevices" "false"
-  Option "DontVTSwitch" "true"
-EndSection
-Section "Device"
-  Identifier "dummy"
-  Driver "dummy"
-  VideoRam 131072
-EndSection
-Section "Screen"
-  Identifier "screen"
-  Device "dummy"
-  DefaultDepth 24
-  SubSection "Display"
-    Depth 24
-    Virtual 7680 2160
-  EndSubSection
-EndSection
-CONF
-(cd "$work" && exec "${as_user[@]}" env -i HOME="$work" PATH=/usr/bin:/bin "$xorg" -displayfd 3 \
-  -config "$work/dummy.conf" -noreset -nolisten tcp -logfile "$work/x.log" 3>"$work/display" >/dev/null 2>&1) &
-server=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "Xorg did not start"; exit 1; }
-export DISPLAY=:$(head -1 "$work/display")
+fail() { echo "$*"; exit 1; }
+dummy_xorg_start 7680 2160 131072
 # Modes as `cvt` gives them; 3840x2160 with reduced blanking at 30 Hz, as
 # the dummy driver's pixel clock stops at 300 MHz.
 declare -A timing=(

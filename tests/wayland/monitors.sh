@@ -21,23 +21,13 @@
 # Usage: monitors.sh SANDLOOP SCREEN_TOOL
 # With SANDLOOP_SHOTS set to a folder, the screenshots are kept there.
 set -u
-exe=$(readlink -f "$1") tool=$(readlink -f "$2")
-for t in sway grim pngtopnm pamcut pamarith pamfunc pamsumm pamchannel pamscale; do
-  command -v $t >/dev/null || { echo "$t missing"; exit 77; }
-done
-as_user=()
-if [ "$(id -u)" -eq 0 ]; then
-  command -v setpriv >/dev/null || { echo "setpriv missing"; exit 77; }
-  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
-fi
-# No "." in the folder: the log is named after the program path up to its
-# first ".".
-work=$(mktemp -d /tmp/sandloop-outputs-XXXXXX)
-chmod 755 "$work"
-mkdir -p "$work/bin" "$work/run"
-cp "$exe" "$work/bin/sandloop"
-chmod 700 "$work/run"
-[ ${#as_user[@]} -gt 0 ] && chown -R nobody:nogroup "$work"
+exe=$(readlink -f "$1") screen_tool=$(readlink -f "$2")
+here=$(dirname "$(readlink -f "$0")")
+. "$here/sway_common.sh"
+# shows_beach and the backdrop's colour, shared with the X11 checks.
+. "$here/../lib/picture_checks.sh"
+sway_require grim "${picture_tools[@]}"
+sway_work outputs "$exe"
 pids=()
 # Ended newest first, the compositor last.
 stop_all() {
@@ -60,43 +50,6 @@ clean=(env -i HOME="$work" PATH="$work/bin:/usr/bin:/bin" XDG_RUNTIME_DIR="$work
        ASAN_OPTIONS="${ASAN_OPTIONS:-}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}")
 run() { (cd "$work" && exec "${as_user[@]}" "${clean[@]}" "$@"); }
 
-# A background of a colour the beach does not have, so that an uncovered
-# output is told apart from a black one.
-bg_rgb=(255 0 255)
-
-# The share (per cent, two decimals) of colour samples in the band at the
-# top of an output's part of a screenshot (X Y W H in SHOT) that are more
-# than 24 off the same band of REFERENCE (a PPM of the output's size).
-# The band is the scenery above the far surf (its top 280 of 768 rows at
-# any size), which holds still but for the creatures and the clock.
-off_reference() {
-  local shot=$1 x=$2 y=$3 w=$4 h=$5 reference=$6 band=$(($5 * 280 / 768))
-  pamcut -left "$x" -top "$y" -width "$w" -height "$band" "$shot" > "$work/a.ppm" &&
-    pamcut -left 0 -top 0 -width "$w" -height "$band" "$reference" > "$work/b.ppm" || return 1
-  # |a - b| clamped to 25, less 24: 1 where a sample is more than 24 off.
-  pamarith -difference "$work/a.ppm" "$work/b.ppm" | pamfunc -max 25 | pamfunc -subtractor 24 |
-    pamsumm -mean -brief | awk '{ printf "%.2f\n", $1 * 100 }'
-}
-# The mean of colour channel C (0 red, 2 blue) over the top eighth of an
-# output's part: the sky.
-sky_mean() {
-  pamcut -left "$2" -top "$3" -width "$4" -height $(($5 / 8)) "$1" | pamchannel -infile - "$6" |
-    pamsumm -mean -brief | awk '{ printf "%d\n", $1 }'
-}
-# Whether the output at X Y W H of SHOT shows the beach as REFERENCE draws
-# it: at most 2 % of its pixels are the background's colour and 2 % black,
-# at most 1 % of the still band's samples are off the reference (the
-# beach composed for another size and scaled to this one is 4 % and more
-# off), and its sky is blue (blue 40 over red). Prints what it measured.
-shows_beach() {
-  local shot=$1 x=$2 y=$3 w=$4 h=$5 bg black off red blue
-  bg=$("$tool" fill "$shot" "$x" "$y" $((x + w)) $((y + h)) "${bg_rgb[@]}") &&
-    black=$("$tool" fill "$shot" "$x" "$y" $((x + w)) $((y + h)) 0 0 0) &&
-    off=$(off_reference "$@") && red=$(sky_mean "$shot" "$x" "$y" "$w" "$h" 0) &&
-    blue=$(sky_mean "$shot" "$x" "$y" "$w" "$h" 2) || { echo "cannot be measured"; return 1; }
-  echo "background ${bg}%, black ${black}%, ${off}% off the rendered beach, sky red $red blue $blue"
-  [ "$bg" -le 2 ] && [ "$black" -le 2 ] && awk -v o="$off" 'BEGIN { exit !(o <= 1) }' && [ $((blue - red)) -ge 40 ]
-}
 # A screenshot of the whole layout as a PPM.
 shoot() { run "${wl[@]}" grim -t ppm "$1" 2>/dev/null; }
 
@@ -107,22 +60,11 @@ settings=(--set flag_PlaySound=0 --set FlagDemoDaytime=0 --set FlagDaytime=0)
 # One layout: the primary's size, then the second output's, which stands
 # right of the primary, tops level; the saver on both.
 layout() {
-  local w0=$1 h0=$2 w1=$3 h1=$4 how=$5 name="$1x$2+$3x$4" i code socket= primary= second= lines sock
-  printf 'output * bg #%02x%02x%02x solid_color\n' "${bg_rgb[@]}" > "$work/sway.conf"
+  local w0=$1 h0=$2 w1=$3 h1=$4 how=$5 name="$1x$2+$3x$4" i code primary= second= lines sock
+  printf 'output * bg #%02x%02x%02x solid_color\n' "${backdrop_rgb[@]}" > "$work/sway.conf"
   printf 'output HEADLESS-1 mode %dx%d position 0,0\noutput HEADLESS-2 mode %dx%d position %d,0\n' \
     "$w0" "$h0" "$w1" "$h1" "$w0" >> "$work/sway.conf"
-  rm -f "$work"/run/wayland-*
-  (cd "$work" && exec "${as_user[@]}" env -i HOME="$work" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$work/run" \
-    WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=2 WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
-    sway -c "$work/sway.conf" > "$work/compositor.log" 2>&1) &
-  pids+=($!)
-  for i in $(seq 100); do
-    socket=$(cd "$work/run" && ls wayland-* 2>/dev/null | grep -v lock | head -1)
-    [ -n "$socket" ] && break
-    sleep 0.1
-  done
-  [ -n "$socket" ] || fail "$name: sway did not start"
-  wl=(WAYLAND_DISPLAY="$socket" SDL_VIDEODRIVER=wayland)
+  start_sway 2 || fail "$name: sway did not start"
 
   # The references: the beach as this build renders it at each size, the
   # further output's without the clock and the text lines only the
@@ -136,8 +78,8 @@ layout() {
   # Before the saver runs, the checks must find both outputs uncovered.
   # The first screenshot shows the background once sway has drawn it.
   for i in $(seq 50); do
-    shoot "$work/before.ppm" && [ "$("$tool" fill "$work/before.ppm" 0 0 $((w0 + w1)) "$h0" "${bg_rgb[@]}")" -ge 98 ] &&
-      break
+    shoot "$work/before.ppm" &&
+      [ "$("$screen_tool" fill "$work/before.ppm" 0 0 $((w0 + w1)) "$h0" "${backdrop_rgb[@]}")" -ge 98 ] && break
     sleep 0.1
   done
   shoot "$work/before.ppm" || fail "$name: grim took no screenshot"
@@ -211,7 +153,7 @@ layout() {
   [ "$(grep -c 'FINISH AT' <<<"$lines")" -eq 1 ] || fail "$name: not one FINISH line in the log"
   # Its surfaces have gone from both outputs: the background shows again.
   shoot "$work/after.ppm" || fail "$name: grim took no screenshot"
-  [ "$("$tool" fill "$work/after.ppm" 0 0 $((w0 + w1)) "$h0" "${bg_rgb[@]}")" -ge 98 ] ||
+  [ "$("$screen_tool" fill "$work/after.ppm" 0 0 $((w0 + w1)) "$h0" "${backdrop_rgb[@]}")" -ge 98 ] ||
     fail "$name: the outputs are still covered after the saver ended"
   stop_all
   echo "$name: ok"

@@ -11,22 +11,9 @@
 # Usage: sway.sh SANDLOOP COVERED
 set -u
 exe=$(readlink -f "$1") covered=$(readlink -f "$2")
-for tool in sway grim; do
-  command -v $tool >/dev/null || { echo "$tool missing"; exit 77; }
-done
-as_user=()
-if [ "$(id -u)" -eq 0 ]; then
-  command -v setpriv >/dev/null || { echo "setpriv missing"; exit 77; }
-  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
-fi
-# No "." in the folder: the log is named after the program path up to its
-# first ".".
-work=$(mktemp -d /tmp/sandloop-wayland-XXXXXX)
-chmod 755 "$work"
-mkdir -p "$work/bin" "$work/run"
-cp "$exe" "$work/bin/sandloop"
-chmod 700 "$work/run"
-[ ${#as_user[@]} -gt 0 ] && chown -R nobody:nogroup "$work"
+. "$(dirname "$(readlink -f "$0")")/sway_common.sh"
+sway_require grim
+sway_work wayland "$exe"
 pids=()
 # Ended newest first, the compositor last.
 trap 'for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill ${pids[i]} 2>/dev/null; wait ${pids[i]} 2>/dev/null; done; rm -rf "$work"' EXIT
@@ -43,18 +30,7 @@ clean=(env -i HOME="$work" PATH="$work/bin:/usr/bin:/bin" XDG_RUNTIME_DIR="$work
 run() { "${as_user[@]}" "${clean[@]}" "$@"; }
 
 printf 'output * bg #000000 solid_color\noutput HEADLESS-1 mode 1024x768\n' > "$work/sway.conf"
-(cd "$work" && exec "${as_user[@]}" env -i HOME="$work" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$work/run" \
-  WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman sway -c "$work/sway.conf" \
-  > "$work/compositor.log" 2>&1) &
-pids+=($!)
-socket=
-for _ in $(seq 100); do
-  socket=$(cd "$work/run" && ls wayland-* 2>/dev/null | grep -v lock | head -1)
-  [ -n "$socket" ] && break
-  sleep 0.1
-done
-[ -n "$socket" ] || fail "sway did not start"
-wl=(WAYLAND_DISPLAY="$socket" SDL_VIDEODRIVER=wayland)
+start_sway || fail "sway did not start"
 
 # Starts the saver with "$@"; its pid in $saver.
 start() {

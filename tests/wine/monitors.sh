@@ -26,7 +26,7 @@ set -u
 [ $# -eq 3 ] || { echo "usage: $0 WINDOWS_BUILD_DIR LINUX_SANDLOOP SCREEN_TOOL"; exit 2; }
 wbuild=$(readlink -f "$1") linux=$(readlink -f "$2") screen_tool=$(readlink -f "$3")
 . "$(dirname "$(readlink -f "$0")")/../xvfb/dummy_xorg.sh"
-dummy_xorg_require wine wineserver wineboot
+dummy_xorg_require xdotool "${picture_tools[@]}" wine wineserver wineboot
 [ -f "$wbuild/sandloop.scr" ] || { echo "no Windows build in $wbuild"; exit 77; }
 [ -x "$linux" ] && [ -x "$screen_tool" ] || { echo "no Linux build's sandloop and screen_tool"; exit 77; }
 began=$(date +%s)
@@ -115,7 +115,7 @@ store_settings() {
 # One layout: the primary's size, then the second monitor's, which stands
 # right of the primary, tops level; the saver on both.
 layout() {
-  local w0=$1 h0=$2 w1=$3 h1=$4 how=$5 name="$1x$2+$3x$4" i rc root win= w primary= second= t0=$(date +%s)
+  local w0=$1 h0=$2 w1=$3 h1=$4 how=$5 name="$1x$2+$3x$4" i rc root win= t0=$(date +%s)
   dummy_xorg_layout "$w0" "$h0" "$w1" "$h1" "$name"
   store_settings "$w0" "$h0"
 
@@ -128,56 +128,16 @@ layout() {
   pngtopnm ref0.png > ref0.ppm && pngtopnm ref1.png > ref1.ppm || fail "pngtopnm failed"
 
   # Before the saver runs, the checks must find both monitors uncovered.
-  "$screen_tool" shot 0 before.ppm || fail "$name: no screenshot"
-  echo "$name: before, primary: $(shows_beach before.ppm 0 0 "$w0" "$h0" ref0.ppm)"
-  shows_beach before.ppm 0 0 "$w0" "$h0" ref0.ppm > /dev/null && fail "$name: the primary passes before the saver runs"
-  echo "$name: before, second: $(shows_beach before.ppm "$w0" 0 "$w1" "$h1" ref1.ppm)"
-  shows_beach before.ppm "$w0" 0 "$w1" "$h1" ref1.ppm > /dev/null &&
-    fail "$name: the second monitor passes before the saver runs"
+  dummy_xorg_uncovered "$name" "$w0" "$h0" "$w1" "$h1"
 
   rm -f "$log"
   (cd "$drive" && exec wine 'C:\sandloop.scr' /s) > "$work/run.log" 2>&1 &
   saver=$!
-  # The primary's window: at the root's corner, of the primary's size
-  # (Wine is slow to start on a loaded machine).
-  for i in $(seq 200); do
-    for w in $(xdotool search --name '^Sandloop$' 2>/dev/null); do
-      xdotool getwindowgeometry "$w" 2>/dev/null | grep -q "Position: 0,0 " &&
-        xdotool getwindowgeometry "$w" 2>/dev/null | grep -q "Geometry: ${w0}x${h0}" && win=$w
-    done
-    [ -n "$win" ] && break
-    kill -0 $saver 2>/dev/null || fail "$name: the saver ended at once"
-    sleep 0.1
-  done
-  [ -n "$win" ] || fail "$name: no full-screen window on the primary"
+  # The primary's window (Wine is slow to start on a loaded machine).
+  dummy_xorg_window "$name" "$w0" "$h0" 200
   echo "$name: the primary's window after $(( $(date +%s) - t0 )) s"
-  # Both monitors show the beach within 10 s (the further monitor's scene
-  # is made once the primary's first frame is shown).
-  for i in $(seq 40); do
-    sleep 0.25
-    kill -0 $saver 2>/dev/null || fail "$name: the saver ended"
-    "$screen_tool" shot 0 shot.ppm || continue
-    primary=$(shows_beach shot.ppm 0 0 "$w0" "$h0" ref0.ppm) &&
-      second=$(shows_beach shot.ppm "$w0" 0 "$w1" "$h1" ref1.ppm) && break
-    second=
-  done
-  [ -n "${SANDLOOP_SHOTS:-}" ] && cp before.ppm "$SANDLOOP_SHOTS/wine-$name-before.ppm" &&
-    cp shot.ppm "$SANDLOOP_SHOTS/wine-$name-saver.ppm"
-  if [ -z "$second" ]; then
-    echo "primary: $(shows_beach shot.ppm 0 0 "$w0" "$h0" ref0.ppm)"
-    echo "second: $(shows_beach shot.ppm "$w0" 0 "$w1" "$h1" ref1.ppm)"
-    fail "$name: a monitor does not show the beach"
-  fi
-  echo "$name: primary ${w0}x${h0}: $primary"
-  echo "$name: second ${w1}x${h1} at ${w0},0: $second"
-  # Composed for its own size: the primary's beach scaled to the second
-  # monitor's size is not what it shows.
-  if [ "${w0}x${h0}" != "${w1}x${h1}" ]; then
-    pamscale -xsize "$w1" -ysize "$h1" ref0.ppm > scaled.ppm || fail "pamscale failed"
-    echo "$name: second against the primary's beach scaled: $(shows_beach shot.ppm "$w0" 0 "$w1" "$h1" scaled.ppm)"
-    shows_beach shot.ppm "$w0" 0 "$w1" "$h1" scaled.ppm > /dev/null &&
-      fail "$name: the second monitor shows the primary's beach scaled"
-  fi
+  # Both monitors show the beach, each composed for its own size.
+  dummy_xorg_beach "$name" "$w0" "$h0" "$w1" "$h1" wine
 
   # A key ends it, or the pointer moved over the second monitor (again
   # until it has gone: the window may take a moment to take input on a
@@ -202,7 +162,7 @@ layout() {
   # 2 s: Wine's other processes may still be taking them down).
   for i in $(seq 10); do
     "$screen_tool" shot 0 after.ppm || fail "$name: no screenshot"
-    root=$("$screen_tool" fill after.ppm 0 0 $((w0 + w1)) "$h0" "${root_rgb[@]}")
+    root=$("$screen_tool" fill after.ppm 0 0 $((w0 + w1)) "$h0" "${backdrop_rgb[@]}")
     [ "$root" -ge 98 ] && break
     sleep 0.2
   done

@@ -1,31 +1,43 @@
 # Sourced by the checks of the saver on two monitors of one X screen
-# (tests/xvfb/monitors.sh, tests/wine/monitors.sh). Xvfb's screens are not
-# monitors to SDL, nor to Wine's XRandR (Wine sees them only through
-# Xinerama), so these run a private Xorg with the dummy video driver: its
-# RandR outputs DUMMY0 and DUMMY1 are set side by side with xrandr, and
-# both SDL and Wine's XRandR see them as two monitors.
+# (tests/xvfb/monitors.sh, tests/wine/monitors.sh) and by
+# tools/bench-monitors.sh. Xvfb's screens are not monitors to SDL, nor to
+# Wine's XRandR (Wine sees them only through Xinerama), so these run a
+# private Xorg with the dummy video driver: its RandR outputs DUMMY0 and
+# DUMMY1 are set side by side with xrandr, and both SDL and Wine's XRandR
+# see them as two monitors.
 # Xorg run as root takes over a virtual terminal, so as root the server
 # runs as the user nobody; it is started without Debian's wrapper, which
 # lets only console users start it.
 #
 #   dummy_xorg_require [TOOL...]   exit 77 where Xorg, its dummy driver,
-#                                  xrandr, xsetroot, xdotool, netpbm or a
-#                                  TOOL is missing; sets $xorg and $as_user
-#   dummy_xorg_start               starts the server, exports DISPLAY, sets
-#                                  $server (its pid, for the caller's trap)
+#                                  xrandr, xsetroot or a TOOL is missing;
+#                                  sets $xorg and $as_user
+#   dummy_xorg_start [W H VIDEORAM]
+#                                  starts the server with a screen of W x H
+#                                  (3840x1080) and VIDEORAM kB (65536),
+#                                  exports DISPLAY, sets $server (its pid,
+#                                  for the caller's trap)
 #   dummy_xorg_layout W0 H0 W1 H1 NAME
 #                                  the primary W0xH0 at 0,0 and the second
 #                                  monitor right of it, tops level; the root
-#                                  in $root_rgb
-#   shows_beach SHOT X Y W H REFERENCE
-#                                  whether a monitor's part of a screenshot
-#                                  shows the beach as REFERENCE draws it
-# Needs $work (a private folder, readable by all), $screen_tool (the
-# screenshot and fill tool) and the caller's fail().
+#                                  in the backdrop's colour
+#   dummy_xorg_uncovered NAME W0 H0 W1 H1
+#                                  fails unless a screenshot taken before
+#                                  the saver runs fails the beach's checks
+#                                  on both monitors
+#   dummy_xorg_window NAME W H TRIES
+#                                  waits for the saver's window on the
+#                                  primary; its id in $win
+#   dummy_xorg_beach NAME W0 H0 W1 H1 TAG
+#                                  waits for both monitors to show the beach
+# The picture checks (shows_beach, the backdrop's colour) are those of
+# tests/lib/picture_checks.sh, sourced here.
+# Needs $work (a private folder, readable by all) and the caller's fail();
+# the checks need $screen_tool (the screenshot and fill tool), $saver (the
+# saver's pid) and, in the current folder, the references ref0.ppm and
+# ref1.ppm of the two monitors' sizes.
 
-# A root of a colour the beach does not have, so that an uncovered monitor
-# is told apart from a black one.
-root_rgb=(255 0 255)
+. "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../lib/picture_checks.sh"
 
 dummy_xorg_require() {
   local t
@@ -33,7 +45,7 @@ dummy_xorg_require() {
   [ -x "$xorg" ] || xorg=$(command -v Xorg) || { echo "Xorg missing"; exit 77; }
   [ -f "$("$xorg" -showDefaultModulePath 2>&1 | tail -1)/drivers/dummy_drv.so" ] ||
     { echo "Xorg's dummy video driver missing (xserver-xorg-video-dummy)"; exit 77; }
-  for t in xrandr xsetroot xdotool pngtopnm pamcut pamarith pamfunc pamsumm pamchannel pamscale "$@"; do
+  for t in xrandr xsetroot "$@"; do
     command -v "$t" >/dev/null || { echo "$t missing"; exit 77; }
   done
   as_user=()
@@ -43,15 +55,15 @@ dummy_xorg_require() {
   fi
 }
 
-# One screen as large as both monitors side by side; the dummy driver
-# makes RandR outputs DUMMY0, DUMMY1, ... of it, the first one on. Then the
-# modes the layouts need (CVT timings, as `cvt W H 60` gives them), known
-# to both outputs.
+# One screen as large as the monitors side by side (the checks' two
+# 1920x1080 ones unless told); the dummy driver makes RandR outputs DUMMY0,
+# DUMMY1, ... of it, the first one on. Then the modes the layouts need (CVT
+# timings, as `cvt W H 60` gives them), known to both outputs.
 dummy_xorg_start() {
-  local output mode
+  local width=${1:-3840} height=${2:-1080} videoram=${3:-65536} output mode
   mkdir -p "$work/server"
   [ ${#as_user[@]} -gt 0 ] && chown nobody:nogroup "$work/server"
-  cat > "$work/server/dummy.conf" <<'EOF'
+  cat > "$work/server/dummy.conf" <<EOF
 Section "ServerFlags"
   Option "AutoAddDevices" "false"
   Option "AutoEnableDevices" "false"
@@ -60,7 +72,7 @@ EndSection
 Section "Device"
   Identifier "dummy"
   Driver "dummy"
-  VideoRam 65536
+  VideoRam $videoram
 EndSection
 Section "Screen"
   Identifier "screen"
@@ -68,7 +80,7 @@ Section "Screen"
   DefaultDepth 24
   SubSection "Display"
     Depth 24
-    Virtual 3840 1080
+    Virtual $width $height
   EndSubSection
 EndSection
 EOF
@@ -98,39 +110,69 @@ dummy_xorg_layout() {
     fail "$name: xrandr could not set the layout"
   [ "$(xrandr --listactivemonitors | head -1)" = "Monitors: 2" ] ||
     fail "$name: the server has $(xrandr --listactivemonitors | head -1)"
-  xsetroot -solid "$(printf '#%02x%02x%02x' "${root_rgb[@]}")"
+  xsetroot -solid "$(printf '#%02x%02x%02x' "${backdrop_rgb[@]}")"
 }
 
-# The share (per cent, two decimals) of colour samples in the band at the
-# top of a monitor's part of a screenshot (X Y W H in SHOT) that are more
-# than 24 off the same band of REFERENCE (a PPM of the monitor's size).
-# The band is the scenery above the far surf (its top 280 of 768 rows at
-# any size), which holds still but for the creatures and the clock.
-off_reference() {
-  local shot=$1 x=$2 y=$3 w=$4 h=$5 reference=$6 band=$(($5 * 280 / 768))
-  pamcut -left "$x" -top "$y" -width "$w" -height "$band" "$shot" > "$work/a.ppm" &&
-    pamcut -left 0 -top 0 -width "$w" -height "$band" "$reference" > "$work/b.ppm" || return 1
-  # |a - b| clamped to 25, less 24: 1 where a sample is more than 24 off.
-  pamarith -difference "$work/a.ppm" "$work/b.ppm" | pamfunc -max 25 | pamfunc -subtractor 24 |
-    pamsumm -mean -brief | awk '{ printf "%.2f\n", $1 * 100 }'
+# Before the saver runs, the checks must find both monitors uncovered, or
+# they would not see an uncovered monitor: a screenshot of the root
+# (before.ppm) fails them on each.
+dummy_xorg_uncovered() {
+  local name=$1 w0=$2 h0=$3 w1=$4 h1=$5
+  "$screen_tool" shot 0 before.ppm || fail "$name: no screenshot"
+  echo "$name: before, primary: $(shows_beach before.ppm 0 0 "$w0" "$h0" ref0.ppm)"
+  shows_beach before.ppm 0 0 "$w0" "$h0" ref0.ppm > /dev/null && fail "$name: the primary passes before the saver runs"
+  echo "$name: before, second: $(shows_beach before.ppm "$w0" 0 "$w1" "$h1" ref1.ppm)"
+  shows_beach before.ppm "$w0" 0 "$w1" "$h1" ref1.ppm > /dev/null &&
+    fail "$name: the second monitor passes before the saver runs"
 }
-# The mean of colour channel C (0 red, 2 blue) over the top eighth of a
-# monitor's part: the sky.
-sky_mean() {
-  pamcut -left "$2" -top "$3" -width "$4" -height $(($5 / 8)) "$1" | pamchannel -infile - "$6" |
-    pamsumm -mean -brief | awk '{ printf "%d\n", $1 }'
+
+# The saver's window on the primary: at the root's corner, of the
+# primary's size W x H, looked for every tenth of a second up to TRIES
+# times while the saver runs. Its id in $win.
+dummy_xorg_window() {
+  local name=$1 width=$2 height=$3 tries=$4 i id
+  win=
+  for i in $(seq "$tries"); do
+    for id in $(xdotool search --name '^Sandloop$' 2>/dev/null); do
+      xdotool getwindowgeometry "$id" 2>/dev/null | grep -q "Position: 0,0 " &&
+        xdotool getwindowgeometry "$id" 2>/dev/null | grep -q "Geometry: ${width}x${height}" && win=$id
+    done
+    [ -n "$win" ] && break
+    kill -0 $saver 2>/dev/null || fail "$name: the saver ended at once"
+    sleep 0.1
+  done
+  [ -n "$win" ] || fail "$name: no full-screen window on the primary"
 }
-# Whether the monitor at X Y W H of SHOT shows the beach as REFERENCE
-# draws it: at most 2 % of its pixels are the root's colour and 2 % black,
-# at most 1 % of the still band's samples are off the reference (the beach
-# composed for another size and scaled to this one is over 3 % off),
-# and its sky is blue (blue 40 over red). Prints what it measured.
-shows_beach() {
-  local shot=$1 x=$2 y=$3 w=$4 h=$5 reference=$6 root black off red blue
-  root=$("$screen_tool" fill "$shot" "$x" "$y" $((x + w)) $((y + h)) "${root_rgb[@]}") &&
-    black=$("$screen_tool" fill "$shot" "$x" "$y" $((x + w)) $((y + h)) 0 0 0) &&
-    off=$(off_reference "$@") && red=$(sky_mean "$shot" "$x" "$y" "$w" "$h" 0) &&
-    blue=$(sky_mean "$shot" "$x" "$y" "$w" "$h" 2) || { echo "cannot be measured"; return 1; }
-  echo "root colour ${root}%, black ${black}%, ${off}% off the rendered beach, sky red $red blue $blue"
-  [ "$root" -le 2 ] && [ "$black" -le 2 ] && awk -v o="$off" 'BEGIN { exit !(o <= 1) }' && [ $((blue - red)) -ge 40 ]
+
+# Both monitors show the beach within 10 s (the further monitor's scene is
+# made once the primary's first frame is shown) while the saver runs, in
+# screenshots of the root (shot.ppm). Each composed for its own size: the
+# primary's beach scaled to the second monitor's size must not pass for
+# what the second shows. With SANDLOOP_SHOTS set to a folder, before.ppm
+# and the last screenshot are kept there, named TAG-NAME-*.ppm.
+dummy_xorg_beach() {
+  local name=$1 w0=$2 h0=$3 w1=$4 h1=$5 tag=$6 i primary= second=
+  for i in $(seq 40); do
+    sleep 0.25
+    kill -0 $saver 2>/dev/null || fail "$name: the saver ended"
+    "$screen_tool" shot 0 shot.ppm || continue
+    primary=$(shows_beach shot.ppm 0 0 "$w0" "$h0" ref0.ppm) &&
+      second=$(shows_beach shot.ppm "$w0" 0 "$w1" "$h1" ref1.ppm) && break
+    second=
+  done
+  [ -n "${SANDLOOP_SHOTS:-}" ] && cp before.ppm "$SANDLOOP_SHOTS/$tag-$name-before.ppm" &&
+    cp shot.ppm "$SANDLOOP_SHOTS/$tag-$name-saver.ppm"
+  if [ -z "$second" ]; then
+    echo "primary: $(shows_beach shot.ppm 0 0 "$w0" "$h0" ref0.ppm)"
+    echo "second: $(shows_beach shot.ppm "$w0" 0 "$w1" "$h1" ref1.ppm)"
+    fail "$name: a monitor does not show the beach"
+  fi
+  echo "$name: primary ${w0}x${h0}: $primary"
+  echo "$name: second ${w1}x${h1} at ${w0},0: $second"
+  if [ "${w0}x${h0}" != "${w1}x${h1}" ]; then
+    pamscale -xsize "$w1" -ysize "$h1" ref0.ppm > scaled.ppm || fail "pamscale failed"
+    echo "$name: second against the primary's beach scaled: $(shows_beach shot.ppm "$w0" 0 "$w1" "$h1" scaled.ppm)"
+    shows_beach shot.ppm "$w0" 0 "$w1" "$h1" scaled.ppm > /dev/null &&
+      fail "$name: the second monitor shows the primary's beach scaled"
+  fi
 }

@@ -17,8 +17,9 @@
 # exit code 0, its log holds one START and one
 # FINISH line, and the root shows again on both monitors. The pointer
 # stays where it was, while the saver runs and after it ends.
-# The server, its layouts and the checks of a screenshot are in
-# dummy_xorg.sh, which the Windows saver's check under Wine shares.
+# The server, its layouts and the steps the Windows saver's check under
+# Wine shares are in dummy_xorg.sh, the checks of a screenshot in
+# tests/lib/picture_checks.sh.
 # Skipped (exit 77) where Xorg, its dummy driver, xrandr, xsetroot,
 # xdotool or netpbm is missing.
 # Usage: monitors.sh SANDLOOP SCREEN_TOOL
@@ -26,7 +27,7 @@
 set -u
 exe=$(readlink -f "$1") screen_tool=$(readlink -f "$2")
 . "$(dirname "$(readlink -f "$0")")/dummy_xorg.sh"
-dummy_xorg_require
+dummy_xorg_require xdotool "${picture_tools[@]}"
 # No "." in the folder: the log is named after the program path up to its
 # first ".".
 work=$(mktemp -d /tmp/sandloop-monitors-XXXXXX)
@@ -52,7 +53,7 @@ settings=(--set flag_PlaySound=0 --set FlagDemoDaytime=0 --set FlagDaytime=0)
 # One layout: the primary's size, then the second monitor's, which stands
 # right of the primary, tops level; the saver on both.
 layout() {
-  local w0=$1 h0=$2 w1=$3 h1=$4 how=$5 name="$1x$2+$3x$4" i rc lines win= w primary= second=
+  local w0=$1 h0=$2 w1=$3 h1=$4 how=$5 name="$1x$2+$3x$4" i rc lines win=
   dummy_xorg_layout "$w0" "$h0" "$w1" "$h1" "$name"
 
   # The references: the beach as this build renders it at each size, the
@@ -64,12 +65,7 @@ layout() {
   pngtopnm ref0.png > ref0.ppm && pngtopnm ref1.png > ref1.ppm || fail "pngtopnm failed"
 
   # Before the saver runs, the checks must find both monitors uncovered.
-  "$screen_tool" shot 0 before.ppm || fail "$name: no screenshot"
-  echo "$name: before, primary: $(shows_beach before.ppm 0 0 "$w0" "$h0" ref0.ppm)"
-  shows_beach before.ppm 0 0 "$w0" "$h0" ref0.ppm > /dev/null && fail "$name: the primary passes before the saver runs"
-  echo "$name: before, second: $(shows_beach before.ppm "$w0" 0 "$w1" "$h1" ref1.ppm)"
-  shows_beach before.ppm "$w0" 0 "$w1" "$h1" ref1.ppm > /dev/null &&
-    fail "$name: the second monitor passes before the saver runs"
+  dummy_xorg_uncovered "$name" "$w0" "$h0" "$w1" "$h1"
 
   rm -f bin/sandloop.log
   # The pointer where a person left it: the saver, its windows and covers
@@ -77,46 +73,11 @@ layout() {
   xdotool mousemove 37 41 || fail "$name: cannot place the pointer"
   ./bin/sandloop /s "${settings[@]}" > "$work/err" 2>&1 &
   saver=$!
-  # The primary's window: at the root's corner, of the primary's size.
-  for i in $(seq 100); do
-    for w in $(xdotool search --name '^Sandloop$' 2>/dev/null); do
-      xdotool getwindowgeometry "$w" 2>/dev/null | grep -q "Position: 0,0 " &&
-        xdotool getwindowgeometry "$w" 2>/dev/null | grep -q "Geometry: ${w0}x${h0}" && win=$w
-    done
-    [ -n "$win" ] && break
-    kill -0 $saver 2>/dev/null || fail "$name: the saver ended at once"
-    sleep 0.1
-  done
-  [ -n "$win" ] || fail "$name: no full-screen window on the primary"
-  # Both monitors show the beach within 10 s (the further monitor's scene
-  # is made once the primary's first frame is shown).
-  for i in $(seq 40); do
-    sleep 0.25
-    kill -0 $saver 2>/dev/null || fail "$name: the saver ended"
-    "$screen_tool" shot 0 shot.ppm || continue
-    primary=$(shows_beach shot.ppm 0 0 "$w0" "$h0" ref0.ppm) &&
-      second=$(shows_beach shot.ppm "$w0" 0 "$w1" "$h1" ref1.ppm) && break
-    second=
-  done
-  [ -n "${SANDLOOP_SHOTS:-}" ] && cp before.ppm "$SANDLOOP_SHOTS/x11-$name-before.ppm" &&
-    cp shot.ppm "$SANDLOOP_SHOTS/x11-$name-saver.ppm"
-  if [ -z "$second" ]; then
-    echo "primary: $(shows_beach shot.ppm 0 0 "$w0" "$h0" ref0.ppm)"
-    echo "second: $(shows_beach shot.ppm "$w0" 0 "$w1" "$h1" ref1.ppm)"
-    fail "$name: a monitor does not show the beach"
-  fi
+  dummy_xorg_window "$name" "$w0" "$h0" 100
+  # Both monitors show the beach, each composed for its own size.
+  dummy_xorg_beach "$name" "$w0" "$h0" "$w1" "$h1" x11
   [ "$(xdotool getmouselocation | cut -d' ' -f1-2)" = "x:37 y:41" ] ||
     fail "$name: the saver moved the pointer to $(xdotool getmouselocation)"
-  echo "$name: primary ${w0}x${h0}: $primary"
-  echo "$name: second ${w1}x${h1} at ${w0},0: $second"
-  # Composed for its own size: the primary's beach scaled to the second
-  # monitor's size is not what it shows.
-  if [ "${w0}x${h0}" != "${w1}x${h1}" ]; then
-    pamscale -xsize "$w1" -ysize "$h1" ref0.ppm > scaled.ppm || fail "pamscale failed"
-    echo "$name: second against the primary's beach scaled: $(shows_beach shot.ppm "$w0" 0 "$w1" "$h1" scaled.ppm)"
-    shows_beach shot.ppm "$w0" 0 "$w1" "$h1" scaled.ppm > /dev/null &&
-      fail "$name: the second monitor shows the primary's beach scaled"
-  fi
 
   # A key ends it, or the pointer moved over the second monitor (again
   # until it has gone: the window may take a moment to take input on a
@@ -141,7 +102,7 @@ layout() {
   [ "$(grep -c 'FINISH AT' <<<"$lines")" -eq 1 ] || fail "$name: not one FINISH line in the log"
   # Its windows have gone from both monitors: the root shows again.
   "$screen_tool" shot 0 after.ppm || fail "$name: no screenshot"
-  [ "$("$screen_tool" fill after.ppm 0 0 $((w0 + w1)) "$h0" "${root_rgb[@]}")" -ge 98 ] ||
+  [ "$("$screen_tool" fill after.ppm 0 0 $((w0 + w1)) "$h0" "${backdrop_rgb[@]}")" -ge 98 ] ||
     fail "$name: the monitors are still covered after the saver ended"
   echo "$name: ok"
 }
