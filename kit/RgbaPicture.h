@@ -3,7 +3,7 @@
 // bottom, the colour already multiplied by the alpha (premultiplied), so
 // that averaging pixels never darkens or tints a soft edge. Made from the
 // high-resolution masters embedded in the program, scaled down by area
-// averaging, and copied into a surface together with its alpha plane.
+// averaging, and handed to a surface as its pixels and alpha plane.
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -64,14 +64,5 @@ class RgbaPicture {
 // `surface` (which has their size) in the surface's own pixel format: for a
 // display at another depth. The alpha plane is the caller's to give.
 HRESULT CopyPixelsToSurface(IDirectDrawSurface* surface, const display::SurfacePixels& pixels);
-
-// Writes the picture into the whole of `surface` (which has its size) in
-// the surface's pixel format and, unless the picture is opaque, gives the
-// surface the picture's alpha plane. Returns the first failing result.
-HRESULT CopyToSurface(IDirectDrawSurface* surface, const RgbaPicture& picture);
-// The two steps of CopyToSurface: the colours, then the alpha plane (none
-// for an opaque picture).
-HRESULT CopyColoursToSurface(IDirectDrawSurface* surface, const RgbaPicture& picture);
-HRESULT CopyAlphaToSurface(IDirectDrawSurface* surface, const RgbaPicture& picture);
 
 }  // namespace sandloop

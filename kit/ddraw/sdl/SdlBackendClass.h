@@ -23,6 +23,7 @@
 #include "kit/ddraw/backend.h"
 #include "kit/ddraw/pacer.h"
 #include "kit/ddraw/present.h"
+#include "kit/ddraw/sdl/SdlWindowPresenter.h"
 #include "kit/ddraw/sdl/VideoDriver.h"
 #include "kit/ddraw/sdl/X11Host.h"
 
@@ -132,20 +133,12 @@ class SdlBackend final : public Backend {
   Status PresentHosted(const PageView& page, const Ramp* ramp, const Rect* rects, int count);
   void ChoosePresenter();
   void DropPresenter();
-  Status PresentTexture(const PageView& page, const RampTables* t);
-  Status PresentSurface(const PageView& page, const RampTables* t);
   // SdlCovers.cpp
   // A further display's cover (display 1 and up, in SDL's order).
-  struct Cover {
-    SDL_Window* win = nullptr;
+  struct Cover : WindowPresenter {
     int display = 0;
     SDL_Rect bounds{0, 0, 0, 0};
-    SDL_Renderer* renderer = nullptr;  // none: the window's framebuffer
-    SDL_Texture* texture = nullptr;
-    int tex_w = 0, tex_h = 0;
-    SDL_Surface* scratch = nullptr;  // a page of another size, before scaling
-    SDL_Surface* shown = nullptr;    // the window surface the last whole page went to
-    bool repaint = true;             // the cover lost its picture since
+    bool repaint = true;  // the cover lost its picture since
   };
   void MakeCovers();
   void DropCovers();
@@ -165,7 +158,6 @@ class SdlBackend final : public Backend {
   struct _XDisplay* PowerDisplay();  // Xlib's Display, for DisplayAsleep only
   void CloseXDisplay();
 
-  std::vector<SDL_Rect> sdl_rects_;  // the parts of a partial present
   // Paces presents without vertical sync; whether presents are paced at all.
   Pacer pacer_;
 
@@ -179,12 +171,8 @@ class SdlBackend final : public Backend {
   WindowId exclusive_ = 0;
   SDL_Window* win_ = nullptr;
   DisplayMode mode_;
-  SDL_Renderer* renderer_ = nullptr;
-  SDL_Texture* texture_ = nullptr;
-  int tex_w_ = 0, tex_h_ = 0;
-  SDL_Surface* scratch_ = nullptr;
+  WindowPresenter presenter_;  // the saver's window (win_)
   bool presenter_chosen_ = false;
-  SDL_Surface* shown_surface_ = nullptr;  // the window surface the last whole page went to
   bool repaint_ = false;                  // the window lost its picture since
   DisplayMode monitor_{800, 600, 32};     // read before a hosted run gives up the video
   RampTableCache ramp_tables_;  // presents come from the drawing thread only

@@ -87,9 +87,7 @@ bool SdlBackend::MonitorsStillCovered() {
 void SdlBackend::DropCovers() {
   for (Cover& c : covers_) {
     if (ConnectionLost() || WindowGone().load()) continue;  // nothing left to give back
-    if (c.texture != nullptr) SDL_DestroyTexture(c.texture);
-    if (c.renderer != nullptr) SDL_DestroyRenderer(c.renderer);
-    if (c.scratch != nullptr) SDL_FreeSurface(c.scratch);
+    c.Drop();
     if (c.win != nullptr) SDL_DestroyWindow(c.win);
   }
   covers_.clear();
@@ -125,69 +123,9 @@ Status SdlBackend::PresentMonitor(int index, const PageView& page, const Ramp* r
   Cover& c = *found;
   const RampTables* t = ramp_tables_.For(ramp);
   const bool whole = rects == nullptr || count < 0 || c.repaint;
-  if (c.renderer != nullptr) {
-    if (c.texture == nullptr || c.tex_w != page.width || c.tex_h != page.height) {
-      if (c.texture != nullptr) SDL_DestroyTexture(c.texture);
-      c.texture = SDL_CreateTexture(c.renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, page.width,
-                                    page.height);
-      if (c.texture == nullptr) return Status::SurfaceLost;
-      c.tex_w = page.width;
-      c.tex_h = page.height;
-      c.repaint = true;
-    }
-    const int parts = whole || c.repaint ? 1 : count;
-    for (int i = 0; i < parts; ++i) {
-      const Rect r = whole || c.repaint ? Rect{0, 0, page.width, page.height} : rects[i];
-      const SDL_Rect sr{r.left, r.top, r.right - r.left, r.bottom - r.top};
-      void* pixels = nullptr;
-      int pitch = 0;
-      if (SDL_LockTexture(c.texture, &sr, &pixels, &pitch) != 0) return Status::SurfaceLost;
-      ConvertPage(SubPage(page, r), static_cast<std::uint8_t*>(pixels), pitch, t);
-      SDL_UnlockTexture(c.texture);
-    }
-    SDL_RenderCopy(c.renderer, c.texture, nullptr, nullptr);
-    SDL_RenderPresent(c.renderer);
-    c.repaint = false;
-    return Status::Ok;
-  }
-  SDL_Surface* target = SDL_GetWindowSurface(c.win);
-  if (target == nullptr) return Status::SurfaceLost;
-  const bool direct = (target->format->format == SDL_PIXELFORMAT_RGB888 ||
-                       target->format->format == SDL_PIXELFORMAT_ARGB8888) &&
-                      target->w == page.width && target->h == page.height;
-  if (direct && !whole && target == c.shown) {
-    if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
-    std::vector<SDL_Rect> parts;
-    for (int i = 0; i < count; ++i) {
-      const Rect& r = rects[i];
-      ConvertPage(SubPage(page, r),
-                  static_cast<std::uint8_t*>(target->pixels) + static_cast<std::ptrdiff_t>(r.top) * target->pitch +
-                      r.left * 4,
-                  target->pitch, t);
-      parts.push_back(SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top});
-    }
-    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
-    if (!parts.empty() && SDL_UpdateWindowSurfaceRects(c.win, parts.data(), static_cast<int>(parts.size())) != 0)
-      return Status::SurfaceLost;
-    return Status::Ok;
-  }
-  if (direct) {
-    if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
-    ConvertPage(page, static_cast<std::uint8_t*>(target->pixels), target->pitch, t);
-    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
-  } else {
-    if (c.scratch == nullptr || c.scratch->w != page.width || c.scratch->h != page.height) {
-      if (c.scratch != nullptr) SDL_FreeSurface(c.scratch);
-      c.scratch = SDL_CreateRGBSurfaceWithFormat(0, page.width, page.height, 32, SDL_PIXELFORMAT_RGB888);
-      if (c.scratch == nullptr) return Status::SurfaceLost;
-    }
-    ConvertPage(page, static_cast<std::uint8_t*>(c.scratch->pixels), c.scratch->pitch, t);
-    SDL_BlitScaled(c.scratch, nullptr, target, nullptr);
-  }
-  if (SDL_UpdateWindowSurface(c.win) != 0) return Status::SurfaceLost;
-  c.shown = target;
-  c.repaint = false;
-  return Status::Ok;
+  const Status hr = whole ? c.Whole(page, t) : c.Parts(page, t, rects, count);
+  if (hr == Status::Ok) c.repaint = false;
+  return hr;
 }
 
 }  // namespace sandloop::display::sdl

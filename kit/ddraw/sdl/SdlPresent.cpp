@@ -41,8 +41,11 @@ Status SdlBackend::Present(const PageView& page, const Ramp* ramp) {
   if (win_ == nullptr) return Status::NoExclusiveMode;
   const RampTables* t = ramp_tables_.For(ramp);
   if (!presenter_chosen_) ChoosePresenter();
-  const Status hr = renderer_ != nullptr ? PresentTexture(page, t) : PresentSurface(page, t);
+  presenter_.win = win_;
+  const Status hr = presenter_.Whole(page, t);
   if (hr == Status::Ok) repaint_ = false;
+  // A renderer waits for the vertical blank itself; the framebuffer does not.
+  if (hr == Status::Ok && presenter_.renderer == nullptr) pacer_.Wait(refresh_);
   return hr;
 }
 
@@ -53,44 +56,10 @@ Status SdlBackend::PresentRects(const PageView& page, const Ramp* ramp, const Re
   // The window lost its picture (exposed, resized): show all of the page.
   if (repaint_) return Present(page, ramp);
   if (!presenter_chosen_) ChoosePresenter();
-  const RampTables* t = ramp_tables_.For(ramp);
-  sdl_rects_.clear();
-  for (int i = 0; i < count; ++i)
-    sdl_rects_.push_back(SDL_Rect{rects[i].left, rects[i].top, rects[i].right - rects[i].left,
-                                  rects[i].bottom - rects[i].top});
-  if (renderer_ != nullptr) {
-    if (texture_ == nullptr || tex_w_ != page.width || tex_h_ != page.height) return PresentTexture(page, t);
-    for (int i = 0; i < count; ++i) {
-      void* pixels = nullptr;
-      int pitch = 0;
-      if (SDL_LockTexture(texture_, &sdl_rects_[static_cast<std::size_t>(i)], &pixels, &pitch) != 0)
-        return Status::SurfaceLost;
-      ConvertPage(SubPage(page, rects[i]), static_cast<std::uint8_t*>(pixels), pitch, t);
-      SDL_UnlockTexture(texture_);
-    }
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-    SDL_RenderPresent(renderer_);
-    return Status::Ok;
-  }
-  SDL_Surface* target = SDL_GetWindowSurface(win_);
-  if (target == nullptr) return Status::SurfaceLost;
-  const bool direct = target->format->format == SDL_PIXELFORMAT_RGB888 ||
-                      target->format->format == SDL_PIXELFORMAT_ARGB8888;
-  // A new window surface starts black: it needs the whole page.
-  if (!direct || target != shown_surface_ || target->w != page.width || target->h != page.height)
-    return PresentSurface(page, t);
-  if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
-  for (int i = 0; i < count; ++i) {
-    const Rect& r = rects[i];
-    ConvertPage(SubPage(page, r),
-                static_cast<std::uint8_t*>(target->pixels) + static_cast<std::ptrdiff_t>(r.top) * target->pitch +
-                    r.left * 4,
-                target->pitch, t);
-  }
-  if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
-  if (count > 0 && SDL_UpdateWindowSurfaceRects(win_, sdl_rects_.data(), count) != 0) return Status::SurfaceLost;
-  pacer_.Wait(refresh_);
-  return Status::Ok;
+  presenter_.win = win_;
+  const Status hr = presenter_.Parts(page, ramp_tables_.For(ramp), rects, count);
+  if (hr == Status::Ok && presenter_.renderer == nullptr) pacer_.Wait(refresh_);
+  return hr;
 }
 
 Status SdlBackend::PresentHosted(const PageView& page, const Ramp* ramp, const Rect* rects, int count) {
@@ -105,73 +74,26 @@ void SdlBackend::ChoosePresenter() {
   // Wayland gives SDL no window framebuffer of its own: pages reach the
   // compositor through a renderer, software OpenGL included.
   if (driver_ != VideoDriver::X11) {
-    renderer_ = SDL_CreateRenderer(win_, -1, pacer_.Paced() ? SDL_RENDERER_PRESENTVSYNC : 0);
+    presenter_.renderer = SDL_CreateRenderer(win_, -1, pacer_.Paced() ? SDL_RENDERER_PRESENTVSYNC : 0);
     return;
   }
   if (!HaveGpu()) return;
-  renderer_ = SDL_CreateRenderer(win_, -1, SDL_RENDERER_ACCELERATED | (pacer_.Paced() ? SDL_RENDERER_PRESENTVSYNC : 0));
-  if (renderer_ == nullptr) return;
+  SDL_Renderer* r =
+      SDL_CreateRenderer(win_, -1, SDL_RENDERER_ACCELERATED | (pacer_.Paced() ? SDL_RENDERER_PRESENTVSYNC : 0));
+  if (r == nullptr) return;
   SDL_RendererInfo info;
-  const bool gl = SDL_GetRendererInfo(renderer_, &info) == 0 && std::strncmp(info.name, "opengl", 6) == 0;
+  const bool gl = SDL_GetRendererInfo(r, &info) == 0 && std::strncmp(info.name, "opengl", 6) == 0;
   if ((info.flags & SDL_RENDERER_SOFTWARE) != 0 || (gl && SoftwareGl())) {
-    SDL_DestroyRenderer(renderer_);
-    renderer_ = nullptr;
+    SDL_DestroyRenderer(r);
+    return;
   }
+  presenter_.renderer = r;
 }
 
 void SdlBackend::DropPresenter() {
-  if (texture_ != nullptr) SDL_DestroyTexture(texture_);
-  if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
-  if (scratch_ != nullptr) SDL_FreeSurface(scratch_);
-  texture_ = nullptr;
-  renderer_ = nullptr;
-  scratch_ = nullptr;
-  shown_surface_ = nullptr;
+  presenter_.Drop();
   presenter_chosen_ = false;
   refresh_ = 0;
-}
-
-Status SdlBackend::PresentTexture(const PageView& page, const RampTables* t) {
-  if (texture_ == nullptr || tex_w_ != page.width || tex_h_ != page.height) {
-    if (texture_ != nullptr) SDL_DestroyTexture(texture_);
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, page.width,
-                                 page.height);
-    if (texture_ == nullptr) return Status::SurfaceLost;
-    tex_w_ = page.width;
-    tex_h_ = page.height;
-  }
-  void* pixels = nullptr;
-  int pitch = 0;
-  if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) != 0) return Status::SurfaceLost;
-  ConvertPage(page, static_cast<std::uint8_t*>(pixels), pitch, t);
-  SDL_UnlockTexture(texture_);
-  SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-  SDL_RenderPresent(renderer_);  // waits for the vertical blank
-  return Status::Ok;
-}
-
-Status SdlBackend::PresentSurface(const PageView& page, const RampTables* t) {
-  SDL_Surface* target = SDL_GetWindowSurface(win_);
-  if (target == nullptr) return Status::SurfaceLost;
-  const bool direct = target->format->format == SDL_PIXELFORMAT_RGB888 ||
-                      target->format->format == SDL_PIXELFORMAT_ARGB8888;
-  if (direct && target->w == page.width && target->h == page.height) {
-    if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
-    ConvertPage(page, static_cast<std::uint8_t*>(target->pixels), target->pitch, t);
-    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
-  } else {
-    if (scratch_ == nullptr || scratch_->w != page.width || scratch_->h != page.height) {
-      if (scratch_ != nullptr) SDL_FreeSurface(scratch_);
-      scratch_ = SDL_CreateRGBSurfaceWithFormat(0, page.width, page.height, 32, SDL_PIXELFORMAT_RGB888);
-      if (scratch_ == nullptr) return Status::SurfaceLost;
-    }
-    ConvertPage(page, static_cast<std::uint8_t*>(scratch_->pixels), scratch_->pitch, t);
-    SDL_BlitScaled(scratch_, nullptr, target, nullptr);
-  }
-  if (SDL_UpdateWindowSurface(win_) != 0) return Status::SurfaceLost;
-  shown_surface_ = target;
-  pacer_.Wait(refresh_);
-  return Status::Ok;
 }
 
 }  // namespace sandloop::display::sdl
