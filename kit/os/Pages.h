@@ -1,7 +1,6 @@
 #pragma once
 // Large zero-filled blocks straight from the system, with every page made
-// present in one call (PageMemory's large blocks), in huge pages where the
-// system has them.
+// present in one call (PageMemory's large blocks).
 #include <cstddef>
 
 namespace sandloop::os {
