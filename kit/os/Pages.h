@@ -1,6 +1,7 @@
 #pragma once
 // Large zero-filled blocks straight from the system, with every page made
-// present in one call (PageMemory's large blocks).
+// present in one call (PageMemory's large blocks), in huge pages where the
+// system has them.
 #include <cstddef>
 
 namespace sandloop::os {
