@@ -60,7 +60,7 @@ display::SurfacePixels RgbaPicture::ToSurfacePixels() && {
       std::uint8_t* a = alpha.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
       for (int x = 0; x < width_; ++x) a[x] = s[4 * x + 3];
     }
-    out.alpha = std::make_unique<display::AlphaPlane>(alpha.data(), width_, width_, height_);
+    out.alpha = std::make_unique<display::AlphaPlane>(std::move(alpha), width_, height_);
   }
   // The bytes R, G, B, A read as one little-endian word are 0xAABBGGRR;
   // reversed and shifted down they are 0x00RRGGBB.

@@ -43,6 +43,7 @@ using WindowId = std::uintptr_t;
 // A rectangle of pixels: left and top inside, right and bottom just outside.
 struct Rect {
   std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+  bool operator==(const Rect&) const = default;
 };
 
 // A gamma ramp: three tables of 256 unsigned 16-bit entries; a present uses
@@ -85,10 +86,7 @@ constexpr bool Overlap(const Rect& a, const Rect& b) {
 struct Monitor {
   Rect bounds;
   DisplayMode mode;
-  bool operator==(const Monitor& o) const {
-    return bounds.left == o.bounds.left && bounds.top == o.bounds.top && bounds.right == o.bounds.right &&
-           bounds.bottom == o.bounds.bottom && mode == o.mode;
-  }
+  bool operator==(const Monitor&) const = default;
 };
 
 // Operations whose result a back end may override (fault injection).

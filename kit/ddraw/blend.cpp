@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
 
 #include "kit/ddraw/blit.h"
 #include "kit/ddraw/pixel.h"
@@ -125,11 +126,23 @@ bool HasWideBlend() {
 
 AlphaPlane::AlphaPlane(const std::uint8_t* alpha, int pitch, int w, int h)
     : width_(w), height_(h), alpha_(static_cast<std::size_t>(w) * static_cast<std::size_t>(h)) {
+  for (int y = 0; y < h; ++y)
+    std::memcpy(alpha_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w),
+                alpha + static_cast<std::ptrdiff_t>(y) * pitch, static_cast<std::size_t>(w));
+  FindRuns();
+}
+
+AlphaPlane::AlphaPlane(std::vector<std::uint8_t>&& alpha, int w, int h)
+    : width_(w), height_(h), alpha_(std::move(alpha)) {
+  alpha_.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+  FindRuns();
+}
+
+void AlphaPlane::FindRuns() {
+  const int w = width_, h = height_;
   row_start_.reserve(static_cast<std::size_t>(h) + 1);
   for (int y = 0; y < h; ++y) {
-    const std::uint8_t* row = alpha + static_cast<std::ptrdiff_t>(y) * pitch;
-    std::memcpy(alpha_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w), row,
-                static_cast<std::size_t>(w));
+    const std::uint8_t* row = Row(y);
     row_start_.push_back(static_cast<std::uint32_t>(runs_.size()));
     int x = 0;
     while (x < w) {

@@ -24,6 +24,8 @@ class AlphaPlane {
   AlphaPlane() = default;
   // Reads w x h coverage bytes, rows `pitch` bytes apart.
   AlphaPlane(const std::uint8_t* alpha, int pitch, int w, int h);
+  // Takes over w x h coverage bytes, rows w bytes apart.
+  AlphaPlane(std::vector<std::uint8_t>&& alpha, int w, int h);
 
   [[nodiscard]] int Width() const { return width_; }
   [[nodiscard]] int Height() const { return height_; }
@@ -38,6 +40,8 @@ class AlphaPlane {
   [[nodiscard]] const Run* RowEnd(int y) const { return runs_.data() + row_start_[static_cast<std::size_t>(y) + 1]; }
 
  private:
+  void FindRuns();
+
   int width_ = 0, height_ = 0;
   std::vector<std::uint8_t> alpha_;
   std::vector<Run> runs_;

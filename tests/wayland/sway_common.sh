@@ -13,16 +13,11 @@
 #                            clients need in $wl. Returns 1 where it does
 #                            not start.
 
+. "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../lib/require.sh"
+
 sway_require() {
-  local t
-  for t in sway "$@"; do
-    command -v "$t" >/dev/null || { echo "$t missing"; exit 77; }
-  done
-  as_user=()
-  if [ "$(id -u)" -eq 0 ]; then
-    command -v setpriv >/dev/null || { echo "setpriv missing"; exit 77; }
-    as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
-  fi
+  require_tools sway "$@"
+  require_user
 }
 
 # No "." in the folder: the log is named after the program path up to its

@@ -115,7 +115,7 @@ store_settings() {
 # One layout: the primary's size, then the second monitor's, which stands
 # right of the primary, tops level; the saver on both.
 layout() {
-  local w0=$1 h0=$2 w1=$3 h1=$4 how=$5 name="$1x$2+$3x$4" i rc root win= t0=$(date +%s)
+  local w0=$1 h0=$2 w1=$3 h1=$4 how=$5 name="$1x$2+$3x$4" i root win= t0=$(date +%s)
   dummy_xorg_layout "$w0" "$h0" "$w1" "$h1" "$name"
   store_settings "$w0" "$h0"
 
@@ -139,23 +139,9 @@ layout() {
   # Both monitors show the beach, each composed for its own size.
   dummy_xorg_beach "$name" "$w0" "$h0" "$w1" "$h1" wine
 
-  # A key ends it, or the pointer moved over the second monitor (again
-  # until it has gone: the window may take a moment to take input on a
-  # loaded machine). The key goes to the window with the input focus, as a
-  # user's would.
-  for i in $(seq 25); do
-    kill -0 $saver 2>/dev/null || break
-    if [ "$how" = mouse ]; then
-      xdotool mousemove $((w0 + 100 + i * 20)) $((100 + i * 10)) 2>/dev/null
-    else
-      xdotool key a 2>/dev/null
-    fi
-    sleep 0.2
-  done
-  kill -0 $saver 2>/dev/null && fail "$name: still running 5 s after the $how"
-  wait $saver; rc=$?
-  saver=
-  [ $rc -eq 0 ] || fail "$name: exit code $rc"
+  # A key ends it, or the pointer moved over the second monitor. The key
+  # goes to the window with the input focus, as a user's would.
+  dummy_xorg_end "$name" "$how" "$w0"
   [ "$(grep -c 'START AT' "$log" 2>/dev/null)" = 1 ] || fail "$name: not one START line in the log"
   [ "$(grep -c 'FINISH AT' "$log" 2>/dev/null)" = 1 ] || fail "$name: not one FINISH line in the log"
   # Its windows have gone from both monitors: the root shows again (within

@@ -30,6 +30,13 @@
 #                                  primary; its id in $win
 #   dummy_xorg_beach NAME W0 H0 W1 H1 TAG
 #                                  waits for both monitors to show the beach
+#   dummy_xorg_end NAME HOW W0 [KEY OPTION...]
+#                                  ends the saver by a key (HOW key: the
+#                                  key a, sent with the options) or by the
+#                                  pointer moved over the second monitor
+#                                  (mouse), again until it has gone; fails
+#                                  unless it ends within 5 s with exit code
+#                                  0; clears $saver
 # The picture checks (shows_beach, the backdrop's colour) are those of
 # tests/lib/picture_checks.sh, sourced here.
 # Needs $work (a private folder, readable by all) and the caller's fail();
@@ -38,21 +45,15 @@
 # ref1.ppm of the two monitors' sizes.
 
 . "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../lib/picture_checks.sh"
+. "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../lib/require.sh"
 
 dummy_xorg_require() {
-  local t
   xorg=/usr/lib/xorg/Xorg
   [ -x "$xorg" ] || xorg=$(command -v Xorg) || { echo "Xorg missing"; exit 77; }
   [ -f "$("$xorg" -showDefaultModulePath 2>&1 | tail -1)/drivers/dummy_drv.so" ] ||
     { echo "Xorg's dummy video driver missing (xserver-xorg-video-dummy)"; exit 77; }
-  for t in xrandr xsetroot "$@"; do
-    command -v "$t" >/dev/null || { echo "$t missing"; exit 77; }
-  done
-  as_user=()
-  if [ "$(id -u)" -eq 0 ]; then
-    command -v setpriv >/dev/null || { echo "setpriv missing"; exit 77; }
-    as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
-  fi
+  require_tools xrandr xsetroot "$@"
+  require_user
 }
 
 # One screen as large as the monitors side by side (the checks' two
@@ -175,4 +176,24 @@ dummy_xorg_beach() {
     shows_beach shot.ppm "$w0" 0 "$w1" "$h1" scaled.ppm > /dev/null &&
       fail "$name: the second monitor shows the primary's beach scaled"
   fi
+}
+
+dummy_xorg_end() {
+  local name=$1 how=$2 w0=$3 i rc
+  shift 3
+  # Again until it has gone: the window may take a moment to take input on
+  # a loaded machine.
+  for i in $(seq 25); do
+    kill -0 "$saver" 2>/dev/null || break
+    if [ "$how" = mouse ]; then
+      xdotool mousemove $((w0 + 100 + i * 20)) $((100 + i * 10)) 2>/dev/null
+    else
+      xdotool key "$@" a 2>/dev/null
+    fi
+    sleep 0.2
+  done
+  kill -0 "$saver" 2>/dev/null && fail "$name: still running 5 s after the $how"
+  wait "$saver"; rc=$?
+  saver=
+  [ $rc -eq 0 ] || fail "$name: exit code $rc"
 }

@@ -53,7 +53,7 @@ settings=(--set flag_PlaySound=0 --set FlagDemoDaytime=0 --set FlagDaytime=0)
 # One layout: the primary's size, then the second monitor's, which stands
 # right of the primary, tops level; the saver on both.
 layout() {
-  local w0=$1 h0=$2 w1=$3 h1=$4 how=$5 name="$1x$2+$3x$4" i rc lines win=
+  local w0=$1 h0=$2 w1=$3 h1=$4 how=$5 name="$1x$2+$3x$4" lines win=
   dummy_xorg_layout "$w0" "$h0" "$w1" "$h1" "$name"
 
   # The references: the beach as this build renders it at each size, the
@@ -79,22 +79,9 @@ layout() {
   [ "$(xdotool getmouselocation | cut -d' ' -f1-2)" = "x:37 y:41" ] ||
     fail "$name: the saver moved the pointer to $(xdotool getmouselocation)"
 
-  # A key ends it, or the pointer moved over the second monitor (again
-  # until it has gone: the window may take a moment to take input on a
-  # loaded machine).
-  for i in $(seq 25); do
-    kill -0 $saver 2>/dev/null || break
-    if [ "$how" = mouse ]; then
-      xdotool mousemove $((w0 + 100 + i * 20)) $((100 + i * 10)) 2>/dev/null
-    else
-      xdotool key --window "$win" a 2>/dev/null
-    fi
-    sleep 0.2
-  done
-  kill -0 $saver 2>/dev/null && fail "$name: still running 5 s after the $how"
-  wait $saver; rc=$?
-  saver=
-  [ $rc -eq 0 ] || fail "$name: exit code $rc"
+  # A key to the saver's window ends it, or the pointer moved over the
+  # second monitor.
+  dummy_xorg_end "$name" "$how" "$w0" --window "$win"
   [ "$how" = mouse ] || [ "$(xdotool getmouselocation | cut -d' ' -f1-2)" = "x:37 y:41" ] ||
     fail "$name: the pointer moved to $(xdotool getmouselocation) when the saver ended"
   lines=$(cat bin/sandloop.log "$XDG_STATE_HOME"/sandloop/*.log 2>/dev/null)

@@ -73,11 +73,7 @@ bool SdlBackend::MonitorsStillCovered() {
   const auto now = std::chrono::steady_clock::now();
   if (now < next_cover_check_) return true;
   next_cover_check_ = now + std::chrono::seconds(1);
-  const std::vector<Rect> shown = X11ActiveMonitors(PowerDisplay());
-  const auto same = [](const Rect& a, const Rect& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-  };
-  const bool unchanged = std::equal(shown.begin(), shown.end(), covered_.begin(), covered_.end(), same);
+  const bool unchanged = X11ActiveMonitors(PowerDisplay()) == covered_;
   // SDL's own news of a change comes within the second check, when it
   // comes at all; it covers the monitors again.
   uncovered_checks_ = unchanged ? 0 : uncovered_checks_ + 1;
