@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "kit/RgbaPicture.h"
+#include "kit/WholeInflate.h"
 
 namespace sandloop {
 
@@ -42,12 +44,33 @@ class MasterReader final : public PictureRows {
                          std::to_string(bytes.size() - 12) + " bytes of rows can hold");
     width_ = static_cast<int>(w);
     height_ = static_cast<int>(h);
-    if (inflateInit(&z_) != Z_OK) throw PictureError("master '" + name + "' cannot be read");
-    z_.next_in = const_cast<Bytef*>(bytes.data() + 12);
-    z_.avail_in = static_cast<uInt>(bytes.size() - 12);
     if (!rgba_) rgb_.resize(static_cast<std::size_t>(w) * 3);
+    const std::span<const std::uint8_t> stream = bytes.subspan(12);
+    // The whole stream at once, into room for the most its rows can hold
+    // (only the pages it fills are ever touched). A stream that does not
+    // inflate whole into that room (broken, cut short, holding more than
+    // its rows) is read through zlib's streaming instead, which tells
+    // which row it fails in.
+    const std::uint64_t most =
+        std::min<std::uint64_t>((spans_ ? std::uint64_t{w} * h * 4 + least : least), stream.size() * kMostInflated);
+    whole_.reset(new (std::nothrow) std::uint8_t[most]);
+    if (whole_ != nullptr) {
+      const Inflated got = InflateWhole(stream, {whole_.get(), static_cast<std::size_t>(most)});
+      if (got.ok) {
+        whole_size_ = got.written;
+        trailing_ = stream.size() - got.consumed;
+        return;
+      }
+      whole_.reset();
+    }
+    if (inflateInit(&z_) != Z_OK) throw PictureError("master '" + name + "' cannot be read");
+    streaming_ = true;
+    z_.next_in = const_cast<Bytef*>(stream.data());
+    z_.avail_in = static_cast<uInt>(stream.size());
   }
-  ~MasterReader() override { inflateEnd(&z_); }
+  ~MasterReader() override {
+    if (streaming_) inflateEnd(&z_);
+  }
 
   RowSpan Next(std::uint8_t* rgba) override {
     if (row_ >= height_) Damaged("a row was asked for past its " + std::to_string(height_) + " rows");
@@ -77,6 +100,11 @@ class MasterReader final : public PictureRows {
   }
 
   void Finish() override {
+    if (!streaming_) {
+      if (read_ < whole_size_) Damaged("it holds more than its " + std::to_string(height_) + " rows");
+      if (trailing_ != 0) Damaged(std::to_string(trailing_) + " bytes of trailing data follow its rows");
+      return;
+    }
     if (!ended_) {
       std::uint8_t spare;
       z_.next_out = &spare;
@@ -92,11 +120,17 @@ class MasterReader final : public PictureRows {
  private:
   void Inflate(std::uint8_t* out, std::size_t n) {
     if (n == 0) return;
+    if (!streaming_) {
+      const std::size_t here = std::min(n, whole_size_ - read_);
+      std::memcpy(out, whole_.get() + read_, here);
+      read_ += here;
+      if (here < n) Truncated();
+      return;
+    }
     z_.next_out = out;
     z_.avail_out = static_cast<uInt>(n);
     while (z_.avail_out > 0) {
-      if (ended_)
-        Damaged("its rows end in row " + std::to_string(row_ - 1) + " of " + std::to_string(height_) + " (truncated)");
+      if (ended_) Truncated();
       const int rc = inflate(&z_, Z_NO_FLUSH);
       if (rc == Z_STREAM_END) {
         ended_ = true;
@@ -111,6 +145,9 @@ class MasterReader final : public PictureRows {
     if (rc == Z_BUF_ERROR && z_.avail_in == 0) Damaged("it is cut short " + where + " (truncated)");
     Damaged("its compressed rows are broken " + where + (z_.msg != nullptr ? std::string(": ") + z_.msg : ""));
   }
+  [[noreturn]] void Truncated() {
+    Damaged("its rows end in row " + std::to_string(row_ - 1) + " of " + std::to_string(height_) + " (truncated)");
+  }
   [[noreturn]] void Damaged(const std::string& why) {
     throw PictureError("master '" + name_ + "' is damaged: " + why);
   }
@@ -120,6 +157,11 @@ class MasterReader final : public PictureRows {
   bool rgba_ = true;
   bool ended_ = false;
   int row_ = 0;
+  // The stream inflated whole, and how much of it the rows have read, or
+  // (streaming_) zlib's state for reading it a row at a time.
+  std::unique_ptr<std::uint8_t[]> whole_;
+  std::size_t whole_size_ = 0, read_ = 0, trailing_ = 0;
+  bool streaming_ = false;
   z_stream z_{};
   std::vector<std::uint8_t> rgb_;
 };

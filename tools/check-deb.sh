@@ -29,7 +29,7 @@ echo "check-deb: the file list is as expected ($(echo "$actual" | wc -l) files)"
 depends=$(dpkg-deb -f "$deb" Depends)
 [ -n "$depends" ] || fail "no Depends: dpkg-shlibdeps found nothing"
 if grep -q -- '-dev\b' <<<"$depends"; then fail "depends on a development package: $depends"; fi
-for lib in libsdl2-2.0-0 libqt6widgets6 libjpeg62-turbo libpng16-16 fonts-dejavu-core qt6-qpa-plugins; do
+for lib in libsdl2-2.0-0 libqt6widgets6 libjpeg62-turbo libpng16-16 libdeflate0 fonts-dejavu-core qt6-qpa-plugins; do
   grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 echo "check-deb: Depends: $depends"

@@ -105,6 +105,9 @@ TEST(RgbaPictureMaster, DamagedMastersAreErrorsNamingThemAndTheCause) {
   expect_error(Master("SLMA", 8000, 2000, rows), "bytes of rows can hold", "more than the stream can fill");
   expect_error(Master("SLMA", 2, 3, rows), "rows end in row 2 of 3 (truncated)", "fewer rows than it says");
   expect_error(Master("SLMA", 2, 1, rows), "more than its 1 rows", "more rows than it says");
+  // Short spans leave room for more bytes than the rows read: those are
+  // refused too.
+  expect_error(Master("SLMR", 2, 1, {0, 0, 1, 0, 9, 9, 9, 9, 0, 0}), "more than its 1 rows", "bytes after the spans");
   expect_error(std::vector<std::uint8_t>(good.begin(), good.end() - 4), "cut short", "stream cut short");
   auto trailing = good;
   trailing.insert(trailing.end(), {1, 2, 3});
