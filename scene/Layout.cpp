@@ -24,7 +24,7 @@ constexpr Rule Zero() { return Rule{}; }
 
 struct Entry {
   const char* resource;
-  const char* master;  // its masters are master + "_X2" and master + "_X4"
+  const char* master;  // its masters are master + "_X1_4", "_X2" and "_X4"
   bool jpeg;
   int frame_height;
   bool transparent;
@@ -90,20 +90,24 @@ Layout LayoutFor(int width, int height) {
 }
 
 std::string MasterFor(int index, const Placement& p) {
-  if (index == kGround && p.master != nullptr && std::string(p.master) == kWideGround) {
-    // The smaller wide master is 5121 pixels wide (1.875 per column).
-    const double width = p.width / p.part.w;
-    return std::string(kWideGround) + (width <= kWideGroundColumns * 1.875 + 0.5 ? "_X2" : "_X3");
-  }
-  const Placement design = LayoutFor(1024, 768)[static_cast<std::size_t>(index)];
-  // The smaller master is twice the size at 1024 x 768; the backdrop's is
-  // 1920 pixels wide where that is 1024.
-  const int num = index == kGround ? 15 : 2, den = index == kGround ? 8 : 1;
   // A piece that shows only part of its picture needs the whole picture at
   // the piece's scale.
   const double width = p.width / p.part.w, height = p.height / p.part.h;
-  const bool twice = width * den <= design.width * num + 0.5 && height * den <= design.height * num + 0.5;
-  return std::string(p.master) + (twice ? "_X2" : "_X4");
+  if (index == kGround && p.master != nullptr && std::string(p.master) == kWideGround) {
+    // The wide masters are 3841, 5121 and 7681 pixels wide.
+    const char* tier = width <= kWideGroundColumns * kScreen1080 + 0.5 ? "_X1_4"
+                       : width <= kWideGroundColumns * 1.875 + 0.5   ? "_X2"
+                                                                     : "_X3";
+    return std::string(kWideGround) + tier;
+  }
+  const Placement design = LayoutFor(1024, 768)[static_cast<std::size_t>(index)];
+  auto fits = [&](double scale) {
+    return width <= design.width * scale + 0.5 && height <= design.height * scale + 0.5;
+  };
+  // The 4:3 backdrop's smaller master is 1920 pixels wide where the layout's
+  // is 1024, and it has no master at a 1080-line screen's scale.
+  if (index == kGround) return std::string(p.master) + (fits(15.0 / 8) ? "_X2" : "_X4");
+  return std::string(p.master) + (fits(kScreen1080) ? "_X1_4" : fits(2) ? "_X2" : "_X4");
 }
 
 bool UsesMasters(int width, int height, bool exact_pixels) {

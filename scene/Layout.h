@@ -91,15 +91,21 @@ struct SceneShape {
 // crosses between them below the screen.)
 [[nodiscard]] double ButterflyLane(float design_x);
 
-// The wide backdrop's masters ("GROUND_WIDE_X2", "GROUND_WIDE_X3"): the
-// layout's backdrop with sky and sea going on to the left, 32:9 at its
-// height, 2731 design columns, at 1.875 and 2.8125 pixels per design pixel.
+// The wide backdrop's masters ("GROUND_WIDE_X1_4", "GROUND_WIDE_X2",
+// "GROUND_WIDE_X3"): the layout's backdrop with sky and sea going on to the
+// left, 32:9 at its height, 2731 design columns, at 1.40625, 1.875 and
+// 2.8125 pixels per design pixel.
 inline constexpr const char* kWideGround = "GROUND_WIDE";
 constexpr int kWideGroundColumns = 2731;
+// A 1080-line screen's pixels per design pixel: the smallest masters are
+// painted at this scale, so that the most common screens read theirs
+// without scaling and decode the fewest pixels.
+constexpr double kScreen1080 = 1080.0 / 768;
 
 // The resource of the master to scale piece `index` down from at the size
-// `p` gives it: "NAME_X2" when twice its size at 1024 x 768 is enough, else
-// "NAME_X4".
+// `p` gives it: the smallest that is at least that large, "NAME_X1_4"
+// (1.40625 times its size at 1024 x 768), "NAME_X2" or "NAME_X4". The 4:3
+// backdrop has "GROUND_X2" and "GROUND_X4" only.
 [[nodiscard]] std::string MasterFor(int index, const Placement& p);
 
 }  // namespace sandloop

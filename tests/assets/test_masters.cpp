@@ -15,18 +15,18 @@
 namespace sandloop {
 namespace {
 
-// Both masters of each piece: the 2x ones serve screens up to 1920 x 1200,
-// the 4x ones larger screens.
-TEST(Masters, KeyedPicturesHaveTwiceAndFourTimesTheirSizeAndTheSameShapes) {
+// The three masters of each piece: the 1.40625x ones serve screens up to
+// 1080 lines, the 2x ones up to 1920 x 1200, the 4x ones larger screens.
+TEST(Masters, KeyedPicturesHaveMastersAtEachScaleAndTheSameShapes) {
   for (const char* name : {"SECONDPLANE", "PALMLEFT", "PALMMIDLE", "PALMRIGHT", "STOUNLEFT", "PAPRIGHT"}) {
     const Picture bitmap = Picture::FromResource(name);
     const std::uint32_t key = bitmap.Pixel(0, 0);
-    for (int factor : {2, 4}) {
-      const std::string master_name = std::string(name) + "_X" + std::to_string(factor);
+    for (auto [tier, factor] : {std::pair{"_X1_4", 1.40625}, {"_X2", 2.0}, {"_X4", 4.0}}) {
+      const std::string master_name = std::string(name) + tier;
       SCOPED_TRACE(master_name);
       const RgbaPicture master = RgbaPicture::FromResource(master_name);
-      ASSERT_EQ(master.Width(), factor * bitmap.Width());
-      ASSERT_EQ(master.Height(), factor * bitmap.Height());
+      ASSERT_EQ(master.Width(), std::lround(factor * bitmap.Width()));
+      ASSERT_EQ(master.Height(), std::lround(factor * bitmap.Height()));
       const RgbaPicture small = master.ScaledTo(bitmap.Width(), bitmap.Height());
       long pixels = 0, disagree = 0, compared = 0;
       double colour_error = 0;
@@ -66,12 +66,13 @@ TEST(Masters, TheBackdropIs1920And3840WideAndTheSamePicture) {
   }
 }
 
-// The wide backdrop: 2731 design columns at 1.875 and 2.8125 pixels each,
+// The wide backdrop: 2731 design columns at 1.40625, 1.875 and 2.8125 pixels each,
 // whose right-hand 1024 columns are the layout's backdrop (the sky's fine
 // noise is laid out afresh over the wider picture, so close, not equal).
 TEST(Masters, TheWideBackdropEndsInTheLayoutsBackdrop) {
   const Picture ground = Picture::FromResource("GROUND");
-  for (auto [name, scale] : {std::pair{"GROUND_WIDE_X2", 1.875}, {"GROUND_WIDE_X3", 2.8125}}) {
+  for (auto [name, scale] :
+       {std::pair{"GROUND_WIDE_X1_4", 1.40625}, {"GROUND_WIDE_X2", 1.875}, {"GROUND_WIDE_X3", 2.8125}}) {
     SCOPED_TRACE(name);
     const RgbaPicture master = RgbaPicture::FromResource(name);
     EXPECT_NEAR(master.Width(), 2731 * scale, 1);

@@ -140,7 +140,9 @@ TEST(ProportionalLayout, RemappedColumnsKeepTheirSpansInOrder) {
   for (int x = 3; x < 11; ++x) {
     EXPECT_GE(out.Pixel(x, 1), 103u) << x;
     EXPECT_LE(out.Pixel(x, 1), 106u) << x;
-    if (x > 3) EXPECT_GE(out.Pixel(x, 1), out.Pixel(x - 1, 1)) << x;
+    if (x > 3) {
+      EXPECT_GE(out.Pixel(x, 1), out.Pixel(x - 1, 1)) << x;
+    }
   }
   EXPECT_GT(out.Pixel(10, 1), out.Pixel(3, 1));
   // Each channel is mixed on its own: no carry into the next one.
@@ -180,11 +182,13 @@ TEST(ProportionalLayout, CreaturePathsAreNotStretched) {
 }
 
 TEST(ProportionalLayout, TheBackdropsMasterIsChosenForItsWholePicture) {
-  // 5120 x 1440 is the wide backdrop's smaller master unscaled; 3840 x 2160
-  // needs the larger one; a screen wider than 32:9 scales the whole wide
-  // backdrop up and cuts its top.
+  // 1080-line screens read the smallest wide master, 5120 x 1440 the next
+  // one unscaled; 3840 x 2160 needs the largest; a screen wider than 32:9
+  // scales the whole wide backdrop up and cuts its top.
+  EXPECT_EQ(MasterFor(kGround, SceneLayout(ShapeFor(1920, 1080, false))[kGround]), "GROUND_WIDE_X1_4");
+  EXPECT_EQ(MasterFor(kGround, SceneLayout(ShapeFor(2560, 1080, false))[kGround]), "GROUND_WIDE_X1_4");
+  EXPECT_EQ(MasterFor(kGround, SceneLayout(ShapeFor(1920, 1081, false))[kGround]), "GROUND_WIDE_X2");
   EXPECT_EQ(MasterFor(kGround, SceneLayout(ShapeFor(5120, 1440, false))[kGround]), "GROUND_WIDE_X2");
-  EXPECT_EQ(MasterFor(kGround, SceneLayout(ShapeFor(2560, 1080, false))[kGround]), "GROUND_WIDE_X2");
   EXPECT_EQ(MasterFor(kGround, SceneLayout(ShapeFor(3840, 2160, false))[kGround]), "GROUND_WIDE_X3");
   const Placement wider = SceneLayout(ShapeFor(7680, 1440, false))[kGround];
   EXPECT_EQ(MasterFor(kGround, wider), "GROUND_WIDE_X3");
@@ -194,6 +198,8 @@ TEST(ProportionalLayout, TheBackdropsMasterIsChosenForItsWholePicture) {
   const Layout tall = SceneLayout(ShapeFor(1440, 2560, false));
   EXPECT_EQ(MasterFor(kGround, tall[kGround]), "GROUND_X4");
   EXPECT_EQ(MasterFor(kPalmLeft, SceneLayout(ShapeFor(5120, 1440, false))[kPalmLeft]), "PALMLEFT_X2");
+  EXPECT_EQ(MasterFor(kPalmLeft, SceneLayout(ShapeFor(1920, 1080, false))[kPalmLeft]), "PALMLEFT_X1_4");
+  EXPECT_EQ(MasterFor(kPalmLeft, SceneLayout(ShapeFor(1366, 768, false))[kPalmLeft]), "PALMLEFT_X1_4");
 }
 
 // How many pairs of columns of a picture's rows [0, rows) are equal at the

@@ -15,6 +15,7 @@ import time
 import zlib
 
 import numpy as np
+from PIL import Image
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
@@ -35,18 +36,24 @@ EMBED = os.path.join(ROOT, 'assets', 'embed')
 FAR = dict(w=518, h=56, x0=0.0, y0=492.0, sx=663.0 / 518, sy=71.0 / 56)
 NEAR = dict(w=800, h=160, x0=0.0, y0=563.0, sx=1024.0 / 800, sy=204.0 / 160)
 FRAMES = 30
-# Keyed pictures also get masters 2 and 4 times their design size, the
-# backdrop masters 1920 and 3840 pixels wide (the widths of common screens,
-# so that there it needs no scaling across): the program scales down from
-# the smallest one that is at least as large as the size it needs.
-MASTERS = (2, 4)
+# Keyed pictures also get masters 1.40625 (a 1080-line screen's scale, so
+# that the most common screens decode the fewest pixels), 2 and 4 times
+# their design size, the backdrop masters 1920 and 3840 pixels wide (the
+# widths of common screens, so that there it needs no scaling across): the
+# program scales down from the smallest one that is at least as large as
+# the size it needs.
+# The smallest masters are read at their own size on 1080-line screens,
+# where the others are scaled down, which softens the hard-cut outlines
+# (the stones'): they are painted at twice their scale and area-averaged
+# down to it, so that their edges are as smooth as a scaled master's.
+MASTERS = (('X1_4', 1080 / 768, 2), ('X2', 2, 1), ('X4', 4, 1))
 BACKDROP_MASTERS = ((2, 1920 / 1024), (4, 3840 / 1024))
 # The wide backdrop for screens wider than 4:3: 32:9 at the layout's height
 # (2731 design columns, 1707 of them left of the layout), cut from its right
-# for narrower ones; at 1.875 (5120 x 1440 unscaled) and 2.8125 (3840 x 2160
-# unscaled) pixels per design pixel.
+# for narrower ones; at 1.40625 (1920 x 1080 unscaled), 1.875 (5120 x 1440
+# unscaled) and 2.8125 (3840 x 2160 unscaled) pixels per design pixel.
 WIDE_LEFT = 1707
-WIDE_MASTERS = (('X2', 1.875), ('X3', 2.8125))
+WIDE_MASTERS = (('X1_4', 1080 / 768), ('X2', 1.875), ('X3', 2.8125))
 
 
 def log(*a):
@@ -82,6 +89,17 @@ def master_bytes(col, alpha):
         x0, n = (int(covered[0]), int(covered[-1] - covered[0] + 1)) if len(covered) else (0, 0)
         rows.append(struct.pack('<HH', x0, n) + np.ascontiguousarray(px[y, x0:x0 + n]).tobytes())
     return b'SLMR' + struct.pack('<II', w, h) + zlib.compress(b''.join(rows), 9)
+
+
+def area_scaled(col, alpha, w, h):
+    """The painting (straight colour and alpha, 0..1) area-averaged to
+    w x h, averaged in premultiplied colour as the program scales."""
+    pre = np.concatenate([col * alpha[..., None], alpha[..., None]], axis=-1)
+    out = np.stack([np.asarray(Image.fromarray(pre[..., c].astype(np.float32), 'F').resize((w, h), Image.BOX))
+                    for c in range(4)], axis=-1).astype(np.float64)
+    a = np.clip(out[..., 3], 0.0, 1.0)
+    straight = np.where(a[..., None] > 0, out[..., :3] / np.maximum(a[..., None], 1e-12), 0.0)
+    return np.clip(straight, 0.0, 1.0), a
 
 
 def paint_master(fn, scale):
@@ -138,6 +156,8 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument('--out', default=EMBED)
     ap.add_argument('--only', default='')
+    ap.add_argument('--tier', default='',
+                    help='paint only the masters of this tier (X1_4, X2, X3, X4) of the pictures asked for')
     args = ap.parse_args()
     only = set(s.strip().upper() for s in args.only.split(',') if s.strip())
     out = args.out
@@ -146,18 +166,25 @@ def main():
     def want(name):
         return not only or name in only
 
+    def want_tier(tier):
+        return not args.tier or tier == args.tier
+
+    tier_only = bool(args.tier)
+
     t0 = time.time()
     sea = Sea()
     sprites = {}
 
     log('backdrop')
-    if want('GROUND'):
+    if want('GROUND') and not tier_only:
         write(out, 'GROUND.jpg', jpeg_bytes(scenery.paint_backdrop(sea), quality=92))
         for name, scale in BACKDROP_MASTERS:
             write(out, f'GROUND_X{name}.jpg',
                   jpeg_bytes(paint_master(lambda: scenery.paint_backdrop(sea), scale), quality=90))
     if want('GROUND_WIDE'):
         for name, scale in WIDE_MASTERS:
+            if not want_tier(name):
+                continue
             write(out, f'GROUND_WIDE_{name}.jpg',
                   jpeg_bytes(paint_master(lambda: scenery.paint_backdrop(sea, WIDE_LEFT), scale), quality=88))
 
@@ -170,17 +197,27 @@ def main():
         ('PAPRIGHT', scenery.paint_plant),
     ]
     for name, fn in painters:
-        need_mask = name in ('SECONDPLANE', 'STOUNLEFT', 'PAPRIGHT') and (want('HIGHTWATER') or want('LOWWATER'))
+        need_mask = (name in ('SECONDPLANE', 'STOUNLEFT', 'PAPRIGHT') and (want('HIGHTWATER') or want('LOWWATER'))
+                     and not tier_only)
         if not want(name) and not need_mask:
             continue
         log(name.lower())
         col, alpha = fn()
         if want(name):
-            keyed_bmp(out, name, col, alpha)
-            for scale in MASTERS:
-                mcol, malpha = paint_master(fn, scale)
-                write(out, f'{name}_X{scale}.slm', master_bytes(mcol, malpha))
+            if not tier_only:
+                keyed_bmp(out, name, col, alpha)
+            for tier, scale, ss in MASTERS:
+                if want_tier(tier):
+                    mcol, malpha = paint_master(fn, scale * ss)
+                    if ss > 1:
+                        h, w = alpha.shape
+                        mcol, malpha = area_scaled(mcol, malpha, int(round(w * scale)), int(round(h * scale)))
+                    write(out, f'{name}_{tier}.slm', master_bytes(mcol, malpha))
         sprites[name] = alpha
+
+    if tier_only:
+        log(f'done in {time.time() - t0:.0f} s')
+        return
 
     if want('HIGHTWATER') or want('LOWWATER'):
         cover = cover_mask(sprites)

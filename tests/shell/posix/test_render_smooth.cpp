@@ -109,7 +109,8 @@ class SmoothRenderTest : public test::RenderedFrameTest {
 // Per piece: every opaque pixel is the piece's own colour at its place, and
 // every soft edge pixel that lies over the backdrop or the surf alone is
 // neither the key colour nor black.
-// 1920 x 1080 draws from the 2x masters, the larger sizes from the 4x ones.
+// 1920 x 1080 draws from the masters painted at its scale, 3440 and 5120 x
+// 1440 from the 2x masters, 3840 x 2160 from the 4x ones.
 TEST_F(SmoothRenderTest, PiecesLandAtTheirPlacesWithoutKeyOrDarkFringes) {
   // The places and masters below come from the scene's layout; these, worked
   // out by hand from the 1024 x 768 layout (scaled by height / 768 in both
@@ -121,8 +122,8 @@ TEST_F(SmoothRenderTest, PiecesLandAtTheirPlacesWithoutKeyOrDarkFringes) {
     int x, y, w, h;
   };
   const Pinned pinned[] = {
-      {1920, 1080, kPalmLeft, "PALMLEFT_X2", 0, 0, 426, 602},
-      {1920, 1080, kSecondPlane, "SECONDPLANE_X2", 1189, 418, 731, 398},
+      {1920, 1080, kPalmLeft, "PALMLEFT_X1_4", 0, 0, 426, 602},
+      {1920, 1080, kSecondPlane, "SECONDPLANE_X1_4", 1189, 418, 731, 398},
       {3440, 1440, kPalmRight, "PALMRIGHT_X2", 2804, 0, 636, 735},
       {3440, 1440, kPlantRight, "PAPRIGHT_X2", 2714, 947, 726, 493},
       {3440, 1440, kSecondPlane, "SECONDPLANE_X2", 2465, 557, 975, 531},
