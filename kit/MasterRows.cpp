@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <new>
 #include <vector>
 
 #include "kit/RgbaPicture.h"
 #include "kit/WholeInflate.h"
+#include "kit/os/Pages.h"
 
 namespace sandloop {
 
@@ -23,6 +23,24 @@ std::uint32_t ReadLe32(const std::uint8_t* p) {
 // Deflate turns at most 1032 bytes into one: a stream of n bytes never
 // holds more than this.
 constexpr std::uint64_t kMostInflated = 1032;
+
+// Room for a stream inflated whole, mapped from the system rather than
+// taken from the heap: a block of many megabytes freed to the heap would
+// raise the heap's own threshold for mapping, and the heap would keep
+// later large blocks after they are freed.
+class InflatedRoom {
+ public:
+  explicit InflatedRoom(std::size_t size) : data_(static_cast<std::uint8_t*>(os::ReservePages(size))), size_(size) {}
+  ~InflatedRoom() { os::FreePages(data_, size_); }
+  InflatedRoom(const InflatedRoom&) = delete;
+  InflatedRoom& operator=(const InflatedRoom&) = delete;
+  [[nodiscard]] std::uint8_t* data() const { return data_; }
+  [[nodiscard]] std::size_t size() const { return size_; }
+
+ private:
+  std::uint8_t* data_;
+  std::size_t size_;
+};
 
 class MasterReader final : public PictureRows {
  public:
@@ -53,9 +71,9 @@ class MasterReader final : public PictureRows {
     // which row it fails in.
     const std::uint64_t most =
         std::min<std::uint64_t>((spans_ ? std::uint64_t{w} * h * 4 + least : least), stream.size() * kMostInflated);
-    whole_.reset(new (std::nothrow) std::uint8_t[most]);
-    if (whole_ != nullptr) {
-      const Inflated got = InflateWhole(stream, {whole_.get(), static_cast<std::size_t>(most)});
+    whole_ = std::make_unique<InflatedRoom>(static_cast<std::size_t>(most));
+    if (whole_->data() != nullptr) {
+      const Inflated got = InflateWhole(stream, {whole_->data(), whole_->size()});
       if (got.ok) {
         whole_size_ = got.written;
         trailing_ = stream.size() - got.consumed;
@@ -122,7 +140,7 @@ class MasterReader final : public PictureRows {
     if (n == 0) return;
     if (!streaming_) {
       const std::size_t here = std::min(n, whole_size_ - read_);
-      std::memcpy(out, whole_.get() + read_, here);
+      std::memcpy(out, whole_->data() + read_, here);
       read_ += here;
       if (here < n) Truncated();
       return;
@@ -159,7 +177,7 @@ class MasterReader final : public PictureRows {
   int row_ = 0;
   // The stream inflated whole, and how much of it the rows have read, or
   // (streaming_) zlib's state for reading it a row at a time.
-  std::unique_ptr<std::uint8_t[]> whole_;
+  std::unique_ptr<InflatedRoom> whole_;
   std::size_t whole_size_ = 0, read_ = 0, trailing_ = 0;
   bool streaming_ = false;
   z_stream z_{};

@@ -35,6 +35,11 @@ void* AllocatePages(std::size_t size) {
   return p;
 }
 
+void* ReservePages(std::size_t size) {
+  void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return p == MAP_FAILED ? nullptr : p;
+}
+
 void FreePages(void* block, std::size_t size) {
   if (block != nullptr) munmap(block, size);
 }

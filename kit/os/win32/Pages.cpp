@@ -14,6 +14,9 @@ void* AllocatePages(std::size_t size) {
   return p;
 }
 
+// Committed pages take no memory until they are first touched.
+void* ReservePages(std::size_t size) { return VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE); }
+
 void FreePages(void* block, std::size_t) {
   if (block != nullptr) VirtualFree(block, 0, MEM_RELEASE);
 }
