@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A running saver ended from outside: SIGTERM, SIGINT and SIGHUP, and its
 # window being closed, each end `sandloop /s` in order under Xvfb, within a
-# second, with exit code 0 and a "FINISH AT=======>" line in its log. The
+# second, with exit code 0 and a "FINISH AT=======>" line in its log; told
+# to end as the X server goes too, it still ends, within ten seconds. The
 # program runs from a copy in a fresh folder, so its log (named after the
 # program, beside it) is read from there.
 #   signals.sh SANDLOOP [CLOSE_WINDOW]   (the tool that closes a window;
@@ -77,4 +78,27 @@ for way in $ways; do
     fail "$label: no new FINISH line in $log: $(cat "$log" 2>/dev/null)"
   echo "$label: ended in order in ${took} ms"
 done
+
+# Ended while its X server goes too (a session's end: the saver is told to
+# end and the server quits at once). A wait for the server that began
+# before the server went never returns by itself; the saver must not stay
+# behind, busy, without a display: it has ended within ten seconds.
+"$work/bin/sandloop" /s > run-server-gone.log 2>&1 &
+saver=$!
+for _ in $(seq 150); do
+  xdotool search --name '^Sandloop$' >/dev/null 2>&1 && break
+  kill -0 $saver 2>/dev/null || fail "server gone: the saver did not come up ($(cat run-server-gone.log))"
+  sleep 0.1
+done
+sleep 2
+sent=$(now_ms)
+kill -TERM $saver
+kill $xvfb
+while kill -0 $saver 2>/dev/null && [ $(( $(now_ms) - sent )) -lt 10000 ]; do sleep 0.05; done
+took=$(( $(now_ms) - sent ))
+if kill -0 $saver 2>/dev/null; then
+  kill -KILL $saver 2>/dev/null
+  fail "server gone: the saver was still running after ${took} ms ($(cat run-server-gone.log))"
+fi
+echo "SIGTERM as the X server goes: ended in ${took} ms"
 echo "1 passed, 0 failed"

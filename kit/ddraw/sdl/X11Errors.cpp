@@ -1,6 +1,12 @@
 #include "kit/ddraw/sdl/X11Errors.h"
 
 #include <X11/Xlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <system_error>
+#include <thread>
 
 namespace sandloop::display::x11 {
 
@@ -14,9 +20,36 @@ int OnError(Display* display, XErrorEvent* e) {
   return 0;
 }
 
+// Once a connection is lost the process ends, in order, through the exit
+// handler's mark. But an Xlib call that waits for the server's answer
+// (SDL hiding its window waits for the unmap) goes on waiting for ever on
+// a dead connection, at full speed, if the loss came while it waited:
+// then the process is ended from outside that wait.
+constexpr auto kEndAfterLoss = std::chrono::seconds(5);
+
+void EndSoonAfterLoss() {
+  static std::atomic<bool> armed{false};
+  if (armed.exchange(true)) return;
+  try {
+    std::thread([] {
+      std::this_thread::sleep_for(kEndAfterLoss);
+      static const char kMessage[] =
+          "sandloop: the display was lost and the saver did not end by itself; ending now\n";
+      (void)!write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+      std::_Exit(EXIT_FAILURE);
+    }).detach();
+  } catch (const std::system_error&) {
+    // No thread: the orderly end is all there is.
+  }
+}
+
 // Xlib's default I/O handler exits by itself, before a connection's exit
-// handler is asked; this one leaves the decision to that handler.
-int OnIOError(Display*) { return 0; }
+// handler is asked; this one leaves the decision to that handler, and sees
+// to it that the process does end.
+int OnIOError(Display*) {
+  EndSoonAfterLoss();
+  return 0;
+}
 
 }  // namespace
 

@@ -7,7 +7,9 @@
 // exists means someone destroyed the saver's window, and is noted; on any
 // other connection (windows of other programs, which may go at any moment)
 // an error only makes the call that caused it fail. Neither handler ends
-// the process: a lost connection is left to each connection's exit handler.
+// the process: a lost connection is left to each connection's exit handler,
+// and the process is ended five seconds later if that has not ended it (an
+// Xlib call that was waiting for the server when it went never returns).
 #include <atomic>
 
 struct _XDisplay;
