@@ -24,7 +24,7 @@ constexpr Rule Zero() { return Rule{}; }
 
 struct Entry {
   const char* resource;
-  const char* master;  // its masters are master + "_X1_4", "_X2" and "_X4"
+  const char* master;  // its masters are master + "_X1_4", "_X2", "_X3" and "_X4"
   bool jpeg;
   int frame_height;
   bool transparent;
@@ -107,7 +107,8 @@ std::string MasterFor(int index, const Placement& p) {
   // The 4:3 backdrop's smaller master is 1920 pixels wide where the layout's
   // is 1024, and it has no master at a 1080-line screen's scale.
   if (index == kGround) return std::string(p.master) + (fits(15.0 / 8) ? "_X2" : "_X4");
-  return std::string(p.master) + (fits(kScreen1080) ? "_X1_4" : fits(2) ? "_X2" : "_X4");
+  const char* tier = fits(kScreen1080) ? "_X1_4" : fits(2) ? "_X2" : fits(kScreen2160) ? "_X3" : "_X4";
+  return std::string(p.master) + tier;
 }
 
 bool UsesMasters(int width, int height, bool exact_pixels) {

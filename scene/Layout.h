@@ -97,15 +97,17 @@ struct SceneShape {
 // 2.8125 pixels per design pixel.
 inline constexpr const char* kWideGround = "GROUND_WIDE";
 constexpr int kWideGroundColumns = 2731;
-// A 1080-line screen's pixels per design pixel: the smallest masters are
-// painted at this scale, so that the most common screens read theirs
+// A 1080-line and a 2160-line screen's pixels per design pixel: masters are
+// painted at these scales too, so that the most common screens read theirs
 // without scaling and decode the fewest pixels.
 constexpr double kScreen1080 = 1080.0 / 768;
+constexpr double kScreen2160 = 2160.0 / 768;
 
 // The resource of the master to scale piece `index` down from at the size
 // `p` gives it: the smallest that is at least that large, "NAME_X1_4"
-// (1.40625 times its size at 1024 x 768), "NAME_X2" or "NAME_X4". The 4:3
-// backdrop has "GROUND_X2" and "GROUND_X4" only.
+// (1.40625 times its size at 1024 x 768), "NAME_X2", "NAME_X3" (2.8125
+// times) or "NAME_X4". The 4:3 backdrop has "GROUND_X2" and "GROUND_X4"
+// only.
 [[nodiscard]] std::string MasterFor(int index, const Placement& p);
 
 }  // namespace sandloop

@@ -15,13 +15,14 @@
 namespace sandloop {
 namespace {
 
-// The three masters of each piece: the 1.40625x ones serve screens up to
-// 1080 lines, the 2x ones up to 1920 x 1200, the 4x ones larger screens.
+// The four masters of each piece: the 1.40625x ones serve screens up to
+// 1080 lines, the 2x ones up to 1920 x 1200, the 2.8125x ones up to 2160
+// lines, the 4x ones larger screens.
 TEST(Masters, KeyedPicturesHaveMastersAtEachScaleAndTheSameShapes) {
   for (const char* name : {"SECONDPLANE", "PALMLEFT", "PALMMIDLE", "PALMRIGHT", "STOUNLEFT", "PAPRIGHT"}) {
     const Picture bitmap = Picture::FromResource(name);
     const std::uint32_t key = bitmap.Pixel(0, 0);
-    for (auto [tier, factor] : {std::pair{"_X1_4", 1.40625}, {"_X2", 2.0}, {"_X4", 4.0}}) {
+    for (auto [tier, factor] : {std::pair{"_X1_4", 1.40625}, {"_X2", 2.0}, {"_X3", 2.8125}, {"_X4", 4.0}}) {
       const std::string master_name = std::string(name) + tier;
       SCOPED_TRACE(master_name);
       const RgbaPicture master = RgbaPicture::FromResource(master_name);

@@ -70,13 +70,17 @@ TEST(Layout, MastersOnlyBeyondTheLargestDesignedModeAndNotWithExactPixels) {
 TEST(Layout, TheSmallestMasterLargeEnoughIsChosen) {
   // 1.40625 times the design size (a 1080-line screen's scale) comes from
   // the smallest master; twice the design size still comes from the 2x
-  // master; a pixel more in either direction needs the 4x one.
+  // master, a pixel more in either direction from the 2.8125x one, and
+  // more than that from the 4x one.
   EXPECT_EQ(MasterFor(kPalmLeft, LayoutFor(1440, 1080)[kPalmLeft]), "PALMLEFT_X1_4");
   EXPECT_EQ(MasterFor(kPalmLeft, LayoutFor(1444, 1080)[kPalmLeft]), "PALMLEFT_X2");
   EXPECT_EQ(MasterFor(kPalmLeft, LayoutFor(2048, 1536)[kPalmLeft]), "PALMLEFT_X2");
   EXPECT_EQ(MasterFor(kPalmLeft, LayoutFor(1920, 1080)[kPalmLeft]), "PALMLEFT_X2");
-  EXPECT_EQ(MasterFor(kPalmLeft, LayoutFor(2560, 1440)[kPalmLeft]), "PALMLEFT_X4");
-  EXPECT_EQ(MasterFor(kPlantRight, LayoutFor(1920, 1600)[kPlantRight]), "PAPRIGHT_X4");
+  EXPECT_EQ(MasterFor(kPalmLeft, LayoutFor(2052, 1536)[kPalmLeft]), "PALMLEFT_X3");
+  EXPECT_EQ(MasterFor(kPalmLeft, LayoutFor(2560, 1440)[kPalmLeft]), "PALMLEFT_X3");
+  EXPECT_EQ(MasterFor(kPlantRight, LayoutFor(1920, 1600)[kPlantRight]), "PAPRIGHT_X3");
+  EXPECT_EQ(MasterFor(kPalmLeft, LayoutFor(2880, 2160)[kPalmLeft]), "PALMLEFT_X3");
+  EXPECT_EQ(MasterFor(kPalmLeft, LayoutFor(2884, 2160)[kPalmLeft]), "PALMLEFT_X4");
   // The backdrop's smaller master is 1920 wide; it has none at 1.40625.
   EXPECT_EQ(MasterFor(kGround, LayoutFor(1440, 1080)[kGround]), "GROUND_X2");
   EXPECT_EQ(MasterFor(kGround, LayoutFor(1920, 1200)[kGround]), "GROUND_X2");

@@ -36,17 +36,17 @@ EMBED = os.path.join(ROOT, 'assets', 'embed')
 FAR = dict(w=518, h=56, x0=0.0, y0=492.0, sx=663.0 / 518, sy=71.0 / 56)
 NEAR = dict(w=800, h=160, x0=0.0, y0=563.0, sx=1024.0 / 800, sy=204.0 / 160)
 FRAMES = 30
-# Keyed pictures also get masters 1.40625 (a 1080-line screen's scale, so
-# that the most common screens decode the fewest pixels), 2 and 4 times
-# their design size, the backdrop masters 1920 and 3840 pixels wide (the
+# Keyed pictures also get masters 1.40625 and 2.8125 (a 1080-line and a
+# 2160-line screen's scale, so that the most common screens read theirs
+# unscaled and decode the fewest pixels), 2 and 4 times their design size, the backdrop masters 1920 and 3840 pixels wide (the
 # widths of common screens, so that there it needs no scaling across): the
 # program scales down from the smallest one that is at least as large as
 # the size it needs.
-# The smallest masters are read at their own size on 1080-line screens,
+# The masters at a screen's own scale are read at their own size there,
 # where the others are scaled down, which softens the hard-cut outlines
 # (the stones'): they are painted at twice their scale and area-averaged
 # down to it, so that their edges are as smooth as a scaled master's.
-MASTERS = (('X1_4', 1080 / 768, 2), ('X2', 2, 1), ('X4', 4, 1))
+MASTERS = (('X1_4', 1080 / 768, 2), ('X2', 2, 1), ('X3', 2160 / 768, 2), ('X4', 4, 1))
 BACKDROP_MASTERS = ((2, 1920 / 1024), (4, 3840 / 1024))
 # The wide backdrop for screens wider than 4:3: 32:9 at the layout's height
 # (2731 design columns, 1707 of them left of the layout), cut from its right
@@ -211,7 +211,8 @@ def main():
                     mcol, malpha = paint_master(fn, scale * ss)
                     if ss > 1:
                         h, w = alpha.shape
-                        mcol, malpha = area_scaled(mcol, malpha, int(round(w * scale)), int(round(h * scale)))
+                        # Halves round up, as the program's layout rounds.
+                        mcol, malpha = area_scaled(mcol, malpha, int(w * scale + 0.5), int(h * scale + 0.5))
                     write(out, f'{name}_{tier}.slm', master_bytes(mcol, malpha))
         sprites[name] = alpha
 
