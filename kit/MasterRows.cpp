@@ -72,15 +72,13 @@ class MasterReader final : public PictureRows {
     const std::uint64_t most =
         std::min<std::uint64_t>((spans_ ? std::uint64_t{w} * h * 4 + least : least), stream.size() * kMostInflated);
     whole_ = std::make_unique<InflatedRoom>(static_cast<std::size_t>(most));
-    if (whole_->data() != nullptr) {
-      const Inflated got = InflateWhole(stream, {whole_->data(), whole_->size()});
-      if (got.ok) {
-        whole_size_ = got.written;
-        trailing_ = stream.size() - got.consumed;
-        return;
-      }
-      whole_.reset();
+    const Inflated got = whole_->data() != nullptr ? InflateWhole(stream, {whole_->data(), whole_->size()}) : Inflated{};
+    if (got.ok) {
+      whole_size_ = got.written;
+      trailing_ = stream.size() - got.consumed;
+      return;
     }
+    whole_.reset();
     if (inflateInit(&z_) != Z_OK) throw PictureError("master '" + name + "' cannot be read");
     streaming_ = true;
     z_.next_in = const_cast<Bytef*>(stream.data());

@@ -38,10 +38,10 @@ NEAR = dict(w=800, h=160, x0=0.0, y0=563.0, sx=1024.0 / 800, sy=204.0 / 160)
 FRAMES = 30
 # Keyed pictures also get masters 1.40625 and 2.8125 (a 1080-line and a
 # 2160-line screen's scale, so that the most common screens read theirs
-# unscaled and decode the fewest pixels), 2 and 4 times their design size, the backdrop masters 1920 and 3840 pixels wide (the
-# widths of common screens, so that there it needs no scaling across): the
-# program scales down from the smallest one that is at least as large as
-# the size it needs.
+# unscaled and decode the fewest pixels), 2 and 4 times their design size,
+# the backdrop masters 1920 and 3840 pixels wide (the widths of common
+# screens, so that there it needs no scaling across): the program scales
+# down from the smallest one that is at least as large as the size it needs.
 # The masters at a screen's own scale are read at their own size there,
 # where the others are scaled down, which softens the hard-cut outlines
 # (the stones'): they are painted at twice their scale and area-averaged
@@ -176,9 +176,12 @@ def main():
     sprites = {}
 
     log('backdrop')
-    if want('GROUND') and not tier_only:
-        write(out, 'GROUND.jpg', jpeg_bytes(scenery.paint_backdrop(sea), quality=92))
+    if want('GROUND'):
+        if not tier_only:
+            write(out, 'GROUND.jpg', jpeg_bytes(scenery.paint_backdrop(sea), quality=92))
         for name, scale in BACKDROP_MASTERS:
+            if not want_tier(f'X{name}'):
+                continue
             write(out, f'GROUND_X{name}.jpg',
                   jpeg_bytes(paint_master(lambda: scenery.paint_backdrop(sea), scale), quality=90))
     if want('GROUND_WIDE'):
