@@ -1,5 +1,7 @@
 #include "scene/Layout.h"
 
+#include <span>
+
 namespace sandloop {
 
 namespace {
@@ -89,26 +91,44 @@ Layout LayoutFor(int width, int height) {
   return out;
 }
 
+namespace {
+
+// A picture's masters, smallest first, with their pixels per design pixel.
+struct Tier {
+  const char* suffix;
+  double scale;
+};
+// The wide backdrop's are 3841, 5121 and 7681 pixels wide; the 4:3
+// backdrop's smaller one is 1920 pixels wide where the layout's is 1024.
+constexpr Tier kWideTiers[] = {{"_X1_4", kScreen1080}, {"_X2", 1.875}, {"_X3", kScreen2160}};
+constexpr Tier kGroundTiers[] = {{"_X2", 15.0 / 8}, {"_X4", 3.75}};
+constexpr Tier kSceneryTiers[] = {{"_X1_4", kScreen1080}, {"_X2", 2}, {"_X3", kScreen2160}, {"_X4", 4}};
+
+}  // namespace
+
 std::string MasterFor(int index, const Placement& p) {
   // A piece that shows only part of its picture needs the whole picture at
   // the piece's scale.
   const double width = p.width / p.part.w, height = p.height / p.part.h;
-  if (index == kGround && p.master != nullptr && std::string(p.master) == kWideGround) {
-    // The wide masters are 3841, 5121 and 7681 pixels wide.
-    const char* tier = width <= kWideGroundColumns * kScreen1080 + 0.5 ? "_X1_4"
-                       : width <= kWideGroundColumns * 1.875 + 0.5   ? "_X2"
-                                                                     : "_X3";
-    return std::string(kWideGround) + tier;
-  }
+  const bool wide = index == kGround && p.master != nullptr && std::string(p.master) == kWideGround;
   const Placement design = LayoutFor(1024, 768)[static_cast<std::size_t>(index)];
-  auto fits = [&](double scale) {
-    return width <= design.width * scale + 0.5 && height <= design.height * scale + 0.5;
+  // The wide backdrop is measured by its columns alone: a screen wider
+  // than 32:9 cuts its height.
+  auto fits = [&](const Tier& t) {
+    if (wide) return width <= kWideGroundColumns * t.scale + 0.5;
+    return width <= design.width * t.scale + 0.5 && height <= design.height * t.scale + 0.5;
   };
-  // The 4:3 backdrop's smaller master is 1920 pixels wide where the layout's
-  // is 1024, and it has no master at a 1080-line screen's scale.
-  if (index == kGround) return std::string(p.master) + (fits(15.0 / 8) ? "_X2" : "_X4");
-  const char* tier = fits(kScreen1080) ? "_X1_4" : fits(2) ? "_X2" : fits(kScreen2160) ? "_X3" : "_X4";
-  return std::string(p.master) + tier;
+  const std::span<const Tier> tiers = wide ? std::span<const Tier>(kWideTiers)
+                                      : index == kGround ? std::span<const Tier>(kGroundTiers)
+                                                         : std::span<const Tier>(kSceneryTiers);
+  // The smallest that is large enough, else the largest.
+  const Tier* chosen = &tiers.back();
+  for (const Tier& t : tiers)
+    if (fits(t)) {
+      chosen = &t;
+      break;
+    }
+  return std::string(p.master) + chosen->suffix;
 }
 
 bool UsesMasters(int width, int height, bool exact_pixels) {

@@ -1,7 +1,6 @@
 // Pictures with alpha: reading masters (and refusing damaged ones), and
 // scaling down by area averaging without darkening soft edges.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,6 +11,7 @@
 
 #include "kit/MasterRows.h"
 #include "kit/RgbaPicture.h"
+#include "tests/kit/MasterBytes.h"
 #include "tools/fuzz/FuzzTargets.h"
 
 namespace sandloop {
@@ -19,14 +19,7 @@ namespace {
 
 std::vector<std::uint8_t> Master(const char* magic, std::uint32_t w, std::uint32_t h,
                                  const std::vector<std::uint8_t>& rows) {
-  std::vector<std::uint8_t> out(magic, magic + 4);
-  for (std::uint32_t v : {w, h})
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  uLongf size = compressBound(static_cast<uLong>(rows.size()));
-  std::vector<std::uint8_t> z(size);
-  EXPECT_EQ(compress(z.data(), &size, rows.data(), static_cast<uLong>(rows.size())), Z_OK);
-  out.insert(out.end(), z.begin(), z.begin() + static_cast<std::ptrdiff_t>(size));
-  return out;
+  return MasterFile(magic, w, h, Deflated(rows));
 }
 
 TEST(RgbaPictureMaster, ReadsPremultipliedAndOpaqueMasters) {

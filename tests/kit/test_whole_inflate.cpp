@@ -2,24 +2,16 @@
 // when the stream ends, checks out and fits, and tells where the stream
 // ended, so that bytes after it can be told apart.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "kit/WholeInflate.h"
+#include "tests/kit/MasterBytes.h"
 
 namespace sandloop {
 namespace {
-
-std::vector<std::uint8_t> Deflated(const std::vector<std::uint8_t>& bytes) {
-  uLongf size = compressBound(static_cast<uLong>(bytes.size()));
-  std::vector<std::uint8_t> out(size);
-  EXPECT_EQ(compress(out.data(), &size, bytes.data(), static_cast<uLong>(bytes.size())), Z_OK);
-  out.resize(size);
-  return out;
-}
 
 TEST(WholeInflate, FillsExactlyWhatTheStreamHoldsAndTellsWhereItEnds) {
   std::vector<std::uint8_t> plain(5000);

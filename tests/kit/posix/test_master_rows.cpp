@@ -2,7 +2,6 @@
 // its bytes hold: the peak resident memory of reading it (whole, or scaled
 // while read) stays small, whatever the header says.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <fstream>
 #include <string>
@@ -10,6 +9,7 @@
 
 #include "kit/MasterRows.h"
 #include "kit/RgbaPicture.h"
+#include "tests/kit/MasterBytes.h"
 
 namespace sandloop {
 namespace {
@@ -33,15 +33,9 @@ bool ResetPeak() {
 // A header, then the zlib stream of `row_bytes` zero bytes cut short:
 // the start of a picture whose file stops early.
 std::vector<std::uint8_t> Cut(const char* magic, std::uint32_t w, std::uint32_t h, std::size_t row_bytes) {
-  std::vector<std::uint8_t> out(magic, magic + 4);
-  for (std::uint32_t v : {w, h})
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  const std::vector<std::uint8_t> rows(row_bytes, 0);
-  uLongf size = compressBound(static_cast<uLong>(rows.size()));
-  std::vector<std::uint8_t> z(size);
-  EXPECT_EQ(compress(z.data(), &size, rows.data(), static_cast<uLong>(rows.size())), Z_OK);
-  out.insert(out.end(), z.begin(), z.begin() + static_cast<std::ptrdiff_t>(size) - 4);
-  return out;
+  std::vector<std::uint8_t> stream = Deflated(std::vector<std::uint8_t>(row_bytes, 0));
+  stream.resize(stream.size() - 4);
+  return MasterFile(magic, w, h, stream);
 }
 
 // What a refused file may cost at the peak. The sanitizers' own bookkeeping
