@@ -3,6 +3,7 @@
 #include <string>
 
 #include "kit/ddraw/sdl/SdlBackendClass.h"
+#include "kit/ddraw/sdl/X11Errors.h"
 
 namespace sandloop::display::sdl {
 
@@ -28,6 +29,10 @@ Status SdlBackend::DoSetTarget(const DisplayTarget& target) {
     events_up_ = SDL_InitSubSystem(SDL_INIT_EVENTS) == 0;
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     video_up_ = false;
+    // SDL gave Xlib back the handlers it found as its video started, and
+    // Xlib's own end the process on any error: a present into the host's
+    // window just after it went would.
+    x11::InstallErrorHandlers();
   }
   return Status::Ok;
 }
