@@ -46,16 +46,10 @@ void OnJpegMessage(j_common_ptr info, int level) {
       break;
   }
 }
-// Clears the byte above red in `count` pixels, two at a time.
-void ClearTopBytes(std::uint32_t* pixels, int count) {
-  int x = 0;
-  for (; x + 2 <= count; x += 2) {
-    std::uint64_t pair;
-    std::memcpy(&pair, pixels + x, sizeof pair);
-    pair &= 0x00FFFFFF00FFFFFFull;
-    std::memcpy(pixels + x, &pair, sizeof pair);
-  }
-  if (x < count) pixels[x] &= 0x00FFFFFFu;
+// Copies `count` pixels as the library wrote them, 0xXXRRGGBB, into a
+// picture's row as 0x00RRGGBB.
+void CopyClearingTopBytes(const std::uint32_t* from, std::uint32_t* to, int count) {
+  for (int x = 0; x < count; ++x) to[x] = from[x] & 0x00FFFFFFu;
 }
 
 }  // namespace
@@ -69,9 +63,11 @@ Picture Picture::FromJpeg(std::span<const std::uint8_t> bytes, const std::string
   err.base.emit_message = OnJpegMessage;
   // Everything that must survive the jump lives outside the setjmp scope.
   Picture* volatile result = nullptr;
+  std::uint32_t* volatile batch_rows = nullptr;
   if (setjmp(err.jump) != 0) {
     jpeg_destroy_decompress(&info);
     delete result;
+    delete[] batch_rows;
     throw PictureError("picture \"" + name + "\" cannot be read: " + err.message);
   }
   jpeg_create_decompress(&info);
@@ -83,8 +79,8 @@ Picture Picture::FromJpeg(std::span<const std::uint8_t> bytes, const std::string
     jpeg_destroy_decompress(&info);
     throw PictureError("picture \"" + name + "\" cannot be read: the picture is too large");
   }
-  // The library writes each pixel as the word 0xXXRRGGBB straight into the
-  // picture's rows; the unused top byte is cleared as each batch arrives.
+  // The library writes each pixel as the word 0xXXRRGGBB; the unused top
+  // byte is cleared as each batch is copied into the picture's rows.
   info.out_color_space = JCS_EXT_BGRX;
   jpeg_start_decompress(&info);
   if (info.output_width == 0 || info.output_height == 0 || info.output_width > 32768 || info.output_height > 32768 ||
@@ -95,18 +91,26 @@ Picture Picture::FromJpeg(std::span<const std::uint8_t> bytes, const std::string
   const int width = static_cast<int>(info.output_width);
   const int height = std::min(static_cast<int>(info.output_height), std::max(max_rows, 0));
   result = new Picture(width, height, Unfilled{});
+  // Each batch of rows is decoded into a small buffer that stays in the
+  // cache, a word off alignment: rows aligned as the picture's are, the
+  // library writes past the cache, and clearing the top bytes in place
+  // then read every row back from memory (a fifth of the decoding time).
+  batch_rows = new std::uint32_t[static_cast<std::size_t>(width) * 8 + 1];
   while (static_cast<int>(info.output_scanline) < height) {
     const int y = static_cast<int>(info.output_scanline);
     JSAMPROW rows[8];
     const int batch = std::min({8, height - y, std::max(1, info.rec_outbuf_height)});
-    for (int k = 0; k < batch; ++k) rows[k] = reinterpret_cast<JSAMPROW>(result->Row(y + k));
+    for (int k = 0; k < batch; ++k)
+      rows[k] = reinterpret_cast<JSAMPROW>(batch_rows + 1 + static_cast<std::size_t>(k) * width);
     const int got = static_cast<int>(jpeg_read_scanlines(&info, rows, static_cast<JDIMENSION>(batch)));
     if (got <= 0) {
       jpeg_destroy_decompress(&info);
       delete result;
+      delete[] batch_rows;
       throw PictureError("picture \"" + name + "\" cannot be read: the JPEG data ends early");
     }
-    for (int k = 0; k < got; ++k) ClearTopBytes(result->Row(y + k), width);
+    for (int k = 0; k < got; ++k)
+      CopyClearingTopBytes(batch_rows + 1 + static_cast<std::size_t>(k) * width, result->Row(y + k), width);
   }
   // A picture read to its end is checked to its end; one cut short stops
   // decoding where it stands.
@@ -115,6 +119,7 @@ Picture Picture::FromJpeg(std::span<const std::uint8_t> bytes, const std::string
   else
     jpeg_abort_decompress(&info);
   jpeg_destroy_decompress(&info);
+  delete[] batch_rows;
   Picture out = std::move(*result);
   delete result;
   return out;
