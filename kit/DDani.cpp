@@ -5,6 +5,7 @@
 
 #include "kit/Clip.h"
 #include "kit/DDbmp.h"
+#include "kit/RgbaPicture.h"
 #include "kit/ddraw/gdi.h"
 
 namespace sandloop {
@@ -44,6 +45,9 @@ void TDDani::CreateSurface() {
   if (FDDBACK == nullptr) return ReportError("Error FDDBACK==NULL", -1);
   // A negative frame height names no frames either.
   if (FYOffsetFrame <= 0) return ReportError("Not defined FYOffsetFrame", -1);
+  display::SurfacePixels pixels = std::move(FFramePixels);
+  FFramePixels = display::SurfacePixels();
+  if (!pixels.Empty() && pixels.height == FYOffsetFrame) return CreateFrameFromPixels(pixels);
   FFrameCount = FBitmap.Height() / FYOffsetFrame;
   if (FFrameCount > kMaxFrames) return ReportError("TOO match sprites", -1);
 
@@ -54,6 +58,31 @@ void TDDani::CreateSurface() {
   CloseSurface();
   for (int i = 0; i < FFrameCount; ++i) Create1Surface(i, FBitmap.Width(), FYOffsetFrame);
   FindChanges();
+}
+
+// The only frame, from pixels made ahead; at 16 or 24 bits they are copied
+// into a surface of the display's format.
+void TDDani::CreateFrameFromPixels(display::SurfacePixels& pixels) {
+  CloseSurface();
+  FFrameCount = 1;
+  frame_width_ = pixels.width;
+  frame_height_ = pixels.height;
+  // A single frame never differs from the one before it.
+  changes_.assign(1, RECT{});
+  key_changes_.assign(1, false);
+  FLastResult = FDD->CreateSurfaceFrom(pixels, &FpSurface[0]);
+  if (FLastResult == DDERR_INVALIDPIXELFORMAT) {
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof(desc);
+    desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+    desc.dwWidth = static_cast<DWORD>(pixels.width);
+    desc.dwHeight = static_cast<DWORD>(pixels.height);
+    FLastResult = FDD->CreateSurface(&desc, &FpSurface[0], nullptr);
+    if (FAILED(FLastResult)) return ReportError("Error CreateSurfaceANI", 0);
+    FLastResult = CopyPixelsToSurface(FpSurface[0], pixels);
+  }
+  if (FAILED(FLastResult)) return ReportError("Error CreateSurfaceANI", 0);
 }
 
 // Compares each frame of the picture with the one before it, row by row,
@@ -143,7 +172,9 @@ void TDDani::DrawAni() {
     return ReportError("Error FpSurface==NULL", -1);
   FSrc.left = 0;
   FSrc.top = 0;
-  FSrc.right = FStretching ? FStretchWidth : FBitmap.Width();
+  // Unstretched, the picture's width; a frame made from pixels made ahead
+  // has no picture, and its own width.
+  FSrc.right = FStretching ? FStretchWidth : FBitmap.Empty() ? frame_width_ : FBitmap.Width();
   FSrc.bottom = FStretching ? FStretchHeight : FYOffsetFrame;
   DrawImageFunc();
 }

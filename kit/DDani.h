@@ -15,6 +15,7 @@
 #include "kit/Component.h"
 #include "kit/DDmain.h"
 #include "kit/Picture.h"
+#include "kit/ddraw/SurfacePixels.h"
 #include "kit/ddraw/ddraw.h"
 
 namespace sandloop {
@@ -39,6 +40,12 @@ class TDDani : public TComponent {
   void SetBitmap(const Picture* bitmap);
   // Takes the picture over without copying it.
   void SetBitmap(Picture&& bitmap) { FBitmap = std::move(bitmap); }
+
+  // The pixels of a strip of one frame, made ahead at the frame's own size
+  // (Picture::ToSurfacePixels): CreateSurface makes that frame's surface
+  // from them, at 32 bits taking them over as they are, and the picture is
+  // not needed. Pixels of another height than YOffsetFrame are not used.
+  void SetFramePixels(display::SurfacePixels&& pixels) { FFramePixels = std::move(pixels); }
 
   void CreateSurface();
   void Create1Surface(int index, int width, int height);
@@ -86,9 +93,11 @@ class TDDani : public TComponent {
  private:
   void ReportError(const std::string& message, int release_slot);
   void ReleaseSlot(int index);
+  void CreateFrameFromPixels(display::SurfacePixels& pixels);
 
   int FFrameCount = 0;
   Picture FBitmap;
+  display::SurfacePixels FFramePixels;
   HRESULT FLastResult = 0;
   std::string FErrorResult;
   int FShowX = 0;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "assets/Resources.h"
+#include "kit/ddraw/SurfacePixels.h"
 
 namespace sandloop {
 
@@ -34,12 +35,35 @@ constexpr std::int64_t kMaxPixels = std::int64_t{1} << 25;
 
 }  // namespace
 
-Picture::Picture(int width, int height, std::uint32_t fill)
-    : width_(std::max(0, width)), height_(std::max(0, height)),
-      pixels_(static_cast<std::size_t>(width_) * height_, fill) {}
+// Zero-filled memory is had for nothing (the system's own pages, or the
+// heap's cleared block), so a picture filled with 0 is not filled again.
+Picture::Picture(int width, int height, std::uint32_t fill) : Picture(width, height, Unfilled{}) {
+  if (fill != 0 && !Empty()) std::fill(Row(0), Row(height_), fill);
+}
 
 Picture::Picture(int width, int height, Unfilled) : width_(std::max(0, width)), height_(std::max(0, height)) {
-  pixels_.resize(static_cast<std::size_t>(width_) * height_);
+  if (Empty()) return;
+  if (static_cast<std::uint64_t>(width_) * static_cast<std::uint64_t>(height_) > (std::uint64_t{1} << 32))
+    throw std::bad_array_new_length();
+  pixels_ = display::PageMemory(static_cast<std::size_t>(width_) * height_ * 4 + 4);
+}
+
+Picture::Picture(const Picture& other) : Picture(other.width_, other.height_, Unfilled{}) {
+  if (!Empty()) std::memcpy(pixels_.data(), other.pixels_.data(), pixels_.size());
+}
+
+Picture& Picture::operator=(const Picture& other) {
+  if (this != &other) Picture(other).Swap(*this);
+  return *this;
+}
+
+display::SurfacePixels Picture::ToSurfacePixels() && {
+  display::SurfacePixels out;
+  out.width = width_;
+  out.height = height_;
+  out.words = std::move(pixels_);
+  width_ = height_ = 0;
+  return out;
 }
 
 void Picture::CopyRect(int dx, int dy, const Picture& src, int sx, int sy, int w, int h) {
@@ -119,7 +143,7 @@ Picture Picture::FromBmp(std::span<const std::uint8_t> b, const std::string& nam
       if (top_down) Fail(name, "a run-length picture cannot be top-down");
       // RLE8: runs and absolute blocks; escapes 0 end of line, 1 end of
       // picture, 2 move. Pixels not written stay colour 0 of the palette.
-      std::fill(pic.pixels_.begin(), pic.pixels_.end(), palette[0]);
+      if (palette[0] != 0) std::fill(pic.Row(0), pic.Row(h), palette[0]);
       std::size_t p = data_offset;
       int x = 0, r = 0;
       auto need = [&](std::size_t n) {

@@ -12,7 +12,11 @@
 #include <utility>
 #include <vector>
 
-#include "kit/os/Pages.h"
+#include "kit/ddraw/PageMemory.h"
+
+namespace sandloop::display {
+struct SurfacePixels;
+}
 
 namespace sandloop {
 
@@ -43,61 +47,54 @@ class Picture {
   [[nodiscard]] int Height() const { return height_; }
   [[nodiscard]] bool Empty() const { return width_ == 0 || height_ == 0; }
 
-  [[nodiscard]] std::uint32_t Pixel(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * width_ + x]; }
-  void SetPixel(int x, int y, std::uint32_t rgb) { pixels_[static_cast<std::size_t>(y) * width_ + x] = rgb; }
-  [[nodiscard]] const std::uint32_t* Row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
-  [[nodiscard]] std::uint32_t* Row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
+  [[nodiscard]] std::uint32_t Pixel(int x, int y) const { return Row(y)[x]; }
+  void SetPixel(int x, int y, std::uint32_t rgb) { Row(y)[x] = rgb; }
+  [[nodiscard]] const std::uint32_t* Row(int y) const {
+    return reinterpret_cast<const std::uint32_t*>(pixels_.data()) + static_cast<std::size_t>(y) * width_;
+  }
+  [[nodiscard]] std::uint32_t* Row(int y) {
+    return reinterpret_cast<std::uint32_t*>(pixels_.data()) + static_cast<std::size_t>(y) * width_;
+  }
+
+  Picture(const Picture& other);
+  Picture& operator=(const Picture& other);
+  // A picture moved from is empty.
+  Picture(Picture&& other) noexcept
+      : width_(std::exchange(other.width_, 0)), height_(std::exchange(other.height_, 0)),
+        pixels_(std::move(other.pixels_)) {}
+  Picture& operator=(Picture&& other) noexcept {
+    Picture(std::move(other)).Swap(*this);
+    return *this;
+  }
+
+  // The picture's rows as a 32-bit surface's pixels, its memory handed
+  // over without a copy; the picture is left empty.
+  [[nodiscard]] display::SurfacePixels ToSurfacePixels() &&;
 
   // Copies the rectangle [sx, sx + w) x [sy, sy + h) of `src` to (dx, dy)
   // of this picture; parts outside either picture are left out.
   void CopyRect(int dx, int dy, const Picture& src, int sx, int sy, int w, int h);
 
  private:
-  // Leaves new elements uninitialised: a decoder writes every pixel, and
-  // filling a large picture first would cost a whole extra pass. Large
-  // pictures are mapped straight from the system, as surfaces are: one
-  // decoded on another thread and dropped here would otherwise stay in
-  // that thread's heap, which giving back free memory does not shrink.
-  template <class T>
-  struct DefaultInit : std::allocator<T> {
-    using value_type = T;
-    DefaultInit() = default;
-    template <class U>
-    DefaultInit(const DefaultInit<U>&) noexcept {}
-    template <class U>
-    struct rebind {
-      using other = DefaultInit<U>;
-    };
-    static constexpr std::size_t kMapped = std::size_t{1} << 20;
-    T* allocate(std::size_t n) {
-      if (n * sizeof(T) < kMapped) return std::allocator<T>::allocate(n);
-      if (n > std::size_t(-1) / sizeof(T)) throw std::bad_array_new_length();
-      void* p = os::AllocatePages(n * sizeof(T));
-      if (p == nullptr) throw std::bad_alloc();
-      return static_cast<T*>(p);
-    }
-    void deallocate(T* p, std::size_t n) noexcept {
-      if (n * sizeof(T) < kMapped)
-        std::allocator<T>::deallocate(p, n);
-      else
-        os::FreePages(p, n * sizeof(T));
-    }
-    template <class U>
-    void construct(U* p) noexcept {
-      ::new (static_cast<void*>(p)) U;
-    }
-    template <class U, class... A>
-    void construct(U* p, A&&... a) {
-      ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
-    }
-  };
+  void Swap(Picture& other) noexcept {
+    std::swap(width_, other.width_);
+    std::swap(height_, other.height_);
+    pixels_.swap(other.pixels_);
+  }
   struct Unfilled {};
-  // A picture whose pixels the caller writes, every one of them.
+  // A picture whose pixels the caller writes, every one of them: its
+  // memory is not filled first, which for a large picture would cost a
+  // whole extra pass.
   Picture(int width, int height, Unfilled);
 
   int width_ = 0;
   int height_ = 0;
-  std::vector<std::uint32_t, DefaultInit<std::uint32_t>> pixels_;
+  // The rows, with 4 spare bytes after the last as a surface's pixels
+  // have, so that a picture can become a surface's pixels as it is. Large
+  // pictures are mapped straight from the system, as surfaces are: one
+  // decoded on another thread and dropped here would otherwise stay in
+  // that thread's heap, which giving back free memory does not shrink.
+  display::PageMemory pixels_;
 };
 
 }  // namespace sandloop

@@ -305,6 +305,11 @@ void TForm1::StartPictures() {
   // other frames are decoded last, once the first frame is shown, and
   // taken in when the surf first moves on (CompleteStrips).
   const bool masters = UsesMasters(DDmain1.GetWidth(), DDmain1.GetHeight(), options_.exact_pixels);
+  // At 32 bits a surface holds a picture's own words, so a sprite drawn at
+  // its picture's size, and a strip's first frame (kept at its own size),
+  // take the decoded picture's memory as their pixels, made ready here,
+  // instead of a copy made on the main thread.
+  const bool as_pixels = DDmain1.GetColorDepth() == 32;
   const FaultPoint fault = options_.fault;
   auto scale = [fault](const std::string& name, const PicturePart& part, int w, int h) {
     if (fault == FaultPoint::SmoothMemory) throw std::bad_alloc();
@@ -317,6 +322,9 @@ void TForm1::StartPictures() {
     PicturePart part;
     int rows = Picture::kAllRows;
     Placement place;            // a surf band's columns, spread to the screen's shape as decoded
+    bool as_pixels = false;     // handed on as the surface's pixels when the picture fits as it is:
+    int fit_width = 0;          // this wide (0: any width)
+    int fit_height = 0;         // and this high
     bool damaged = false;       // a test's damaged copy: cut off inside its header
     std::promise<Picture> picture;
     std::promise<display::SurfacePixels> smooth;
@@ -337,6 +345,11 @@ void TForm1::StartPictures() {
     } else {
       (what == What::Picture ? decoded_ : rest_)[static_cast<std::size_t>(i)] = job->picture.get_future();
       job->place = p;
+      const bool strip = PieceAt(i).ani != nullptr;
+      job->as_pixels = what == What::Picture && as_pixels && (!strip || i == kLowWater || i == kHighWater);
+      job->fit_width = strip ? 0 : p.width;
+      job->fit_height = strip ? p.frame_height : p.height;
+      if (job->as_pixels) smooth_[static_cast<std::size_t>(i)] = job->smooth.get_future();
     }
     job->damaged = fault == FaultPoint::Picture && i == kHighWater;
     jobs.push_back(std::move(job));
@@ -359,17 +372,28 @@ void TForm1::StartPictures() {
   for (std::shared_ptr<Job>& job : jobs) {
     work.emplace_back([job = std::move(job), scale] {
       try {
-        if (job->width > 0)
+        if (job->width > 0) {
           job->smooth.set_value(scale(job->name, job->part, job->width, job->height));
-        else
-          job->picture.set_value(SpreadColumns(job->damaged ? Picture::FromFile(Damaged(job->name), job->name, job->rows)
-                                                            : Picture::FromResource(job->name, job->rows),
-                                               job->place));
+          return;
+        }
+        Picture picture = SpreadColumns(job->damaged ? Picture::FromFile(Damaged(job->name), job->name, job->rows)
+                                                     : Picture::FromResource(job->name, job->rows),
+                                        job->place);
+        if (job->as_pixels) {
+          const bool fits = (job->fit_width == 0 || picture.Width() == job->fit_width) &&
+                            picture.Height() == job->fit_height;
+          job->smooth.set_value(fits ? std::move(picture).ToSurfacePixels() : display::SurfacePixels());
+        }
+        job->picture.set_value(std::move(picture));
       } catch (...) {
-        if (job->width > 0)
+        if (job->width > 0) {
           job->smooth.set_exception(std::current_exception());
-        else
-          job->picture.set_exception(std::current_exception());
+          return;
+        }
+        // A picture that cannot be read is the picture's failure, reported
+        // as such; its pixels are simply not there.
+        if (job->as_pixels) job->smooth.set_value(display::SurfacePixels());
+        job->picture.set_exception(std::current_exception());
       }
     });
   }
@@ -439,7 +463,10 @@ void FillPiece(Piece& s, Picture picture, display::SurfacePixels smooth, const P
   if constexpr (std::is_same_v<Piece, TDDbmp>) {
     if (!smooth.Empty()) s.SetSmoothPixels(std::move(smooth));
   }
-  if constexpr (std::is_same_v<Piece, TDDani>) s.SetYOffsetFrame(p.frame_height);
+  if constexpr (std::is_same_v<Piece, TDDani>) {
+    s.SetYOffsetFrame(p.frame_height);
+    if (!smooth.Empty()) s.SetFramePixels(std::move(smooth));
+  }
   s.SetStretching(true);
   s.SetStretchWidth(p.width);
   s.SetStretchHeight(p.height);
@@ -476,7 +503,8 @@ void TForm1::BuildPiece(int index, const Placement& p, const std::function<bool(
     smooth = display::SurfacePixels();
     Log("SmoothPicture", MasterFor(index, p) + ": " + e.what() + "; drawn from the designed picture");
   }
-  // A sprite made from its master does not need its 8-bit picture.
+  // A sprite made from its master, or whose picture became its pixels, has
+  // no picture left to draw from.
   Picture picture = ahead.valid()    ? ahead.get()
                     : smooth.Empty() ? SpreadColumns(Picture::FromResource(p.resource), p)
                                      : Picture();

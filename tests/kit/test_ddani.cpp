@@ -118,6 +118,49 @@ TEST_F(StripTest, EachFrameSurfaceHoldsItsBand) {
   a.CloseSurface();
 }
 
+// A strip of one frame made from pixels made ahead: at 32 bits the frame's
+// surface takes their memory over, at 16 bits it holds them converted;
+// pixels of another height than the frame are left aside for the picture.
+TEST_F(StripTest, AFrameMadeAheadBecomesTheOnlyFrame) {
+  for (int bpp : {32, 16}) {
+    OpenAnyMode(40, 30, bpp);
+    TDDani a(form.get());
+    Attach(a);
+    const Picture p = PatternPicture(6, 4);
+    display::SurfacePixels pixels = Picture(p).ToSurfacePixels();
+    const std::uint8_t* memory = pixels.words.data();
+    a.SetYOffsetFrame(4);
+    a.SetFramePixels(std::move(pixels));
+    a.CreateSurface();
+    ASSERT_EQ(a.FrameCount(), 1) << bpp;
+    ASSERT_EQ(testing::SurfaceSize(a.FpSurface[0]), std::make_pair(6, 4));
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 6; ++x) ASSERT_EQ(StoredPixel(a.FpSurface[0], x, y), Stored(p.Pixel(x, y))) << bpp;
+    DDSURFACEDESC d{};
+    d.dwSize = sizeof d;
+    ASSERT_EQ(a.FpSurface[0]->Lock(nullptr, &d, 0, nullptr), DD_OK);
+    EXPECT_EQ(d.lpSurface == memory, bpp == 32) << bpp;
+    a.FpSurface[0]->Unlock(nullptr);
+    // A single frame never changes, and it is drawn like any other.
+    const RECT none = a.ChangedRect(0, 0);
+    EXPECT_TRUE(none.left >= none.right);
+    a.SetShowX(3);
+    a.SetShowY(2);
+    a.DrawAni();
+    EXPECT_EQ(Back(3 + 5, 2 + 3), Stored(p.Pixel(5, 3)));
+
+    // Pixels one row short: the strip is cut from its picture instead.
+    const Picture strip = PatternPicture(6, 8, 0x11);
+    a.SetBitmap(&strip);
+    a.SetFramePixels(PatternPicture(6, 3).ToSurfacePixels());
+    a.CreateSurface();
+    ASSERT_EQ(a.FrameCount(), 2);
+    EXPECT_EQ(StoredPixel(a.FpSurface[1], 2, 1), Stored(strip.Pixel(2, 5)));
+    EXPECT_EQ(errors, 0);
+    a.CloseSurface();
+  }
+}
+
 TEST_F(StripTest, StretchedFramesKeepTheirSizeAndAreStretchedAsDrawn) {
   Open(40, 30, 32);
   TDDani a(form.get());

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "kit/Picture.h"
+#include "kit/ddraw/SurfacePixels.h"
 #include "tests/FuzzReplay.h"
 #include "tools/fuzz/FuzzTargets.h"
 
@@ -326,6 +328,43 @@ TEST(Picture, CopyRectClipsToBothPictures) {
   // Within one picture, moving down by one row.
   src.CopyRect(0, 1, src, 0, 0, 4, 3);
   for (int y = 1; y < 4; ++y) EXPECT_EQ(src.Pixel(1, y), static_cast<std::uint32_t>((y - 1) * 10 + 1)) << y;
+}
+
+// A copy owns pixels of its own; a picture moved from or handed over as a
+// surface's pixels is empty, and the surface's pixels are the picture's
+// own memory with its rows as they were and room after the last. Large
+// pictures (mapped from the system) and small ones (from the heap) alike.
+TEST(Picture, CopiesAreDeepAndHandingOverKeepsTheMemory) {
+  for (auto [w, h] : {std::pair{5, 3}, {1024, 300}}) {
+    Picture p(w, h, 0x123456);
+    p.SetPixel(w - 1, h - 1, 0x00ABCDEF);
+    Picture copy = p;
+    copy.SetPixel(0, 0, 7);
+    EXPECT_EQ(p.Pixel(0, 0), 0x123456u);
+    EXPECT_EQ(copy.Pixel(w - 1, h - 1), 0x00ABCDEFu);
+    Picture assigned(1, 1);
+    assigned = copy;
+    EXPECT_EQ(assigned.Width(), w);
+    EXPECT_EQ(assigned.Pixel(0, 0), 7u);
+
+    Picture moved = std::move(copy);
+    EXPECT_TRUE(copy.Empty());  // NOLINT(bugprone-use-after-move): moved from on purpose
+    EXPECT_EQ(moved.Pixel(0, 0), 7u);
+
+    const std::uint32_t* rows = p.Row(0);
+    display::SurfacePixels pixels = std::move(p).ToSurfacePixels();
+    EXPECT_TRUE(p.Empty());  // NOLINT(bugprone-use-after-move)
+    ASSERT_EQ(pixels.width, w);
+    ASSERT_EQ(pixels.height, h);
+    EXPECT_EQ(reinterpret_cast<const std::uint32_t*>(pixels.words.data()), rows);
+    EXPECT_GE(pixels.words.size(), static_cast<std::size_t>(w) * h * 4 + 4);
+    EXPECT_EQ(pixels.alpha, nullptr);
+    std::uint32_t last = 0;
+    std::memcpy(&last, pixels.words.data() + (static_cast<std::size_t>(w) * h - 1) * 4, 4);
+    EXPECT_EQ(last, 0x00ABCDEFu);
+  }
+  EXPECT_TRUE(Picture(0, 4).Empty());
+  EXPECT_TRUE(Picture(0, 4).ToSurfacePixels().Empty());
 }
 
 // The fuzz harness's seeds and every input it found failing, kept.
