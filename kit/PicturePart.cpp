@@ -8,6 +8,7 @@
 #include "assets/Resources.h"
 #include "kit/MasterRows.h"
 #include "kit/Picture.h"
+#include "kit/ddraw/SurfacePixels.h"
 
 namespace sandloop {
 
@@ -57,14 +58,56 @@ PixelRect PixelsOf(const PicturePart& part, int width, int height) {
   return r;
 }
 
-RgbaPicture MasterPartScaled(const std::string& name, const PicturePart& part, int w, int h) {
+namespace {
+
+std::span<const std::uint8_t> MasterBytes(const std::string& name) {
   const auto bytes = assets::FindResource(name);
   if (!bytes) throw PictureError("no master '" + name + "' in the program");
-  std::unique_ptr<PictureRows> rows = OpenPicture(*bytes, name);
+  return *bytes;
+}
+
+RgbaPicture PartScaled(std::unique_ptr<PictureRows> rows, const PicturePart& part, int w, int h) {
   if (part.Whole()) return ScaleRows(*rows, w, h);
   const PixelRect rect = PixelsOf(part, rows->Width(), rows->Height());
   CutRows cut(std::move(rows), rect);
   return ScaleRows(cut, w, h);
+}
+
+// The rectangle of an opaque picture's rows, each pixel as the word
+// 0x00RRGGBB, which is what an opaque picture's premultiplied RGBA becomes
+// as a surface's pixels.
+display::SurfacePixels ReadOpaque(PictureRows& rows, const PixelRect& rect, bool whole) {
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(rows.Width()) * 4);
+  const int x = rect.x - rows.KeepColumns(rect.x, rect.x + rect.w);
+  for (int y = 0; y < rect.y; ++y) rows.Next(row.data());
+  Picture out(rect.w, rect.h);
+  for (int y = 0; y < rect.h; ++y) {
+    rows.Next(row.data());
+    const std::uint8_t* from = row.data() + static_cast<std::size_t>(x) * 4;
+    std::uint32_t* to = out.Row(y);
+    for (int i = 0; i < rect.w; ++i, from += 4)
+      to[i] = (static_cast<std::uint32_t>(from[0]) << 16) | (static_cast<std::uint32_t>(from[1]) << 8) | from[2];
+  }
+  if (whole) rows.Finish();
+  return std::move(out).ToSurfacePixels();
+}
+
+}  // namespace
+
+RgbaPicture MasterPartScaled(const std::string& name, const PicturePart& part, int w, int h) {
+  const std::span<const std::uint8_t> bytes = MasterBytes(name);
+  return PartScaled(OpenPicture(bytes, name), part, w, h);
+}
+
+display::SurfacePixels MasterPartPixels(const std::string& name, const PicturePart& part, int w, int h) {
+  const std::span<const std::uint8_t> bytes = MasterBytes(name);
+  std::unique_ptr<PictureRows> rows = OpenPicture(bytes, name);
+  // JPEG masters are opaque throughout.
+  const bool opaque = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
+  const PixelRect rect = part.Whole() ? PixelRect{0, 0, rows->Width(), rows->Height()}
+                                      : PixelsOf(part, rows->Width(), rows->Height());
+  if (opaque && rect.w == w && rect.h == h) return ReadOpaque(*rows, rect, part.Whole());
+  return PartScaled(std::move(rows), part, w, h).ToSurfacePixels();
 }
 
 }  // namespace sandloop

@@ -314,7 +314,7 @@ void TForm1::StartPictures() {
   auto scale = [fault](const std::string& name, const PicturePart& part, int w, int h) {
     if (fault == FaultPoint::SmoothMemory) throw std::bad_alloc();
     // Made ready here to become the piece's surface as it is.
-    return MasterPartScaled(name, part, w, h).ToSurfacePixels();
+    return MasterPartPixels(name, part, w, h);
   };
   struct Job {
     std::string name;

@@ -45,6 +45,38 @@ TEST(PicturePart, APartOfAMasterScalesLikeThatPartCutFromTheWhole) {
   EXPECT_THROW((void)MasterPartScaled("NO_SUCH_MASTER", PicturePart{}, 4, 4), PictureError);
 }
 
+// A master's part as a surface's pixels: read straight into them where the
+// master is opaque and the part is read at its own size (a part, the
+// whole, at the top and further down), else by way of the scaled picture;
+// either way the pixels and the coverage of the scaled picture's own.
+TEST(PicturePart, APartAsSurfacePixelsIsTheScaledPartsOwnPixels) {
+  struct Case {
+    const char* name;
+    PicturePart part;
+    int divide;  // 1: at the part's own size
+  };
+  for (const Case& c : {Case{"GROUND_WIDE_X2", {0.5, 0, 0.5, 1}, 1}, Case{"GROUND_X2", {}, 1},
+                        Case{"GROUND_X2", {0.13, 0.3, 0.61, 0.55}, 1}, Case{"GROUND_X2", {0.1, 0.4, 0.7, 0.6}, 3},
+                        Case{"PALMMIDLE_X2", {}, 1}}) {
+    const auto bytes = assets::FindResource(c.name);
+    ASSERT_TRUE(bytes) << c.name;
+    const auto rows = OpenPicture(*bytes, c.name);
+    const PixelRect r = PixelsOf(c.part, rows->Width(), rows->Height());
+    const int w = r.w / c.divide, h = r.h / c.divide;
+    const display::SurfacePixels expected = MasterPartScaled(c.name, c.part, w, h).ToSurfacePixels();
+    const display::SurfacePixels got = MasterPartPixels(c.name, c.part, w, h);
+    ASSERT_EQ(got.width, w) << c.name;
+    ASSERT_EQ(got.height, h) << c.name;
+    EXPECT_GE(got.words.size(), static_cast<std::size_t>(w) * h * 4 + 4);
+    EXPECT_EQ(std::memcmp(got.words.data(), expected.words.data(), static_cast<std::size_t>(w) * h * 4), 0)
+        << c.name << " at " << w << " x " << h;
+    ASSERT_EQ(got.alpha == nullptr, expected.alpha == nullptr) << c.name;
+    if (got.alpha != nullptr)
+      EXPECT_EQ(std::memcmp(got.alpha->Row(0), expected.alpha->Row(0), static_cast<std::size_t>(w) * h), 0) << c.name;
+  }
+  EXPECT_THROW((void)MasterPartPixels("NO_SUCH_MASTER", PicturePart{}, 4, 4), PictureError);
+}
+
 // A JPEG picture read with only some of its columns kept: the kept
 // columns hold the pixels of the whole rows, for any first and last column
 // (on a block boundary or not, one column at the edges, the whole width).
