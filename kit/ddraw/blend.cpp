@@ -138,6 +138,36 @@ AlphaPlane::AlphaPlane(std::vector<std::uint8_t>&& alpha, int w, int h)
   FindRuns();
 }
 
+namespace {
+
+// The first column from x on, before end, whose coverage is not `value`
+// (end if there is none); eight columns at a time while they are all it.
+int SkipCoverage(const std::uint8_t* row, int x, int end, std::uint8_t value) {
+  const std::uint64_t all = 0x0101010101010101ull * value;
+  for (; x + 8 <= end; x += 8) {
+    std::uint64_t eight;
+    std::memcpy(&eight, row + x, 8);
+    if (eight != all) break;
+  }
+  while (x < end && row[x] == value) ++x;
+  return x;
+}
+
+// The first column from x on, before end, whose coverage is 0 (end if
+// there is none); eight columns at a time while none of them is.
+int SkipCovered(const std::uint8_t* row, int x, int end) {
+  for (; x + 8 <= end; x += 8) {
+    std::uint64_t eight;
+    std::memcpy(&eight, row + x, 8);
+    // A byte that is 0 sets its top bit here (the classic zero-byte test).
+    if (((eight - 0x0101010101010101ull) & ~eight & 0x8080808080808080ull) != 0) break;
+  }
+  while (x < end && row[x] != 0) ++x;
+  return x;
+}
+
+}  // namespace
+
 void AlphaPlane::FindRuns() {
   const int w = width_, h = height_;
   row_start_.reserve(static_cast<std::size_t>(h) + 1);
@@ -147,23 +177,21 @@ void AlphaPlane::FindRuns() {
     int x = 0;
     while (x < w) {
       if (row[x] == 0) {
-        ++x;
+        x = SkipCoverage(row, x, w, 0);
         continue;
       }
       // A stretch of covered pixels; its opaque parts are copied when they
       // are long, and blended with the edges around them when they are
       // short (a blend of an opaque pixel is a copy, and one run is
       // cheaper than three).
-      int end = x;
-      while (end < w && row[end] != 0) ++end;
+      const int end = SkipCovered(row, x, w);
       int start = x;
       for (int i = x; i < end;) {
         if (row[i] != 255) {
           ++i;
           continue;
         }
-        int j = i;
-        while (j < end && row[j] == 255) ++j;
+        const int j = SkipCoverage(row, i, end, 255);
         if (j - i >= kShortestCopy || (i == x && j == end)) {
           if (i > start) runs_.push_back(Run{start, i - start, true});
           runs_.push_back(Run{i, j - i, false});

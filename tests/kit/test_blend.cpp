@@ -51,6 +51,52 @@ TEST(AlphaPlane, RunsLeaveOutTransparentPixelsAndCopyOnlyLongOpaqueStretches) {
   EXPECT_EQ(plane.At(33, 2), 1);
 }
 
+// Random rows of stretches of every length, across the eight-pixel steps
+// the search takes: the runs cover exactly the covered pixels, left to
+// right; a copied run is opaque throughout and long, or a whole covered
+// stretch; a blended run holds a pixel that is not opaque and no opaque
+// stretch long enough to be copied.
+TEST(AlphaPlane, RunsHoldExactlyTheCoveredPixelsOfAnyRow) {
+  std::mt19937 rng(11);
+  for (int round = 0; round < 300; ++round) {
+    const int w = 1 + static_cast<int>(rng() % 300);
+    std::vector<std::uint8_t> alpha;
+    while (static_cast<int>(alpha.size()) < w) {
+      const int n = 1 + static_cast<int>(rng() % (rng() % 4 == 0 ? 60 : 12));
+      const int kind = static_cast<int>(rng() % 3);
+      for (int i = 0; i < n; ++i)
+        alpha.push_back(kind == 0 ? 0 : kind == 1 ? 255 : static_cast<std::uint8_t>(1 + rng() % 254));
+    }
+    alpha.resize(static_cast<std::size_t>(w));
+    const AlphaPlane plane(alpha.data(), w, w, 1);
+    int next = 0;  // the first column no run has passed yet
+    for (const AlphaPlane::Run* r = plane.RowBegin(0); r != plane.RowEnd(0); ++r) {
+      ASSERT_GT(r->n, 0);
+      ASSERT_GE(r->x, next);
+      for (int x = next; x < r->x; ++x) ASSERT_EQ(alpha[static_cast<std::size_t>(x)], 0) << "uncovered " << x;
+      const auto first = alpha.begin() + r->x, last = first + r->n;
+      ASSERT_TRUE(std::none_of(first, last, [](std::uint8_t a) { return a == 0; })) << "a run over a hole";
+      int longest = 0;
+      for (auto it = first; it != last;) {
+        auto end = std::find_if(it, last, [](std::uint8_t a) { return a != 255; });
+        longest = std::max(longest, static_cast<int>(end - it));
+        it = end == last ? last : end + 1;
+      }
+      if (r->blend) {
+        EXPECT_LT(longest, 24) << "an opaque stretch left to the blend at " << r->x;
+        EXPECT_NE(longest, r->n) << "a blended run that is all opaque at " << r->x;
+      } else {
+        EXPECT_EQ(longest, r->n) << "a copied run that is not all opaque at " << r->x;
+        const bool whole = (r->x == 0 || alpha[static_cast<std::size_t>(r->x) - 1] == 0) &&
+                           (r->x + r->n == w || alpha[static_cast<std::size_t>(r->x + r->n)] == 0);
+        EXPECT_TRUE(r->n >= 24 || whole) << "a short copied run at " << r->x;
+      }
+      next = r->x + r->n;
+    }
+    for (int x = next; x < w; ++x) ASSERT_EQ(alpha[static_cast<std::size_t>(x)], 0) << "uncovered " << x;
+  }
+}
+
 // Long blended runs (the wide path takes eight pixels a step, the rest
 // one at a time) give exactly BlendOver for every pixel.
 TEST(BlitAlpha, EveryPixelOfALongRowIsTheBlendAt32Bits) {
