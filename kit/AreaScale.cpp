@@ -150,9 +150,10 @@ inline void AcrossPixel(const std::uint16_t* s, const int* xw, int xn, std::uint
 }
 #endif
 
-// Limits each colour channel of the pixels [begin, end) of a row to the
-// pixel's alpha, as the scaler's sums are limited: colour can never exceed
-// its alpha in a premultiplied picture, whatever a master holds.
+}  // namespace
+
+// Four pixels at a time where SSE2 is there; the scaler's sums are limited
+// the same way.
 void LimitToAlpha(std::uint8_t* row, int begin, int end) {
   int x = begin;
 #if defined(__SSE2__)
@@ -170,6 +171,8 @@ void LimitToAlpha(std::uint8_t* row, int begin, int end) {
     for (int c = 0; c < 3; ++c) p[c] = std::min(p[c], p[3]);
   }
 }
+
+namespace {
 
 // Rows already of the size asked for are read straight into the picture.
 RgbaPicture ReadUnscaled(PictureRows& rows) {

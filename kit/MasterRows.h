@@ -63,6 +63,11 @@ class PictureRows {
 // Reads every row: the whole picture.
 [[nodiscard]] RgbaPicture ReadAll(PictureRows& rows);
 
+// Limits the colour of each pixel in columns [begin, end) of an RGBA row
+// to its alpha: colour can never exceed its alpha in a premultiplied
+// picture, whatever a master holds.
+void LimitToAlpha(std::uint8_t* row, int begin, int end);
+
 // The rows scaled to w x h by area averaging (RgbaPicture::ScaledTo).
 [[nodiscard]] RgbaPicture ScaleRows(PictureRows& rows, int w, int h);
 

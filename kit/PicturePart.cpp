@@ -73,23 +73,48 @@ RgbaPicture PartScaled(std::unique_ptr<PictureRows> rows, const PicturePart& par
   return ScaleRows(cut, w, h);
 }
 
-// The rectangle of an opaque picture's rows, each pixel as the word
-// 0x00RRGGBB, which is what an opaque picture's premultiplied RGBA becomes
-// as a surface's pixels.
-display::SurfacePixels ReadOpaque(PictureRows& rows, const PixelRect& rect, bool whole) {
+// The rectangle of a picture's rows at its own size, as a surface's
+// pixels: each pixel's colour limited to its coverage (as the scaler
+// limits it) and stored as the word 0x00RRGGBB, beside its coverage, which
+// is kept only if some pixel is not opaque. Columns outside a row's span
+// stay as the fresh memory has them, transparent black.
+display::SurfacePixels ReadUnscaledPixels(PictureRows& rows, const PixelRect& rect, bool whole) {
   std::vector<std::uint8_t> row(static_cast<std::size_t>(rows.Width()) * 4);
   const int x = rect.x - rows.KeepColumns(rect.x, rect.x + rect.w);
   for (int y = 0; y < rect.y; ++y) rows.Next(row.data());
+  const std::size_t w = static_cast<std::size_t>(rect.w);
   Picture out(rect.w, rect.h);
+  // Made when the first pixel that is not opaque comes: the rows before it
+  // were opaque throughout.
+  std::vector<std::uint8_t> alpha;
   for (int y = 0; y < rect.h; ++y) {
-    rows.Next(row.data());
-    const std::uint8_t* from = row.data() + static_cast<std::size_t>(x) * 4;
+    const RowSpan span = rows.Next(row.data());
+    const int begin = std::clamp(span.begin - x, 0, rect.w), end = std::clamp(span.end - x, 0, rect.w);
+    std::uint8_t* from = row.data() + static_cast<std::size_t>(x) * 4;
+    LimitToAlpha(from, begin, end);
+    // The bytes R, G, B, A read as one little-endian word are 0xAABBGGRR;
+    // reversed and shifted down they are 0x00RRGGBB.
     std::uint32_t* to = out.Row(y);
-    for (int i = 0; i < rect.w; ++i, from += 4)
-      to[i] = (static_cast<std::uint32_t>(from[0]) << 16) | (static_cast<std::uint32_t>(from[1]) << 8) | from[2];
+    std::uint32_t all = 0xFFFFFFFFu;
+    for (int i = begin; i < end; ++i) {
+      std::uint32_t v;
+      std::memcpy(&v, from + static_cast<std::size_t>(i) * 4, 4);
+      all &= v;
+      to[i] = __builtin_bswap32(v) >> 8;
+    }
+    if (alpha.empty() && ((all >> 24) != 0xFF || begin > 0 || end < rect.w)) {
+      alpha.assign(w * static_cast<std::size_t>(rect.h), 0);
+      std::memset(alpha.data(), 0xFF, w * static_cast<std::size_t>(y));
+    }
+    if (!alpha.empty()) {
+      std::uint8_t* to_alpha = alpha.data() + w * static_cast<std::size_t>(y);
+      for (int i = begin; i < end; ++i) to_alpha[i] = from[static_cast<std::size_t>(i) * 4 + 3];
+    }
   }
   if (whole) rows.Finish();
-  return std::move(out).ToSurfacePixels();
+  display::SurfacePixels pixels = std::move(out).ToSurfacePixels();
+  if (!alpha.empty()) pixels.alpha = std::make_unique<display::AlphaPlane>(std::move(alpha), rect.w, rect.h);
+  return pixels;
 }
 
 }  // namespace
@@ -102,11 +127,9 @@ RgbaPicture MasterPartScaled(const std::string& name, const PicturePart& part, i
 display::SurfacePixels MasterPartPixels(const std::string& name, const PicturePart& part, int w, int h) {
   const std::span<const std::uint8_t> bytes = MasterBytes(name);
   std::unique_ptr<PictureRows> rows = OpenPicture(bytes, name);
-  // JPEG masters are opaque throughout.
-  const bool opaque = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
   const PixelRect rect = part.Whole() ? PixelRect{0, 0, rows->Width(), rows->Height()}
                                       : PixelsOf(part, rows->Width(), rows->Height());
-  if (opaque && rect.w == w && rect.h == h) return ReadOpaque(*rows, rect, part.Whole());
+  if (rect.w == w && rect.h == h) return ReadUnscaledPixels(*rows, rect, part.Whole());
   return PartScaled(std::move(rows), part, w, h).ToSurfacePixels();
 }
 

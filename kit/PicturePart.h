@@ -25,10 +25,10 @@ struct PixelRect {
 // averaging, reading only the rows that part needs.
 [[nodiscard]] RgbaPicture MasterPartScaled(const std::string& name, const PicturePart& part, int w, int h);
 
-// The same as a 32-bit surface's pixels (RgbaPicture::ToSurfacePixels). An
-// opaque master whose part is w x h as it stands is read straight into
-// them, a row at a time, without the passes scaling and premultiplied
-// colour need.
+// The same as a 32-bit surface's pixels (RgbaPicture::ToSurfacePixels). A
+// master whose part is w x h as it stands is read straight into them and
+// their coverage, a row at a time, without the passes that scaling and a
+// picture in premultiplied colour need.
 [[nodiscard]] display::SurfacePixels MasterPartPixels(const std::string& name, const PicturePart& part, int w, int h);
 
 }  // namespace sandloop
