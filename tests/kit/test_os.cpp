@@ -2,6 +2,8 @@
 // platform against its own implementation.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -115,6 +117,33 @@ TEST(OsPages, LargeBlocksAreZeroedAndWritable) {
   EXPECT_EQ(p[size - 1], 0xAB);
   FreePages(p, size);
 }
+
+#if defined(__linux__)
+// A block a few pages short of whole huge pages, and one far from them:
+// each starts on a huge-page boundary, is zeroed and present throughout,
+// and is given back whole, the part mapped beyond its size too.
+TEST(OsPages, BlocksStartOnHugePagesAndAreGivenBackWhole) {
+  constexpr std::size_t kHuge = std::size_t{2} << 20;
+  for (std::size_t size : {std::size_t{1920} * 1080 * 4 + 4, std::size_t{1024} * 768 * 4 + 4, kHuge - 49148}) {
+    auto* p = static_cast<unsigned char*>(AllocatePages(size));
+    ASSERT_NE(p, nullptr) << size;
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % kHuge, 0u) << size;
+    std::vector<unsigned char> present((size + 4095) / 4096);
+    ASSERT_EQ(mincore(p, size, present.data()), 0);
+    for (std::size_t i = 0; i < present.size(); ++i) ASSERT_NE(present[i] & 1, 0) << size << " page " << i;
+    EXPECT_EQ(p[size - 1], 0);
+    std::memset(p, 0xCD, size);
+    FreePages(p, size);
+    // Nothing of it is left: every page up to the next huge page is unmapped.
+    const std::size_t whole = (size + kHuge - 1) / kHuge * kHuge;
+    for (std::size_t at = 0; at < whole; at += 4096) {
+      unsigned char page = 0;
+      ASSERT_EQ(mincore(p + at, 4096, &page), -1) << size << " still maps " << at;
+      ASSERT_EQ(errno, ENOMEM);
+    }
+  }
+}
+#endif
 
 // Reserved room costs memory only where it is written: a bound taken
 // generously (a damaged file's claim) is not paid for.
