@@ -30,14 +30,22 @@ constexpr std::uint64_t kMostInflated = 1032;
 // later large blocks after they are freed.
 class InflatedRoom {
  public:
-  explicit InflatedRoom(std::size_t size) : data_(static_cast<std::uint8_t*>(os::ReservePages(size))), size_(size) {}
-  ~InflatedRoom() { os::FreePages(data_, size_); }
+  // Whole huge pages: the room is filled from its start, a huge page at a
+  // time where the system has them, and the room is given back as soon as
+  // the rows are read.
+  explicit InflatedRoom(std::size_t size)
+      : data_(static_cast<std::uint8_t*>(os::ReservePages(RoundUp(size)))), size_(size) {}
+  ~InflatedRoom() { os::FreePages(data_, RoundUp(size_)); }
   InflatedRoom(const InflatedRoom&) = delete;
   InflatedRoom& operator=(const InflatedRoom&) = delete;
   [[nodiscard]] std::uint8_t* data() const { return data_; }
   [[nodiscard]] std::size_t size() const { return size_; }
 
  private:
+  static std::size_t RoundUp(std::size_t size) {
+    constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    return size > std::size_t(-1) - kHugePage ? size : (size + kHugePage - 1) / kHugePage * kHugePage;
+  }
   std::uint8_t* data_;
   std::size_t size_;
 };

@@ -76,7 +76,13 @@ void* AllocatePages(std::size_t size) {
   return p;
 }
 
-void* ReservePages(std::size_t size) { return MapBlock(size); }
+void* ReservePages(std::size_t size) {
+  void* p = MapBlock(size);
+  // Room that is written from its start is made present a huge page per
+  // fault where the system gives them.
+  if (p != nullptr && MappedSize(size) >= kHugePage) (void)madvise(p, MappedSize(size), MADV_HUGEPAGE);
+  return p;
+}
 
 void FreePages(void* block, std::size_t size) {
   if (block != nullptr) munmap(block, MappedSize(size));
