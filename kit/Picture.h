@@ -83,8 +83,8 @@ class Picture {
   }
   struct Unfilled {};
   // A picture whose pixels the caller writes, every one of them: its
-  // memory is not filled first, which for a large picture would cost a
-  // whole extra pass.
+  // memory is taken as it comes, zeroed by the system or the heap, and not
+  // filled again.
   Picture(int width, int height, Unfilled);
 
   int width_ = 0;
