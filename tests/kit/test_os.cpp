@@ -138,7 +138,8 @@ std::uintptr_t MappingEnd(const void* p) {
 TEST(OsPages, BlocksStartOnHugePagesAndAreGivenBackWhole) {
   constexpr std::size_t kHuge = std::size_t{2} << 20;
   for (std::size_t size :
-       {std::size_t{1920} * 1080 * 4 + 4, std::size_t{1024} * 768 * 4 + 4, kHuge - 49148, kHuge + 100, 5 * kHuge / 2}) {
+       {std::size_t{1920} * 1080 * 4 + 4, std::size_t{1024} * 768 * 4 + 4, kHuge - 49148, std::size_t{731} * 398 * 4 + 4,
+        kHuge + 100, 5 * kHuge / 2}) {
     auto* p = static_cast<unsigned char*>(AllocatePages(size));
     ASSERT_NE(p, nullptr) << size;
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % kHuge, 0u) << size;

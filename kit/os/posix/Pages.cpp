@@ -22,15 +22,16 @@ constexpr std::size_t kHugePage = std::size_t{2} << 20;
 // of a whole number of them (a screen's page of 1920 x 1080 is 8,294,404
 // bytes, 94 KiB short of four) is mapped as that whole number: its last
 // part would otherwise be made present 4 KiB at a time, at several times
-// the cost of a whole huge page. So is a block of at least one huge page
-// whose last one it fills at least half (a page of 1024 x 768, 3 MiB):
-// at most an eighth of the block, or half a huge page, is added.
+// the cost of a whole huge page. So is a block that fills its last huge
+// page at least half (a page of 1024 x 768, 3 MiB; a sprite of a 1080-line
+// screen, 1.2 MiB): at most an eighth of the block, or half a huge page,
+// is added.
 std::size_t MappedSize(std::size_t size) {
   const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
   const std::size_t pages = (size + page - 1) / page * page;
   const std::size_t huge = (size + kHugePage - 1) / kHugePage * kHugePage;
   const std::size_t more = huge - size;
-  const bool little = more * 8 <= size || (size >= kHugePage && more <= kHugePage / 2);
+  const bool little = more * 8 <= size || more <= kHugePage / 2;
   return huge >= kHugePage && little ? huge : pages;
 }
 
