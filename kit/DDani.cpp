@@ -72,13 +72,7 @@ void TDDani::CreateFrameFromPixels(display::SurfacePixels& pixels) {
   key_changes_.assign(1, false);
   FLastResult = FDD->CreateSurfaceFrom(pixels, &FpSurface[0]);
   if (FLastResult == DDERR_INVALIDPIXELFORMAT) {
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
-    desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
-    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
-    desc.dwWidth = static_cast<DWORD>(pixels.width);
-    desc.dwHeight = static_cast<DWORD>(pixels.height);
-    FLastResult = FDD->CreateSurface(&desc, &FpSurface[0], nullptr);
+    FLastResult = CreateOffscreenSurface(FDD, pixels.width, pixels.height, &FpSurface[0]);
     if (FAILED(FLastResult)) return ReportError("Error CreateSurfaceANI", 0);
     FLastResult = CopyPixelsToSurface(FpSurface[0], pixels);
   }
@@ -147,13 +141,7 @@ void TDDani::Create1Surface(int index, int width, int height) {
   IDirectDrawSurface*& slot = FpSurface[index];
   frame_width_ = width;
   frame_height_ = height;
-  DDSURFACEDESC desc{};
-  desc.dwSize = sizeof(desc);
-  desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
-  desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
-  desc.dwWidth = static_cast<DWORD>(width);
-  desc.dwHeight = static_cast<DWORD>(height);
-  FLastResult = FDD->CreateSurface(&desc, &slot, nullptr);
+  FLastResult = CreateOffscreenSurface(FDD, width, height, &slot);
   if (FAILED(FLastResult)) return ReportError("Error CreateSurfaceANI", index);
 
   HDC dc = nullptr;

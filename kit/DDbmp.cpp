@@ -44,6 +44,16 @@ DWORD ColorMatch(IDirectDrawSurface* surface, COLORREF colour) {
   return result;
 }
 
+HRESULT CreateOffscreenSurface(IDirectDraw* dd, int width, int height, IDirectDrawSurface** out) {
+  DDSURFACEDESC desc{};
+  desc.dwSize = sizeof(desc);
+  desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
+  desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+  desc.dwWidth = static_cast<DWORD>(width);
+  desc.dwHeight = static_cast<DWORD>(height);
+  return dd->CreateSurface(&desc, out, nullptr);
+}
+
 TDDbmp::TDDbmp(TComponent* owner) : TComponent(owner) {}
 
 // The surface is not released here: an owner calls CloseSurface first.
@@ -126,13 +136,8 @@ void TDDbmp::CreateSurface() {
   if (FStretching && pixels.width == FStretchWidth && pixels.height == FStretchHeight)
     return CreateSmoothSurface(pixels);
 
-  DDSURFACEDESC desc{};
-  desc.dwSize = sizeof(desc);
-  desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
-  desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
-  desc.dwWidth = static_cast<DWORD>(FStretching ? FStretchWidth : FBitmap.Width());
-  desc.dwHeight = static_cast<DWORD>(FStretching ? FStretchHeight : FBitmap.Height());
-  FLastResult = FDD->CreateSurface(&desc, &FpSurface, nullptr);
+  FLastResult = CreateOffscreenSurface(FDD, FStretching ? FStretchWidth : FBitmap.Width(),
+                                       FStretching ? FStretchHeight : FBitmap.Height(), &FpSurface);
   if (FAILED(FLastResult)) return ReportError("eCreateSurfaceBMP", true);
   HDC dc = nullptr;
   FLastResult = FpSurface->GetDC(&dc);
@@ -150,13 +155,7 @@ void TDDbmp::CreateSmoothSurface(display::SurfacePixels& pixels) {
   const bool alpha = pixels.alpha != nullptr;
   FLastResult = FDD->CreateSurfaceFrom(pixels, &FpSurface);
   if (FLastResult == DDERR_INVALIDPIXELFORMAT) {
-    DDSURFACEDESC desc{};
-    desc.dwSize = sizeof(desc);
-    desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
-    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
-    desc.dwWidth = static_cast<DWORD>(pixels.width);
-    desc.dwHeight = static_cast<DWORD>(pixels.height);
-    FLastResult = FDD->CreateSurface(&desc, &FpSurface, nullptr);
+    FLastResult = CreateOffscreenSurface(FDD, pixels.width, pixels.height, &FpSurface);
     if (FAILED(FLastResult)) return ReportError("eCreateSurfaceBMP", true);
     FLastResult = CopyPixelsToSurface(FpSurface, pixels);
     if (FAILED(FLastResult)) return ReportError("eFpSurface->Lock (BMP)", true);

@@ -21,6 +21,9 @@ namespace sandloop {
 // back through the surface; CLR_INVALID leaves the surface as it is and
 // reads its top-left pixel. 0xFFFFFFFF when the surface cannot be locked.
 DWORD ColorMatch(IDirectDrawSurface* surface, COLORREF colour);
+// An off-screen surface of width x height in the display's format, made by
+// `dd` into *out.
+HRESULT CreateOffscreenSurface(IDirectDraw* dd, int width, int height, IDirectDrawSurface** out);
 
 class TDDbmp : public TComponent {
  public:
