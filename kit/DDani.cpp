@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 
 #include "kit/Clip.h"
 #include "kit/DDbmp.h"
@@ -37,6 +38,59 @@ void TDDani::CloseSurface() {
   for (int i = 0; i < kMaxFrames; ++i) ReleaseSlot(i);
 }
 
+namespace {
+
+// Compares each of the strip's `frames` frames with the one before it (the
+// last, for frame 0), row by row, and notes where a frame's colour key (its
+// top-left pixel) is not the one before it: keyed, the same colour may then
+// be drawn in one and not in the other.
+void FindChanges(const Picture& strip, int frame_height, int frames, std::vector<RECT>& changes,
+                 std::vector<bool>& key_changes) {
+  changes.assign(static_cast<std::size_t>(frames), RECT{});
+  key_changes.assign(static_cast<std::size_t>(frames), false);
+  const int w = strip.Width();
+  for (int k = 0; k < frames; ++k) {
+    const int before = (k + frames - 1) % frames;
+    key_changes[static_cast<std::size_t>(k)] =
+        w > 0 && strip.Pixel(0, before * frame_height) != strip.Pixel(0, k * frame_height);
+    RECT box{w, frame_height, 0, 0};
+    for (int y = 0; y < frame_height; ++y) {
+      const std::uint32_t* a = strip.Row(before * frame_height + y);
+      const std::uint32_t* b = strip.Row(k * frame_height + y);
+      int left = 0, right = w;
+      while (left < w && a[left] == b[left]) ++left;
+      if (left == w) continue;
+      while (a[right - 1] == b[right - 1]) --right;
+      box = RECT{std::min<std::int32_t>(box.left, left), std::min<std::int32_t>(box.top, y), std::max<std::int32_t>(box.right, right),
+                 y + 1};
+    }
+    if (box.left < box.right) changes[static_cast<std::size_t>(k)] = box;
+  }
+}
+
+}  // namespace
+
+TDDani::Frames TDDani::CutFrames(Picture& strip, int frame_height) {
+  Frames out;
+  if (frame_height <= 0 || strip.Width() <= 0) return out;
+  const int count = strip.Height() / frame_height;
+  if (count <= 0 || count > kMaxFrames) return out;
+  FindChanges(strip, frame_height, count, out.changes, out.key_changes);
+  // Frame k is the band of rows from k * frame_height on, with the 4 bytes
+  // after it (the next frame's first pixel, or the picture's spare bytes).
+  const int w = strip.Width();
+  const std::size_t bytes = static_cast<std::size_t>(w) * static_cast<std::size_t>(frame_height) * 4;
+  auto whole = std::make_shared<display::PageMemory>(std::move(strip).ToSurfacePixels().words);
+  out.pixels.reserve(static_cast<std::size_t>(count));
+  for (int k = 0; k < count; ++k) {
+    display::SurfacePixels& frame = out.pixels.emplace_back();
+    frame.width = w;
+    frame.height = frame_height;
+    frame.words = display::PageMemory::Part(whole, static_cast<std::size_t>(k) * bytes, bytes + 4);
+  }
+  return out;
+}
+
 void TDDani::CreateSurface() {
   if (DDmainModule == nullptr) return ReportError("Error connect to DDMAIN", -1);
   FDD = DDmainModule->FpDD;
@@ -45,9 +99,7 @@ void TDDani::CreateSurface() {
   if (FDDBACK == nullptr) return ReportError("Error FDDBACK==NULL", -1);
   // A negative frame height names no frames either.
   if (FYOffsetFrame <= 0) return ReportError("Not defined FYOffsetFrame", -1);
-  display::SurfacePixels pixels = std::move(FFramePixels);
-  FFramePixels = display::SurfacePixels();
-  if (!pixels.Empty() && pixels.height == FYOffsetFrame) return CreateFrameFromPixels(pixels);
+  if (CreateFramesAhead()) return;
   FFrameCount = FBitmap.Height() / FYOffsetFrame;
   if (FFrameCount > kMaxFrames) return ReportError("TOO match sprites", -1);
 
@@ -57,53 +109,37 @@ void TDDani::CreateSurface() {
   // A second call replaces the frames of the first instead of leaking them.
   CloseSurface();
   for (int i = 0; i < FFrameCount; ++i) Create1Surface(i, FBitmap.Width(), FYOffsetFrame);
-  FindChanges();
+  FindChanges(FBitmap, FYOffsetFrame, FFrameCount, changes_, key_changes_);
 }
 
-// The only frame, from pixels made ahead; at 16 or 24 bits they are copied
-// into a surface of the display's format.
-void TDDani::CreateFrameFromPixels(display::SurfacePixels& pixels) {
+// The frames cut ahead, when they are frames of this strip's height; at
+// 16 or 24 bits each is copied into a surface of the display's format. A
+// frame that cannot be made is reported and the others are still made.
+bool TDDani::CreateFramesAhead() {
+  Frames frames = std::move(FFramesAhead);
+  FFramesAhead = Frames();
+  const auto count = frames.pixels.size();
+  if (count == 0 || count > kMaxFrames || frames.changes.size() != count || frames.key_changes.size() != count)
+    return false;
+  const int width = frames.pixels.front().width;
+  for (const display::SurfacePixels& f : frames.pixels)
+    if (f.width != width || f.height != FYOffsetFrame) return false;
   CloseSurface();
-  FFrameCount = 1;
-  frame_width_ = pixels.width;
-  frame_height_ = pixels.height;
-  // A single frame never differs from the one before it.
-  changes_.assign(1, RECT{});
-  key_changes_.assign(1, false);
-  FLastResult = FDD->CreateSurfaceFrom(pixels, &FpSurface[0]);
-  if (FLastResult == DDERR_INVALIDPIXELFORMAT) {
-    FLastResult = CreateOffscreenSurface(FDD, pixels.width, pixels.height, &FpSurface[0]);
-    if (FAILED(FLastResult)) return ReportError("Error CreateSurfaceANI", 0);
-    FLastResult = CopyPixelsToSurface(FpSurface[0], pixels);
-  }
-  if (FAILED(FLastResult)) return ReportError("Error CreateSurfaceANI", 0);
-}
-
-// Compares each frame of the picture with the one before it, row by row,
-// and notes where a frame's colour key (its top-left pixel) is not the one
-// before it: keyed, the same colour may then be drawn in one and not in
-// the other.
-void TDDani::FindChanges() {
-  changes_.assign(static_cast<std::size_t>(FFrameCount), RECT{});
-  key_changes_.assign(static_cast<std::size_t>(FFrameCount), false);
-  const int w = FBitmap.Width();
-  for (int k = 0; k < FFrameCount; ++k) {
-    const int before = (k + FFrameCount - 1) % FFrameCount;
-    key_changes_[static_cast<std::size_t>(k)] =
-        w > 0 && FBitmap.Pixel(0, before * FYOffsetFrame) != FBitmap.Pixel(0, k * FYOffsetFrame);
-    RECT box{w, FYOffsetFrame, 0, 0};
-    for (int y = 0; y < FYOffsetFrame; ++y) {
-      const std::uint32_t* a = FBitmap.Row(before * FYOffsetFrame + y);
-      const std::uint32_t* b = FBitmap.Row(k * FYOffsetFrame + y);
-      int left = 0, right = w;
-      while (left < w && a[left] == b[left]) ++left;
-      if (left == w) continue;
-      while (a[right - 1] == b[right - 1]) --right;
-      box = RECT{std::min<std::int32_t>(box.left, left), std::min<std::int32_t>(box.top, y), std::max<std::int32_t>(box.right, right),
-                 y + 1};
+  FFrameCount = static_cast<int>(count);
+  frame_width_ = width;
+  frame_height_ = FYOffsetFrame;
+  changes_ = std::move(frames.changes);
+  key_changes_ = std::move(frames.key_changes);
+  for (int i = 0; i < FFrameCount; ++i) {
+    display::SurfacePixels& pixels = frames.pixels[static_cast<std::size_t>(i)];
+    FLastResult = FDD->CreateSurfaceFrom(pixels, &FpSurface[i]);
+    if (FLastResult == DDERR_INVALIDPIXELFORMAT) {
+      FLastResult = CreateOffscreenSurface(FDD, width, FYOffsetFrame, &FpSurface[i]);
+      if (SUCCEEDED(FLastResult)) FLastResult = CopyPixelsToSurface(FpSurface[i], pixels);
     }
-    if (box.left < box.right) changes_[static_cast<std::size_t>(k)] = box;
+    if (FAILED(FLastResult)) ReportError("Error CreateSurfaceANI", i);
   }
+  return true;
 }
 
 RECT TDDani::ChangedRect(int from, int to) const {

@@ -41,11 +41,24 @@ class TDDani : public TComponent {
   // Takes the picture over without copying it.
   void SetBitmap(Picture&& bitmap) { FBitmap = std::move(bitmap); }
 
-  // The pixels of a strip of one frame, made ahead at the frame's own size
-  // (Picture::ToSurfacePixels): CreateSurface makes that frame's surface
-  // from them, at 32 bits taking them over as they are, and the picture is
-  // not needed. Pixels of another height than YOffsetFrame are not used.
-  void SetFramePixels(display::SurfacePixels&& pixels) { FFramePixels = std::move(pixels); }
+  // A strip's frames cut ahead of CreateSurface, on any thread: each
+  // frame's pixels at its own size, and where each frame differs from the
+  // one before it.
+  struct Frames {
+    std::vector<display::SurfacePixels> pixels;
+    std::vector<RECT> changes;
+    std::vector<bool> key_changes;
+    [[nodiscard]] bool Empty() const { return pixels.empty(); }
+  };
+  // Cuts `strip` into frames `frame_height` pixels high, without a copy:
+  // the frames share the strip's memory, and the picture is left empty. A
+  // picture of no whole frame, or of more than kMaxFrames, gives no frames
+  // and is left as it is.
+  [[nodiscard]] static Frames CutFrames(Picture& strip, int frame_height);
+  // CreateSurface makes the frames' surfaces from frames cut ahead, at 32
+  // bits taking their pixels over as they are, and the picture is not
+  // needed. Frames of another height than YOffsetFrame are not used.
+  void SetFramesAhead(Frames&& frames) { FFramesAhead = std::move(frames); }
 
   void CreateSurface();
   void Create1Surface(int index, int width, int height);
@@ -93,11 +106,11 @@ class TDDani : public TComponent {
  private:
   void ReportError(const std::string& message, int release_slot);
   void ReleaseSlot(int index);
-  void CreateFrameFromPixels(display::SurfacePixels& pixels);
+  bool CreateFramesAhead();
 
   int FFrameCount = 0;
   Picture FBitmap;
-  display::SurfacePixels FFramePixels;
+  Frames FFramesAhead;
   HRESULT FLastResult = 0;
   std::string FErrorResult;
   int FShowX = 0;
@@ -106,7 +119,6 @@ class TDDani : public TComponent {
   // The size of the frame surfaces; a drawn size other than this is
   // stretched as it is drawn.
   int frame_width_ = 0, frame_height_ = 0;
-  void FindChanges();
 
   // changes_[k]: the box, in frame pixels, of the pixels in which frame k
   // differs from the one before it (frame k - 1, or the last for frame 0).

@@ -11,6 +11,7 @@
 #include <future>
 #include <memory>
 #include <new>
+#include <numeric>
 #include <system_error>
 #include <thread>
 #include <type_traits>
@@ -306,9 +307,10 @@ void TForm1::StartPictures() {
   // taken in when the surf first moves on (CompleteStrips).
   const bool masters = UsesMasters(DDmain1.GetWidth(), DDmain1.GetHeight(), options_.exact_pixels);
   // At 32 bits a surface holds a picture's own words, so a sprite drawn at
-  // its picture's size, and a strip's first frame (kept at its own size),
-  // take the decoded picture's memory as their pixels, made ready here,
-  // instead of a copy made on the main thread.
+  // its picture's size takes the decoded picture's memory as its pixels,
+  // and a strip's frames (kept at their own size) are cut here, instead of
+  // copies made on the main thread; a strip of one frame takes its
+  // picture's memory too.
   const bool as_pixels = DDmain1.GetColorDepth() == 32;
   const FaultPoint fault = options_.fault;
   auto scale = [fault](const std::string& name, const PicturePart& part, int w, int h) {
@@ -322,16 +324,19 @@ void TForm1::StartPictures() {
     PicturePart part;
     int rows = Picture::kAllRows;
     Placement place;            // a surf band's columns, spread to the screen's shape as decoded
-    bool as_pixels = false;     // handed on as the surface's pixels when the picture fits as it is:
-    int fit_width = 0;          // this wide (0: any width)
+    bool as_pixels = false;     // a sprite's picture handed on as its surface's pixels when it is
+    int fit_width = 0;          // this wide
     int fit_height = 0;         // and this high
+    int cut = 0;                // a strip's frames cut ahead, this high (0: not cut)
     bool damaged = false;       // a test's damaged copy: cut off inside its header
     std::promise<Picture> picture;
     std::promise<display::SurfacePixels> smooth;
+    std::promise<TDDani::Frames> frames;
   };
   std::vector<std::shared_ptr<Job>> jobs;
-  // A piece's picture (decoded_), its master (smooth_), or a whole surf
-  // strip after its first frame (rest_).
+  // A piece's picture (decoded_, and a strip's frames_), its master
+  // (smooth_), or a whole surf strip after its first frame (rest_ and
+  // rest_frames_).
   enum class What { Picture, Master, WholeStrip };
   auto add = [&](int i, What what) -> Job& {
     const Placement& p = layout_[static_cast<std::size_t>(i)];
@@ -343,19 +348,30 @@ void TForm1::StartPictures() {
       job->part = p.part;
       smooth_[static_cast<std::size_t>(i)] = job->smooth.get_future();
     } else {
-      (what == What::Picture ? decoded_ : rest_)[static_cast<std::size_t>(i)] = job->picture.get_future();
+      const auto at = static_cast<std::size_t>(i);
+      (what == What::Picture ? decoded_ : rest_)[at] = job->picture.get_future();
       job->place = p;
-      const bool strip = PieceAt(i).ani != nullptr;
-      job->as_pixels = what == What::Picture && as_pixels && (!strip || i == kLowWater || i == kHighWater);
-      job->fit_width = strip ? 0 : p.width;
-      job->fit_height = strip ? p.frame_height : p.height;
-      if (job->as_pixels) smooth_[static_cast<std::size_t>(i)] = job->smooth.get_future();
+      if (PieceAt(i).ani != nullptr) {
+        job->cut = as_pixels ? p.frame_height : 0;
+        if (job->cut > 0) (what == What::Picture ? frames_ : rest_frames_)[at] = job->frames.get_future();
+      } else {
+        job->as_pixels = as_pixels;
+        job->fit_width = p.width;
+        job->fit_height = p.height;
+        if (job->as_pixels) smooth_[at] = job->smooth.get_future();
+      }
     }
     job->damaged = fault == FaultPoint::Picture && i == kHighWater;
     jobs.push_back(std::move(job));
     return *jobs.back();
   };
-  for (int i = 0; i < kPieceCount; ++i) {
+  // The backdrop, then the eagles' 144 frames, then the pieces in their
+  // order: long jobs first, so that the two threads end their last jobs
+  // close together. The pieces are still built in their own order.
+  std::array<int, kPieceCount> order{};
+  std::iota(order.begin(), order.end(), 0);
+  std::rotate(order.begin() + 1, order.begin() + kEagles, order.begin() + kEagles + 1);
+  for (int i : order) {
     const Placement& p = layout_[static_cast<std::size_t>(i)];
     if (SharesSprite(i)) continue;
     if (masters && p.master != nullptr)
@@ -380,9 +396,15 @@ void TForm1::StartPictures() {
                                                      : Picture::FromResource(job->name, job->rows),
                                         job->place);
         if (job->as_pixels) {
-          const bool fits = (job->fit_width == 0 || picture.Width() == job->fit_width) &&
-                            picture.Height() == job->fit_height;
+          const bool fits = picture.Width() == job->fit_width && picture.Height() == job->fit_height;
           job->smooth.set_value(fits ? std::move(picture).ToSurfacePixels() : display::SurfacePixels());
+        }
+        // The frames are told before the picture: whoever has the picture
+        // has them too. A strip that could be cut needs its picture no more.
+        if (job->cut > 0) {
+          TDDani::Frames frames = TDDani::CutFrames(picture, job->cut);
+          if (!frames.Empty()) picture = Picture();
+          job->frames.set_value(std::move(frames));
         }
         job->picture.set_value(std::move(picture));
       } catch (...) {
@@ -393,6 +415,7 @@ void TForm1::StartPictures() {
         // A picture that cannot be read is the picture's failure, reported
         // as such; its pixels are simply not there.
         if (job->as_pixels) job->smooth.set_value(display::SurfacePixels());
+        if (job->cut > 0) job->frames.set_value(TDDani::Frames());
         job->picture.set_exception(std::current_exception());
       }
     });
@@ -442,6 +465,8 @@ void TForm1::CompleteStrips() {
     Picture whole = rest.get();
     TDDani& strip = *PieceAt(i).ani;
     strip.SetBitmap(std::move(whole));
+    if (std::future<TDDani::Frames>& frames = rest_frames_[static_cast<std::size_t>(i)]; frames.valid())
+      strip.SetFramesAhead(frames.get());
     strip.CreateSurface();
     if (finished_) return;
     if (layout_[static_cast<std::size_t>(i)].transparent) strip.SetTransparency(true);
@@ -457,15 +482,15 @@ namespace {
 
 // The same steps for a sprite and a strip; a strip first learns its frame
 // height.
-template <class Piece>
-void FillPiece(Piece& s, Picture picture, display::SurfacePixels smooth, const Placement& p) {
+template <class Piece, class Ahead>
+void FillPiece(Piece& s, Picture picture, Ahead ahead, const Placement& p) {
   s.SetBitmap(std::move(picture));
   if constexpr (std::is_same_v<Piece, TDDbmp>) {
-    if (!smooth.Empty()) s.SetSmoothPixels(std::move(smooth));
+    if (!ahead.Empty()) s.SetSmoothPixels(std::move(ahead));
   }
   if constexpr (std::is_same_v<Piece, TDDani>) {
     s.SetYOffsetFrame(p.frame_height);
-    if (!smooth.Empty()) s.SetFramePixels(std::move(smooth));
+    if (!ahead.Empty()) s.SetFramesAhead(std::move(ahead));
   }
   s.SetStretching(true);
   s.SetStretchWidth(p.width);
@@ -488,10 +513,11 @@ void TForm1::BuildPiece(int index, const Placement& p, const std::function<bool(
   if (SharesSprite(index)) return piece.bmp->ShareSurface(*options_.share->PieceAt(index).bmp);
   std::future<Picture>& ahead = decoded_[static_cast<std::size_t>(index)];
   std::future<display::SurfacePixels>& scaled = smooth_[static_cast<std::size_t>(index)];
+  std::future<TDDani::Frames>& cut = frames_[static_cast<std::size_t>(index)];
   auto ready = [](const auto& f) {
     return !f.valid() || f.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
   };
-  while (!(ready(ahead) && ready(scaled)) && help()) {
+  while (!(ready(ahead) && ready(scaled) && ready(cut)) && help()) {
   }
   display::SurfacePixels smooth;
   // A smooth picture that cannot be had, for whatever reason (a damaged
@@ -511,7 +537,7 @@ void TForm1::BuildPiece(int index, const Placement& p, const std::function<bool(
   if (piece.bmp != nullptr)
     FillPiece(*piece.bmp, std::move(picture), std::move(smooth), p);
   else
-    FillPiece(*piece.ani, std::move(picture), std::move(smooth), p);
+    FillPiece(*piece.ani, std::move(picture), cut.valid() ? cut.get() : TDDani::Frames(), p);
 }
 
 }  // namespace sandloop

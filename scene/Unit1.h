@@ -295,7 +295,9 @@ class TForm1 : public TForm {
   Layout layout_{};
   std::array<std::future<Picture>, kPieceCount> decoded_;  // pictures decoded ahead
   std::array<std::future<display::SurfacePixels>, kPieceCount> smooth_;  // masters scaled ahead, as surface pixels
+  std::array<std::future<TDDani::Frames>, kPieceCount> frames_;  // strips' frames cut ahead
   std::array<std::future<Picture>, kPieceCount> rest_;        // whole surf strips, decoded after set-up
+  std::array<std::future<TDDani::Frames>, kPieceCount> rest_frames_;  // and their frames cut ahead
   std::unique_ptr<Worker> worker_;                             // still decoding them
   std::size_t first_frame_jobs_ = 0;                           // the worker's jobs before the strips' rest
   bool finished_ = false;

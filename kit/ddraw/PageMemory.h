@@ -6,9 +6,11 @@
 // come from the ordinary heap. The line lies at the allocator's own first
 // threshold for mapping (128 KiB), so that a picture made on another
 // thread and dropped on this one never stays behind in that thread's heap.
+// A part of a block shares it: the block is given back with its last part.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -39,17 +41,30 @@ class PageMemory {
   PageMemory(const PageMemory&) = delete;
   PageMemory& operator=(const PageMemory&) = delete;
   ~PageMemory() {
-    if (data_ == nullptr) return;
+    if (data_ == nullptr || whole_ != nullptr) return;
     if (mapped_)
       os::FreePages(data_, size_);
     else
       std::free(data_);
   }
 
+  // `size` bytes of `whole` from `offset` on, holding `whole` as long as
+  // the part is held; empty when they do not lie inside it.
+  [[nodiscard]] static PageMemory Part(const std::shared_ptr<PageMemory>& whole, std::size_t offset, std::size_t size) {
+    PageMemory part;
+    if (whole == nullptr || whole->data_ == nullptr || offset > whole->size_ || size > whole->size_ - offset)
+      return part;
+    part.data_ = whole->data_ + offset;
+    part.size_ = size;
+    part.whole_ = whole;
+    return part;
+  }
+
   void swap(PageMemory& o) noexcept {
     std::swap(data_, o.data_);
     std::swap(size_, o.size_);
     std::swap(mapped_, o.mapped_);
+    std::swap(whole_, o.whole_);
   }
   [[nodiscard]] std::uint8_t* data() { return data_; }
   [[nodiscard]] const std::uint8_t* data() const { return data_; }
@@ -60,6 +75,7 @@ class PageMemory {
   std::uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
   bool mapped_ = false;
+  std::shared_ptr<PageMemory> whole_;  // set for a part: the block it lies in
 };
 
 }  // namespace sandloop::display

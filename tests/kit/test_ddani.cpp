@@ -118,47 +118,132 @@ TEST_F(StripTest, EachFrameSurfaceHoldsItsBand) {
   a.CloseSurface();
 }
 
-// A strip of one frame made from pixels made ahead: at 32 bits the frame's
-// surface takes their memory over, at 16 bits it holds them converted;
-// pixels of another height than the frame are left aside for the picture.
-TEST_F(StripTest, AFrameMadeAheadBecomesTheOnlyFrame) {
+// Frames cut ahead make the very frames the picture makes: the same pixels
+// and the same changes, keyed or not. The frames are the picture's own
+// rows; at 32 bits each frame's surface takes them over, at 16 bits it
+// holds them converted. Frames of another height than the strip's are left
+// aside for the picture.
+TEST_F(StripTest, FramesCutAheadAreTheFramesThePictureMakes) {
+  using Box = std::array<int, 4>;
+  auto box = [](const RECT& r) { return Box{r.left, r.top, r.right, r.bottom}; };
   for (int bpp : {32, 16}) {
     OpenAnyMode(40, 30, bpp);
-    TDDani a(form.get());
-    Attach(a);
-    const Picture p = PatternPicture(6, 4);
-    display::SurfacePixels pixels = Picture(p).ToSurfacePixels();
-    const std::uint8_t* memory = pixels.words.data();
-    a.SetYOffsetFrame(4);
-    a.SetFramePixels(std::move(pixels));
-    a.CreateSurface();
-    ASSERT_EQ(a.FrameCount(), 1) << bpp;
-    ASSERT_EQ(testing::SurfaceSize(a.FpSurface[0]), std::make_pair(6, 4));
+    // Three frames of 6 x 4 and a row left over; the third frame keys on
+    // another colour than the second, the first repeats the last's rows.
+    Picture p = PatternPicture(6, 13);
     for (int y = 0; y < 4; ++y)
-      for (int x = 0; x < 6; ++x) ASSERT_EQ(StoredPixel(a.FpSurface[0], x, y), Stored(p.Pixel(x, y))) << bpp;
-    DDSURFACEDESC d{};
-    d.dwSize = sizeof d;
-    ASSERT_EQ(a.FpSurface[0]->Lock(nullptr, &d, 0, nullptr), DD_OK);
-    EXPECT_EQ(d.lpSurface == memory, bpp == 32) << bpp;
-    a.FpSurface[0]->Unlock(nullptr);
-    // A single frame never changes, and it is drawn like any other.
-    const RECT none = a.ChangedRect(0, 0);
-    EXPECT_TRUE(none.left >= none.right);
-    a.SetShowX(3);
-    a.SetShowY(2);
-    a.DrawAni();
-    EXPECT_EQ(Back(3 + 5, 2 + 3), Stored(p.Pixel(5, 3)));
+      for (int x = 0; x < 6; ++x) p.SetPixel(x, y, p.Pixel(x, 8 + y));
+    p.SetPixel(2, 1, 0x123456);
+    p.SetPixel(0, 8, 0xABCDEF);
+    TDDani picture_made(form.get()), cut_made(form.get());
+    for (TDDani* a : {&picture_made, &cut_made}) {
+      Attach(*a);
+      a->SetYOffsetFrame(4);
+      a->SetShowX(3);
+      a->SetShowY(2);
+    }
+    picture_made.SetBitmap(&p);
+    picture_made.CreateSurface();
+    Picture copy = p;
+    const auto* rows = reinterpret_cast<const std::uint8_t*>(copy.Row(0));
+    TDDani::Frames frames = TDDani::CutFrames(copy, 4);
+    ASSERT_EQ(frames.pixels.size(), 3u);
+    EXPECT_TRUE(copy.Empty());
+    std::vector<const std::uint8_t*> memory;
+    for (display::SurfacePixels& f : frames.pixels) memory.push_back(f.words.data());
+    EXPECT_EQ(memory, (std::vector<const std::uint8_t*>{rows, rows + 6 * 4 * 4, rows + 2 * 6 * 4 * 4}));
+    cut_made.SetFramesAhead(std::move(frames));
+    cut_made.CreateSurface();
+    ASSERT_EQ(cut_made.FrameCount(), 3) << bpp;
+    for (int f = 0; f < 3; ++f) {
+      ASSERT_EQ(testing::SurfaceSize(cut_made.FpSurface[f]), std::make_pair(6, 4));
+      for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x)
+          ASSERT_EQ(StoredPixel(cut_made.FpSurface[f], x, y), StoredPixel(picture_made.FpSurface[f], x, y))
+              << bpp << " frame " << f;
+      DDSURFACEDESC d{};
+      d.dwSize = sizeof d;
+      ASSERT_EQ(cut_made.FpSurface[f]->Lock(nullptr, &d, 0, nullptr), DD_OK);
+      EXPECT_EQ(d.lpSurface == memory[static_cast<std::size_t>(f)], bpp == 32) << bpp;
+      cut_made.FpSurface[f]->Unlock(nullptr);
+    }
+    for (bool keyed : {false, true}) {
+      picture_made.SetTransparency(keyed);
+      cut_made.SetTransparency(keyed);
+      for (int from = 0; from < 3; ++from)
+        for (int to = 0; to < 3; ++to)
+          EXPECT_EQ(box(cut_made.ChangedRect(from, to)), box(picture_made.ChangedRect(from, to)))
+              << bpp << " " << keyed << " " << from << "->" << to;
+    }
+    cut_made.SetNumberFrame(2);
+    cut_made.DrawAni();
+    EXPECT_EQ(Back(3 + 2, 2 + 1), Stored(p.Pixel(2, 9)));
 
-    // Pixels one row short: the strip is cut from its picture instead.
-    const Picture strip = PatternPicture(6, 8, 0x11);
-    a.SetBitmap(&strip);
-    a.SetFramePixels(PatternPicture(6, 3).ToSurfacePixels());
-    a.CreateSurface();
-    ASSERT_EQ(a.FrameCount(), 2);
-    EXPECT_EQ(StoredPixel(a.FpSurface[1], 2, 1), Stored(strip.Pixel(2, 5)));
+    // Frames live on when the others are gone: the strip's memory goes
+    // with its last frame.
+    cut_made.FpSurface[0]->Release();
+    cut_made.FpSurface[0] = nullptr;
+    cut_made.FpSurface[2]->Release();
+    cut_made.FpSurface[2] = nullptr;
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 6; ++x)
+        ASSERT_EQ(StoredPixel(cut_made.FpSurface[1], x, y), StoredPixel(picture_made.FpSurface[1], x, y)) << bpp;
+
+    // One frame: the picture's memory becomes the frame.
+    Picture one = PatternPicture(6, 4, 0x11);
+    const Picture kept = one;
+    const std::uint8_t* own = reinterpret_cast<const std::uint8_t*>(one.Row(0));
+    TDDani::Frames single = TDDani::CutFrames(one, 4);
+    EXPECT_TRUE(one.Empty());
+    ASSERT_EQ(single.pixels.size(), 1u);
+    EXPECT_EQ(single.pixels[0].words.data(), own);
+    EXPECT_EQ(box(single.changes[0]), Box{});
+    cut_made.SetFramesAhead(std::move(single));
+    cut_made.CreateSurface();
+    ASSERT_EQ(cut_made.FrameCount(), 1);
+    EXPECT_EQ(StoredPixel(cut_made.FpSurface[0], 5, 3), Stored(kept.Pixel(5, 3)));
+
+    // Frames one row short of the strip's frames: cut from the picture.
+    Picture short_frames = PatternPicture(6, 6, 0x22);
+    cut_made.SetBitmap(&p);
+    cut_made.SetFramesAhead(TDDani::CutFrames(short_frames, 3));
+    cut_made.CreateSurface();
+    ASSERT_EQ(cut_made.FrameCount(), 3);
+    EXPECT_EQ(StoredPixel(cut_made.FpSurface[1], 2, 1), StoredPixel(picture_made.FpSurface[1], 2, 1));
     EXPECT_EQ(errors, 0);
-    a.CloseSurface();
+    picture_made.CloseSurface();
+    cut_made.CloseSurface();
   }
+}
+
+// No whole frame, no frame height or more frames than a strip holds: no
+// frames, and the picture is left for CreateSurface to report.
+TEST_F(StripTest, APictureThatIsNoStripIsNotCut) {
+  Picture low = PatternPicture(6, 3), tall = PatternPicture(2, TDDani::kMaxFrames + 1);
+  EXPECT_TRUE(TDDani::CutFrames(low, 4).Empty());
+  EXPECT_TRUE(TDDani::CutFrames(low, 0).Empty());
+  EXPECT_TRUE(TDDani::CutFrames(tall, 1).Empty());
+  EXPECT_EQ(low.Height(), 3);
+  EXPECT_EQ(tall.Height(), TDDani::kMaxFrames + 1);
+  EXPECT_EQ(TDDani::CutFrames(tall, 2).pixels.size(), static_cast<std::size_t>(TDDani::kMaxFrames / 2));
+}
+
+// A frame cut ahead that cannot become a surface is reported; the others
+// are still made.
+TEST_F(StripTest, AFailingFrameCutAheadDoesNotStopTheOthers) {
+  Open(40, 30, 32);
+  TDDani a(form.get());
+  Attach(a);
+  Picture p = PatternPicture(3, 8);
+  a.SetYOffsetFrame(2);
+  a.SetFramesAhead(TDDani::CutFrames(p, 2));
+  hb->FailOnce(Op::CreateSurface, DDERR_OUTOFMEMORY);
+  a.CreateSurface();
+  EXPECT_EQ(a.GetErrorResult(), "Error CreateSurfaceANI");
+  EXPECT_EQ(a.FpSurface[0], nullptr);
+  EXPECT_EQ(Filled(a), 3);
+  EXPECT_EQ(a.FrameCount(), 4);
+  a.CloseSurface();
 }
 
 TEST_F(StripTest, StretchedFramesKeepTheirSizeAndAreStretchedAsDrawn) {
