@@ -4,13 +4,15 @@
 #include <system_error>
 #include <utility>
 
+#include "kit/os/Threads.h"
+
 namespace sandloop {
 
 Worker::Worker(std::vector<Job> jobs, const ThreadStart& start, std::size_t held)
     : jobs_(std::move(jobs)), held_(held) {
   try {
     auto body = [this] { Run(); };
-    thread_ = start ? start(body) : std::thread(body);
+    thread_ = start ? start(body) : os::StartThreadBeside(body);
     threaded_ = thread_.joinable();
   } catch (const std::system_error&) {
     threaded_ = false;

@@ -29,7 +29,7 @@ class Worker {
   // A job must not throw: it hands a failure over as its result.
   using Job = std::function<void()>;
   // Makes the thread that runs `body`; throws std::system_error when it
-  // cannot (the default is std::thread's constructor).
+  // cannot (the default is os::StartThreadBeside).
   using ThreadStart = std::function<std::thread(std::function<void()> body)>;
 
   static constexpr std::size_t kNoneHeld = static_cast<std::size_t>(-1);
