@@ -297,10 +297,10 @@ bool TForm1::ClockMakesSense() const {
 
 void TForm1::StartPictures() {
   // Every piece's picture (on a large display its master, scaled to the
-  // piece's size) is decoded by one worker on the other core, in the order
-  // the pieces need them, from before the display opens; BuildPieces then
-  // builds the pieces in their order and takes the worker's next jobs
-  // itself whenever it would wait. Decoding and scaling touch nothing but
+  // piece's size) is decoded by one worker on the other core, from before
+  // the display opens, in about the order the pieces need them;
+  // BuildPieces then builds the pieces in their order and takes the
+  // worker's next jobs itself whenever it would wait. Decoding and scaling touch nothing but
   // their own pictures.
   // The first frame needs only the first frame of each surf strip: their
   // other frames are decoded last, once the first frame is shown, and
