@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "kit/Clip.h"
@@ -70,7 +71,7 @@ void FindChanges(const Picture& strip, int frame_height, int frames, std::vector
 
 }  // namespace
 
-TDDani::Frames TDDani::CutFrames(Picture& strip, int frame_height) {
+TDDani::Frames TDDani::CutFrames(Picture& strip, int frame_height, FrameMemory memory) {
   Frames out;
   if (frame_height <= 0 || strip.Width() <= 0) return out;
   const int count = strip.Height() / frame_height;
@@ -86,7 +87,13 @@ TDDani::Frames TDDani::CutFrames(Picture& strip, int frame_height) {
     display::SurfacePixels& frame = out.pixels.emplace_back();
     frame.width = w;
     frame.height = frame_height;
-    frame.words = display::PageMemory::Part(whole, static_cast<std::size_t>(k) * bytes, bytes + 4);
+    const std::size_t at = static_cast<std::size_t>(k) * bytes;
+    if (memory == FrameMemory::Shared) {
+      frame.words = display::PageMemory::Part(whole, at, bytes + 4);
+    } else {
+      frame.words = display::PageMemory(bytes + 4);
+      std::memcpy(frame.words.data(), whole->data() + at, bytes);
+    }
   }
   return out;
 }

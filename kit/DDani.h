@@ -50,11 +50,14 @@ class TDDani : public TComponent {
     std::vector<bool> key_changes;
     [[nodiscard]] bool Empty() const { return pixels.empty(); }
   };
-  // Cuts `strip` into frames `frame_height` pixels high, without a copy:
-  // the frames share the strip's memory, and the picture is left empty. A
-  // picture of no whole frame, or of more than kMaxFrames, gives no frames
-  // and is left as it is.
-  [[nodiscard]] static Frames CutFrames(Picture& strip, int frame_height);
+  // How cut frames hold their pixels: sharing the strip's memory, or each
+  // in memory of its own (a long strip's memory, mapped in whole huge
+  // pages, can be more than its frames need; copied, it goes back at once).
+  enum class FrameMemory { Shared, Copied };
+  // Cuts `strip` into frames `frame_height` pixels high; the picture is
+  // left empty. A picture of no whole frame, or of more than kMaxFrames,
+  // gives no frames and is left as it is.
+  [[nodiscard]] static Frames CutFrames(Picture& strip, int frame_height, FrameMemory memory = FrameMemory::Shared);
   // CreateSurface makes the frames' surfaces from frames cut ahead, at 32
   // bits taking their pixels over as they are, and the picture is not
   // needed. Frames of another height than YOffsetFrame are not used.

@@ -327,7 +327,8 @@ void TForm1::StartPictures() {
     bool as_pixels = false;     // a sprite's picture handed on as its surface's pixels when it is
     int fit_width = 0;          // this wide
     int fit_height = 0;         // and this high
-    int cut = 0;                // a strip's frames cut ahead, this high (0: not cut)
+    int cut = 0;                // a strip's frames cut ahead, this high (0: not cut),
+    TDDani::FrameMemory frame_memory = TDDani::FrameMemory::Shared;  // sharing its memory or not
     bool damaged = false;       // a test's damaged copy: cut off inside its header
     std::promise<Picture> picture;
     std::promise<display::SurfacePixels> smooth;
@@ -353,6 +354,9 @@ void TForm1::StartPictures() {
       job->place = p;
       if (PieceAt(i).ani != nullptr) {
         job->cut = as_pixels ? p.frame_height : 0;
+        // A whole surf strip's frames are copied: kept for the whole run,
+        // its memory would hold more than they need.
+        if (what == What::WholeStrip) job->frame_memory = TDDani::FrameMemory::Copied;
         if (job->cut > 0) (what == What::Picture ? frames_ : rest_frames_)[at] = job->frames.get_future();
       } else {
         job->as_pixels = as_pixels;
@@ -400,12 +404,8 @@ void TForm1::StartPictures() {
           job->smooth.set_value(fits ? std::move(picture).ToSurfacePixels() : display::SurfacePixels());
         }
         // The frames are told before the picture: whoever has the picture
-        // has them too. A strip that could be cut needs its picture no more.
-        if (job->cut > 0) {
-          TDDani::Frames frames = TDDani::CutFrames(picture, job->cut);
-          if (!frames.Empty()) picture = Picture();
-          job->frames.set_value(std::move(frames));
-        }
+        // has them too. A strip that could be cut is left without picture.
+        if (job->cut > 0) job->frames.set_value(TDDani::CutFrames(picture, job->cut, job->frame_memory));
         job->picture.set_value(std::move(picture));
       } catch (...) {
         if (job->width > 0) {

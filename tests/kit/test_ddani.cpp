@@ -189,6 +189,22 @@ TEST_F(StripTest, FramesCutAheadAreTheFramesThePictureMakes) {
       for (int x = 0; x < 6; ++x)
         ASSERT_EQ(StoredPixel(cut_made.FpSurface[1], x, y), StoredPixel(picture_made.FpSurface[1], x, y)) << bpp;
 
+    // Copied, the frames are the same frames, each in memory of its own.
+    Picture again = p;
+    TDDani::Frames copied = TDDani::CutFrames(again, 4, TDDani::FrameMemory::Copied);
+    EXPECT_TRUE(again.Empty());
+    ASSERT_EQ(copied.pixels.size(), 3u);
+    for (display::SurfacePixels& f : copied.pixels) EXPECT_EQ(f.words.size(), 6u * 4 * 4 + 4);
+    cut_made.SetFramesAhead(std::move(copied));
+    cut_made.CreateSurface();
+    ASSERT_EQ(cut_made.FrameCount(), 3);
+    for (int f = 0; f < 3; ++f)
+      for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x)
+          ASSERT_EQ(StoredPixel(cut_made.FpSurface[f], x, y), StoredPixel(picture_made.FpSurface[f], x, y))
+              << bpp << " copied frame " << f;
+    EXPECT_EQ(box(cut_made.ChangedRect(0, 2)), box(picture_made.ChangedRect(0, 2)));
+
     // One frame: the picture's memory becomes the frame.
     Picture one = PatternPicture(6, 4, 0x11);
     const Picture kept = one;
